@@ -1,0 +1,1 @@
+// Placeholder translation unit for a target whose sources are headers only.

@@ -1,0 +1,213 @@
+#include "core/UiServices.h"
+
+#include <QColorDialog>
+#include <QFileDialog>
+#include <QInputDialog>
+#include <QMessageBox>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPushButton>
+
+namespace vemra {
+namespace {
+UiServices* g_installed = nullptr;
+std::function<void(QWidget*, int)> g_helpHandler;
+
+QtUiServices& qtServices()
+{
+    static QtUiServices services;
+    return services;
+}
+
+QMessageBox::StandardButton standardButton(MsgResult r)
+{
+    switch (r) {
+    case MsgResult::OK: return QMessageBox::Ok;
+    case MsgResult::Cancel: return QMessageBox::Cancel;
+    case MsgResult::Yes: return QMessageBox::Yes;
+    case MsgResult::No: return QMessageBox::No;
+    case MsgResult::Retry: return QMessageBox::Retry;
+    case MsgResult::Abort: return QMessageBox::Abort;
+    case MsgResult::Ignore: return QMessageBox::Ignore;
+    }
+    return QMessageBox::Ok;
+}
+
+QMessageBox::Icon qtIcon(MsgIcon icon)
+{
+    switch (icon) {
+    case MsgIcon::Critical: return QMessageBox::Critical;
+    case MsgIcon::Question: return QMessageBox::Question;
+    case MsgIcon::Exclamation: return QMessageBox::Warning;
+    case MsgIcon::Information: return QMessageBox::Information;
+    case MsgIcon::None: break;
+    }
+    return QMessageBox::NoIcon;
+}
+
+MsgResult defaultAnswer(const MessageRequest& request)
+{
+    const auto buttons = buttonsOf(request.buttons);
+    const int i = request.defaultButton;
+    return (i >= 0 && i < int(buttons.size())) ? buttons[size_t(i)] : buttons.front();
+}
+} // namespace
+
+std::vector<MsgResult> buttonsOf(MsgButtons buttons)
+{
+    switch (buttons) {
+    case MsgButtons::OK: return {MsgResult::OK};
+    case MsgButtons::OKCancel: return {MsgResult::OK, MsgResult::Cancel};
+    case MsgButtons::YesNo: return {MsgResult::Yes, MsgResult::No};
+    case MsgButtons::YesNoCancel: return {MsgResult::Yes, MsgResult::No, MsgResult::Cancel};
+    case MsgButtons::RetryCancel: return {MsgResult::Retry, MsgResult::Cancel};
+    case MsgButtons::AbortRetryIgnore: return {MsgResult::Abort, MsgResult::Retry, MsgResult::Ignore};
+    }
+    return {MsgResult::OK};
+}
+
+UiServices& UiServices::get() { return g_installed ? *g_installed : qtServices(); }
+void UiServices::install(UiServices* services) { g_installed = services; }
+void UiServices::setHelpHandler(std::function<void(QWidget*, int)> handler) { g_helpHandler = std::move(handler); }
+void UiServices::requestHelp(QWidget* parent, int context)
+{
+    if (g_helpHandler)
+        g_helpHandler(parent, context);
+}
+
+MsgResult QtUiServices::messageBox(const MessageRequest& request)
+{
+    QMessageBox box(qtIcon(request.icon), request.title, request.text, QMessageBox::NoButton, request.parent);
+    const auto buttons = buttonsOf(request.buttons);
+    for (size_t i = 0; i < buttons.size(); ++i) {
+        QPushButton* b = box.addButton(standardButton(buttons[i]));
+        if (int(i) == request.defaultButton)
+            box.setDefaultButton(b);
+    }
+    if (request.helpContext != -2) {
+        // The Help button opens help and leaves the box open, as a help button of a message box does.
+        QPushButton* help = box.addButton(QMessageBox::Help);
+        help->disconnect();
+        const int context = request.helpContext;
+        QObject::connect(help, &QPushButton::clicked, &box, [&box, context] { requestHelp(&box, context); });
+    }
+    box.exec();
+    const auto clicked = box.standardButton(box.clickedButton());
+    for (MsgResult r : buttons)
+        if (standardButton(r) == clicked)
+            return r;
+    // Closed by Escape or the title bar: the cancelling button when there is one.
+    for (MsgResult r : buttons)
+        if (r == MsgResult::Cancel || r == MsgResult::No)
+            return r;
+    return buttons.front();
+}
+
+std::optional<QString> QtUiServices::inputBox(QWidget* parent, const QString& prompt, const QString& title,
+                                              const QString& defaultText)
+{
+    bool ok = false;
+    QString text = QInputDialog::getText(parent, title, prompt, QLineEdit::Normal, defaultText, &ok);
+    if (!ok)
+        return std::nullopt;
+    return text;
+}
+
+FileDialogResult QtUiServices::openFileName(const FileDialogRequest& r)
+{
+    FileDialogResult result;
+    result.selectedFilter = r.selectedFilter;
+    result.fileName = QFileDialog::getOpenFileName(r.parent, r.caption, r.directory, r.filter, &result.selectedFilter);
+    return result;
+}
+
+FileDialogResult QtUiServices::saveFileName(const FileDialogRequest& r)
+{
+    FileDialogResult result;
+    result.selectedFilter = r.selectedFilter;
+    result.fileName = QFileDialog::getSaveFileName(r.parent, r.caption, r.directory, r.filter, &result.selectedFilter);
+    return result;
+}
+
+bool QtUiServices::printDialog(QWidget* parent, QPrinter* printer)
+{
+    QPrintDialog dialog(printer, parent);
+    return dialog.exec() == QDialog::Accepted;
+}
+
+std::optional<QColor> QtUiServices::colorDialog(QWidget* parent, const QColor& initial)
+{
+    QColor c = QColorDialog::getColor(initial, parent);
+    if (!c.isValid())
+        return std::nullopt;
+    return c;
+}
+
+void ScriptedUiServices::clear()
+{
+    *this = ScriptedUiServices{};
+}
+
+MsgResult ScriptedUiServices::messageBox(const MessageRequest& request)
+{
+    messages.push_back(request);
+    if (messageAnswers.empty())
+        return defaultAnswer(request);
+    MsgResult r = messageAnswers.front();
+    messageAnswers.pop_front();
+    return r;
+}
+
+std::optional<QString> ScriptedUiServices::inputBox(QWidget*, const QString& prompt, const QString&,
+                                                    const QString& defaultText)
+{
+    inputPrompts.push_back(prompt);
+    if (inputAnswers.empty())
+        return defaultText;
+    auto r = inputAnswers.front();
+    inputAnswers.pop_front();
+    return r;
+}
+
+FileDialogResult ScriptedUiServices::openFileName(const FileDialogRequest& request)
+{
+    fileDialogs.push_back(request);
+    FileDialogResult r{QString(), request.selectedFilter};
+    if (!openAnswers.empty()) {
+        r.fileName = openAnswers.front();
+        openAnswers.pop_front();
+    }
+    return r;
+}
+
+FileDialogResult ScriptedUiServices::saveFileName(const FileDialogRequest& request)
+{
+    fileDialogs.push_back(request);
+    FileDialogResult r{QString(), request.selectedFilter};
+    if (!saveAnswers.empty()) {
+        r.fileName = saveAnswers.front();
+        saveAnswers.pop_front();
+    }
+    return r;
+}
+
+bool ScriptedUiServices::printDialog(QWidget*, QPrinter*)
+{
+    ++printDialogs;
+    if (printAnswers.empty())
+        return true;
+    bool r = printAnswers.front();
+    printAnswers.pop_front();
+    return r;
+}
+
+std::optional<QColor> ScriptedUiServices::colorDialog(QWidget*, const QColor&)
+{
+    if (colorAnswers.empty())
+        return std::nullopt;
+    auto r = colorAnswers.front();
+    colorAnswers.pop_front();
+    return r;
+}
+
+} // namespace vemra

@@ -1,0 +1,22 @@
+// Entry point of the GUI test programs: a QApplication on the offscreen platform with private folders.
+#include "core/UiServices.h"
+#include "support/private_dirs.h"
+
+#include <QApplication>
+#include <gtest/gtest.h>
+
+int main(int argc, char** argv)
+{
+    testing::InitGoogleTest(&argc, argv);
+    vemra::test::usePrivateDirs();
+    qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(argc, argv);
+    QApplication::setOrganizationName("Vemra");
+    QApplication::setApplicationName("Vemra");
+    // No test may block on a modal prompt: every prompt goes to the scripted services.
+    vemra::ScriptedUiServices scripted;
+    vemra::UiServices::install(&scripted);
+    const int rc = RUN_ALL_TESTS();
+    vemra::UiServices::install(nullptr);
+    return rc;
+}
