@@ -1,0 +1,232 @@
+#include "library/dsp/BandFilter.h"
+#include "library/dsp/Bands.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <numbers>
+#include <string>
+#include <vector>
+
+using namespace vemra::dsp;
+
+namespace {
+
+const double kRates[] = {8000, 11025, 16000, 22050, 32000, 44100, 48000, 88200, 96000};
+
+// The class 1 acceptance limits of the relative attenuation at the octave breakpoints x (normalised frequency
+// G^x), high side; the low side mirrors it.
+struct Breakpoint {
+    double x;
+    double minAttenuation_dB;
+    double maxAttenuation_dB; // +inf in the stop band
+};
+constexpr double kInf = 1e9;
+const Breakpoint kMask[] = {
+    {0.0, -0.4, 0.4},         {0.125, -0.4, 0.5},       {0.25, -0.4, 0.7},        {0.375, -0.4, 1.4},
+    {0.5 - 1e-9, -0.4, 5.3},  {0.5 + 1e-9, 1.2, kInf},  {1.0, 16.6, kInf},        {2.0, 40.5, kInf},
+    {3.0, 60.0, kInf},        {4.0, 70.0, kInf},
+};
+
+// Normalised frequency of an octave breakpoint for a filter of b bands per octave (high side).
+double breakpointOmega(double x, int b)
+{
+    const double omega1 = std::pow(kOctaveRatio, x);
+    if (b == 1)
+        return omega1;
+    return 1.0 + (std::pow(kOctaveRatio, 1.0 / (2 * b)) - 1.0) / (std::pow(kOctaveRatio, 0.5) - 1.0) * (omega1 - 1.0);
+}
+
+// Limits at a normalised frequency omega >= 1, stepped between breakpoints: inside the pass band the limit of the
+// next breakpoint outward applies, in the stop band that of the last breakpoint passed.
+void limitsAt(double omega, int b, double& minA, double& maxA)
+{
+    if (std::abs(omega / breakpointOmega(0.5, b) - 1) < 1e-6) { // on the band edge both neighbours apply
+        minA = 1.2;
+        maxA = 5.3;
+        return;
+    }
+    minA = -0.4;
+    maxA = 0.4;
+    for (const Breakpoint& p : kMask) {
+        const double w = breakpointOmega(p.x, b);
+        if (p.x < 0.5) {
+            if (omega <= w * (1 + 1e-12)) {
+                maxA = p.maxAttenuation_dB;
+                return;
+            }
+        } else if (omega >= w) {
+            minA = p.minAttenuation_dB;
+            maxA = p.maxAttenuation_dB;
+        }
+    }
+}
+
+} // namespace
+
+TEST(Bands, CentresAndEdgesFollowTheBaseTenTable)
+{
+    EXPECT_DOUBLE_EQ(bandCentre_Hz(6), 1000.0);
+    EXPECT_DOUBLE_EQ(bandCentre_Hz(30), 1000.0);
+    EXPECT_NEAR(bandCentre_Hz(0), 15.848932, 1e-6);
+    EXPECT_NEAR(bandCentre_Hz(14), 25.118864, 1e-6);
+    EXPECT_NEAR(bandCentre_Hz(43), 19952.623, 1e-3);
+    EXPECT_NEAR(bandUpper_Hz(10), 22387.21, 0.01);
+    EXPECT_NEAR(bandLower_Hz(30) * bandUpper_Hz(30), 1e6, 1e-6);
+    EXPECT_EQ(bandCentre_Hz(44), 0.0);
+    EXPECT_EQ(bandCentre_Hz(-1), 0.0);
+    EXPECT_NEAR(wideBandLower_Hz(), bandLower_Hz(14), 1e-9);
+}
+
+TEST(Bands, NyquistTest)
+{
+    EXPECT_FALSE(bandBelowNyquist(10, 44100));
+    EXPECT_TRUE(bandBelowNyquist(10, 48000));
+    EXPECT_FALSE(bandBelowNyquist(43, 44100));
+    EXPECT_TRUE(bandBelowNyquist(42, 44100));
+    EXPECT_TRUE(bandBelowNyquist(8, 22050));
+    EXPECT_FALSE(bandBelowNyquist(9, 22050)); // upper edge 11.22 kHz
+    EXPECT_TRUE(bandBelowNyquist(kAllPass, 8000));
+    EXPECT_TRUE(bandBelowNyquist(kWideBand, 8000));
+    EXPECT_FALSE(bandBelowNyquist(44, 96000));
+    EXPECT_FALSE(bandBelowNyquist(-3, 96000));
+    EXPECT_FALSE(bandBelowNyquist(6, 0));
+    EXPECT_NEAR(wideBandUpper_Hz(48000), bandUpper_Hz(43), 1e-9);
+    EXPECT_NEAR(wideBandUpper_Hz(44100), bandUpper_Hz(42), 1e-9);
+}
+
+TEST(BandFilter, DesignExistsExactlyForUsableBands)
+{
+    for (double fs : kRates)
+        for (int band = -3; band <= 44; ++band) {
+            SCOPED_TRACE("fs " + std::to_string(fs) + " band " + std::to_string(band));
+            EXPECT_EQ(BandFilter::design(band, fs).has_value(), bandBelowNyquist(band, fs));
+        }
+}
+
+// Every band of the bank at every rate offered, on the breakpoints and on a dense grid between them, up to
+// Nyquist.
+TEST(BandFilter, EveryBandMeetsTheClassOneMask)
+{
+    for (double fs : kRates)
+        for (int band = 0; band < kBandCount; ++band) {
+            const auto filter = BandFilter::design(band, fs);
+            if (!filter)
+                continue;
+            SCOPED_TRACE("fs " + std::to_string(fs) + " band " + std::to_string(band));
+            const int b = bandsPerOctave(band);
+            const double fm = bandCentre_Hz(band);
+            const double ref = filter->gain_dB(fm);
+            EXPECT_NEAR(ref, 0.0, 1e-9);
+            std::vector<double> omegas;
+            for (const Breakpoint& p : kMask)
+                omegas.push_back(breakpointOmega(p.x, b));
+            for (double x = 0; x <= 6; x += 1.0 / 64)
+                omegas.push_back(breakpointOmega(x, b));
+            for (double omega : omegas)
+                for (double side : {1.0, -1.0}) {
+                    const double f = side > 0 ? fm * omega : fm / omega;
+                    if (f >= fs / 2)
+                        continue;
+                    const double attenuation = ref - filter->gain_dB(f);
+                    double minA, maxA;
+                    limitsAt(omega, b, minA, maxA);
+                    EXPECT_GE(attenuation, minA) << "f " << f;
+                    EXPECT_LE(attenuation, maxA) << "f " << f;
+                }
+        }
+}
+
+TEST(BandFilter, WideBandPassesItsRangeAndAllPassCopies)
+{
+    for (double fs : {22050.0, 44100.0, 48000.0}) {
+        SCOPED_TRACE(fs);
+        const auto wide = BandFilter::design(kWideBand, fs);
+        ASSERT_TRUE(wide);
+        EXPECT_NEAR(wide->gain_dB(wideBandLower_Hz()), -3.01, 0.05);
+        EXPECT_NEAR(wide->gain_dB(wideBandUpper_Hz(fs)), -3.01, 0.05);
+        for (int band = 17; band <= 40 && bandBelowNyquist(band + 2, fs); ++band)
+            EXPECT_NEAR(wide->gain_dB(bandCentre_Hz(band)), 0.0, 0.15) << band;
+        EXPECT_LT(wide->gain_dB(wideBandLower_Hz() / 4), -35.0);
+    }
+    const auto all = BandFilter::design(kAllPass, 44100);
+    ASSERT_TRUE(all);
+    EXPECT_TRUE(all->isAllPass());
+    const std::vector<float> x = {1, -2, 3, 0.5f};
+    EXPECT_EQ(all->apply(x, FilterDirection::Forward), x);
+    EXPECT_EQ(all->apply(x, FilterDirection::Reversed), x);
+}
+
+// The time-domain kernel must realise the designed response, in both directions, also for the lowest band at
+// the highest rate (poles very close to the unit circle).
+TEST(BandFilter, FilteredSineHasTheDesignedGain)
+{
+    struct Case {
+        int band;
+        double fs;
+        double fOverFm;
+    };
+    const Case cases[] = {{14, 96000, 1.0}, {14, 96000, 1.12}, {6, 48000, 1.0}, {6, 48000, 2.0},
+                          {42, 44100, 1.0}, {8, 22050, 0.7},   {30, 8000, 1.3}, {kWideBand, 48000, 1.0}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("band " + std::to_string(c.band) + " fs " + std::to_string(c.fs));
+        const auto filter = BandFilter::design(c.band, c.fs);
+        ASSERT_TRUE(filter);
+        const double f = filter->reference_Hz() * c.fOverFm;
+        const std::size_t n = static_cast<std::size_t>(c.fs * 3);
+        std::vector<float> x(n);
+        for (std::size_t i = 0; i < n; ++i)
+            x[i] = static_cast<float>(std::sin(2 * std::numbers::pi * f * i / c.fs));
+        const double expected = std::pow(10.0, filter->gain_dB(f) / 20);
+        for (auto dir : {FilterDirection::Forward, FilterDirection::Reversed}) {
+            const auto y = filter->apply(x, dir);
+            // RMS over the middle second, away from the transients at either end.
+            double sum = 0;
+            const std::size_t from = n / 3, to = 2 * n / 3;
+            for (std::size_t i = from; i < to; ++i)
+                sum += double(y[i]) * y[i];
+            const double rms = std::sqrt(sum / (to - from)) * std::sqrt(2.0);
+            EXPECT_NEAR(rms, expected, 0.005 * expected + 1e-4);
+        }
+    }
+}
+
+TEST(BandFilter, SideBySideFilteringEqualsOneByOne)
+{
+    const double fs = 48000;
+    std::vector<float> x(5000);
+    unsigned seed = 1;
+    for (float& v : x) {
+        seed = seed * 1664525u + 1013904223u;
+        v = static_cast<float>(static_cast<int>(seed >> 8) % 2001 - 1000);
+    }
+    std::vector<BandFilter> filters;
+    for (int band : {kAllPass, 1, 2, 3, 4, 5, 6, kWideBand})
+        filters.push_back(*BandFilter::design(band, fs));
+    std::vector<const BandFilter*> ptrs;
+    for (const auto& f : filters)
+        ptrs.push_back(&f);
+    std::vector<std::vector<float>> outs(filters.size(), std::vector<float>(x.size()));
+    std::vector<std::span<float>> spans(outs.begin(), outs.end());
+    applyBandFilters(x, ptrs, FilterDirection::Reversed, spans);
+    for (std::size_t i = 0; i < filters.size(); ++i)
+        EXPECT_EQ(outs[i], filters[i].apply(x, FilterDirection::Reversed)) << i;
+}
+
+TEST(BandFilter, ReversedFilteringIsTheMirrorOfForward)
+{
+    const auto filter = *BandFilter::design(7, 44100);
+    std::vector<float> x(3000, 0.0f);
+    x[100] = 1000;
+    std::vector<float> mirrored(x.rbegin(), x.rend());
+    const auto forward = filter.apply(mirrored, FilterDirection::Forward);
+    const auto reversed = filter.apply(x, FilterDirection::Reversed);
+    for (std::size_t i = 0; i < x.size(); ++i)
+        ASSERT_EQ(reversed[i], forward[x.size() - 1 - i]) << i;
+    // Reversed filtering leaves nothing after the impulse, forward nothing before it.
+    const auto fwd = filter.apply(x, FilterDirection::Forward);
+    for (std::size_t i = 0; i < 100; ++i)
+        EXPECT_EQ(fwd[i], 0.0f);
+    for (std::size_t i = 101; i < x.size(); ++i)
+        EXPECT_EQ(reversed[i], 0.0f);
+}
