@@ -10,6 +10,8 @@
 //    Reflectogram (percent, 0..100): y = height - v * height / 100
 //    the dB views 2..7:               y = -v * height / dBRange  (0 dB at the top, -dBRange at the bottom)
 // Everything is 32-bit or double, so graphs of any width are safe. No Qt; header only.
+#include "library/records.h"
+
 #include <cmath>
 #include <cstdint>
 
@@ -22,6 +24,19 @@ struct GraphGeometry {
     std::int32_t pointCount = 0;
     int viewType = 0;
     double dBRange = 60;
+
+    // The geometry of a draw request's graph.
+    static GraphGeometry of(const DrawRequest& request, int viewType = 0, double dBRange = 60)
+    {
+        GraphGeometry g;
+        g.height = request.height;
+        g.width = request.width;
+        g.firstPoint = request.firstPoint;
+        g.pointCount = request.pointCount;
+        g.viewType = viewType;
+        g.dBRange = dBRange;
+        return g;
+    }
 
     bool usable() const { return height > 0 && width > 0 && pointCount > 0; }
 

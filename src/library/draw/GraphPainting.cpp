@@ -127,11 +127,7 @@ VResult InvertGraph(const DrawRequest& request, std::int32_t start, std::int32_t
     QPainter* painter = PainterOfDeviceContext(request.deviceContext);
     if (!painter || request.width <= 0 || request.height <= 0 || request.pointCount <= 0)
         return kNothingToDraw;
-    GraphGeometry g;
-    g.height = request.height;
-    g.width = request.width;
-    g.firstPoint = request.firstPoint;
-    g.pointCount = request.pointCount;
+    const GraphGeometry g = GraphGeometry::of(request);
     double a = double(start);
     double b = double(start) + double(length);
     if (b < a)
