@@ -1,31 +1,130 @@
 #include "core/Errors.h"
 
+#include "core/ErrorGuard.h"
+#include "core/HelpWindow.h"
+#include "core/Messages.h"
 #include "core/UiServices.h"
 
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QWidget>
+#include <cmath>
+
 namespace vemra {
+namespace {
+
+// The font that reports are measured with: that of the first window of the program, as the box shows it.
+QWidget* firstWindow()
+{
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        const Qt::WindowType type = w->windowType();
+        if (type == Qt::Window || type == Qt::Dialog)
+            return w;
+    }
+    return nullptr;
+}
+
+} // namespace
+
+QStringList CentreLines(const QStringList& lines, const QFont& font)
+{
+    const QFontMetricsF fm(font);
+    const double blank = fm.horizontalAdvance(QLatin1Char(' '));
+    if (blank <= 0)
+        return lines;
+    std::vector<double> widths;
+    double widest = 0;
+    for (const QString& line : lines) {
+        widths.push_back(fm.horizontalAdvance(line));
+        widest = std::max(widest, widths.back());
+    }
+    widest = std::round(widest);
+    QStringList centred;
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        const long blanks = std::lround((widest - widths[size_t(i)]) / 2.0 / blank);
+        centred << QString(int(std::max(0L, blanks)), QLatin1Char(' ')) + lines[i];
+    }
+    return centred;
+}
+
+QString ErrorReportText(const QString& procedure, const VemraError& error, const QFont* font)
+{
+    // Line 2 comes from the error itself and is made before anything else can fail.
+    const QString line2 = QStringLiteral("%1 (%2 - %3)").arg(error.description()).arg(error.number()).arg(error.source());
+    QStringList lines{QString(), line2, QString(), QString()};
+    try {
+        lines[0] = MessageText(1003) + QStringLiteral(" '") + procedure + QStringLiteral("':");
+    } catch (...) {
+    }
+    try {
+        lines[2] = MessageText(1004);
+    } catch (...) {
+    }
+    try {
+        lines[3] = MessageText(1005);
+    } catch (...) {
+    }
+    try {
+        if (font)
+            lines = CentreLines(lines, *font);
+    } catch (...) {
+    }
+    return lines[0] + QStringLiteral("\n\n") + lines[1] + QStringLiteral("\n\n") + lines[2] + QLatin1Char('\n') +
+           lines[3];
+}
 
 void HandleError(int code)
 {
-    MessageRequest r;
-    r.text = QStringLiteral("Message %1").arg(code);
-    r.title = QStringLiteral("Vemra - error (%1)").arg(code);
-    r.icon = MsgIcon::Critical;
-    r.helpContext = code;
-    UiServices::get().messageBox(r);
+    guarded("HandleError", [&] {
+        MessageRequest r;
+        r.text = MessageText(code);
+        r.title = QStringLiteral("Vemra - error (%1)").arg(code);
+        r.icon = MsgIcon::Critical;
+        r.buttons = MsgButtons::OK;
+        r.helpContext = code;
+        UiServices::get().messageBox(r);
+    });
 }
 
 void ReportError(const QString& procedure, const VemraError& error)
 {
+    QString text;
+    try {
+        QWidget* window = firstWindow();
+        const QFont font = window ? window->font() : QFont();
+        text = ErrorReportText(procedure, error, window ? &font : nullptr);
+    } catch (...) {
+        text = ErrorReportText(procedure, error, nullptr);
+    }
     MessageRequest r;
-    r.text = QStringLiteral("The following error has occurred in procedure %1\n%2 (%3): %4")
-                 .arg(procedure)
-                 .arg(error.number())
-                 .arg(error.source(), error.description());
+    r.text = text;
     r.title = QStringLiteral("Vemra");
-    r.icon = MsgIcon::Critical;
-    UiServices::get().messageBox(r);
+    r.icon = MsgIcon::None;
+    r.buttons = MsgButtons::OK;
+    // The report has no topic of its own: its Help button opens the contents.
+    r.helpContext = -1;
+    try {
+        UiServices::get().messageBox(r);
+    } catch (...) {
+    }
 }
 
-void ShowHelp(QWidget*, int) {}
+void ShowHelp(QWidget* window, int context)
+{
+    // Help is never worth stopping the program for: whatever goes wrong here is left unsaid.
+    try {
+        HelpWindow* help = HelpWindow::instance();
+        help->showContext(context);
+        help->show();
+        help->raise();
+        help->activateWindow();
+    } catch (...) {
+    }
+}
+
+void InstallHelpHandler()
+{
+    UiServices::setHelpHandler([](QWidget* window, int context) { ShowHelp(window, context); });
+}
 
 } // namespace vemra

@@ -5,7 +5,9 @@
 // - ShowHelp(window, context): the help window at a context's page, -1 for the contents.
 #include "core/VemraError.h"
 
+#include <QFont>
 #include <QString>
+#include <QStringList>
 #include <functional>
 
 class QWidget;
@@ -14,6 +16,15 @@ namespace vemra {
 
 void HandleError(int code);
 void ReportError(const QString& procedure, const VemraError& error);
+// Returns at once; a context without a page shows the contents with a note.
 void ShowHelp(QWidget* window, int context);
+// Makes the Help buttons of message boxes open ShowHelp (called once at start-up).
+void InstallHelpHandler();
+
+// The four lines of an error report, joined: "<1003> '<procedure>':", the error's "description (number -
+// source)", then 1004 and 1005. With a font, each line is preceded by the blanks that centre it on the widest.
+QString ErrorReportText(const QString& procedure, const VemraError& error, const QFont* font);
+// Prefixes each line with the blanks (rounded to the nearest whole blank) that centre it on the widest line.
+QStringList CentreLines(const QStringList& lines, const QFont& font);
 
 } // namespace vemra

@@ -1,0 +1,314 @@
+#include "core/HelpWindow.h"
+
+#include <QDir>
+#include <QFile>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QSplitter>
+#include <QTabWidget>
+#include <QTextBrowser>
+#include <QTextDocument>
+#include <QUrl>
+#include <QVBoxLayout>
+
+namespace vemra {
+namespace {
+
+const QString kContents = QStringLiteral("index.html");
+
+QString& helpFolderOverride()
+{
+    static QString folder;
+    return folder;
+}
+
+QUrl pageUrl(const QString& fileName)
+{
+    const QString path = HelpFolder() + QLatin1Char('/') + fileName;
+    if (path.startsWith(QLatin1Char(':')))
+        return QUrl(QStringLiteral("qrc") + path);
+    return QUrl::fromLocalFile(path);
+}
+
+bool pageExists(const QString& fileName)
+{
+    return QFile::exists(HelpFolder() + QLatin1Char('/') + fileName);
+}
+
+QString readPage(const QString& fileName)
+{
+    QFile f(HelpFolder() + QLatin1Char('/') + fileName);
+    if (!f.open(QIODevice::ReadOnly))
+        return {};
+    return QString::fromUtf8(f.readAll());
+}
+
+// Page markup to plain text (titles and link texts may hold tags and entities).
+QString plainText(const QString& html)
+{
+    QTextDocument doc;
+    doc.setHtml(html);
+    return doc.toPlainText().simplified();
+}
+
+} // namespace
+
+const std::vector<int>& WindowHelpContexts()
+{
+    static const std::vector<int> contexts = {2, 3, 4, 6, 7, 10, 12, 13, 14, 15, 16, 17, 18, 20, 24, 26, 27, 28, 29, 32};
+    return contexts;
+}
+
+QString HelpFolder()
+{
+    const QString& folder = helpFolderOverride();
+    return folder.isEmpty() ? QStringLiteral(":/help") : folder;
+}
+
+void SetHelpFolder(const QString& folder) { helpFolderOverride() = folder; }
+
+QString HelpPageForContext(int context)
+{
+    if (context == -1)
+        return pageExists(kContents) ? kContents : QString();
+    for (const QString& name : {QStringLiteral("context-%1.html").arg(context),
+                                QStringLiteral("message-%1.html").arg(context)}) {
+        if (pageExists(name))
+            return name;
+    }
+    return {};
+}
+
+HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
+{
+    setObjectName(QStringLiteral("frmHelp"));
+    setWindowTitle(QStringLiteral("Vemra Help"));
+    resize(900, 640);
+
+    cmdContents_ = new QPushButton(QStringLiteral("&Contents"), this);
+    cmdContents_->setObjectName(QStringLiteral("cmdContents"));
+    cmdBack_ = new QPushButton(QStringLiteral("&Back"), this);
+    cmdBack_->setObjectName(QStringLiteral("cmdBack"));
+    cmdForward_ = new QPushButton(QStringLiteral("&Forward"), this);
+    cmdForward_->setObjectName(QStringLiteral("cmdForward"));
+    cmdBack_->setEnabled(false);
+    cmdForward_->setEnabled(false);
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addWidget(cmdContents_);
+    buttons->addWidget(cmdBack_);
+    buttons->addWidget(cmdForward_);
+    buttons->addStretch();
+
+    lblNotice_ = new QLabel(this);
+    lblNotice_->setObjectName(QStringLiteral("lblNotice"));
+    lblNotice_->setWordWrap(true);
+    lblNotice_->hide();
+
+    browser_ = new QTextBrowser(this);
+    browser_->setObjectName(QStringLiteral("txtPage"));
+    browser_->setOpenExternalLinks(true);
+
+    lstContents_ = new QListWidget(this);
+    lstContents_->setObjectName(QStringLiteral("lstContents"));
+    auto* indexPane = new QWidget(this);
+    txtIndex_ = new QLineEdit(indexPane);
+    txtIndex_->setObjectName(QStringLiteral("txtIndex"));
+    txtIndex_->setPlaceholderText(QStringLiteral("Type a word to find"));
+    lstIndex_ = new QListWidget(indexPane);
+    lstIndex_->setObjectName(QStringLiteral("lstIndex"));
+    auto* indexLayout = new QVBoxLayout(indexPane);
+    indexLayout->setContentsMargins(0, 0, 0, 0);
+    indexLayout->addWidget(txtIndex_);
+    indexLayout->addWidget(lstIndex_);
+
+    tabs_ = new QTabWidget(this);
+    tabs_->addTab(lstContents_, QStringLiteral("Contents"));
+    tabs_->addTab(indexPane, QStringLiteral("Index"));
+
+    auto* right = new QWidget(this);
+    auto* rightLayout = new QVBoxLayout(right);
+    rightLayout->setContentsMargins(0, 0, 0, 0);
+    rightLayout->addWidget(lblNotice_);
+    rightLayout->addWidget(browser_);
+
+    auto* splitter = new QSplitter(this);
+    splitter->addWidget(tabs_);
+    splitter->addWidget(right);
+    splitter->setStretchFactor(1, 1);
+    splitter->setSizes({240, 660});
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addLayout(buttons);
+    layout->addWidget(splitter);
+
+    connect(cmdContents_, &QPushButton::clicked, this, [this] { showContext(-1); });
+    connect(cmdBack_, &QPushButton::clicked, browser_, &QTextBrowser::backward);
+    connect(cmdForward_, &QPushButton::clicked, browser_, &QTextBrowser::forward);
+    connect(browser_, &QTextBrowser::backwardAvailable, cmdBack_, &QPushButton::setEnabled);
+    connect(browser_, &QTextBrowser::forwardAvailable, cmdForward_, &QPushButton::setEnabled);
+    connect(browser_, &QTextBrowser::sourceChanged, this, &HelpWindow::sourceChanged);
+    connect(lstContents_, &QListWidget::itemActivated, this, &HelpWindow::openItem);
+    connect(lstContents_, &QListWidget::itemClicked, this, &HelpWindow::openItem);
+    connect(lstIndex_, &QListWidget::itemActivated, this, &HelpWindow::openItem);
+    connect(lstIndex_, &QListWidget::itemClicked, this, &HelpWindow::openItem);
+    connect(txtIndex_, &QLineEdit::textChanged, this, &HelpWindow::filterIndex);
+    connect(txtIndex_, &QLineEdit::returnPressed, this, [this] {
+        if (QListWidgetItem* item = lstIndex_->currentItem())
+            openItem(item);
+    });
+
+    rebuildIfMoved();
+}
+
+void HelpWindow::rebuildIfMoved()
+{
+    if (builtFrom_ == HelpFolder())
+        return;
+    builtFrom_ = HelpFolder();
+    browser_->setSearchPaths({builtFrom_});
+    browser_->clearHistory();
+    browser_->clear();
+    current_.clear();
+    buildContents();
+    buildIndex();
+}
+
+HelpWindow* HelpWindow::instance()
+{
+    static QPointer<HelpWindow> window;
+    if (!window)
+        window = new HelpWindow;
+    return window;
+}
+
+void HelpWindow::showContext(int context)
+{
+    rebuildIfMoved();
+    const QString page = HelpPageForContext(context);
+    if (!page.isEmpty()) {
+        showPage(page);
+        return;
+    }
+    showPage(kContents);
+    if (context != -1) {
+        lblNotice_->setText(QStringLiteral("There is no help page for topic %1; the contents are shown instead.")
+                                .arg(context));
+        lblNotice_->show();
+    }
+}
+
+void HelpWindow::showPage(const QString& fileName)
+{
+    rebuildIfMoved();
+    lblNotice_->hide();
+    lblNotice_->clear();
+    if (currentPage() == fileName)
+        return; // a click and an activation of the same entry make one history step
+    if (!pageExists(fileName)) {
+        // Nothing to show (the pages were not built in): say so rather than show an empty window.
+        browser_->clear();
+        browser_->setPlainText(QStringLiteral("The help page %1 is not available.").arg(fileName));
+        current_.clear();
+        return;
+    }
+    browser_->setSource(pageUrl(fileName));
+    current_ = fileName;
+}
+
+QString HelpWindow::currentPage() const { return current_; }
+
+QString HelpWindow::notice() const { return lblNotice_->isHidden() ? QString() : lblNotice_->text(); }
+
+void HelpWindow::sourceChanged(const QUrl& url)
+{
+    // Highlight where the user is in the contents list, when the page is listed there.
+    const QString name = url.fileName();
+    current_ = name;
+    for (int i = 0; i < lstContents_->count(); ++i) {
+        QListWidgetItem* item = lstContents_->item(i);
+        if (item->data(Qt::UserRole).toString() == name) {
+            QSignalBlocker block(lstContents_);
+            lstContents_->setCurrentItem(item);
+            return;
+        }
+    }
+}
+
+void HelpWindow::buildContents()
+{
+    // The contents list follows the links of the contents page, in their order.
+    static const QRegularExpression link(QStringLiteral("<a\\s[^>]*href\\s*=\\s*\"([^\"#:]+\\.html)[^\"]*\"[^>]*>(.*?)</a>"),
+                                         QRegularExpression::CaseInsensitiveOption |
+                                             QRegularExpression::DotMatchesEverythingOption);
+    lstContents_->clear();
+    const QString html = readPage(kContents);
+    if (html.isEmpty())
+        return;
+    auto* top = new QListWidgetItem(QStringLiteral("Contents"), lstContents_);
+    top->setData(Qt::UserRole, kContents);
+    QStringList seen{kContents};
+    for (auto it = link.globalMatch(html); it.hasNext();) {
+        const auto m = it.next();
+        const QString page = m.captured(1);
+        if (seen.contains(page) || !pageExists(page))
+            continue;
+        seen << page;
+        auto* item = new QListWidgetItem(plainText(m.captured(2)), lstContents_);
+        item->setData(Qt::UserRole, page);
+    }
+}
+
+void HelpWindow::buildIndex()
+{
+    static const QRegularExpression title(QStringLiteral("<title>(.*?)</title>"),
+                                          QRegularExpression::CaseInsensitiveOption |
+                                              QRegularExpression::DotMatchesEverythingOption);
+    static const QRegularExpression keywords(
+        QStringLiteral("<meta\\s+name\\s*=\\s*\"keywords\"\\s+content\\s*=\\s*\"([^\"]*)\""),
+        QRegularExpression::CaseInsensitiveOption);
+    index_.clear();
+    const QStringList pages = QDir(HelpFolder()).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
+    for (const QString& page : pages) {
+        const QString html = readPage(page);
+        const QString t = plainText(title.match(html).captured(1));
+        if (!t.isEmpty())
+            index_.append({t, page});
+        const QStringList words = keywords.match(html).captured(1).split(QLatin1Char(','), Qt::SkipEmptyParts);
+        for (const QString& w : words) {
+            const QString entry = w.simplified();
+            if (!entry.isEmpty())
+                index_.append({entry, page});
+        }
+    }
+    std::stable_sort(index_.begin(), index_.end(), [](const auto& a, const auto& b) {
+        return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
+    });
+    filterIndex(txtIndex_->text());
+}
+
+void HelpWindow::filterIndex(const QString& text)
+{
+    lstIndex_->clear();
+    const QString wanted = text.trimmed();
+    for (const auto& [entry, page] : index_) {
+        if (!wanted.isEmpty() && !entry.contains(wanted, Qt::CaseInsensitive))
+            continue;
+        auto* item = new QListWidgetItem(entry, lstIndex_);
+        item->setData(Qt::UserRole, page);
+    }
+    if (lstIndex_->count() > 0)
+        lstIndex_->setCurrentRow(0);
+}
+
+void HelpWindow::openItem(QListWidgetItem* item)
+{
+    if (item)
+        showPage(item->data(Qt::UserRole).toString());
+}
+
+} // namespace vemra

@@ -1,0 +1,12 @@
+#pragma once
+// Opening a web page in the user's default browser.
+#include <QString>
+
+class QWidget;
+
+namespace vemra {
+
+// True when the desktop accepted the address for its browser; the caller shows message 911 or 912 otherwise.
+bool OpenURL(const QString& address, QWidget* window = nullptr);
+
+} // namespace vemra

@@ -1,0 +1,24 @@
+#pragma once
+// Where a lower layer must reach up, the upper layer registers a hook at start-up. Empty hooks do nothing.
+#include <functional>
+
+namespace vemra {
+
+// Set by the audio layer: creates the mixer (which creates the recorder, the player and the four gain controls,
+// selects the wave devices, checks full duplex and loads the selected sound-card calibration), and releases it
+// (restoring the sound card's mixer settings). Start-up calls the first after the options exist, exit the second
+// before the options are released.
+inline std::function<void()> CreateMixerHook;
+inline std::function<void()> ReleaseMixerHook;
+
+// Set by the program module: the program's exit (closes every document; may return without ending). Called by
+// the document window's File > Exit and close request, and by the measurement window's close request.
+inline std::function<void()> ExitProgramHook;
+
+inline void RequestExit()
+{
+    if (ExitProgramHook)
+        ExitProgramHook();
+}
+
+} // namespace vemra
