@@ -12,6 +12,11 @@ class clsWave;
 
 // Creates a document with the next key, adds it and returns the key. Loads nothing and shows nothing.
 QString NewWave();
+// The same; without a window when createViewer is false (documents that are never shown: the parameter cache).
+QString NewWave(bool createViewer);
+// Takes the document out of the collection and deletes it once control returns to the event loop (so a caller
+// still inside one of its members is safe). Nothing happens for an unknown key. Called by clsWave::Die.
+void RemoveWave(const QString& key);
 // 1-based position of the document with that key (exact, case-sensitive), 0 when there is none.
 int FindWaveByKey(const QString& key);
 // The document with that key, nullptr when there is none.

@@ -1,0 +1,219 @@
+#pragma once
+// clsWave, the response document: one impulse response held by the signal library (addressed through its
+// WaveHeader), its header information, gains, view settings and the per-channel, per-band parameter caches.
+// Documents are created by NewWave (Waves.h), which gives each its Key; windows keep the Key and look the
+// document up in Waves each time they need it.
+//
+// The document does not need a window. Its window is made through a factory the viewer registers at start-up
+// (setViewerFactory); without one (tests, the parameter cache) the document is headless: QuitFile answers true,
+// ChildActive false, and nothing is shown.
+//
+// Signals are raised synchronously (connect directly): WaveChange whenever Changed is set to true, WaveExit at
+// the start of Die. Getters and setters with a channel (0..1) or band argument outside its range throw the range
+// failure (VemraError 9), which the caller's error guard reports. Calling thread: the user-interface thread.
+#include "library/records.h"
+
+#include <QObject>
+#include <QPointer>
+#include <QString>
+#include <QWidget>
+
+#include <cstdint>
+#include <functional>
+
+
+namespace vemra {
+
+class clsWave;
+
+// What the document asks of its window. The viewer implements it; the document owns the object until Die.
+class WaveViewer {
+public:
+    virtual ~WaveViewer() = default;
+    // Unloads the window; called once by Die (or when the document goes away), after which the document
+    // forgets it.
+    virtual void unload() = 0;
+    // Asks whether the response may be closed (the save question); false when the user cancelled.
+    virtual bool quitFile() { return true; }
+    virtual void setFocus() {}
+    // The window as a widget, nullptr when there is none.
+    virtual QWidget* widget() { return nullptr; }
+};
+
+using WaveViewerFactory = std::function<WaveViewer*(clsWave& wave)>;
+
+class clsWave : public QObject {
+    Q_OBJECT
+
+public:
+    // Bands of the parameter caches: BandIndex 0..43 (octaves 0..10, third octaves 11..43).
+    static constexpr int kBandCount = 44;
+    // The decay and energy caches also hold the wide band (-2) and all-pass (-1): index band + 2.
+    static constexpr int kBandSlots = kBandCount + 2;
+
+    // Registered by the viewer at start-up; an empty factory makes documents headless.
+    static void setViewerFactory(WaveViewerFactory factory);
+
+    explicit clsWave(QObject* parent = nullptr);
+    ~clsWave() override; // class termination: stops playback, releases the samples, unloads the window
+
+    // --- identity and window ---
+    QString Key() const { return key_; }
+    void setKey(const QString& key) { key_ = key; }
+    // Creates the window through the registered factory when there is none yet (NewWave does this).
+    void createViewer();
+    WaveViewer* viewer() const { return viewer_; }
+    // The window's save question; true without a window.
+    bool QuitFile();
+    void SetFocus();
+    // A modal child window of this document is open (the program then refuses to exit).
+    bool ChildActive() const { return !childWindow_.isNull(); }
+    void setChildWindow(QWidget* child) { childWindow_ = child; }
+    QWidget* childWindow() const { return childWindow_.data(); }
+
+    // --- loading and lifetime ---
+    // The path of the loaded file, "Untitled-<Key>" for a temporary recording, "" before any load.
+    QString FileName() const;
+    // Loads the file: messages 902 (not 16-bit), 903 (more than 4194304 frames), 904 (fewer than 256 frames) or
+    // the file message of the library; the document stays not Valid then. A temporary file that GetTempName
+    // issued is deleted after loading and the name becomes "Untitled-<Key>"; every other file stays.
+    void setFileName(const QString& path);
+    bool Changed() const { return changed_; }
+    void setChanged(bool changed); // true raises WaveChange every time
+    bool Valid() const { return valid_; }
+    bool NewRecording() const { return newRecording_; }
+    void setNewRecording(bool value) { newRecording_ = value; }
+    // Releases the samples and deletes the file when it is a temporary one; the window and the entry in Waves
+    // stay.
+    void Destroy();
+    // The end of the document: WaveExit, samples released, temporary recording deleted, window unloaded,
+    // removed from Waves (and deleted later).
+    void Die();
+    // Writes the response with its information; false after showing the library's message.
+    bool SaveAs(const QString& fileName);
+
+    // --- header ---
+    const WaveHeader& header() const { return header_; }
+    WaveHeader& header() { return header_; }
+    std::int32_t SampleCount() const { return header_.SampleCount; }
+    std::int32_t SampleFrequency() const { return header_.format.SampleFrequency; }
+    std::int16_t Channels() const { return header_.format.Channels; }
+    std::int16_t MaxDataValue(int channel) const;
+    std::int16_t MinDataValue(int channel) const;
+
+    // --- view settings (a change marks the view dirty) ---
+    float dBRange() const { return view_.dBRange; }
+    void setdBRange(float range);
+    std::int16_t ViewType() const { return view_.ViewType; }
+    void setViewType(std::int16_t type);
+    std::int16_t FilterType() const { return view_.FilterType; }
+    void setFilterType(std::int16_t band);
+    bool AutoScale() const { return isTrue(view_.AutoScale); }
+    void setAutoScale(bool on);
+    const ViewBlock& viewBlock() const { return view_; }
+    ViewBlock& viewBlock() { return view_; }
+    bool viewDirty() const { return viewDirty_; }
+    void setViewDirty(bool dirty) { viewDirty_ = dirty; }
+
+    // --- recording information ---
+    QString VemraVersion() const; // "major.minor.revision"
+    std::int16_t AvgCount() const { return header_.info.AvgCount; }
+    std::int16_t Stimulus() const { return header_.info.Stimulus; }
+    std::int16_t Receiver() const { return header_.info.Receiver; }
+    float ProbeDist() const { return header_.info.ProbeDist; } // mm; metres for a reflection-index result
+    // The five texts: read cut at the first NUL and trimmed; a set stores up to 256 characters and always marks
+    // the document changed.
+    QString Project() const;
+    void setProject(const QString& text);
+    QString Position() const;
+    void setPosition(const QString& text);
+    QString Engineer() const;
+    void setEngineer(const QString& text);
+    QString Copyright() const;
+    void setCopyright(const QString& text);
+    QString Comments() const;
+    void setComments(const QString& text);
+    // The measurement time, else now for an untitled response, else the file's time of last writing, as
+    // "General Date" text (short date, then the time unless it is midnight). Throws when the file is gone.
+    QString DateTime() const;
+
+    // --- gains and calibration (a set stores and marks the document changed only when the value differs) ---
+    float GainIntOut() const { return header_.gains.GainIntOut; }
+    void setGainIntOut(float dB);
+    float GainExtOut() const { return header_.gains.GainExtOut; }
+    void setGainExtOut(float dB);
+    float GainIntCha(int channel) const;
+    void setGainIntCha(int channel, float dB);
+    float GainExtCha(int channel) const;
+    void setGainExtCha(int channel, float dB);
+    // Octave bands 2..8 (63 Hz .. 4 kHz).
+    float GainCalCh1(int band) const;
+    void setGainCalCh1(int band, float dB);
+    float GainCalCh2(int band) const;
+    void setGainCalCh2(int band, float dB);
+    float Temperature() const { return header_.info.Temperature; }
+    void setTemperature(float celsius);
+    QString CalID() const;
+    void setCalID(const QString& id); // always marks the document changed
+    bool Calibrated() const;          // CalID is neither "" nor "Not Calibrated"
+    float TotalGain(int channel) const; // dB
+    // Empties every parameter cache: at creation, after edits, option changes and stored gains.
+    void ResetFlags();
+
+    // --- decay and energy parameters ---
+
+    // --- view processing and painting ---
+
+signals:
+    void WaveChange();
+    void WaveExit();
+
+private:
+    // Cache slots, range-checked (VemraError 9 outside).
+    RTResult& rtCache(int channel, int band);
+    EnergyResult& energyCache(int channel, int band);
+    static void checkChannel(int channel);
+    static void checkBand(int band); // 0..43
+    void setText(char* field, const QString& text);
+    void setGain(float& field, float value);
+    void markViewDirtyIfChanged(bool differs);
+
+    QString key_;
+    WaveViewer* viewer_ = nullptr;
+    QPointer<QWidget> childWindow_;
+    WaveHeader header_;
+    bool valid_ = false;
+    bool changed_ = false;
+    bool newRecording_ = false;
+    bool validInfo_ = false;
+    bool viewDirty_ = true;
+    bool playing_ = false;
+    // Set by whoever starts playback: how to stop it when the document goes away while playing.
+    std::function<void()> stopPlayback_;
+    ViewBlock view_;
+
+    // --- parameter caches (ResetFlags empties them) ---
+    std::int32_t irStart_[3] = {-1, -1, -1}; // first sample of the response per channel, -1 unknown
+    RTResult rt_[2][kBandSlots];
+    EnergyResult energy_[2][kBandSlots];
+    IACCResult iacc_[kBandCount];
+    float lf1_[kBandCount] = {};
+    bool lf1Computed_[kBandCount] = {};
+    float lf2_[kBandCount] = {};
+    bool lf2Computed_[kBandCount] = {};
+    float lfc_[kBandCount] = {};
+    bool lfcComputed_[kBandCount] = {};
+    MTFResult mtf_[2][kBandCount];
+    bool mtfComputed_[2][kBandCount] = {};
+    // Speech indices per channel, in the order STI_female, STI_male, RASTI, STITEL, STI.
+    float speechIndex_[5][2] = {};
+    bool speechIndexComputed_[5][2] = {};
+    RIResult ri_;
+    bool riComputed_ = false;
+
+    // --- decay and energy parameters: state ---
+
+    // --- view processing and painting: state ---
+};
+
+} // namespace vemra

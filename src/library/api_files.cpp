@@ -1,0 +1,89 @@
+#include "library/api_files.h"
+
+#include "library/WaveStore.h"
+#include "library/files/FileMessages.h"
+#include "library/files/ResponseFile.h"
+#include "library/files/TempFiles.h"
+
+#include <sys/stat.h>
+
+namespace vemra {
+
+namespace {
+
+// No exception may leave a library function: a failed allocation becomes "Cannot read file" or the like.
+template <class Body>
+VResult noThrow(VResult onFailure, Body&& body)
+{
+    try {
+        return body();
+    } catch (...) {
+        return onFailure;
+    }
+}
+
+} // namespace
+
+VResult GetWaveHeader(WaveHeader& header)
+{
+    return noThrow(files::msg::CannotRead,
+                   [&] { return files::readResponse(readFileNameField(header), header, nullptr); });
+}
+
+VResult OpenWave(WaveHeader& header)
+{
+    return noThrow(files::msg::CannotRead, [&]() -> VResult {
+        WaveHeader fresh = header;
+        std::vector<std::int16_t> frames;
+        if (const VResult r = files::readResponse(readFileNameField(header), fresh, &frames); r != Ok)
+            return r;
+        if (fresh.format.Channels < 1 || fresh.format.Channels > 2)
+            return files::msg::BadChannelCount;
+        // The caller's information, texts and gains stand; the file gives the samples and their description.
+        header.format.SampleFrequency = fresh.format.SampleFrequency;
+        if (!WaveStore::adoptInterleaved(header, fresh.format.Channels, frames))
+            return files::msg::BadDataChunk;
+        return Ok;
+    });
+}
+
+VResult CloseWave(WaveHeader& header)
+{
+    WaveStore::release(header);
+    return Ok;
+}
+
+VResult SaveWaveAs(WaveHeader& header, const std::string& fileName)
+{
+    return noThrow(files::msg::CannotWrite, [&]() -> VResult {
+        if (!WaveStore::isOpen(header))
+            return files::msg::NoWaveData;
+        WaveHeader out = header;
+        out.format.Channels = static_cast<std::int16_t>(WaveStore::channels(header));
+        return files::writeResponse(fileName, out, WaveStore::interleaved(header));
+    });
+}
+
+VResult GetTempName(std::string& buffer)
+{
+    return noThrow(files::msg::CannotCreateFile, [&]() -> VResult {
+        buffer = files::issueTempName();
+        return buffer.empty() ? files::msg::CannotCreateFile : Ok;
+    });
+}
+
+bool IsTempName(const std::string& path) { return files::isIssuedTempName(path); }
+
+bool DeleteTempFile(const std::string& path) { return files::removeTempFile(path); }
+
+void SetDataFolder(const std::string& folder) { files::setDataFolder(folder); }
+
+std::string DataFolder() { return files::dataFolder(); }
+
+bool TimTemplateAvailable()
+{
+    struct stat st {};
+    return ::stat(files::timTemplatePath().c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+} // namespace vemra

@@ -1,0 +1,34 @@
+#pragma once
+// Plain file access for the response readers and writers.
+#include "library/api_common.h"
+
+#include <cstdint>
+#include <span>
+#include <string>
+
+namespace vemra::files {
+
+// A whole file mapped read-only; empty bytes() when it could not be opened (ok() false). An empty file maps to
+// ok() with no bytes.
+class MappedFile {
+public:
+    explicit MappedFile(const std::string& path);
+    ~MappedFile();
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    bool ok() const { return ok_; }
+    std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
+
+private:
+    const std::uint8_t* data_ = nullptr;
+    std::size_t size_ = 0;
+    bool ok_ = false;
+    bool mapped_ = false;
+};
+
+// Writes a temporary file beside the target, flushes it to disk and renames it over the target, so a failure
+// never damages an existing file. 0, or 200 (the temporary file cannot be created), 203 (write or rename
+// failed), 206 (disk full). The target keeps its permissions when it exists.
+VResult writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
+} // namespace vemra::files

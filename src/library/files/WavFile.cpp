@@ -1,0 +1,263 @@
+// WAV: the RIFF structure is checked here, because every malformed file must get its own message before
+// libsndfile (which forgives a lot) reads the samples; libsndfile reads and writes the audio itself.
+#include "library/files/FileMessages.h"
+#include "library/files/Formats.h"
+#include "library/files/ResponseFile.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cstring>
+#include <limits>
+
+namespace vemra::files::detail {
+
+namespace {
+
+// libsndfile's virtual I/O over bytes in memory.
+struct MemoryIo {
+    const std::uint8_t* data = nullptr;
+    sf_count_t size = 0;
+    sf_count_t pos = 0;
+    std::vector<std::uint8_t>* out = nullptr; // writing
+
+    sf_count_t length() const { return out ? static_cast<sf_count_t>(out->size()) : size; }
+};
+
+sf_count_t ioLength(void* user) { return static_cast<MemoryIo*>(user)->length(); }
+
+sf_count_t ioSeek(sf_count_t offset, int whence, void* user)
+{
+    auto* io = static_cast<MemoryIo*>(user);
+    sf_count_t base = 0;
+    switch (whence) {
+    case SEEK_SET: base = 0; break;
+    case SEEK_CUR: base = io->pos; break;
+    case SEEK_END: base = io->length(); break;
+    default: return -1;
+    }
+    const sf_count_t target = base + offset;
+    if (target < 0)
+        return -1;
+    io->pos = target;
+    return io->pos;
+}
+
+sf_count_t ioRead(void* ptr, sf_count_t count, void* user)
+{
+    auto* io = static_cast<MemoryIo*>(user);
+    const sf_count_t len = io->length();
+    if (count <= 0 || io->pos >= len)
+        return 0;
+    const sf_count_t n = std::min(count, len - io->pos);
+    const std::uint8_t* src = io->out ? io->out->data() : io->data;
+    std::memcpy(ptr, src + io->pos, static_cast<std::size_t>(n));
+    io->pos += n;
+    return n;
+}
+
+sf_count_t ioWrite(const void* ptr, sf_count_t count, void* user)
+{
+    auto* io = static_cast<MemoryIo*>(user);
+    if (!io->out || count <= 0)
+        return 0;
+    const auto end = static_cast<std::size_t>(io->pos + count);
+    if (io->out->size() < end)
+        io->out->resize(end);
+    std::memcpy(io->out->data() + io->pos, ptr, static_cast<std::size_t>(count));
+    io->pos += count;
+    return count;
+}
+
+sf_count_t ioTell(void* user) { return static_cast<MemoryIo*>(user)->pos; }
+
+SF_VIRTUAL_IO memoryIo() { return SF_VIRTUAL_IO{ioLength, ioSeek, ioRead, ioWrite, ioTell}; }
+
+bool tagIs(const std::uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
+
+// The PCM sub-format of WAVE_FORMAT_EXTENSIBLE: 00000001-0000-0010-8000-00aa00389b71.
+constexpr std::uint8_t kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 0x10, 0x00,
+                                            0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
+
+struct RiffLayout {
+    std::span<const std::uint8_t> fmt;
+    std::span<const std::uint8_t> info; // our chunk's payload
+    bool hasFmt = false, hasInfo = false, hasData = false;
+    std::uint64_t dataSize = 0;
+};
+
+VResult walkChunks(std::span<const std::uint8_t> bytes, RiffLayout& layout)
+{
+    if (bytes.size() < 12)
+        return bytes.size() >= 4 && (tagIs(bytes.data(), "RIFX") || tagIs(bytes.data(), "RF64"))
+                   ? msg::UnsupportedWave
+                   : msg::BadRiff;
+    if (tagIs(bytes.data(), "RIFX") || tagIs(bytes.data(), "RF64"))
+        return msg::UnsupportedWave;
+    if (!tagIs(bytes.data(), "RIFF"))
+        return msg::BadRiff;
+    if (!tagIs(bytes.data() + 8, "WAVE"))
+        return msg::BadWave;
+    const std::uint64_t riffEnd = std::uint64_t{le32(bytes.data() + 4)} + 8;
+    if (riffEnd < 12)
+        return msg::BadRiff;
+    // Some writers leave the RIFF size too large (unfinished streams); trailing bytes after a correct RIFF
+    // size (tags appended by other tools) are not ours to read.
+    const std::uint64_t end = std::min<std::uint64_t>(riffEnd, bytes.size());
+    std::uint64_t pos = 12;
+    while (pos < end) {
+        if (end - pos < 8)
+            return msg::BadWave; // a chunk header cut off
+        const std::uint8_t* p = bytes.data() + pos;
+        const std::uint64_t size = le32(p + 4);
+        const std::uint64_t body = pos + 8;
+        if (tagIs(p, "data")) {
+            if (size > end - body)
+                return msg::BadDataChunk;
+            if (!layout.hasData) {
+                layout.hasData = true;
+                layout.dataSize = size;
+            }
+        } else {
+            if (size > end - body)
+                return msg::BadWave;
+            if (tagIs(p, "fmt ") && !layout.hasFmt) {
+                layout.hasFmt = true;
+                layout.fmt = bytes.subspan(body, size);
+            } else if (tagIs(p, "vmra") && !layout.hasInfo) {
+                layout.hasInfo = true;
+                layout.info = bytes.subspan(body, size);
+            }
+        }
+        pos = body + size + (size & 1);
+    }
+    return Ok;
+}
+
+} // namespace
+
+VResult readWav(std::span<const std::uint8_t> bytes, WaveHeader& header, std::vector<std::int16_t>* samples)
+{
+    RiffLayout layout;
+    if (const VResult r = walkChunks(bytes, layout); r != Ok)
+        return r;
+    if (!layout.hasFmt || layout.fmt.size() < 16)
+        return msg::BadFormat;
+    const std::uint8_t* f = layout.fmt.data();
+    const std::uint16_t tag = le16(f);
+    const std::uint16_t channels = le16(f + 2);
+    const std::uint32_t rate = le32(f + 4);
+    const std::uint16_t blockAlign = le16(f + 12);
+    const std::uint16_t bits = le16(f + 14);
+    if (tag == 0xFFFE) {
+        if (layout.fmt.size() < 40 || std::memcmp(f + 24, kPcmSubFormat, 16) != 0)
+            return msg::UnsupportedWave;
+    } else if (tag != 1) {
+        return msg::UnsupportedWave;
+    }
+    if (channels == 0 || channels > 2)
+        return msg::BadChannelCount;
+    if (blockAlign == 0 || bits == 0 || bits > 32 || rate == 0 ||
+        rate > static_cast<std::uint32_t>(std::numeric_limits<std::int32_t>::max()) ||
+        blockAlign != channels * ((bits + 7) / 8))
+        return msg::BadFormat;
+    if (!layout.hasData)
+        return msg::NoWaveData;
+
+    setDefaultInformation(header);
+    if (layout.hasInfo && !decodeInfoChunk(layout.info, header))
+        return msg::BadFormat;
+
+    const std::uint64_t frames = layout.dataSize / blockAlign;
+    header.format.formatTag = 1;
+    header.format.Channels = static_cast<std::int16_t>(channels);
+    header.format.SampleFrequency = static_cast<std::int32_t>(rate);
+    header.format.avgBytesPerSec = static_cast<std::int32_t>(
+        std::min<std::uint64_t>(std::uint64_t{rate} * blockAlign, std::numeric_limits<std::int32_t>::max()));
+    header.format.blockAlign = static_cast<std::int16_t>(blockAlign);
+    header.format.bitsPerSample = static_cast<std::int16_t>(bits);
+    header.DataBytes = static_cast<std::int32_t>(
+        std::min<std::uint64_t>(layout.dataSize, std::numeric_limits<std::int32_t>::max()));
+    header.SampleCount =
+        static_cast<std::int32_t>(std::min<std::uint64_t>(frames, std::numeric_limits<std::int32_t>::max()));
+    for (int c = 0; c < 2; ++c)
+        header.MaxDataValue[c] = header.MinDataValue[c] = 0;
+
+    // Other widths are described, not read: the document refuses them by their header.
+    if (bits != 16) {
+        if (samples)
+            return msg::BadBitsPerSample;
+        return Ok;
+    }
+    // A response longer than the program accepts is described only; the document refuses it by its length.
+    if (frames > static_cast<std::uint64_t>(kMaxFrames)) {
+        if (samples)
+            return msg::FileTooLong;
+        return Ok;
+    }
+
+    MemoryIo io{bytes.data(), static_cast<sf_count_t>(bytes.size()), 0, nullptr};
+    SF_VIRTUAL_IO vio = memoryIo();
+    SF_INFO info{};
+    SNDFILE* sf = sf_open_virtual(&vio, SFM_READ, &info, &io);
+    if (!sf)
+        return msg::BadWave;
+    std::vector<std::int16_t> data;
+    VResult r = Ok;
+    if (info.channels != channels || info.frames < static_cast<sf_count_t>(frames)) {
+        r = msg::BadDataChunk;
+    } else {
+        data.resize(static_cast<std::size_t>(frames) * channels);
+        if (frames > 0 && sf_readf_short(sf, data.data(), static_cast<sf_count_t>(frames)) !=
+                              static_cast<sf_count_t>(frames))
+            r = msg::BadDataChunk;
+    }
+    sf_close(sf);
+    if (r != Ok)
+        return r;
+    setSampleFields(header, channels, static_cast<std::int32_t>(rate), data);
+    if (samples)
+        *samples = std::move(data);
+    return Ok;
+}
+
+VResult encodeWav(const WaveHeader& header, std::span<const std::int16_t> samples, std::vector<std::uint8_t>& out)
+{
+    const int channels = header.format.Channels;
+    if (channels < 1 || channels > 2)
+        return msg::BadChannelCount;
+    if (header.format.SampleFrequency <= 0 || samples.size() % static_cast<std::size_t>(channels) != 0)
+        return msg::BadFormat;
+    const auto frames = static_cast<sf_count_t>(samples.size() / static_cast<std::size_t>(channels));
+
+    out.clear();
+    out.reserve(samples.size() * 2 + 2048);
+    MemoryIo io{nullptr, 0, 0, &out};
+    SF_VIRTUAL_IO vio = memoryIo();
+    SF_INFO info{};
+    info.samplerate = header.format.SampleFrequency;
+    info.channels = channels;
+    info.format = SF_FORMAT_WAV | SF_FORMAT_PCM_16;
+    SNDFILE* sf = sf_open_virtual(&vio, SFM_WRITE, &info, &io);
+    if (!sf)
+        return msg::CannotCreateFile;
+
+    std::vector<std::uint8_t> chunk = encodeInfoChunk(header);
+    SF_CHUNK_INFO ci{};
+    std::memcpy(ci.id, "vmra", 4);
+    ci.id_size = 4;
+    ci.datalen = static_cast<unsigned>(chunk.size());
+    ci.data = chunk.data();
+    VResult r = Ok;
+    if (sf_set_chunk(sf, &ci) != SF_ERR_NO_ERROR)
+        r = msg::CannotCreateChunk;
+    else if (frames > 0 && sf_writef_short(sf, samples.data(), frames) != frames)
+        r = msg::CannotWrite;
+    if (sf_close(sf) != 0 && r == Ok)
+        r = msg::CannotWrite;
+    if (r != Ok)
+        out.clear();
+    return r;
+}
+
+} // namespace vemra::files::detail
