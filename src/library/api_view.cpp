@@ -1,0 +1,92 @@
+#include "library/api_view.h"
+
+#include "library/ViewStore.h"
+#include "library/WaveStore.h"
+#include "library/dsp/BandFilter.h"
+#include "library/dsp/Bands.h"
+#include "library/dsp/ViewProcessing.h"
+
+#include <new>
+#include <optional>
+#include <vector>
+
+namespace vemra {
+namespace {
+
+constexpr VResult kNoData = 212;
+constexpr VResult kBadView = 302;
+constexpr VResult kNoMemory = 100;
+
+// The bands of a band view that lie below Nyquist, lowest first: octaves from index 1 (31.5 Hz), third octaves
+// from index 14 (25 Hz).
+std::vector<dsp::BandRange> bandsOfView(int viewType, double fs)
+{
+    std::vector<dsp::BandRange> bands;
+    const int first = viewType == dsp::ViewOctave ? 1 : 14;
+    const int last = viewType == dsp::ViewOctave ? dsp::kLastOctaveBand : dsp::kLastThirdOctaveBand;
+    for (int b = first; b <= last && dsp::bandBelowNyquist(b, fs); ++b)
+        bands.push_back({dsp::bandLower_Hz(b), dsp::bandUpper_Hz(b)});
+    return bands;
+}
+
+} // namespace
+
+VResult ProcessWave(WaveHeader& header, ViewBlock& view)
+{
+    try {
+        if (!WaveStore::isOpen(header))
+            return kNoData;
+        if (view.ViewType < dsp::ViewPressure || view.ViewType > dsp::ViewLogSpectrum)
+            return kBadView;
+        const double fs = header.format.SampleFrequency;
+        if (!(fs > 0))
+            return kNoData;
+        const int channels = WaveStore::channels(header);
+
+        dsp::ViewSettings s;
+        s.viewType = view.ViewType;
+        s.autoScale = isTrue(view.AutoScale);
+        s.smooth = isTrue(view.Smooth);
+        for (int c = 0; c < 2; ++c) {
+            s.bestRevTime_s[c] = view.bestRevTime[c];
+            s.featureValue[c] = view.featureValue[c];
+        }
+
+        // The time views show the response through the band filter; the spectra always show it whole.
+        std::vector<std::vector<float>> filtered;
+        std::vector<std::span<const float>> input;
+        const bool timeView = dsp::isTimeView(view.ViewType);
+        if (timeView && view.FilterType != dsp::kAllPass) {
+            const std::optional<dsp::BandFilter> filter = dsp::BandFilter::design(view.FilterType, fs);
+            if (!filter)
+                return kBadView;
+            const auto direction = view.ViewType >= dsp::ViewDecay ? dsp::FilterDirection::Reversed
+                                                                    : dsp::FilterDirection::Forward;
+            for (int c = 0; c < channels; ++c)
+                filtered.push_back(filter->apply(WaveStore::floatSamples(header, c), direction));
+            for (const auto& f : filtered)
+                input.emplace_back(f);
+        } else {
+            for (int c = 0; c < channels; ++c)
+                input.push_back(WaveStore::floatSamples(header, c));
+        }
+
+        std::vector<dsp::BandRange> bands;
+        if (view.ViewType == dsp::ViewOctave || view.ViewType == dsp::ViewThirdOctave)
+            bands = bandsOfView(view.ViewType, fs);
+
+        ProcessedView processed;
+        processed.settings = view;
+        processed.fs_Hz = fs;
+        processed.data = dsp::processView(input, fs, s, bands);
+        header.ProcCount = processed.data.pointCount;
+        StoreProcessedView(header, std::move(processed));
+        return Ok;
+    } catch (const std::bad_alloc&) {
+        return kNoMemory;
+    } catch (...) {
+        return kBadView;
+    }
+}
+
+} // namespace vemra
