@@ -1,0 +1,102 @@
+#include "library/files/FileIo.h"
+#include "library/files/FileMessages.h"
+#include "library/files/ResponseFile.h"
+#include "library/files/TempFiles.h"
+#include "support/private_dirs.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <sys/stat.h>
+
+using namespace vemra;
+namespace fs = std::filesystem;
+
+namespace {
+
+std::string contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+std::span<const std::uint8_t> bytesOf(const std::string& s)
+{
+    return {reinterpret_cast<const std::uint8_t*>(s.data()), s.size()};
+}
+
+std::size_t filesIn(const std::string& folder)
+{
+    return static_cast<std::size_t>(std::distance(fs::directory_iterator(folder), fs::directory_iterator()));
+}
+
+} // namespace
+
+TEST(AtomicSave, ReplacesTheTargetAndKeepsItsMode)
+{
+    const std::string folder = test::privateRoot() + "/atomic1";
+    fs::create_directories(folder);
+    const std::string path = folder + "/r.wav";
+    ASSERT_EQ(files::writeFileAtomically(path, bytesOf("first")), Ok);
+    ::chmod(path.c_str(), 0640);
+    ASSERT_EQ(files::writeFileAtomically(path, bytesOf("second")), Ok);
+    EXPECT_EQ(contents(path), "second");
+    struct stat st {};
+    ::stat(path.c_str(), &st);
+    EXPECT_EQ(st.st_mode & 0777, 0640u);
+    EXPECT_EQ(filesIn(folder), 1u) << "no temporary file is left beside the target";
+}
+
+TEST(AtomicSave, FailureLeavesTheExistingFile)
+{
+    const std::string folder = test::privateRoot() + "/atomic2";
+    fs::create_directories(folder + "/target.wav"); // a folder where the file should go: the rename fails
+    EXPECT_EQ(files::writeFileAtomically(folder + "/target.wav", bytesOf("data")), files::msg::CannotWrite);
+    EXPECT_TRUE(fs::is_directory(folder + "/target.wav"));
+    EXPECT_EQ(filesIn(folder), 1u);
+
+    EXPECT_EQ(files::writeFileAtomically(folder + "/missing/x.wav", bytesOf("data")), files::msg::CannotCreateFile);
+
+    // A save the writer refuses never touches the existing file.
+    const std::string path = folder + "/keep.wav";
+    ASSERT_EQ(files::writeFileAtomically(path, bytesOf("precious")), Ok);
+    WaveHeader h;
+    h.format.Channels = 3;
+    h.format.SampleFrequency = 8000;
+    EXPECT_NE(files::writeResponse(path, h, std::vector<std::int16_t>(3, 0)), Ok);
+    EXPECT_EQ(contents(path), "precious");
+}
+
+TEST(TempNames, OnlyIssuedNamesAreDeleted)
+{
+    const std::string name = files::issueTempName();
+    ASSERT_FALSE(name.empty());
+    EXPECT_EQ(name.rfind(files::tempFolder() + "/", 0), 0u);
+    EXPECT_EQ(name.substr(name.size() - 4), ".tmp");
+    EXPECT_TRUE(fs::exists(name)) << "the name is taken at once";
+    EXPECT_NE(files::issueTempName(), name);
+
+    const std::string users = test::privateRoot() + "/x.tmp";
+    std::ofstream(users) << "mine";
+    EXPECT_FALSE(files::isIssuedTempName(users));
+    EXPECT_FALSE(files::removeTempFile(users));
+    EXPECT_TRUE(fs::exists(users));
+
+    EXPECT_TRUE(files::isIssuedTempName(name));
+    EXPECT_TRUE(files::removeTempFile(name));
+    EXPECT_FALSE(fs::exists(name));
+    EXPECT_FALSE(files::isIssuedTempName(name));
+}
+
+TEST(TempNames, DataFolderFollowsTheSettingOrTheDefault)
+{
+    files::setDataFolder("/some/where/");
+    EXPECT_EQ(files::dataFolder(), "/some/where");
+    EXPECT_EQ(files::timTemplatePath(), "/some/where/timsetup.dat");
+    files::setDataFolder("");
+    EXPECT_EQ(files::dataFolder().substr(files::dataFolder().size() - 12), "/Vemra/Vemra");
+}
