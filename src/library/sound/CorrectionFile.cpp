@@ -1,0 +1,185 @@
+#include "library/sound/CorrectionFile.h"
+
+#include "library/dsp/Fft.h"
+
+#include <sndfile.h>
+
+#include <algorithm>
+#include <cmath>
+#include <complex>
+#include <cstdio>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+namespace vemra::sound {
+
+namespace {
+
+constexpr char kMagic[8] = {'V', 'M', 'R', 'A', 'S', 'T', 'I', 'M'};
+constexpr VResult kMismatch = 907;
+
+std::uint32_t fnv1a(const unsigned char* p, std::size_t n)
+{
+    std::uint32_t h = 2166136261u;
+    for (std::size_t i = 0; i < n; ++i) {
+        h ^= p[i];
+        h *= 16777619u;
+    }
+    return h;
+}
+
+void putU32(unsigned char* p, std::uint32_t v)
+{
+    for (int i = 0; i < 4; ++i)
+        p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+std::uint32_t getU32(const unsigned char* p)
+{
+    return std::uint32_t(p[0]) | std::uint32_t(p[1]) << 8 | std::uint32_t(p[2]) << 16 | std::uint32_t(p[3]) << 24;
+}
+
+std::int64_t periodOf(StimulusKind kind, int order)
+{
+    return kind == StimulusKind::Mls ? (std::int64_t{1} << order) - 1 : std::int64_t{1} << order;
+}
+
+bool endsWith(const std::string& s, const char* suffix)
+{
+    const std::size_t n = std::strlen(suffix);
+    return s.size() >= n && s.compare(s.size() - n, n, suffix) == 0;
+}
+
+} // namespace
+
+VResult readCorrectedStimulus(const std::string& path, StimulusKind kind, int order, std::int32_t rate_Hz,
+                              CorrectedStimulus& out)
+{
+    if (order < 2 || order > 24)
+        return kMismatch;
+    std::ifstream f(path, std::ios::binary);
+    if (!f)
+        return kMismatch;
+    unsigned char head[32];
+    if (!f.read(reinterpret_cast<char*>(head), sizeof head))
+        return kMismatch;
+    const std::int64_t frames = periodOf(kind, order);
+    if (std::memcmp(head, kMagic, 8) != 0 || getU32(head + 8) != 1 || getU32(head + 12) != std::uint32_t(kind)
+        || getU32(head + 16) != std::uint32_t(order) || getU32(head + 20) != std::uint32_t(rate_Hz)
+        || getU32(head + 24) != std::uint32_t(frames))
+        return kMismatch;
+    std::vector<unsigned char> bytes(static_cast<std::size_t>(frames) * 4);
+    if (!f.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
+        return kMismatch;
+    if (f.peek() != std::char_traits<char>::eof())
+        return kMismatch;
+    if (fnv1a(bytes.data(), bytes.size()) != getU32(head + 28))
+        return kMismatch;
+    out.kind = kind;
+    out.order = order;
+    out.rate_Hz = rate_Hz;
+    out.period.resize(static_cast<std::size_t>(frames));
+    for (std::size_t i = 0; i < out.period.size(); ++i) {
+        const std::uint32_t u = getU32(bytes.data() + 4 * i);
+        float v;
+        std::memcpy(&v, &u, 4);
+        if (!std::isfinite(v) || std::abs(v) > 1.0f)
+            return kMismatch;
+        out.period[i] = v;
+    }
+    return Ok;
+}
+
+VResult writeCorrectedStimulus(const std::string& path, const CorrectedStimulus& s)
+{
+    std::vector<unsigned char> bytes(32 + s.period.size() * 4);
+    std::memcpy(bytes.data(), kMagic, 8);
+    putU32(&bytes[8], 1);
+    putU32(&bytes[12], std::uint32_t(s.kind));
+    putU32(&bytes[16], std::uint32_t(s.order));
+    putU32(&bytes[20], std::uint32_t(s.rate_Hz));
+    putU32(&bytes[24], std::uint32_t(s.period.size()));
+    for (std::size_t i = 0; i < s.period.size(); ++i) {
+        std::uint32_t u;
+        std::memcpy(&u, &s.period[i], 4);
+        putU32(&bytes[32 + 4 * i], u);
+    }
+    putU32(&bytes[28], fnv1a(bytes.data() + 32, bytes.size() - 32));
+    const std::string tmp = path + ".part";
+    {
+        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
+        if (!f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
+            f.close();
+            std::remove(tmp.c_str());
+            return kMismatch;
+        }
+    }
+    std::error_code ec;
+    std::filesystem::rename(tmp, path, ec);
+    if (ec) {
+        std::remove(tmp.c_str());
+        return kMismatch;
+    }
+    return Ok;
+}
+
+VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, std::int32_t rate_Hz,
+                        std::span<const double> plain, std::vector<double>& out)
+{
+    const char* pcmEnding = kind == StimulusKind::Mls ? "_mls.pcm" : "_swp.pcm";
+    const char* filterEnding = kind == StimulusKind::Mls ? ".mls_flt.wav" : ".swp_flt.wav";
+    if (endsWith(file, pcmEnding)) {
+        CorrectedStimulus s;
+        if (VResult rc = readCorrectedStimulus(file, kind, order, rate_Hz, s))
+            return rc;
+        out.assign(s.period.begin(), s.period.end());
+        return Ok;
+    }
+    if (!endsWith(file, filterEnding))
+        return kMismatch;
+
+    SF_INFO info{};
+    SNDFILE* sf = sf_open(file.c_str(), SFM_READ, &info);
+    if (!sf)
+        return kMismatch;
+    const std::size_t n = plain.size();
+    std::vector<double> filter(n, 0.0);
+    std::vector<double> frame(static_cast<std::size_t>(std::max(info.channels, 1)));
+    bool ok = info.channels >= 1 && info.frames > 0 && info.samplerate == rate_Hz;
+    for (sf_count_t i = 0; ok && i < info.frames; ++i) {
+        if (sf_readf_double(sf, frame.data(), 1) != 1) {
+            ok = false;
+            break;
+        }
+        filter[static_cast<std::size_t>(i) % n] += frame[0];
+    }
+    sf_close(sf);
+    if (!ok)
+        return kMismatch;
+
+    dsp::RealFftD fft(n);
+    std::vector<std::complex<double>> P(fft.bins()), F(fft.bins());
+    fft.forward(plain, P);
+    fft.forward(filter, F);
+    for (std::size_t k = 0; k < P.size(); ++k)
+        P[k] *= F[k] / static_cast<double>(n);
+    out.resize(n);
+    fft.inverse(P, out);
+    double peak = 0;
+    for (double v : out)
+        peak = std::max(peak, std::abs(v));
+    if (!(peak > 0) || !std::isfinite(peak))
+        return kMismatch;
+    CorrectedStimulus s{kind, order, rate_Hz, {}};
+    s.period.resize(n);
+    for (std::size_t i = 0; i < n; ++i) {
+        out[i] /= peak;
+        s.period[i] = static_cast<float>(out[i]);
+    }
+    const std::string pcm = file.substr(0, file.size() - std::strlen(filterEnding)) + pcmEnding;
+    writeCorrectedStimulus(pcm, s); // a failed write only costs the next start the filtering again
+    return Ok;
+}
+
+} // namespace vemra::sound

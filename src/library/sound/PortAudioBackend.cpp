@@ -1,0 +1,138 @@
+#include "library/sound/PortAudioBackend.h"
+
+#include <portaudio.h>
+
+#include <algorithm>
+#include <cmath>
+
+namespace vemra::sound {
+
+PortAudioBackend::PortAudioBackend()
+{
+    initialised_ = Pa_Initialize() == paNoError;
+    if (initialised_) {
+        inputDevice_ = Pa_GetDefaultInputDevice();
+        outputDevice_ = Pa_GetDefaultOutputDevice();
+    }
+}
+
+PortAudioBackend::~PortAudioBackend()
+{
+    close();
+    if (initialised_)
+        Pa_Terminate();
+}
+
+VResult PortAudioBackend::selectDevices(const std::string& deviceName, int device1, int device2)
+{
+    if (!initialised_ || Pa_GetDeviceCount() < 1)
+        return 150;
+    const int count = Pa_GetDeviceCount();
+    int in = -1, out = -1;
+    if (deviceName.empty()) {
+        in = Pa_GetDefaultInputDevice();
+        out = Pa_GetDefaultOutputDevice();
+    } else {
+        for (int i = 0; i < count; ++i) {
+            const PaDeviceInfo* d = Pa_GetDeviceInfo(i);
+            if (!d || !d->name || std::string(d->name).find(deviceName) == std::string::npos)
+                continue;
+            if (in < 0 && d->maxInputChannels > 0)
+                in = i;
+            if (out < 0 && d->maxOutputChannels > 0)
+                out = i;
+        }
+    }
+    if (in < 0 && out < 0)
+        return 151;
+    inputDevice_ = in;
+    outputDevice_ = out;
+    return Ok;
+}
+
+bool PortAudioBackend::canDuplex(double rate_Hz)
+{
+    if (!initialised_ || inputDevice_ < 0 || outputDevice_ < 0)
+        return false;
+    const PaDeviceInfo* di = Pa_GetDeviceInfo(inputDevice_);
+    const PaDeviceInfo* dout = Pa_GetDeviceInfo(outputDevice_);
+    if (!di || !dout)
+        return false;
+    PaStreamParameters ip{inputDevice_, std::min(di->maxInputChannels, 2), paFloat32, di->defaultLowInputLatency, nullptr};
+    PaStreamParameters op{outputDevice_, std::min(dout->maxOutputChannels, 2), paFloat32, dout->defaultLowOutputLatency,
+                          nullptr};
+    return ip.channelCount > 0 && op.channelCount > 0 && Pa_IsFormatSupported(&ip, &op, rate_Hz) == paFormatIsSupported;
+}
+
+int PortAudioBackend::onAudio(const void* input, void* output, unsigned long frames, const void*,
+                              unsigned long flags, void* self)
+{
+    auto* b = static_cast<PortAudioBackend*>(self);
+    const float* in = static_cast<const float*>(input);
+    if (!in || frames > 8192)
+        in = b->silence_;
+    if (frames > 8192) {
+        std::fill_n(static_cast<float*>(output), frames * static_cast<unsigned long>(b->outChannels_), 0.0f);
+        return paContinue;
+    }
+    b->callback_->process(in, static_cast<float*>(output), static_cast<int>(frames), (flags & paInputOverflow) != 0);
+    return paContinue;
+}
+
+VResult PortAudioBackend::open(double rate_Hz, int inChannels, int outChannels, AudioCallback* callback)
+{
+    close();
+    if (!initialised_ || Pa_GetDeviceCount() < 1)
+        return 150;
+    if (outputDevice_ < 0)
+        return 153;
+    if (inputDevice_ < 0)
+        return 154;
+    const PaDeviceInfo* di = Pa_GetDeviceInfo(inputDevice_);
+    const PaDeviceInfo* dout = Pa_GetDeviceInfo(outputDevice_);
+    if (!dout || dout->maxOutputChannels < 1)
+        return 153;
+    if (!di || di->maxInputChannels < 1)
+        return 154;
+    PaStreamParameters ip{inputDevice_, std::min(di->maxInputChannels, inChannels), paFloat32,
+                          di->defaultLowInputLatency, nullptr};
+    PaStreamParameters op{outputDevice_, std::min(dout->maxOutputChannels, outChannels), paFloat32,
+                          dout->defaultLowOutputLatency, nullptr};
+    const PaError support = Pa_IsFormatSupported(&ip, &op, rate_Hz);
+    if (support == paInvalidSampleRate)
+        return 152;
+    if (support != paFormatIsSupported)
+        return support == paInvalidDevice ? 153 : 152;
+    callback_ = callback;
+    inChannels_ = ip.channelCount;
+    outChannels_ = op.channelCount;
+    rate_ = rate_Hz;
+    PaStream* s = nullptr;
+    PaError e = Pa_OpenStream(&s, &ip, &op, rate_Hz, paFramesPerBufferUnspecified, paClipOff,
+                              reinterpret_cast<PaStreamCallback*>(&PortAudioBackend::onAudio), this);
+    if (e != paNoError) {
+        callback_ = nullptr;
+        return e == paInvalidSampleRate ? 152 : 153;
+    }
+    const PaStreamInfo* info = Pa_GetStreamInfo(s);
+    latency_ = info ? std::llround((info->inputLatency + info->outputLatency) * rate_Hz) : 0;
+    if (Pa_StartStream(s) != paNoError) {
+        Pa_CloseStream(s);
+        callback_ = nullptr;
+        return 155;
+    }
+    stream_ = s;
+    return Ok;
+}
+
+void PortAudioBackend::close()
+{
+    if (!stream_)
+        return;
+    Pa_StopStream(static_cast<PaStream*>(stream_));
+    Pa_CloseStream(static_cast<PaStream*>(stream_));
+    stream_ = nullptr;
+    callback_ = nullptr;
+}
+
+} // namespace vemra::sound

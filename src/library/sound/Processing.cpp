@@ -1,0 +1,95 @@
+#include "library/sound/Processing.h"
+
+#include "library/dsp/Deconvolution.h"
+#include "library/dsp/Mls.h"
+#include "library/sound/SourceFilter.h"
+
+#include <map>
+#include <memory>
+
+namespace vemra::sound {
+
+namespace {
+
+dsp::MlsDeconvolver& mlsDeconvolver(int order)
+{
+    // Building the permutations costs more than a deconvolution: keep them per order.
+    static std::map<int, std::unique_ptr<dsp::MlsDeconvolver>> cache;
+    auto& d = cache[order];
+    if (!d)
+        d = std::make_unique<dsp::MlsDeconvolver>(order);
+    return *d;
+}
+
+} // namespace
+
+VResult deconvolveCapture(const CaptureResult& capture, const ProcessRequest& r, std::vector<std::vector<double>>& out)
+{
+    constexpr VResult invalid = 302;
+    out.clear();
+    if (capture.channels < 1 || capture.average.size() != static_cast<std::size_t>(capture.channels))
+        return invalid;
+    if (r.filter < 0 || r.filter >= SourceFilterCount)
+        return invalid;
+    const double sign = r.sign < 0 ? -1.0 : 1.0;
+
+    switch (r.stimulus) {
+    case 4:
+        for (const auto& ch : capture.average) {
+            out.push_back(ch);
+            for (double& v : out.back())
+                v *= sign;
+        }
+        return Ok;
+    case 3: {
+        if (capture.channels < 2)
+            return 300;
+        out.emplace_back(capture.average[0].size());
+        dsp::transferResponse(capture.average[1], capture.average[0], out[0]);
+        for (double& v : out[0])
+            v *= sign;
+        return Ok;
+    }
+    case 1:
+    case 2:
+    case 5:
+    case 6:
+        break;
+    default:
+        return invalid;
+    }
+
+    const bool mls = r.stimulus == 1 || r.stimulus == 2;
+    const StimulusKind kind = mls ? StimulusKind::Mls : StimulusKind::Sweep;
+    const int minOrder = mls ? dsp::MlsMinOrder : 8;
+    if (r.order < minOrder || r.order > 24)
+        return invalid;
+    const std::int64_t period = mls ? (std::int64_t{1} << r.order) - 1 : std::int64_t{1} << r.order;
+    if (capture.period != period)
+        return invalid;
+
+    double gain = 1.0;
+    std::vector<double> reference;
+    const StimulusPeriod* own = capture.stimulus.get();
+    const bool internal = r.stimulus == 1 || r.stimulus == 5;
+    if (internal && own && own->kind == kind && own->order == r.order && own->filter == r.filter) {
+        gain = own->gain;
+        reference = own->reference;
+    } else {
+        reference = referencePeriod(kind, r.order, r.rate_Hz, r.filter);
+    }
+    for (const auto& y : capture.average) {
+        std::vector<double> h(static_cast<std::size_t>(period));
+        if (mls && r.filter == 0)
+            mlsDeconvolver(r.order).deconvolve(y, h);
+        else
+            dsp::SpectralDeconvolver(reference).deconvolve(y, h);
+        const double scale = sign / gain;
+        for (double& v : h)
+            v *= scale;
+        out.push_back(std::move(h));
+    }
+    return Ok;
+}
+
+} // namespace vemra::sound

@@ -1,0 +1,80 @@
+#include "library/sound/Stimulus.h"
+
+#include "library/dsp/Mls.h"
+#include "library/dsp/Sweep.h"
+#include "library/sound/SourceFilter.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace vemra::sound {
+
+int minOrderForRate(double rate_Hz)
+{
+    if (rate_Hz == 22050)
+        return 13;
+    if (rate_Hz == 44100 || rate_Hz == 48000)
+        return 14;
+    if (rate_Hz == 96000)
+        return 15;
+    return 13;
+}
+
+int maxOrderForRate(double rate_Hz)
+{
+    if (rate_Hz == 22050)
+        return 20;
+    if (rate_Hz == 44100 || rate_Hz == 48000)
+        return 21;
+    return 22;
+}
+
+std::vector<double> referencePeriod(StimulusKind kind, int order, double rate_Hz, int filter)
+{
+    std::vector<double> p = kind == StimulusKind::Mls ? dsp::mlsSignal(order) : dsp::periodicSweep(order, rate_Hz);
+    applySourceFilter(filter, rate_Hz, p);
+    return p;
+}
+
+VResult buildStimulus(StimulusKind kind, int order, double rate_Hz, int level, const std::string& correction,
+                      int filter, float speechScale, StimulusPeriod& out)
+{
+    constexpr VResult invalid = 302;
+    if (order < minOrderForRate(rate_Hz) || order > maxOrderForRate(rate_Hz) || level < 1 || level > 32767
+        || filter < 0 || filter >= SourceFilterCount || !(rate_Hz > 0))
+        return invalid;
+    out.kind = kind;
+    out.order = order;
+    out.rate_Hz = rate_Hz;
+    out.filter = filter;
+    out.reference = referencePeriod(kind, order, rate_Hz, filter);
+
+    std::vector<double> shaped;
+    if (!correction.empty()) {
+        // The correction is made for the plain stimulus; the source filter is applied on top of it.
+        std::vector<double> plain = kind == StimulusKind::Mls ? dsp::mlsSignal(order) : dsp::periodicSweep(order, rate_Hz);
+        if (VResult rc = correctedPeriod(correction, kind, order, static_cast<std::int32_t>(std::lround(rate_Hz)),
+                                         plain, shaped))
+            return rc;
+        applySourceFilter(filter, rate_Hz, shaped);
+        out.corrected = true;
+    } else {
+        shaped = out.reference;
+        out.corrected = false;
+    }
+    double gain = level / 32767.0;
+    if (filter != 0 && speechScale > 0 && speechScale <= 1)
+        gain *= speechScale;
+    double peak = 0;
+    for (double v : shaped)
+        peak = std::max(peak, std::abs(v));
+    if (peak * gain > 1.0)
+        gain = 1.0 / peak;
+    out.gain = gain;
+    out.played.resize(shaped.size());
+    for (std::size_t i = 0; i < shaped.size(); ++i)
+        out.played[i] = static_cast<float>(shaped[i] * gain);
+    return Ok;
+}
+
+} // namespace vemra::sound

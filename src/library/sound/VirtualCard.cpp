@@ -1,0 +1,174 @@
+#include "library/sound/VirtualCard.h"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+
+namespace vemra::sound {
+
+namespace {
+
+double softClip(double x)
+{
+    constexpr double knee = 0.8;
+    const double a = std::abs(x);
+    if (a <= knee)
+        return x;
+    const double y = knee + (1 - knee) * std::tanh((a - knee) / (1 - knee));
+    return x < 0 ? -y : y;
+}
+
+} // namespace
+
+VirtualCard::VirtualCard(VirtualCardConfig config, Pacing pacing, std::shared_ptr<VirtualGains> gains)
+    : config_(std::move(config)), pacing_(pacing), gains_(gains ? std::move(gains) : std::make_shared<VirtualGains>())
+{
+    config_.blockFrames = std::max(config_.blockFrames, 16);
+    config_.latencyFrames = std::max<std::int64_t>(config_.latencyFrames, config_.blockFrames);
+}
+
+VirtualCard::~VirtualCard()
+{
+    close();
+}
+
+VResult VirtualCard::selectDevices(const std::string& deviceName, int, int)
+{
+    if (config_.devices <= 0)
+        return 150;
+    if (!deviceName.empty() && deviceName.find("Virtual") == std::string::npos)
+        return 151;
+    return Ok;
+}
+
+bool VirtualCard::canDuplex(double rate_Hz)
+{
+    return config_.devices > 0 && config_.inputs > 0 && config_.outputs > 0
+           && std::find(config_.rates.begin(), config_.rates.end(), rate_Hz) != config_.rates.end();
+}
+
+VResult VirtualCard::open(double rate_Hz, int inChannels, int outChannels, AudioCallback* callback)
+{
+    close();
+    if (config_.devices <= 0)
+        return 150;
+    if (config_.outputs <= 0)
+        return 153;
+    if (config_.inputs <= 0)
+        return 154;
+    if (std::find(config_.rates.begin(), config_.rates.end(), rate_Hz) == config_.rates.end())
+        return 152;
+    rate_ = rate_Hz;
+    inChannels_ = std::min(inChannels, config_.inputs);
+    outChannels_ = std::min(outChannels, config_.outputs);
+    callback_ = callback;
+    frame_ = 0;
+    const std::size_t block = static_cast<std::size_t>(config_.blockFrames);
+    in_.assign(block * inChannels_, 0.0f);
+    out_.assign(block * outChannels_, 0.0f);
+    std::size_t need = config_.response.size() + config_.response2.size() + static_cast<std::size_t>(config_.latencyFrames)
+                       + 2 * block;
+    std::size_t size = 1;
+    while (size < need)
+        size <<= 1;
+    history_.assign(size, 0.0);
+    historyMask_ = size - 1;
+    rng_ = 0x9E3779B97F4A7C15ull ^ config_.seed;
+    spareValid_ = false;
+    open_ = true;
+    if (pacing_ == Pacing::RealTime) {
+        running_ = true;
+        thread_ = std::thread([this] {
+            using clock = std::chrono::steady_clock;
+            const auto blockTime = std::chrono::duration<double>(config_.blockFrames / rate_);
+            auto next = clock::now();
+            while (running_.load()) {
+                runBlock();
+                next += std::chrono::duration_cast<clock::duration>(blockTime);
+                std::this_thread::sleep_until(next);
+            }
+        });
+    }
+    return Ok;
+}
+
+void VirtualCard::close()
+{
+    if (!open_)
+        return;
+    if (thread_.joinable()) {
+        running_ = false;
+        thread_.join();
+    }
+    open_ = false;
+    callback_ = nullptr;
+}
+
+std::int64_t VirtualCard::roundTripLatencyFrames() const
+{
+    return config_.reportLatency ? config_.latencyFrames : 0;
+}
+
+void VirtualCard::step(std::int64_t frames)
+{
+    if (pacing_ != Pacing::Stepped)
+        return;
+    const std::int64_t end = frame_ + frames;
+    while (open_ && frame_ < end)
+        runBlock();
+}
+
+double VirtualCard::noise()
+{
+    if (spareValid_) {
+        spareValid_ = false;
+        return spare_;
+    }
+    auto next = [this] {
+        rng_ ^= rng_ << 13;
+        rng_ ^= rng_ >> 7;
+        rng_ ^= rng_ << 17;
+        return (static_cast<double>(rng_ >> 11) + 0.5) / 9007199254740992.0;
+    };
+    const double u1 = next(), u2 = next();
+    const double r = std::sqrt(-2 * std::log(u1));
+    spare_ = r * std::sin(2 * 3.14159265358979323846 * u2);
+    spareValid_ = true;
+    return r * std::cos(2 * 3.14159265358979323846 * u2);
+}
+
+void VirtualCard::runBlock()
+{
+    const int n = config_.blockFrames;
+    const double gOut = gains_->playback.load(std::memory_order_relaxed);
+    const double gIn[2] = {gains_->recording[0].load(std::memory_order_relaxed),
+                           gains_->recording[1].load(std::memory_order_relaxed)};
+    // The input of this block: what was played latency frames ago through the room.
+    for (int i = 0; i < n; ++i) {
+        const std::int64_t t = frame_ + i;
+        for (int c = 0; c < inChannels_; ++c) {
+            const auto& h = (c == 1 && !config_.response2.empty()) ? config_.response2 : config_.response;
+            double acc = 0;
+            const std::int64_t t0 = t - config_.latencyFrames;
+            for (std::size_t k = 0; k < h.size(); ++k) {
+                const std::int64_t s = t0 - static_cast<std::int64_t>(k);
+                if (s < 0)
+                    break;
+                acc += h[k] * history_[static_cast<std::size_t>(s) & historyMask_];
+            }
+            if (config_.noiseRms > 0)
+                acc += config_.noiseRms * noise();
+            acc *= gIn[c];
+            in_[static_cast<std::size_t>(i * inChannels_ + c)] = static_cast<float>(std::clamp(acc, -1.0, 1.0));
+        }
+    }
+    const bool overflow = config_.overflowAtFrame >= frame_ && config_.overflowAtFrame < frame_ + n;
+    if (callback_)
+        callback_->process(in_.data(), out_.data(), n, overflow);
+    for (int i = 0; i < n; ++i)
+        history_[static_cast<std::size_t>(frame_ + i) & historyMask_]
+            = softClip(gOut * out_[static_cast<std::size_t>(i * outChannels_)]);
+    frame_ += n;
+}
+
+} // namespace vemra::sound

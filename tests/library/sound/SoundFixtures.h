@@ -1,0 +1,54 @@
+#pragma once
+// Shared fixtures of the sound tests: a known room, a stepped virtual card installed in an engine, and the error
+// of a recovered response.
+#include "library/sound/Engine.h"
+#include "library/sound/VirtualCard.h"
+
+#include <cmath>
+#include <cstdint>
+#include <vector>
+
+namespace vemra::sound::test {
+
+// Direct sound after `delay` frames, then an exponentially decaying random tail; `taps` frames long.
+inline std::vector<double> knownRoom(std::size_t taps = 1024, std::size_t delay = 40, double tail_s = 0.02,
+                                     double rate = 32000)
+{
+    std::vector<double> h(taps, 0.0);
+    h[delay] = 0.3;
+    std::uint32_t s = 99;
+    for (std::size_t k = delay + 5; k < taps; ++k) {
+        s = s * 1664525u + 1013904223u;
+        const double sign = (s >> 31) ? 1.0 : -1.0;
+        h[k] = 0.04 * sign * std::exp(-6.9 * double(k - delay) / (tail_s * rate));
+    }
+    return h;
+}
+
+// Error of a recovered response against the true one (zero beyond its length), in dB relative to its energy,
+// over the first `span` lags (0: the whole response).
+inline double responseError_dB(const std::vector<double>& got, const std::vector<double>& want, std::size_t span = 0)
+{
+    const std::size_t n = span ? span : got.size();
+    double e = 0, p = 0;
+    for (std::size_t k = 0; k < n && k < got.size(); ++k) {
+        const double w = k < want.size() ? want[k] : 0.0;
+        e += (got[k] - w) * (got[k] - w);
+        p += w * w;
+    }
+    return 10 * std::log10(e / p);
+}
+
+// An engine with its own stepped virtual card.
+struct SteppedRig {
+    Engine engine;
+    VirtualCard* card = nullptr;
+    explicit SteppedRig(VirtualCardConfig config)
+    {
+        auto c = std::make_unique<VirtualCard>(std::move(config));
+        card = c.get();
+        engine.setBackend(std::move(c));
+    }
+};
+
+} // namespace vemra::sound::test
