@@ -1,17 +1,241 @@
 #include "app/VemraGlobal.h"
 
-#include <QCoreApplication>
+#include "core/ErrorGuard.h"
+#include "core/Errors.h"
+#include "core/Globals.h"
+#include "core/HelpWindow.h"
+#include "core/Messages.h"
+#include "core/ProgramHooks.h"
+#include "core/Settings.h"
+#include "core/UiServices.h"
+#include "core/clsMRUlist.h"
+#include "core/clsOptions.h"
+#include "core/frmStartup.h"
+#include "document/Waves.h"
+#include "document/clsWave.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QLocale>
+#include <QLockFile>
+#include <QPointer>
+#include <QStandardPaths>
+#include <QWidget>
+#include <cmath>
+#include <memory>
 
 namespace vemra {
+namespace {
 
-bool Main(const QStringList&)
+// Re-entry guard of ExitVemra: a message box or save question inside it runs the event loop.
+bool Exiting = false;
+
+std::unique_ptr<QLockFile>& instanceLock()
 {
+    static std::unique_ptr<QLockFile> lock;
+    return lock;
+}
+
+bool isSwitch(const QString& argument, const char* name)
+{
+    return argument.compare(QLatin1String(name), Qt::CaseInsensitive) == 0;
+}
+
+QString stripQuotes(QString name)
+{
+    name = name.trimmed();
+    if (name.startsWith(QLatin1Char('"')))
+        name.remove(0, 1);
+    if (name.endsWith(QLatin1Char('"')))
+        name.chop(1);
+    return name;
+}
+
+void showDocument(clsWave& wave)
+{
+    if (WaveViewer* viewer = wave.viewer())
+        if (QWidget* window = viewer->widget())
+            window->show();
+}
+
+} // namespace
+
+CommandLine ParseCommandLine(const QStringList& arguments)
+{
+    CommandLine line;
+    bool haveFile = false;
+    for (const QString& argument : arguments) {
+        if (!line.debug && isSwitch(argument, "/DEBUG"))
+            line.debug = true;
+        else if (!line.longSignals && isSwitch(argument, "/LONG"))
+            line.longSignals = true;
+        else if (!line.feature && isSwitch(argument, "/FEATURE"))
+            line.feature = true;
+        else if (!haveFile) {
+            line.fileName = stripQuotes(argument);
+            haveFile = !line.fileName.isEmpty();
+        }
+    }
+    return line;
+}
+
+bool DecimalSymbolTest()
+{
+    const QLocale locale;
+    SaveSetting(QStringLiteral("General"), QStringLiteral("DPTest"), locale.toString(1.0, 'f', 2));
+    const QString back = GetSetting(QStringLiteral("General"), QStringLiteral("DPTest"), QStringLiteral("0"));
+    bool ok = false;
+    const double value = locale.toDouble(back, &ok);
+    return ok && std::nearbyint(value) == 1.0;
+}
+
+QString InstanceLockPath()
+{
+    QString folder = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
+    if (folder.isEmpty())
+        folder = QDir::tempPath();
+    return folder + QStringLiteral("/vemra.lock");
+}
+
+bool AcquireInstanceLock()
+{
+    auto& lock = instanceLock();
+    if (lock && lock->isLocked())
+        return true;
+    lock = std::make_unique<QLockFile>(InstanceLockPath());
+    // Only a lock whose process is gone is stale: a program that has run for a while still counts.
+    lock->setStaleLockTime(0);
+    if (lock->tryLock(0))
+        return true;
+    lock.reset();
+    return false;
+}
+
+void ReleaseInstanceLock() { instanceLock().reset(); }
+
+int LoadedWindowCount()
+{
+    int count = 0;
+    for (QWidget* w : QApplication::topLevelWidgets()) {
+        switch (w->windowType()) {
+        case Qt::Window:
+        case Qt::Dialog:
+        case Qt::Sheet:
+        case Qt::Drawer:
+        case Qt::Tool:
+        case Qt::SplashScreen:
+            ++count;
+            break;
+        default:
+            break;
+        }
+    }
+    return count;
+}
+
+bool Main(const QStringList& arguments)
+{
+    if (!AcquireInstanceLock()) {
+        MessageRequest r;
+        r.text = MessageText(1007);
+        r.title = QStringLiteral("Vemra");
+        r.icon = MsgIcon::Information;
+        r.buttons = MsgButtons::OK;
+        UiServices::get().messageBox(r);
+        return false;
+    }
+    guarded("Main", [&] {
+        InstallHelpHandler();
+        ExitProgramHook = [] { ExitVemra(); };
+
+        Options = new clsOptions;
+        ViewWindowState = std::int16_t(
+            ReadInteger(QStringLiteral("General"), QStringLiteral("WindowState"), INT16_MIN, INT16_MAX).value_or(0));
+        MRUlist = new clsMRUlist;
+
+        const CommandLine line = ParseCommandLine(arguments);
+        DebugMode = line.debug;
+        LongSignals = line.longSignals;
+        FeatureMode = line.feature;
+
+        frmStartup* splash = frmStartup::instance();
+        splash->show();
+        splash->raise();
+        QCoreApplication::processEvents();
+
+        HelpFile = HelpFolder();
+        if (!DecimalSymbolTest())
+            HandleError(402);
+
+        // The current folder stays where the user started the program: every path is resolved explicitly.
+        if (CreateMixerHook)
+            CreateMixerHook();
+
+        clsWave* wave = WaveByKey(NewWave());
+        if (wave && !line.fileName.isEmpty())
+            wave->setFileName(line.fileName);
+        if (wave)
+            showDocument(*wave);
+        if (frmStartup::loaded())
+            frmStartup::instance()->raise();
+    });
     return true;
 }
 
 void ExitVemra()
 {
-    QCoreApplication::quit();
+    for (clsWave* wave : WavesSnapshot())
+        if (wave->ChildActive())
+            return;
+    if (Exiting)
+        return;
+    Exiting = true;
+    // Whatever way out this takes (declined, cancelled, failed), a later exit request must be able to run.
+    struct ClearExiting {
+        ~ClearExiting() { Exiting = false; }
+    } clearExiting;
+
+    guarded("ExitVemra", [&] {
+        if (LoadedWindowCount() > 2) {
+            MessageRequest r;
+            r.text = MessageText(1000);
+            r.title = QStringLiteral("Vemra");
+            r.icon = MsgIcon::Question;
+            r.buttons = MsgButtons::YesNo;
+            if (UiServices::get().messageBox(r) == MsgResult::No)
+                return;
+        }
+
+        // Each document removes itself from the collection, so walk a copy; one that went away meanwhile is
+        // skipped.
+        std::vector<QPointer<clsWave>> documents;
+        for (clsWave* wave : WavesSnapshot())
+            documents.emplace_back(wave);
+        for (const QPointer<clsWave>& wave : documents) {
+            if (!wave || FindWaveByKey(wave->Key()) == 0)
+                continue;
+            if (!wave->QuitFile())
+                return;
+            wave->Die();
+        }
+
+        for (QWidget* w : QApplication::topLevelWidgets()) {
+            if (w->isWindow() && !w->parentWidget()) {
+                w->hide();
+                w->deleteLater();
+            }
+        }
+
+        if (ReleaseMixerHook)
+            ReleaseMixerHook();
+        delete Options;
+        Options = nullptr;
+        delete MRUlist; // writes the list
+        MRUlist = nullptr;
+        FlushSettings();
+        ReleaseInstanceLock();
+        QCoreApplication::quit();
+    });
 }
 
 } // namespace vemra
