@@ -1,0 +1,366 @@
+#include "core/UiServices.h"
+#include "core/VemraError.h"
+#include "document/Waves.h"
+#include "document/clsWave.h"
+#include "library/WaveStore.h"
+#include "library/api_files.h"
+#include "library/files/ResponseFile.h"
+#include "support/private_dirs.h"
+
+#include <QDate>
+#include <QLocale>
+#include <QSignalSpy>
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+
+using namespace vemra;
+namespace fs = std::filesystem;
+
+namespace {
+
+ScriptedUiServices& ui() { return static_cast<ScriptedUiServices&>(UiServices::get()); }
+
+// The message ids shown since the last clear.
+std::vector<int> shownMessages()
+{
+    std::vector<int> ids;
+    for (const MessageRequest& m : ui().messages)
+        ids.push_back(m.helpContext);
+    return ids;
+}
+
+std::string writeResponse(const std::string& path, std::int64_t frames, int channels = 1)
+{
+    WaveHeader h;
+    h.format.Channels = static_cast<std::int16_t>(channels);
+    h.format.SampleFrequency = 48000;
+    writeTextField(h.Project, 256, "Hall");
+    std::vector<std::int16_t> s(static_cast<std::size_t>(frames * channels));
+    for (std::size_t i = 0; i < s.size(); ++i)
+        s[i] = static_cast<std::int16_t>(i % 1000);
+    EXPECT_EQ(files::writeResponseWav(path, h, s), Ok);
+    return path;
+}
+
+std::string inRoot(const std::string& name) { return test::privateRoot() + "/" + name; }
+
+clsWave* newDocument() { return WaveByKey(NewWave(false)); }
+
+class Document : public ::testing::Test {
+protected:
+    void SetUp() override { ui().clear(); }
+    void TearDown() override
+    {
+        for (clsWave* w : WavesSnapshot())
+            w->Die();
+    }
+};
+
+} // namespace
+
+TEST_F(Document, LoadsWithinTheLengthLimits)
+{
+    struct Case {
+        const char* name;
+        std::int64_t frames;
+        bool valid;
+        std::vector<int> messages;
+    };
+    const Case cases[] = {
+        {"shortest", 256, true, {}},
+        {"one frame short", 255, false, {904}},
+        {"longest", 4194304, true, {}},
+        {"one frame long", 4194305, false, {903}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui().clear();
+        const std::string path = writeResponse(inRoot("len.wav"), c.frames);
+        clsWave* w = newDocument();
+        w->setFileName(QString::fromStdString(path));
+        EXPECT_EQ(w->Valid(), c.valid);
+        EXPECT_EQ(shownMessages(), c.messages);
+        EXPECT_EQ(w->FileName().toStdString(), path);
+        if (c.valid) {
+            EXPECT_EQ(w->SampleCount(), c.frames);
+            EXPECT_EQ(w->Project(), "Hall");
+            EXPECT_FALSE(w->Changed());
+        }
+        w->Die();
+    }
+}
+
+TEST_F(Document, OnlySixteenBitFilesLoad)
+{
+    const std::string path = inRoot("eight.wav");
+    {
+        // 300 frames of 8-bit mono.
+        std::string b = "RIFF";
+        auto le = [&](std::uint32_t v, int n) {
+            for (int i = 0; i < n; ++i)
+                b.push_back(static_cast<char>(v >> (8 * i)));
+        };
+        le(36 + 300, 4);
+        b += "WAVEfmt ";
+        le(16, 4);
+        le(1, 2);
+        le(1, 2);
+        le(8000, 4);
+        le(8000, 4);
+        le(1, 2);
+        le(8, 2);
+        b += "data";
+        le(300, 4);
+        b.append(300, '\x80');
+        std::ofstream(path, std::ios::binary) << b;
+    }
+    clsWave* w = newDocument();
+    w->setFileName(QString::fromStdString(path));
+    EXPECT_FALSE(w->Valid());
+    EXPECT_EQ(shownMessages(), std::vector<int>{902});
+    EXPECT_EQ(w->FileName().toStdString(), path);
+}
+
+TEST_F(Document, LibraryFailureIsShownAndLeavesTheDocumentInvalid)
+{
+    const std::string path = inRoot("garbage.wav");
+    std::ofstream(path) << "not a wave file at all";
+    clsWave* w = newDocument();
+    w->setFileName(QString::fromStdString(path));
+    EXPECT_FALSE(w->Valid());
+    EXPECT_EQ(shownMessages(), std::vector<int>{209});
+}
+
+TEST_F(Document, TemporaryRecordingBecomesUntitledAndItsFileGoes)
+{
+    std::string temp;
+    ASSERT_EQ(GetTempName(temp), Ok);
+    writeResponse(temp, 1000);
+    const QString key = NewWave(false);
+    clsWave* w = WaveByKey(key);
+    w->setFileName(QString::fromStdString(temp));
+    ASSERT_TRUE(w->Valid());
+    EXPECT_FALSE(fs::exists(temp));
+    EXPECT_EQ(w->FileName(), "Untitled-" + key);
+    EXPECT_EQ(WaveStore::frames(w->header()), 1000) << "the samples stay in the library";
+}
+
+TEST_F(Document, UsersTmpFilesAreKept)
+{
+    for (const char* name : {"x.tmp", "y.TMP", "z.tmp.wav"}) {
+        SCOPED_TRACE(name);
+        const std::string path = writeResponse(inRoot(name), 300);
+        clsWave* w = newDocument();
+        w->setFileName(QString::fromStdString(path));
+        ASSERT_TRUE(w->Valid());
+        EXPECT_TRUE(fs::exists(path));
+        EXPECT_EQ(w->FileName().toStdString(), path);
+        w->setNewRecording(true);
+        w->Die();
+        EXPECT_TRUE(fs::exists(path)) << "a new recording's Die deletes only temporary files";
+    }
+}
+
+TEST_F(Document, ViewSettingsMarkTheViewDirtyOnlyWhenTheyChange)
+{
+    clsWave* w = newDocument();
+    EXPECT_EQ(w->dBRange(), 60.0f);
+    EXPECT_EQ(w->ViewType(), 0);
+    EXPECT_EQ(w->FilterType(), -1);
+    EXPECT_FALSE(w->AutoScale());
+    auto dirtyAfter = [&](const std::function<void()>& set) {
+        w->setViewDirty(false);
+        set();
+        return w->viewDirty();
+    };
+    EXPECT_FALSE(dirtyAfter([&] { w->setdBRange(60); }));
+    EXPECT_TRUE(dirtyAfter([&] { w->setdBRange(80); }));
+    EXPECT_FALSE(dirtyAfter([&] { w->setViewType(0); }));
+    EXPECT_TRUE(dirtyAfter([&] { w->setViewType(3); }));
+    EXPECT_FALSE(dirtyAfter([&] { w->setFilterType(-1); }));
+    EXPECT_TRUE(dirtyAfter([&] { w->setFilterType(30); }));
+    EXPECT_FALSE(dirtyAfter([&] { w->setAutoScale(false); }));
+    EXPECT_TRUE(dirtyAfter([&] { w->setAutoScale(true); }));
+    EXPECT_FALSE(w->Changed()) << "view settings are not changes of the response";
+}
+
+TEST_F(Document, ChangedRaisesWaveChangeEveryTimeItIsSet)
+{
+    clsWave* w = newDocument();
+    QSignalSpy spy(w, &clsWave::WaveChange);
+    w->setChanged(true);
+    w->setChanged(true);
+    EXPECT_EQ(spy.count(), 2);
+    w->setChanged(false);
+    EXPECT_EQ(spy.count(), 2);
+    EXPECT_FALSE(w->Changed());
+}
+
+TEST_F(Document, KeysCountUpAndAreNeverReused)
+{
+    const QString a = NewWave(false);
+    const QString b = NewWave(false);
+    EXPECT_EQ(b.toInt(), a.toInt() + 1);
+    EXPECT_EQ(FindWaveByKey(a), WaveCount() - 1);
+    WaveByKey(b)->Die();
+    EXPECT_EQ(FindWaveByKey(b), 0);
+    EXPECT_EQ(WaveByKey(b), nullptr);
+    const QString c = NewWave(false);
+    EXPECT_EQ(c.toInt(), b.toInt() + 1);
+    EXPECT_EQ(WaveAt(FindWaveByKey(c))->Key(), c);
+    EXPECT_EQ(WaveAt(0), nullptr);
+}
+
+TEST_F(Document, DieRaisesWaveExitUnloadsTheWindowAndLeavesTheCollection)
+{
+    struct FakeViewer : WaveViewer {
+        int* unloads;
+        explicit FakeViewer(int* u) : unloads(u) {}
+        void unload() override
+        {
+            ++*unloads;
+            delete this;
+        }
+        bool quitFile() override { return false; }
+    };
+    int unloads = 0;
+    clsWave::setViewerFactory([&](clsWave&) { return new FakeViewer(&unloads); });
+    const QString key = NewWave();
+    clsWave::setViewerFactory({});
+    clsWave* w = WaveByKey(key);
+    ASSERT_NE(w->viewer(), nullptr);
+    EXPECT_FALSE(w->QuitFile()) << "the window answers the save question";
+    w->setFileName(QString::fromStdString(writeResponse(inRoot("die.wav"), 300)));
+    ASSERT_TRUE(w->Valid());
+    const WaveHeader held = w->header();
+    QSignalSpy exits(w, &clsWave::WaveExit);
+    w->Die();
+    EXPECT_EQ(exits.count(), 1);
+    EXPECT_EQ(unloads, 1);
+    EXPECT_EQ(FindWaveByKey(key), 0);
+    EXPECT_FALSE(WaveStore::isOpen(held));
+}
+
+TEST_F(Document, HeadlessDocumentHasNoWindowAndNeverRefuses)
+{
+    clsWave* w = WaveByKey(NewWave());
+    EXPECT_EQ(w->viewer(), nullptr);
+    EXPECT_TRUE(w->QuitFile());
+    EXPECT_FALSE(w->ChildActive());
+    w->SetFocus();
+    w->Die(); // never loaded: only leaves the collection
+    EXPECT_EQ(WaveCount(), 0);
+}
+
+TEST_F(Document, SaveAsKeepsNameAndChangedAndClearsNewRecording)
+{
+    clsWave* w = newDocument();
+    w->setFileName(QString::fromStdString(writeResponse(inRoot("save.wav"), 300)));
+    w->setNewRecording(true);
+    w->setProject("Changed project");
+    const std::string target = inRoot("saved.wav");
+    EXPECT_TRUE(w->SaveAs(QString::fromStdString(target)));
+    EXPECT_FALSE(w->NewRecording());
+    EXPECT_TRUE(w->Changed());
+    EXPECT_EQ(w->FileName().toStdString(), inRoot("save.wav"));
+
+    clsWave* back = newDocument();
+    back->setFileName(QString::fromStdString(target));
+    EXPECT_EQ(back->Project(), "Changed project");
+
+    // No set-up template: the library refuses and the document stays unsaved.
+    w->setNewRecording(true);
+    EXPECT_FALSE(w->SaveAs(QString::fromStdString(inRoot("saved.tim"))));
+    EXPECT_EQ(shownMessages(), std::vector<int>{217});
+    EXPECT_TRUE(w->NewRecording());
+}
+
+TEST_F(Document, RecordingInformation)
+{
+    clsWave* w = newDocument();
+    WaveHeader& h = w->header();
+    h.info.versionMajor = 3;
+    h.info.versionMinor = 0;
+    h.info.versionRevision = 12;
+    EXPECT_EQ(w->VemraVersion(), "3.0.12");
+
+    QSignalSpy changes(w, &clsWave::WaveChange);
+    w->setProject("Same");
+    w->setProject("Same");
+    EXPECT_EQ(changes.count(), 2) << "every text set marks the document changed";
+    w->setComments(QString(300, 'c'));
+    EXPECT_EQ(w->Comments(), QString(256, 'c'));
+    w->setEngineer("  padded  ");
+    EXPECT_EQ(w->Engineer(), "padded");
+
+    writeFileNameField(h, "Untitled-4");
+    h.info.time = 86400;
+    EXPECT_EQ(w->DateTime(), QLocale().toString(QDate(1980, 1, 2), QLocale::ShortFormat));
+    h.info.time = 0;
+    EXPECT_TRUE(w->DateTime().startsWith(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)));
+}
+
+TEST_F(Document, GainsChangeTheDocumentOnlyWhenTheyDiffer)
+{
+    clsWave* w = newDocument();
+    QSignalSpy changes(w, &clsWave::WaveChange);
+    w->setGainIntOut(0);
+    w->setGainExtCha(1, 0);
+    w->setGainCalCh1(2, 0);
+    w->setTemperature(w->Temperature());
+    EXPECT_EQ(changes.count(), 0);
+    w->setGainIntOut(-6);
+    w->setGainCalCh2(8, 1.5f);
+    EXPECT_EQ(changes.count(), 2);
+    EXPECT_EQ(w->GainCalCh2(8), 1.5f);
+    w->setCalID(w->CalID());
+    EXPECT_EQ(changes.count(), 3) << "CalID always marks the document changed";
+    EXPECT_THROW(w->GainCalCh1(1), VemraError);
+    EXPECT_THROW(w->setGainCalCh1(9, 0), VemraError);
+    EXPECT_THROW(w->GainIntCha(2), VemraError);
+}
+
+TEST_F(Document, CalibratedUnlessTheNameSaysOtherwise)
+{
+    clsWave* w = newDocument();
+    for (const char* id : {"", "Not Calibrated", "     "}) {
+        w->setCalID(id);
+        EXPECT_FALSE(w->Calibrated()) << id;
+    }
+    w->setCalID("Room 3");
+    EXPECT_TRUE(w->Calibrated());
+    w->setCalID("not calibrated");
+    EXPECT_TRUE(w->Calibrated()) << "the comparison is case-sensitive";
+}
+
+TEST_F(Document, TotalGainByStimulusAndReceiver)
+{
+    clsWave* w = newDocument();
+    w->setGainIntOut(1);
+    w->setGainExtOut(2);
+    w->setGainIntCha(0, 10);
+    w->setGainIntCha(1, 20);
+    w->setGainExtCha(0, 100);
+    w->setGainExtCha(1, 200);
+    struct Case {
+        std::int16_t stimulus, receiver;
+        float ch0, ch1;
+    };
+    const Case cases[] = {
+        {1, 0, 113, 223}, // internal MLS: output and input gains
+        {5, 0, 113, 223}, // internal sweep
+        {5, 1, 113, 113}, // switched receiver: both channels through input 0
+        {3, 0, -110, -110}, // external noise: channel 0 against channel 1, whatever the channel
+        {2, 0, 110, 220},   // other stimuli: input gains only
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.stimulus * 10 + c.receiver);
+        w->header().info.Stimulus = c.stimulus;
+        w->header().info.Receiver = c.receiver;
+        EXPECT_FLOAT_EQ(w->TotalGain(0), c.ch0);
+        EXPECT_FLOAT_EQ(w->TotalGain(1), c.ch1);
+    }
+}
