@@ -1,0 +1,174 @@
+#include "ApiRig.h"
+
+#include "library/sound/CorrectionFile.h"
+
+#include <fstream>
+
+using namespace vemra;
+using namespace vemra::sound;
+using namespace vemra::sound::test;
+
+namespace {
+
+class BadInput : public ApiRig {};
+
+// A clock that moves only when slept on, so a bounded wait ends at once in real time.
+class SteppedClock final : public WaitClock {
+public:
+    std::int64_t now = 0;
+    std::int64_t now_ms() override { return now; }
+    void sleep_ms(int ms) override { now += ms; }
+};
+
+} // namespace
+
+TEST_F(BadInput, OrdersLevelsAndAveragesOutOfRangeAre302)
+{
+    install({});
+    std::string none;
+    struct Row {
+        const char* name;
+        std::int16_t order;
+        std::int32_t rate;
+        std::int16_t level;
+        std::int16_t filter;
+    };
+    const Row rows[] = {{"below the rate's orders", 13, 48000, 16384, 0},
+                        {"above the long order", 22, 48000, 16384, 0},
+                        {"order 0", 0, 32000, 16384, 0},
+                        {"level 0", 14, 48000, 0, 0},
+                        {"negative level", 14, 48000, -5, 0},
+                        {"filter 5", 14, 48000, 16384, 5}};
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.name);
+        EXPECT_EQ(StartMLS(1, r.order, r.rate, r.level, none, r.filter, 1.0f), 302);
+        EXPECT_EQ(StartSweep(1, r.order, r.rate, r.level, none, r.filter, 1.0f), 302);
+    }
+    EXPECT_EQ(StartMLS(3, 14, 48000, 16384, none, 0, 1.0f), 300);
+    EXPECT_EQ(StartRecording(48000, 16383, 0), 302);
+    EXPECT_EQ(StartRecording(48000, 16383, 1001), 302);
+    EXPECT_EQ(StartRecording(48000, 1, 1), 302);
+    EXPECT_FALSE(Engine::instance().streamOpen());
+}
+
+TEST_F(BadInput, DevicesAndRates)
+{
+    std::string none;
+    {
+        SCOPED_TRACE("refused rate");
+        VirtualCardConfig c;
+        c.rates = {48000};
+        install(c);
+        EXPECT_EQ(StartContRecording(44100, 1), 152);
+        EXPECT_EQ(CheckFullduplex(44100), 0);
+        EXPECT_EQ(CheckFullduplex(48000), -1);
+    }
+    {
+        SCOPED_TRACE("no device");
+        VirtualCardConfig c;
+        c.devices = 0;
+        install(c);
+        EXPECT_EQ(SelectWaveDevices("", 0, 0), 150);
+        EXPECT_EQ(StartContRecording(48000, 1), 150);
+    }
+    {
+        SCOPED_TRACE("no output");
+        VirtualCardConfig c;
+        c.outputs = 0;
+        install(c);
+        EXPECT_EQ(StartMLS(1, 14, 48000, 16384, none, 0, 1.0f), 153);
+        EXPECT_EQ(CheckFullduplex(48000), 0);
+    }
+    {
+        SCOPED_TRACE("no input");
+        VirtualCardConfig c;
+        c.inputs = 0;
+        install(c);
+        EXPECT_EQ(StartContRecording(48000, 1), 154);
+    }
+    {
+        SCOPED_TRACE("no backend");
+        Engine::instance().setBackend(nullptr);
+        EXPECT_EQ(SelectWaveDevices("", 0, 0), 151);
+        EXPECT_EQ(StartVU(48000, 1), 151);
+    }
+}
+
+TEST_F(BadInput, InputLostDuringTheCaptureIs158AndLeavesNoFile)
+{
+    VirtualCardConfig c;
+    c.response = knownRoom();
+    c.overflowAtFrame = 40000;
+    install(c);
+    const auto before = tempFiles();
+    std::string file;
+    EXPECT_EQ(measure(1, 14, 32000, 2, file), 158);
+    EXPECT_TRUE(file.empty());
+    EXPECT_EQ(tempFiles(), before);
+}
+
+TEST_F(BadInput, CaptureThatNeverCompletesTimesOutWithinItsBound)
+{
+    install({});
+    SteppedClock clock;
+    Engine::instance().setClock(&clock);
+    const std::int32_t period = (1 << 14) - 1;
+    const auto before = tempFiles();
+    ASSERT_EQ(StartContRecording(32000, 1), 0);
+    ASSERT_EQ(StartRecording(32000, period, 4), 0);
+    card->step(1000); // then the card stalls
+    MeasurementInfo info;
+    info.Stimulus = 2;
+    MeasurementGains gains;
+    std::string file;
+    EXPECT_EQ(ProcessRecording(file, 32000, 14, info, gains, 1, 0), 161);
+    // Bound: the frames still due (about 2 s at this rate) plus 2 s.
+    const double due_ms = 1000.0 * (4.0 * period - 1024) / 32000.0;
+    EXPECT_GE(clock.now, static_cast<std::int64_t>(due_ms + 2000));
+    EXPECT_LE(clock.now, static_cast<std::int64_t>(due_ms + 2000 + 20));
+    EXPECT_TRUE(file.empty());
+    EXPECT_EQ(tempFiles(), before);
+    // The capture is gone: processing again reports the lost recording instead of waiting.
+    EXPECT_EQ(ProcessRecording(file, 32000, 14, info, gains, 1, 0), 158);
+    StopContRecording();
+}
+
+TEST_F(BadInput, CorruptCorrectionFilesAre907)
+{
+    install({});
+    const std::string folder = files::tempFolder();
+    const std::int64_t period = (1 << 14) - 1;
+    CorrectedStimulus good{StimulusKind::Mls, 14, 48000, std::vector<float>(static_cast<std::size_t>(period), 0.5f)};
+    const std::string goodName = folder + "/card 48000 14_mls.pcm";
+    ASSERT_EQ(writeCorrectedStimulus(goodName, good), 0);
+
+    auto variant = [&](const char* name, auto&& spoil) {
+        std::ifstream in(goodName, std::ios::binary);
+        std::vector<char> bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        spoil(bytes);
+        const std::string path = folder + "/" + name + " 48000 14_mls.pcm";
+        std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+        return path;
+    };
+    std::vector<std::pair<const char*, std::string>> cases = {
+        {"truncated", variant("truncated", [](std::vector<char>& b) { b.resize(b.size() - 4); })},
+        {"flipped sample", variant("flipped", [](std::vector<char>& b) { b[100] ^= 0x10; })},
+        {"wrong magic", variant("magic", [](std::vector<char>& b) { b[0] = 'X'; })},
+        {"header only", variant("short", [](std::vector<char>& b) { b.resize(20); })},
+        {"missing", folder + "/absent 48000 14_mls.pcm"},
+        {"wrong ending", folder + "/card 48000 14.bin"},
+        {"filter not a wave", variant("notwave", [](std::vector<char>& b) { b.resize(64); }) + ".mls_flt.wav"},
+    };
+    const auto before = tempFiles();
+    for (auto& [name, path] : cases) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(StartMLS(1, 14, 48000, 16384, path, 0, 1.0f), 907);
+    }
+    // A correction for another rate or order does not match either.
+    std::string good14 = goodName;
+    EXPECT_EQ(StartMLS(1, 15, 48000, 16384, good14, 0, 1.0f), 907);
+    EXPECT_EQ(StartSweep(1, 14, 48000, 16384, good14, 0, 1.0f), 907);
+    EXPECT_EQ(tempFiles(), before);
+    EXPECT_EQ(StartMLS(1, 14, 48000, 16384, good14, 0, 1.0f), 0);
+    StopPlaying();
+}

@@ -1,0 +1,183 @@
+#include "ApiRig.h"
+
+#include "library/api_settings.h"
+#include "library/dsp/Fft.h"
+
+#include <complex>
+
+using namespace vemra;
+using namespace vemra::sound;
+using namespace vemra::sound::test;
+
+namespace {
+
+// Error of a response within a frequency band, relative to the true response's energy in that band.
+double bandError_dB(const std::vector<double>& got, const std::vector<double>& want, double rate, double f1, double f2)
+{
+    const std::size_t n = got.size();
+    std::vector<double> w(n, 0.0), e(n);
+    for (std::size_t k = 0; k < want.size() && k < n; ++k)
+        w[k] = want[k];
+    for (std::size_t k = 0; k < n; ++k)
+        e[k] = got[k] - w[k];
+    dsp::RealFftD fft(n);
+    std::vector<std::complex<double>> W(fft.bins()), E(fft.bins());
+    fft.forward(w, W);
+    fft.forward(e, E);
+    double pe = 0, pw = 0;
+    for (std::size_t k = 0; k < W.size(); ++k) {
+        const double f = static_cast<double>(k) * rate / static_cast<double>(n);
+        if (f >= f1 && f <= f2) {
+            pe += std::norm(E[k]);
+            pw += std::norm(W[k]);
+        }
+    }
+    return 10 * std::log10(pe / pw);
+}
+
+class MeasurementApi : public ApiRig {};
+
+} // namespace
+
+TEST_F(MeasurementApi, MlsMeasurementWritesTheResponseWithItsRecord)
+{
+    VirtualCardConfig config;
+    config.response = knownRoom();
+    install(config);
+    std::string file;
+    ASSERT_EQ(measure(1, 14, 32000, 2, file), 0);
+    ASSERT_FALSE(file.empty());
+    EXPECT_TRUE(files::isIssuedTempName(file));
+    WaveHeader header;
+    const auto r = responseOf(file, 0, &header);
+    EXPECT_EQ(header.format.SampleFrequency, 32000);
+    EXPECT_EQ(header.SampleCount, (1 << 14) - 1);
+    EXPECT_EQ(header.info.Stimulus, 1);
+    EXPECT_EQ(header.info.AvgCount, 2);
+    EXPECT_EQ(header.info.IRStart[0], -1);
+    // 16-bit samples limit the accuracy to about -90 dB of the peak.
+    EXPECT_LT(responseError_dB(r, config.response), -60.0);
+    files::removeTempFile(file);
+}
+
+TEST_F(MeasurementApi, SweepRecoversTheRoomInTheSpeechBand)
+{
+    for (int order : {14, 16}) {
+        SCOPED_TRACE(order);
+        VirtualCardConfig config;
+        config.response = knownRoom();
+        install(config);
+        std::string file;
+        ASSERT_EQ(measure(5, order, 32000, 1, file), 0);
+        const auto r = responseOf(file);
+        EXPECT_LT(bandError_dB(r, config.response, 32000, 125, 4000), -55.0);
+        const auto peak = std::max_element(r.begin(), r.end(), [](double a, double b) { return std::abs(a) < std::abs(b); });
+        EXPECT_EQ(peak - r.begin(), 40);
+        files::removeTempFile(file);
+    }
+}
+
+TEST_F(MeasurementApi, AveragingLowersUncorrelatedNoiseByTenLgN)
+{
+    auto residual = [&](int averages) {
+        VirtualCardConfig config;
+        config.response = knownRoom();
+        config.noiseRms = 0.01;
+        config.seed = 17;
+        install(config);
+        std::string file;
+        EXPECT_EQ(measure(1, 14, 32000, averages, file), 0);
+        const auto r = responseOf(file);
+        files::removeTempFile(file);
+        // Noise energy over the lags beyond the room's response.
+        double e = 0;
+        for (std::size_t k = 4096; k < r.size(); ++k)
+            e += r[k] * r[k];
+        return 10 * std::log10(e);
+    };
+    const double one = residual(1);
+    for (int n : {4, 16}) {
+        SCOPED_TRACE(n);
+        EXPECT_NEAR(one - residual(n), 10 * std::log10(n), 1.0);
+    }
+}
+
+TEST_F(MeasurementApi, LatencyTheCardDoesNotReportIsTakenFromTheAudioDelaySetting)
+{
+    VirtualCardConfig config;
+    config.response = knownRoom();
+    config.latencyFrames = 999;
+    config.reportLatency = false;
+    install(config);
+    PushSetting(1, 999);
+    std::string file;
+    ASSERT_EQ(measure(1, 13, 32000, 1, file), 0);
+    PushSetting(1, 0);
+    const auto r = responseOf(file);
+    EXPECT_LT(responseError_dB(r, config.response), -60.0);
+    files::removeTempFile(file);
+}
+
+TEST_F(MeasurementApi, StopPlayingBeforeTheCaptureEndsStillGivesTheResponse)
+{
+    VirtualCardConfig config;
+    config.response = knownRoom();
+    install(config);
+    const int order = 13;
+    const std::int32_t period = (1 << order) - 1;
+    std::string none;
+    ASSERT_EQ(StartContRecording(32000, 1), 0);
+    ASSERT_EQ(StartMLS(1, order, 32000, 16384, none, 0, 1.0f), 0);
+    card->step(period + 4096);
+    ASSERT_EQ(StartRecording(32000, period, 3), 0);
+    card->step(period / 2);
+    StopPlaying(); // deferred: the capture still needs the stimulus
+    card->step(3 * period);
+    MeasurementInfo info;
+    info.Stimulus = 1;
+    MeasurementGains gains;
+    std::string file;
+    ASSERT_EQ(ProcessRecording(file, 32000, order, info, gains, 1, 0), 0);
+    EXPECT_LT(responseError_dB(responseOf(file), config.response), -60.0);
+    // And the stimulus did stop once the capture was done.
+    card->step(1024);
+    EXPECT_FALSE(Engine::instance().stimulusPlaying());
+    StopContRecording();
+    files::removeTempFile(file);
+}
+
+TEST_F(MeasurementApi, SignAndSourceFilterAreDividedOut)
+{
+    for (int filter = 0; filter <= 4; ++filter) {
+        SCOPED_TRACE(filter);
+        VirtualCardConfig config;
+        config.response = knownRoom();
+        install(config);
+        std::string file;
+        ASSERT_EQ(measure(1, 14, 32000, 1, file, filter), 0);
+        const auto r = responseOf(file);
+        // The RASTI shape leaves most of the spectrum 40 dB down: judge it in its two octaves.
+        if (filter == 4)
+            EXPECT_LT(bandError_dB(r, config.response, 32000, 400, 2500), -40.0);
+        else
+            EXPECT_LT(bandError_dB(r, config.response, 32000, 125, 4000), -55.0);
+        files::removeTempFile(file);
+    }
+}
+
+TEST_F(MeasurementApi, MixerGainsActOnTheVirtualCardByTheirLaw)
+{
+    VirtualCardConfig config;
+    config.response = knownRoom();
+    install(config);
+    MixerControlRecord record;
+    ASSERT_EQ(GetMixerControlIDs(record), 0);
+    // Master at -6 dB by the law -60 + 60 p / 65535 dB.
+    const std::int32_t p = static_cast<std::int32_t>(std::lround(65535.0 * 54.0 / 60.0));
+    SetVolume(0, record.PmControlID, 2, p, p);
+    std::string file;
+    ASSERT_EQ(measure(1, 13, 32000, 1, file), 0);
+    const auto r = responseOf(file);
+    EXPECT_NEAR(20 * std::log10(std::abs(r[40]) / 0.3), -6.0, 0.01);
+    files::removeTempFile(file);
+}
