@@ -1,4 +1,7 @@
 #include "core/Bands.h"
+#include "core/NumberFormat.h"
+
+#include <QLocale>
 
 #include <gtest/gtest.h>
 
@@ -64,4 +67,26 @@ TEST(Parameters, TablesAndOutOfRange)
     EXPECT_EQ(ParameterUnit(-1), QStringLiteral("[?]"));
     EXPECT_EQ(ParameterShortName(19), QStringLiteral("???"));
     EXPECT_EQ(ParameterLongName(-1), QStringLiteral("???"));
+}
+
+TEST(Parameters, FormatsInTheUsersLocale)
+{
+    const struct {
+        double value;
+        const char* pattern;
+        const char* c;
+        const char* german;
+    } rows[] = {{1.23456, "0.000", "1.235", "1,235"}, {0.5, "0.00", "0.50", "0,50"}, {-0.001, "0.00", "0.00", "0,00"},
+                {12345.6, "0.0", "12345.6", "12345,6"}, {42.4, "0", "42", "42"}, {-3.26, "0.0", "-3.3", "-3,3"}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.pattern);
+        SCOPED_TRACE(row.value);
+        QLocale::setDefault(QLocale::c());
+        EXPECT_EQ(FormatNumber(row.value, QString::fromLatin1(row.pattern)), QString::fromLatin1(row.c));
+        QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+        EXPECT_EQ(FormatNumber(row.value, QString::fromLatin1(row.pattern)), QString::fromLatin1(row.german));
+    }
+    QLocale::setDefault(QLocale::c());
+    EXPECT_EQ(PatternDecimals(QString()), -1);
+    EXPECT_EQ(PatternDecimals(QStringLiteral("0.0x")), -1);
 }

@@ -141,4 +141,11 @@ TEST(BuiltInHelp, EveryContextAndMessageHasItsPage)
         EXPECT_EQ(HelpPageForContext(context), QStringLiteral("context-%1.html").arg(context)) << context;
     for (int id : MessageIds())
         EXPECT_EQ(HelpPageForContext(id), QStringLiteral("message-%1.html").arg(id)) << id;
+
+    // The Help button of HandleError(402) lands on that page.
+    InstallHelpHandler();
+    UiServices::requestHelp(nullptr, 402);
+    EXPECT_EQ(HelpWindow::instance()->currentPage(), QStringLiteral("message-402.html"));
+    UiServices::setHelpHandler({});
+    HelpWindow::instance()->hide();
 }
