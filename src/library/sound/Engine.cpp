@@ -9,6 +9,13 @@
 
 namespace vemra::sound {
 
+// The callback's hand-over relies on these being lock-free.
+static_assert(std::atomic<void*>::is_always_lock_free);
+static_assert(std::atomic<std::int64_t>::is_always_lock_free);
+static_assert(std::atomic<std::uint64_t>::is_always_lock_free);
+static_assert(std::atomic<bool>::is_always_lock_free);
+static_assert(std::atomic<std::size_t>::is_always_lock_free);
+
 struct Engine::Playing {
     std::shared_ptr<const StimulusPeriod> stimulus;
     const float* samples = nullptr;
@@ -212,10 +219,13 @@ VResult Engine::startStimulus(std::shared_ptr<const StimulusPeriod> stimulus, in
 
 void Engine::stopStimulus()
 {
-    if (playing_)
-        playing_->stopRequested.store(true);
-    if (playing_ && !streamOpen())
-        playing_->stopped.store(true);
+    if (!playing_)
+        return;
+    playing_->stopRequested.store(true);
+    const bool needed = capture_ && capture_->lockedTo == playing_.get() && capture_->done.load() < capture_->total
+                        && streamOpen();
+    if (!needed)
+        playing_->stopped.store(true); // no capture depends on it: silent from the next block on
     housekeep();
 }
 
