@@ -27,20 +27,25 @@ SpectralDeconvolver::SpectralDeconvolver(std::span<const double> stimulus, doubl
     : n_(stimulus.size() >= 2 ? stimulus.size() : throw std::invalid_argument("deconvolution: period too short")),
       fft_(n_)
 {
-    inverse_.resize(fft_.bins());
+    RealFftD fft(n_);
+    std::vector<std::complex<double>> s(fft.bins()), w(fft.bins());
+    fft.forward(stimulus, s);
+    buildInverse(s, w, eps, n_);
+    inverse_.assign(w.begin(), w.end());
     spectrum_.resize(fft_.bins());
-    fft_.forward(stimulus, spectrum_);
-    buildInverse(spectrum_, inverse_, eps, n_);
+    work_.resize(n_);
 }
 
 void SpectralDeconvolver::deconvolve(std::span<const double> y, std::span<double> h)
 {
     if (y.size() != n_ || h.size() != n_)
         throw std::invalid_argument("deconvolution: wrong period");
-    fft_.forward(y, spectrum_);
+    std::copy(y.begin(), y.end(), work_.begin());
+    fft_.forward(work_, spectrum_);
     for (std::size_t k = 0; k < spectrum_.size(); ++k)
         spectrum_[k] *= inverse_[k];
-    fft_.inverse(spectrum_, h);
+    fft_.inverse(spectrum_, work_);
+    std::copy(work_.begin(), work_.end(), h.begin());
 }
 
 void transferResponse(std::span<const double> x, std::span<const double> y, std::span<double> h, double eps)

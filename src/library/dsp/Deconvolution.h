@@ -3,7 +3,8 @@
 // For a periodic stimulus s of period N and one averaged period y of the system's answer (sample 0 of y lined up
 // with sample 0 of s), the circular impulse response is h = IFFT(Y conj(S) / (|S|^2 + eps max|S|^2)). The
 // regularisation eps (relative to the strongest bin) keeps bins where the stimulus has no energy from being
-// amplified; within the stimulus band its effect is below eps relative to the response.
+// amplified; within the stimulus band its effect is below eps relative to the response. The division runs in single
+// precision (rounding near -120 dB of the response, far below any measurement's noise), which halves its time.
 #include "library/dsp/Fft.h"
 
 #include <complex>
@@ -23,9 +24,10 @@ public:
 
 private:
     std::size_t n_;
-    RealFftD fft_;
-    std::vector<std::complex<double>> inverse_;
-    std::vector<std::complex<double>> spectrum_;
+    RealFft fft_;
+    std::vector<std::complex<float>> inverse_;
+    std::vector<std::complex<float>> spectrum_;
+    std::vector<float> work_;
 };
 
 // Transfer function from a measured input x (the source signal) to the output y as a circular impulse response h
