@@ -1,0 +1,48 @@
+#!/bin/sh
+# Starts or stops the private JACK server of the sound tests (dummy driver, two loopback ports, no real-time
+# scheduling), named by JACK_DEFAULT_SERVER. Usage: jack_server.sh start|stop <state folder>
+set -u
+action=$1
+state=$2
+mkdir -p "$state"
+pidfile="$state/jackd.pid"
+case "$action" in
+start)
+    if [ -f "$pidfile" ] && kill -0 "$(cat "$pidfile")" 2>/dev/null; then
+        kill "$(cat "$pidfile")" 2>/dev/null
+        sleep 1
+    fi
+    jackd -n "$JACK_DEFAULT_SERVER" -r -L 2 -d dummy -r 48000 -p 1024 >"$state/jackd.log" 2>&1 &
+    echo $! >"$pidfile"
+    i=0
+    while [ $i -lt 50 ]; do
+        if jack_lsp -s "$JACK_DEFAULT_SERVER" 2>/dev/null | grep -q '^loopback:capture_1$'; then
+            exit 0
+        fi
+        if ! kill -0 "$(cat "$pidfile")" 2>/dev/null; then
+            cat "$state/jackd.log" >&2
+            exit 1
+        fi
+        sleep 0.2
+        i=$((i + 1))
+    done
+    echo "JACK server did not come up" >&2
+    kill "$(cat "$pidfile")" 2>/dev/null
+    exit 1
+    ;;
+stop)
+    if [ -f "$pidfile" ]; then
+        pid=$(cat "$pidfile")
+        kill "$pid" 2>/dev/null
+        i=0
+        while kill -0 "$pid" 2>/dev/null && [ $i -lt 50 ]; do
+            sleep 0.1
+            i=$((i + 1))
+        done
+        kill -9 "$pid" 2>/dev/null
+        rm -f "$pidfile"
+    fi
+    exit 0
+    ;;
+esac
+exit 2

@@ -1,0 +1,72 @@
+// A measurement through PortAudio and a real audio server: the private JACK server that the CTest fixture starts
+// (dummy driver, loopback ports) passes our output back to our input unchanged, one period later, which JACK reports
+// as the ports' latency: the measured response is a single unit impulse at lag 0.
+#include "library/api_sound.h"
+#include "library/files/ResponseFile.h"
+#include "library/files/TempFiles.h"
+#include "library/sound/Engine.h"
+#include "library/sound/PortAudioBackend.h"
+
+#include <gtest/gtest.h>
+
+#include <chrono>
+#include <cmath>
+#include <thread>
+
+using namespace vemra;
+
+namespace {
+
+void waitFor(double seconds)
+{
+    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+} // namespace
+
+TEST(JackLoopback, MeasurementThroughPortAudioRecoversTheLoopback)
+{
+    sound::Engine::instance().setBackend(std::make_unique<sound::PortAudioBackend>());
+    ASSERT_EQ(SelectWaveDevices("loopback", 0, 0), 0);
+    ASSERT_EQ(CheckFullduplex(48000), -1);
+    const int order = 15;
+    const std::int32_t period = (1 << order) - 1;
+    for (int stimulus : {1, 5}) {
+        SCOPED_TRACE(stimulus);
+        const std::int32_t count = stimulus == 1 ? period : period + 1;
+        ASSERT_EQ(StartContRecording(48000, 1), 0);
+        std::string none;
+        ASSERT_EQ(stimulus == 1 ? StartMLS(1, order, 48000, 16384, none, 0, 1.0f)
+                                : StartSweep(1, order, 48000, 16384, none, 0, 1.0f),
+                  0);
+        waitFor(count / 48000.0 + 0.3);
+        ASSERT_EQ(StartRecording(48000, count, 2), 0);
+        waitFor(2 * count / 48000.0);
+        StopPlaying();
+        MeasurementInfo info;
+        info.Stimulus = static_cast<std::int16_t>(stimulus);
+        MeasurementGains gains;
+        std::string file;
+        ASSERT_EQ(ProcessRecording(file, 48000, order, info, gains, 1, 0), 0);
+        StopContRecording();
+
+        WaveHeader header;
+        std::vector<std::int16_t> samples;
+        ASSERT_EQ(files::readResponse(file, header, &samples), 0);
+        std::size_t peak = 0;
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            if (std::abs(samples[i]) > std::abs(samples[peak]))
+                peak = i;
+        const double f = header.gains.channelFactor[0];
+        EXPECT_NEAR(samples[peak] * f, 1.0, 1e-3) << "at lag " << peak;
+        // Nothing else: the loopback is a pure delay.
+        double rest = 0;
+        for (std::size_t i = 0; i < samples.size(); ++i)
+            if (i != peak)
+                rest = std::max(rest, std::abs(samples[i] * f));
+        EXPECT_LT(rest, stimulus == 1 ? 1e-4 : 2e-2);
+        EXPECT_EQ(peak, 0u);
+        files::removeTempFile(file);
+    }
+    sound::Engine::instance().setBackend(nullptr);
+}
