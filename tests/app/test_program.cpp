@@ -35,7 +35,8 @@ void flushDeletes()
 class ScriptedViewer : public WaveViewer {
 public:
     explicit ScriptedViewer(bool answer) : answer_(answer) {}
-    void unload() override {}
+    // The window goes away with its unloading, as a real one does.
+    void unload() override { delete this; }
     bool quitFile() override { return answer_; }
 
 private:
