@@ -47,6 +47,10 @@ public:
     double gain_dB(double f_Hz) const;
     // Group delay in seconds at f_Hz (0 for all-pass).
     double groupDelay_s(double f_Hz) const;
+    // Delay of the energy of the impulse response: the centre time of its square, in seconds (0 for all-pass).
+    // A noise-like signal leaves the filter later by this much on average, which is what time windows on a
+    // band of a room response must allow for.
+    double energyDelay_s() const;
 
     // Filters `in` into `out` (same length; may be the same memory).
     void apply(std::span<const float> in, std::span<float> out, FilterDirection direction) const;

@@ -1,0 +1,60 @@
+#pragma once
+// Decay analysis of one band-filtered channel: Schroeder backward integration with Lundeby's iterative noise
+// truncation and compensation, and the least-squares line fits of the decay times.
+//
+// Lundeby's method (Lundeby, Vigran, Bietz, Vorlaender 1995) finds the noise level of the squared response, the
+// late decay line and their crossing point. The response is integrated from time zero to the crossing point (the
+// decay end); the energy the late line carries beyond it is added as the compensation, so that the noise does
+// not bend the Schroeder curve. Fits on the curve: EDT 0..-10 dB, T10 -5..-15, T20 -5..-25, T30 -5..-35 dB;
+// each decay time is -60 dB over the line's slope, with the signed Pearson correlation of level against time
+// (about -1 for a clean decay).
+//
+// The noise energy under the decay is subtracted before integrating, so the curve stays straight down to the
+// crossing point. A fit is valid when the curve reaches the bottom of its range before the decay end and the
+// INR is at least |bottom| + kNoiseMargin_dB: ISO 3382-1 asks for the bottom 10 dB above the noise (an INR of
+// 45 dB for T30, 35 dB for T20); the margin is 1 dB less, because the estimated INR scatters by that much and a
+// response made with just the required INR must not fail by chance. A fit reaching into the noise is invalid.
+// Energies are in squared sample units per sample. No Qt; any thread.
+#include <cstdint>
+#include <span>
+#include <vector>
+
+namespace vemra::dsp {
+
+inline constexpr double kNoiseMargin_dB = 9.0;
+
+struct LineFit {
+    double decayTime_s = 0;
+    double correlation = 0; // signed Pearson r of level against time
+    bool valid = false;
+};
+
+struct DecayAnalysis {
+    // A decay above the noise was found: decayEnd, the late line, tailEnergy, INR and SNR hold results.
+    bool valid = false;
+    std::int64_t start = 0;      // time zero, sample index
+    std::int64_t decayEnd = 0;   // exclusive end of the usable decay (crossing of late line and noise)
+    double noiseEnergy = 0;      // mean energy per sample of the noise floor
+    double lineLevel_dB = 0;     // late decay line at time zero: energy per sample, dB re 1
+    double lineSlope_dBps = 0;   // its slope (negative), dB per second
+    double tailEnergy = 0;       // energy of the late line from decayEnd on (the compensation)
+    double INR_dB = 0;           // lineLevel_dB minus the noise level
+    double SNR_dB = 0;           // compensated decay energy over the noise energy of the same duration
+    LineFit edt, t10, t20, t30;
+
+    // Energy per sample of the late line at sample index n.
+    double lineEnergy(std::int64_t n, double fs_Hz) const;
+    // Energy of the late line summed over samples [from, to) (to < 0: to infinity), from >= decayEnd.
+    double lineEnergySum(std::int64_t from, std::int64_t to, double fs_Hz) const;
+    // Sum over samples [from, infinity) of (n - origin) * lineEnergy(n), from >= decayEnd.
+    double lineMomentSum(std::int64_t from, double origin, double fs_Hz) const;
+};
+
+// Analyses band[start..] (the band-filtered channel in time order; decay analysis filters time-reversed).
+// Silence, a start outside the signal, a response too short to hold a decay, or one that never rises 10 dB
+// above its noise give valid == false and all fits invalid; no value is ever NaN or infinite.
+// workspace: optional scratch memory reused between calls (saves allocating it for every band).
+DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64_t start,
+                           std::vector<double>* workspace = nullptr);
+
+} // namespace vemra::dsp

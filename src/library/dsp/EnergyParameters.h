@@ -1,0 +1,70 @@
+#pragma once
+// Energy parameters of one band-filtered channel after ISO 3382-1: clarity C50/C80 (any time limit), centre
+// time Ts, stage support ST early/late/total and the band energy of the strength.
+//
+// Energies are sums of the squared forward-filtered band from the channel's time zero. The time limits are moved
+// by the filter's energy delay (BandFilter::energyDelay_s), so that a band's limits fall where the broadband
+// ones do. The decay analysis of the same band supplies the compensation: from its decay end on, the noise is
+// replaced by the late decay line, which also carries the energy past the end of the response. Without a valid
+// decay analysis the energy stops at the end of the response, and a window reaching past it has no value.
+// Results are plain numbers or nothing (std::nullopt) - never NaN or infinite.
+// No Qt; any thread.
+#include "library/dsp/DecayAnalysis.h"
+
+#include <cstdint>
+#include <optional>
+#include <span>
+#include <vector>
+
+namespace vemra::dsp {
+
+// Which stage support: 0 early (20-100 ms), 1 late (100-1000 ms), 2 total (20-1000 ms), each against the first
+// 10 ms.
+enum class SupportKind { Early = 0, Late = 1, Total = 2 };
+
+class BandEnergy {
+public:
+    static constexpr std::int64_t kBlock = 64;
+
+    // band: the forward-filtered channel in time order; timeZero: the channel's time zero (sample index);
+    // delay_s: the band filter's energy delay (0 for no filter); decay: the decay
+    // analysis of the same band (time-reversed filtering), whose decay end and late line compensate.
+    // Keeps the band (moved in) and running sums of its energy.
+    BandEnergy(std::vector<float> band, double fs_Hz, std::int64_t timeZero, double delay_s,
+               const DecayAnalysis& decay);
+    // Bytes held (for cache budgets).
+    std::size_t bytes() const { return band_.size() * sizeof(float) + blockPrefix_.size() * sizeof(double); }
+
+    // Energy between from_s and to_s seconds after time zero (to_s may be +infinity); from_s == 0 starts at time
+    // zero itself, so that the rise of the band through its filter counts as early. Nothing when the window
+    // starts past the end of the response, or ends past it without a valid decay to continue it (an infinite
+    // end then stops at the end of the response).
+    std::optional<double> energy(double from_s, double to_s) const;
+
+    // 10 lg(E(0, te) / E(te, inf)) in dB.
+    std::optional<double> clarity_dB(double te_s) const;
+    // First moment of the energy over its sum, in seconds after time zero.
+    std::optional<double> centreTime_s() const;
+    std::optional<double> support_dB(SupportKind kind) const;
+    // Energy from time zero to endSample (exclusive), in squared sample units; an end at or past the decay end of a
+    // valid decay gives the whole compensated energy (the late line to infinity).
+    std::optional<double> strengthEnergy(std::int64_t endSample) const;
+
+private:
+    std::int64_t boundary(double t_s) const;
+    double sum(std::int64_t from, std::int64_t to) const; // compensated energy, [from, to), to < 0 = infinity
+
+    double raw(std::int64_t from, std::int64_t to) const; // measured energy of [from, to)
+
+    std::vector<float> band_;
+    std::vector<double> blockPrefix_; // blockPrefix_[k]: energy of the samples [0, k * kBlock)
+    std::int64_t length_;
+    double fs_;
+    std::int64_t zero_;
+    double delay_s_;
+    DecayAnalysis decay_;
+    std::int64_t end_;  // where the measured energy stops: the decay end of a valid decay, else the response end
+    double moment_ = 0; // sum of i * energy(i) over [zero_, end_)
+};
+
+} // namespace vemra::dsp
