@@ -129,8 +129,6 @@ VResult Engine::acquire(StreamUser user, double rate_Hz)
             return 152;
         closeStream();
     }
-    inChannels_ = 0;
-    outChannels_ = 0;
     if (VResult rc = backend_->open(rate_Hz, 2, 2, this)) {
         if (!backend_->isOpen())
             users_ = 0;
@@ -245,7 +243,7 @@ VResult Engine::startCapture(double rate_Hz, std::int64_t frames, int averages, 
     abortCapture();
     if (VResult rc = acquire(StreamUser::Capture, rate_Hz))
         return rc;
-    if (channels > inChannels_ && inChannels_ > 0 && channels > backend_->inChannels()) {
+    if (channels > backend_->inChannels()) {
         release(StreamUser::Capture);
         return 300;
     }

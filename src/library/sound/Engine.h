@@ -122,8 +122,6 @@ private:
     SpscRing<MeterBlock, 512> meterRing_;
     float lastPeak_[2] = {-1, -1};
 
-    int inChannels_ = 0;  // of the open stream; written only while no callback runs
-    int outChannels_ = 0;
     std::atomic<std::uint64_t> blocksStarted_{0};
     std::atomic<std::uint64_t> blocksDone_{0};
     std::vector<std::pair<std::uint64_t, std::shared_ptr<void>>> retired_;

@@ -42,6 +42,17 @@ VResult PortAudioBackend::selectDevices(const std::string& deviceName, int devic
             if (out < 0 && d->maxOutputChannels > 0)
                 out = i;
         }
+        // Mixer names reach us sanitised; ALSA devices also carry the card and device numbers in their names.
+        const std::string hw = "(hw:" + std::to_string(device1) + "," + std::to_string(device2) + ")";
+        for (int i = 0; i < count && (in < 0 || out < 0); ++i) {
+            const PaDeviceInfo* d = Pa_GetDeviceInfo(i);
+            if (!d || !d->name || std::string(d->name).find(hw) == std::string::npos)
+                continue;
+            if (in < 0 && d->maxInputChannels > 0)
+                in = i;
+            if (out < 0 && d->maxOutputChannels > 0)
+                out = i;
+        }
     }
     if (in < 0 && out < 0)
         return 151;
@@ -69,13 +80,17 @@ int PortAudioBackend::onAudio(const void* input, void* output, unsigned long fra
 {
     auto* b = static_cast<PortAudioBackend*>(self);
     const float* in = static_cast<const float*>(input);
-    if (!in || frames > 8192)
-        in = b->silence_;
-    if (frames > 8192) {
-        std::fill_n(static_cast<float*>(output), frames * static_cast<unsigned long>(b->outChannels_), 0.0f);
-        return paContinue;
+    float* out = static_cast<float*>(output);
+    const bool overflow = (flags & paInputOverflow) != 0;
+    // The engine takes blocks of any size; a missing input buffer reads as silence, in pieces the silence covers.
+    constexpr unsigned long piece = sizeof b->silence_ / sizeof b->silence_[0] / 2;
+    for (unsigned long done = 0; done < frames;) {
+        const unsigned long n = std::min(piece, frames - done);
+        const float* pin = in ? in + done * static_cast<unsigned long>(b->inChannels_) : b->silence_;
+        b->callback_->process(pin, out + done * static_cast<unsigned long>(b->outChannels_), static_cast<int>(n),
+                              overflow && done == 0);
+        done += n;
     }
-    b->callback_->process(in, static_cast<float*>(output), static_cast<int>(frames), (flags & paInputOverflow) != 0);
     return paContinue;
 }
 

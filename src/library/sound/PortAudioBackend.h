@@ -1,5 +1,7 @@
 #pragma once
 // Real sound devices through PortAudio (ALSA, JACK, PipeWire through ALSA): one duplex stream of 32-bit floats.
+// Devices are chosen by a part of their name, else by "(hw:<device1>,<device2>)" in the name (ALSA), else the
+// defaults. The round-trip latency is the stream's reported input plus output latency.
 #include "library/sound/Backend.h"
 
 namespace vemra::sound {

@@ -181,3 +181,34 @@ TEST_F(MeasurementApi, MixerGainsActOnTheVirtualCardByTheirLaw)
     EXPECT_NEAR(20 * std::log10(std::abs(r[40]) / 0.3), -6.0, 0.01);
     files::removeTempFile(file);
 }
+
+TEST_F(MeasurementApi, NoiseSourceRecordedOnChannelTwoGivesTheTransfer)
+{
+    VirtualCardConfig config;
+    config.response = knownRoom();
+    config.response2 = {0.5}; // channel 2 listens to the source directly
+    install(config);
+    const int order = 14;
+    const std::int32_t block = 1 << order;
+    std::string none;
+    ASSERT_EQ(StartContRecording(32000, 2), 0);
+    // Any signal that repeats with the block will do as the source; here the sweep.
+    ASSERT_EQ(StartSweep(1, order, 32000, 16384, none, 0, 1.0f), 0);
+    card->step(block + 4096);
+    ASSERT_EQ(StartRecording(32000, block, 1), 0);
+    card->step(block + 1024);
+    StopPlaying();
+    MeasurementInfo info;
+    info.Stimulus = 3;
+    MeasurementGains gains;
+    std::string file;
+    ASSERT_EQ(ProcessRecording(file, 32000, order, info, gains, 1, 0), 0);
+    WaveHeader header;
+    auto r = responseOf(file, 0, &header);
+    EXPECT_EQ(header.format.Channels, 1);
+    for (double& v : r)
+        v *= 0.5;
+    EXPECT_LT(bandError_dB(r, config.response, 32000, 125, 4000), -50.0);
+    StopContRecording();
+    files::removeTempFile(file);
+}

@@ -2,6 +2,8 @@
 // move while the stepped virtual card runs the engine's callback with all of its users active.
 #include "SoundFixtures.h"
 
+#pragma GCC diagnostic ignored "-Wmismatched-new-delete"
+
 #include <gtest/gtest.h>
 
 #include <atomic>
