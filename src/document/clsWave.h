@@ -163,6 +163,29 @@ public:
     // --- decay and energy parameters ---
 
     // --- view processing and painting ---
+    // Places and shows the window: the first of a run centred, each further one 300 twips right of and below the
+    // last one placed (600, 600 when it would reach past the screen), with reuse at the last one's place.
+    void Show(bool reuse = false);
+    // Draws channel `channel` of the current view (processed first when dirty) into the device context `dc`, a
+    // painter handle of the drawing layer: points first .. first + count - 1 over width x height pixels. Nothing
+    // when not Valid.
+    void PaintWave(std::int16_t channel, std::int32_t height, std::int32_t width, std::int32_t first,
+                   std::int32_t count, std::int32_t dc);
+    // Inverts the points start .. start + length - 1 of that graph (twice restores it). Nothing when not Valid.
+    void Invert(std::int32_t height, std::int32_t width, std::int32_t first, std::int32_t count, std::int32_t dc,
+                std::int32_t start, std::int32_t length);
+    // Third-octave smoothing of the spectrum views (a change marks the view dirty).
+    bool Smooth() const { return isTrue(view_.Smooth); }
+    void setSmooth(bool on);
+    // Points of the processed view (written by the library's processing).
+    std::int32_t ProcCount() const { return header_.ProcCount; }
+    // Hands the view settings to the library when the view is dirty; a failure is shown once per change.
+    void ReProcess();
+    // The linear-spectrum point that point `point` of the logarithmic view shows (ProcCount of 0 or 1 is an
+    // arithmetic fault, thrown).
+    std::int32_t GetLogSample(std::int32_t point) const;
+    // Redraws the window (its UpdateView), when there is one.
+    void UpdateViewer();
 
 signals:
     void WaveChange();
@@ -214,6 +237,7 @@ private:
     // --- decay and energy parameters: state ---
 
     // --- view processing and painting: state ---
+    DrawRequest drawRequest_; // the last request passed to the library's drawing
 };
 
 } // namespace vemra

@@ -75,7 +75,7 @@ std::vector<float> reflectogramPercent(std::span<const float> x, double referenc
     return out;
 }
 
-std::vector<float> decayCurve_dB(std::span<const float> x, std::int64_t window, double referenceEnergy)
+std::vector<float> decayCurve_dB(std::span<const float> x, std::int64_t window, double referencePower)
 {
     const auto n = std::int64_t(x.size());
     window = std::max<std::int64_t>(window, 1);
@@ -89,7 +89,8 @@ std::vector<float> decayCurve_dB(std::span<const float> x, std::int64_t window, 
     for (std::int64_t i = 0; i < n; ++i) {
         const std::int64_t a = std::max<std::int64_t>(0, i - before);
         const std::int64_t b = std::min<std::int64_t>(n, i + after + 1);
-        out[std::size_t(i)] = toDb(prefix[std::size_t(b)] - prefix[std::size_t(a)], referenceEnergy);
+        const double mean = (prefix[std::size_t(b)] - prefix[std::size_t(a)]) / double(b - a);
+        out[std::size_t(i)] = toDb(mean, referencePower);
     }
     return out;
 }

@@ -2,8 +2,8 @@
 // The data of the eight views of a response, one value per view point in the unit its y scale shows:
 //   0 Pressure       percent of full scale, -100..100 (one point per sample)
 //   1 Reflectogram   rectified pressure, percent of full scale, 0..100 (one point per sample)
-//   2 Decay curve    energy envelope in dB: the energy in a window centred on each sample whose length follows
-//                    the reverberation time, 0 dB = one full-scale sample (one point per sample)
+//   2 Decay curve    energy envelope in dB: the mean squared pressure in a window centred on each sample whose
+//                    length follows the reverberation time, 0 dB = full scale (one point per sample)
 //   3 Schroeder      backward-integrated energy in dB, 0 dB = the whole integral (one point per sample)
 //   4, 5             octave and third-octave band levels in dB (one point per band)
 //   6 Lin spectrum   power spectrum in dB on the grid of Spectrum.h (N points)
@@ -66,9 +66,9 @@ double decayWindow_s(double reverberationTime_s);
 // Single-view kernels (reference > 0; reference energy in squared 16-bit units).
 std::vector<float> pressurePercent(std::span<const float> x, double reference);
 std::vector<float> reflectogramPercent(std::span<const float> x, double reference);
-// Energy (sum of x^2) in a window of `window` samples (at least 1) centred on each sample, in dB re
-// referenceEnergy.
-std::vector<float> decayCurve_dB(std::span<const float> x, std::int64_t window, double referenceEnergy);
+// Mean of x^2 over a window of `window` samples (at least 1) centred on each sample (near the ends: over the
+// part of the window inside the signal), in dB re referencePower.
+std::vector<float> decayCurve_dB(std::span<const float> x, std::int64_t window, double referencePower);
 // Backward integral of x^2 from each sample to `end` (exclusive), plus tailEnergy, in dB re referenceEnergy
 // (<= 0: re the whole integral). Points from `end` on are kFloor_dB.
 std::vector<float> schroeder_dB(std::span<const float> x, std::int64_t end, double tailEnergy,

@@ -1,0 +1,187 @@
+#pragma once
+// frmView, the document window: one response shown as one graph per channel with a y scale beside each, an x
+// scale, a pan bar, the toolbar, the status bar and the menu bar. Every response document owns exactly one; the
+// window keeps the document's Key and looks the document up in Waves whenever it needs it.
+//
+// Files: frmView.cpp (frame, layout, state, enabling, closing), frmViewGraph.cpp (drawing, axes, markers, view
+// state), frmViewType.cpp (view type, band filter, dB range), frmViewControls.cpp (menus and toolbar).
+// Geometry is kept in twips where the window publishes it (ViewLeft, ViewTop); drawing works in pixels with
+// 32-bit and floating-point coordinates. Calling thread: the user-interface thread.
+#include "document/clsWave.h"
+
+#include <QAction>
+#include <QHash>
+#include <QMainWindow>
+#include <QPointer>
+#include <QString>
+#include <QVector>
+
+#include <array>
+#include <cstdint>
+
+class QLabel;
+class QMenu;
+class QScrollBar;
+class QToolBar;
+
+namespace vemra {
+
+class PictureBox;
+
+// Makes every new document create its window (registered with the document at start-up).
+void InstallDocumentWindows();
+
+class frmView : public QMainWindow, public WaveViewer {
+    Q_OBJECT
+    Q_PROPERTY(int ViewLeft READ ViewLeft WRITE setViewLeft)
+    Q_PROPERTY(int ViewTop READ ViewTop WRITE setViewTop)
+    Q_PROPERTY(int ViewState READ ViewState WRITE setViewState)
+
+public:
+    explicit frmView(const QString& waveKey, QWidget* parent = nullptr);
+    ~frmView() override;
+
+    // --- public variables ---
+    clsWave* WaveFile() const; // nullptr once released or when the document is gone
+    void setWaveFile(clsWave* wave);
+    int ViewLeft() const { return viewLeft_; }
+    void setViewLeft(int twips) { viewLeft_ = std::int16_t(twips); }
+    int ViewTop() const { return viewTop_; }
+    void setViewTop(int twips) { viewTop_ = std::int16_t(twips); }
+    int ViewState() const { return viewState_; }
+    void setViewState(int state) { viewState_ = std::int16_t(state); }
+
+    // --- public operations ---
+    void DrawYaxis(std::int16_t channel);
+    void DrawXaxis();
+    void DrawLogXaxis();
+    void DisableAll();
+    void EnableAll();
+    bool QuitFile();
+    void ChangeRange();
+    Q_INVOKABLE void UpdateView();
+    void ShowMarker(std::int16_t channel);
+    void ChangeFilter();
+    void DrawBandXaxis();
+    // The mixer's busy event (also run by EnableAll).
+    void mMixer_MixerBusy(bool PBusy, bool RBusy);
+
+    // --- WaveViewer ---
+    void unload() override;
+    bool quitFile() override { return QuitFile(); }
+    void setFocus() override;
+    QWidget* widget() override { return this; }
+
+    // --- what tests and the neighbouring window parts look at ---
+    PictureBox* imgGraph(int index) const { return imgGraph_[std::size_t(index)]; }
+    PictureBox* imgYscale(int index) const { return imgYscale_[std::size_t(index)]; }
+    PictureBox* imgXscale() const { return imgXscale_; }
+    QScrollBar* scrPan() const { return scrPan_; }
+    QLabel* statusPanel(int panel) const { return status_[std::size_t(panel - 1)]; } // 1..3
+    QToolBar* toolbar() const { return toolbar_; }
+    // Toolbar buttons by key, and the buttons and separators in layout order (position 1 = index 0).
+    QAction* button(const QString& key) const { return buttons_.value(key); }
+    const QVector<QAction*>& buttonsInOrder() const { return buttonOrder_; }
+    QAction* menuItem(const QString& name) const { return menuItems_.value(name); }
+    bool dataValid() const { return mDataValid; }
+    bool timeView() const { return mTimeView; }
+    std::int32_t graphHeight() const { return mGraphHeight; }
+    std::int32_t graphWidth() const { return mGraphWidth; }
+    std::int32_t firstPoint() const { return mFirstPoint; }
+    std::int32_t pointCount() const { return mPointCount; }
+    std::int16_t zoomLevel() const { return mZoomLevel; }
+    std::int16_t maxZoomLevel() const { return mMaxZoomLevel; }
+    std::int32_t panStep() const { return mPanStep; }
+    std::int16_t lastBand() const { return mLastBand; }
+
+    // --- commands of the view type, band filter and smoothing (menu items and toolbar keys) ---
+    void mnViewItem_Click(int index);
+    void mnViewSmooth_Click();
+    void mnViewFilter_Click() { ChangeFilter(); }
+    void mnViewZoomFull_Click();
+    void FilterDown();
+    void FilterUp();
+    // The toolbar's commands of this window part, by key.
+    void toolbarButtonClick(const QString& key);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    // frmView.cpp
+    void Form_Load();
+    void Form_Resize();
+    void Form_Activate();
+    void SaveWindowState();
+    void layoutControls();
+    void mOptions_SettingChanged();
+    void releaseSources();
+    // frmViewGraph.cpp
+    void InitView();
+    void ScaleGraph();
+    void DrawGraph();
+    void UpdatePan();
+    void DrawSelection();
+    void ClearSelection();
+    // frmViewType.cpp
+    void DrawFilterIndicator();
+    // frmViewControls.cpp
+    void createMenus();
+    void createToolbar();
+    QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption);
+    void setButtonEnabled(const QString& key, bool enabled);
+    void setButtonPressed(const QString& key, bool pressed);
+    void setMenuEnabled(const QString& name, bool enabled);
+
+    QString waveKey_;
+    std::int16_t viewLeft_ = 0;
+    std::int16_t viewTop_ = 0;
+    std::int16_t viewState_ = -1;
+    bool loaded_ = false;
+    bool unloading_ = false;
+
+    // Event sources held while loaded.
+    QPointer<QObject> mOptions;
+    QMetaObject::Connection optionsConnection_;
+
+    // Layout (pixels; the Parts keep them in twips, the arithmetic is the same).
+    int MinWidth = 0;
+    int MinHeight = 0;
+
+    // View state shared by the window's parts.
+    bool mDataValid = false;
+    bool mTimeView = true;
+    bool mLogFrequency = false;
+    std::int32_t mGraphHeight = 0;
+    std::int32_t mGraphWidth = 0;
+    std::int32_t mFirstPoint = 0;
+    std::int32_t mPointCount = 0;
+    std::int16_t mZoomLevel = 0;
+    std::int16_t mMaxZoomLevel = 0;
+    std::int32_t mZoomFactor = 1;
+    std::int32_t mPanStep = 1;
+    bool mFastPan = false;
+    bool mDragging = false;
+    bool mSelectionActive = false;
+    std::int32_t mSelStart = 0;
+    std::int32_t mSelLength = 0;
+    std::int16_t mLastBand = 1;
+
+    // Controls.
+    std::array<PictureBox*, 2> imgYscale_{};
+    std::array<PictureBox*, 2> imgGraph_{};
+    PictureBox* imgXscale_ = nullptr;
+    QScrollBar* scrPan_ = nullptr;
+    std::array<QLabel*, 3> status_{};
+    QToolBar* toolbar_ = nullptr;
+    QHash<QString, QAction*> buttons_;
+    QVector<QAction*> buttonOrder_;
+    QHash<QString, QAction*> menuItems_;
+    QHash<QString, QMenu*> menus_;
+    std::array<QAction*, 8> mnViewItem_{};
+};
+
+} // namespace vemra

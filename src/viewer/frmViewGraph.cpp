@@ -1,0 +1,474 @@
+// The document window's graphs: the view state of a loaded response, the curves (drawn by the document through
+// the library), the y and x scales of every view type and the markers of the impulse start and of the
+// reflection-index time window.
+#include "viewer/frmView.h"
+
+#include "core/Bands.h"
+#include "core/ErrorGuard.h"
+#include "core/Settings.h"
+#include "core/VemraError.h"
+#include "library/draw/DeviceContext.h"
+#include "viewer/PictureBox.h"
+
+#include <QApplication>
+#include <QFontMetricsF>
+#include <QLabel>
+#include <QPainter>
+#include <QScrollBar>
+
+#include <cmath>
+
+namespace vemra {
+namespace {
+
+// Rounding of the window's arithmetic: to nearest, halves to even.
+std::int64_t roundEven(double v)
+{
+    return std::int64_t(std::nearbyint(v));
+}
+
+// An arithmetic fault (division by zero, logarithm of nothing) ends the drawing operation with a report.
+void requireFinite(double v)
+{
+    if (!std::isfinite(v))
+        throw VemraError(11, QStringLiteral("Division by zero"));
+}
+
+// Prints `text` with its left edge at pixel x and its top at pixel y.
+void printAt(QPainter& p, double x, double y, const QString& text)
+{
+    const QFontMetricsF fm(p.font());
+    p.drawText(QPointF(x, y + fm.ascent()), text);
+}
+
+// A major tick of the x scale at x (scale units) from y = 0 to 15, with its label centred on it from y = 20,
+// printed only when the whole label lies strictly inside lo .. hi.
+void majorTick(QPainter& p, const PictureBox& pic, double x, const QString& label, double lo, double hi)
+{
+    const double px = pic.toPixelX(x);
+    p.drawLine(QPointF(px, pic.toPixelY(0)), QPointF(px, pic.toPixelY(15)));
+    const double widthUnits = QFontMetricsF(p.font()).horizontalAdvance(label) * pic.unitsPerPixelX();
+    const double left = x - widthUnits / 2;
+    if (!label.isEmpty() && left > lo && left + widthUnits < hi)
+        printAt(p, pic.toPixelX(left), pic.toPixelY(20), label);
+}
+
+// Clears the x scale, sets its user scale and returns a painter with its font and the tick colour.
+void beginXscale(QPainter& p, PictureBox& pic, double left, double width)
+{
+    pic.cls();
+    pic.setScale(left, 0, width, 60);
+    p.begin(&pic.image());
+    p.setFont(pic.pictureFont());
+    p.setPen(QColor(255, 255, 255));
+}
+
+} // namespace
+
+// --- view state ---
+
+void frmView::InitView()
+{
+    guarded("InitView", [&] {
+        clsWave* wave = WaveFile();
+        if (!wave)
+            return;
+        if (wave->Channels() == 2) {
+            imgGraph_[1]->setEnabled(true);
+            imgGraph_[1]->show();
+            imgYscale_[1]->setEnabled(true);
+            imgYscale_[1]->show();
+        }
+        mDataValid = wave->Valid(); // the layout stacks both graphs from here on
+        layoutControls();
+        DrawFilterIndicator();
+        mFirstPoint = 0;
+        mPointCount = wave->SampleCount();
+        mPanStep = wave->SampleCount() > 16384 ? std::int32_t(roundEven(wave->SampleCount() / 16384.0)) : 1;
+        scrPan_->setMinimum(0);
+        scrPan_->setMaximum(int(roundEven(double(mPointCount) / mPanStep)));
+        scrPan_->setValue(0);
+        const double maxZoom = std::log2(double(wave->SampleCount()) * 0.1);
+        mMaxZoomLevel = std::int16_t(std::min<std::int64_t>(13, roundEven(std::isfinite(maxZoom) ? maxZoom : 0)));
+        mZoomLevel = 0;
+        UpdatePan();
+        ScaleGraph();
+        UpdateView();
+        setButtonPressed(QStringLiteral("Pressure"), wave->ViewType() == 0);
+        setButtonPressed(QStringLiteral("Stop"), true);
+        const bool smooth = ReadBool(QStringLiteral("General"), QStringLiteral("Smooth")).value_or(true);
+        wave->setSmooth(smooth);
+        menuItem(QStringLiteral("mnViewSmooth"))->setChecked(smooth);
+    });
+}
+
+void frmView::ScaleGraph()
+{
+    guarded("ScaleGraph", [&] {
+        mGraphHeight = imgGraph_[0]->height();
+        if (mGraphHeight % 2 != 0)
+            mGraphHeight -= 1;
+        mGraphWidth = imgGraph_[0]->width();
+        DrawGraph();
+    });
+}
+
+void frmView::UpdatePan()
+{
+    guarded("UpdatePan", [&] {
+        if (!mDataValid)
+            return;
+        clsWave* wave = WaveFile();
+        if (!wave)
+            return;
+        // The point count is the processed view's: bring it up to date first.
+        wave->ReProcess();
+        const double n = wave->ProcCount();
+        mZoomFactor = std::int32_t(1) << mZoomLevel;
+        mPointCount = std::int32_t(roundEven(n / mZoomFactor));
+        const double perPixel = mGraphWidth > 0 ? double(mPointCount) / mGraphWidth : double(mPointCount);
+        std::int64_t small = std::max<std::int64_t>(1, roundEven((perPixel <= 1 ? 1.0 : perPixel) / mPanStep));
+        if (mFastPan)
+            small *= 8;
+        scrPan_->setSingleStep(int(small));
+        if (mZoomFactor != 1) {
+            const double screen = n / mZoomFactor / mPanStep;
+            const int large = screen < 1 ? 1 : int(roundEven(screen));
+            scrPan_->setPageStep(large);
+            scrPan_->setMaximum(int(roundEven(n / mPanStep - large)));
+        } else {
+            scrPan_->setValue(0);
+            scrPan_->setMaximum(0);
+            scrPan_->setPageStep(1);
+        }
+        scrPan_->update();
+        mFirstPoint = std::int32_t(std::int64_t(scrPan_->value()) * mPanStep);
+        if (mFirstPoint > std::int32_t(n) - mPointCount)
+            mFirstPoint = std::int32_t(n) - mPointCount;
+        if (imgGraph_[0]->isEnabled() && imgGraph_[0]->isVisible())
+            imgGraph_[0]->setFocus();
+    });
+}
+
+void frmView::mnViewZoomFull_Click()
+{
+    guarded("mnViewZoomFull", [&] {
+        ClearSelection();
+        mZoomLevel = 0;
+        UpdatePan();
+        scrPan_->setValue(0);
+        DrawGraph();
+        DrawXaxis();
+        setMenuEnabled(QStringLiteral("mnViewZoomOut"), false);
+        setMenuEnabled(QStringLiteral("mnViewZoomFull"), false);
+        setButtonEnabled(QStringLiteral("ZoomOut"), false);
+        setButtonEnabled(QStringLiteral("ZoomFull"), false);
+        const clsWave* wave = WaveFile();
+        const bool bands = wave && (wave->ViewType() == 4 || wave->ViewType() == 5);
+        const bool zoomIn = !bands && mZoomLevel < mMaxZoomLevel;
+        setMenuEnabled(QStringLiteral("mnViewZoomIn"), zoomIn);
+        setButtonEnabled(QStringLiteral("ZoomIn"), zoomIn);
+    });
+}
+
+// --- the graphs ---
+
+void frmView::DrawGraph()
+{
+    guarded("DrawGraph", [&] {
+        if (!mDataValid)
+            return;
+        clsWave* wave = WaveFile();
+        if (!wave)
+            return;
+        QApplication::setOverrideCursor(Qt::BusyCursor);
+        struct RestoreCursor {
+            ~RestoreCursor() { QApplication::restoreOverrideCursor(); }
+        } restore;
+        for (std::int16_t ch = 0; ch < wave->Channels() && ch < 2; ++ch) {
+            PictureBox* pic = imgGraph_[std::size_t(ch)];
+            pic->cls();
+            pic->setForeColor(mTimeView ? QColor(0, 255, 0) : QColor(0, 255, 255));
+            ShowMarker(ch); // under the curve
+            {
+                QPainter p(&pic->image());
+                p.setPen(pic->foreColor());
+                const DeviceContext dc(p);
+                wave->PaintWave(ch, mGraphHeight, mGraphWidth, mFirstPoint, mPointCount, dc.handle());
+            }
+            pic->update();
+        }
+        DrawFilterIndicator();
+        DrawSelection();
+    });
+}
+
+void frmView::ShowMarker(std::int16_t channel)
+{
+    guarded("ShowMarker", [&] {
+        if (!mTimeView)
+            return;
+        const clsWave* wave = WaveFile();
+        if (!wave || channel < 0 || channel > 1)
+            return;
+        const double fs = wave->SampleFrequency();
+        const double tStart = mFirstPoint / fs;
+        const double tSpan = mPointCount / fs;
+        requireFinite(tStart);
+        requireFinite(1.0 / tSpan);
+        auto xOf = [&](double t) { return std::floor(double(mGraphWidth) * (t - tStart) / tSpan); };
+        // The impulse start of a channel in seconds: the stored start of the measurement (none: no marker).
+        auto startOf = [&](int ch) {
+            const std::int32_t s = wave->header().info.IRStart[ch];
+            return s >= 0 ? double(s) / fs : -1.0;
+        };
+        QPainter p(&imgGraph_[std::size_t(channel)]->image());
+        p.setPen(QColor(255, 0, 0));
+        if (wave->Receiver() != 6) {
+            const double start = startOf(channel);
+            const double d = start - tStart;
+            if (start >= 0 && d >= 0 && d <= tSpan)
+                p.drawLine(QPointF(xOf(start), 0), QPointF(xOf(start), mGraphHeight));
+            return;
+        }
+        // A reflection-index result: the outline of its time window, from the start of channel 1.
+        double t = startOf(1) - 0.0002;
+        if (channel == 0) {
+            const double vsound = 20.1 * std::sqrt(double(wave->Temperature()) + 273.0);
+            t += 2.0 * wave->ProbeDist() / vsound;
+        }
+        const double base = wave->ViewType() == 0 ? mGraphHeight * 0.5 : double(mGraphHeight);
+        const double top = double(roundEven(mGraphHeight * 0.025));
+        const double flatEnd = t + 0.00518;
+        p.drawLine(QPointF(xOf(t - 0.0005), base), QPointF(xOf(t), top));
+        p.drawLine(QPointF(xOf(t), top), QPointF(xOf(flatEnd), top));
+        p.drawLine(QPointF(xOf(flatEnd), top), QPointF(xOf(flatEnd + 0.00222), base));
+    });
+}
+
+// --- the scales ---
+
+void frmView::DrawYaxis(std::int16_t channel)
+{
+    guarded("DrawYaxis", [&] {
+        if (channel < 0 || channel > 1)
+            throw VemraError::range();
+        PictureBox* pic = imgYscale_[std::size_t(channel)];
+        pic->cls();
+        const clsWave* wave = WaveFile();
+        const int view = wave ? wave->ViewType() : 0;
+        const double range = wave ? wave->dBRange() : 60.0;
+        double top = 0;
+        double bottom = -range;
+        if (view == 0) {
+            top = 100;
+            bottom = -101;
+        } else if (view == 1) {
+            top = 100;
+            bottom = -1;
+        }
+        pic->setScale(0, top, 55, bottom - top);
+        QPainter p(&pic->image());
+        p.setFont(pic->pictureFont());
+        p.setPen(QColor(255, 255, 255));
+        const QFontMetricsF fm(p.font());
+        const double hPixels = fm.boundingRect(QStringLiteral("0")).height();
+        const double h = hPixels * pic->unitsPerPixelY();
+        const bool thin = view >= 2 ? h > range / 10.0 : h > 9.0;
+        const int m = thin ? 2 : 1;
+
+        int from = 0, to = 0, step = 2 * m;
+        if (view == 0) {
+            from = -100;
+            to = 100;
+        } else if (view == 1) {
+            from = 0;
+            to = 100;
+        } else {
+            from = 0;
+            to = -int(roundEven(range));
+            step = -step;
+        }
+        auto isEnd = [&](int y) {
+            if (view == 0)
+                return y == 100 || y == -100;
+            if (view == 1)
+                return y == 0 || y == 100;
+            return y == 0 || double(y) == -range;
+        };
+        for (int y = from; step > 0 ? y <= to : y >= to; y += step) {
+            const double py = pic->toPixelY(y);
+            if (y % (10 * m) == 0) {
+                p.drawLine(QPointF(pic->toPixelX(45), py), QPointF(pic->toPixelX(55), py));
+                if (!isEnd(y)) {
+                    const QString label = QString::number(y);
+                    const double w = fm.horizontalAdvance(label);
+                    printAt(p, pic->toPixelX(42) - w, py - hPixels / 2, label);
+                }
+            } else {
+                p.drawLine(QPointF(pic->toPixelX(52), py), QPointF(pic->toPixelX(55), py));
+            }
+        }
+        p.end();
+        pic->update();
+    });
+}
+
+void frmView::DrawXaxis()
+{
+    guarded("DrawXaxis", [&] {
+        const clsWave* wave = WaveFile();
+        if (mLogFrequency) {
+            DrawLogXaxis();
+            return;
+        }
+        if (wave && (wave->ViewType() == 4 || wave->ViewType() == 5)) {
+            DrawBandXaxis();
+            return;
+        }
+        if (!wave || !wave->Valid())
+            return;
+        const float fs = float(wave->SampleFrequency());
+        float start = 0;
+        float span = 0;
+        if (mTimeView) {
+            start = float(mFirstPoint) / fs;
+            span = float(mPointCount) / fs;
+        } else {
+            const float df = fs / (2.0f * float(wave->ProcCount()) + 1.0f);
+            start = df * float(mFirstPoint + 1);
+            span = df * float(mPointCount);
+        }
+        const float level = std::log10(span / 10.0f);
+        requireFinite(level);
+        requireFinite(1.0 / span);
+        int e = int(std::floor(level));
+        const float f = level - float(e);
+        float mantissa = 1;
+        if (f < 0.15f) {
+            mantissa = 1;
+        } else if (f < 0.5f) {
+            mantissa = 2;
+        } else if (f < 0.85f) {
+            mantissa = 5;
+        } else {
+            mantissa = 1;
+            e += 1;
+        }
+        const float step = mantissa * std::pow(10.0f, float(e));
+        const float n = span / step;
+        const float firstTick = step * std::floor(start / step);
+        const int decimals = e >= 0 ? 0 : -e;
+
+        PictureBox* pic = imgXscale_;
+        QPainter p;
+        beginXscale(p, *pic, start, span);
+        const std::int64_t last = roundEven(double(n + 1.0f) * 10.0);
+        const float end = start + span;
+        for (std::int64_t i = 0; i <= last; i += 2) {
+            const float x = firstTick + float(i) * step / 10.0f;
+            if (x > end)
+                continue;
+            if (i % 10 == 0) {
+                majorTick(p, *pic, x, QString::number(double(x), 'f', decimals), start, end);
+            } else {
+                const double px = pic->toPixelX(x);
+                p.drawLine(QPointF(px, pic->toPixelY(0)), QPointF(px, pic->toPixelY(5)));
+            }
+        }
+        p.end();
+        pic->update();
+    });
+}
+
+void frmView::DrawLogXaxis()
+{
+    guarded("DrawLogXaxis", [&] {
+        const clsWave* wave = WaveFile();
+        if (!wave || !wave->Valid())
+            return;
+        const double fs = wave->SampleFrequency();
+        const std::int32_t N = wave->ProcCount();
+        const double df = fs / (2.0 * N + 1.0);
+        const double fLow = df * wave->GetLogSample(mFirstPoint + 1);
+        const double fHigh = df * wave->GetLogSample(mFirstPoint + mPointCount);
+        auto centre = [](int band) { return BandName(band).toFloat(); };
+        int iLow = 11;
+        while (iLow < 42 && centre(iLow) < float(fLow))
+            ++iLow;
+        int iHigh = 11;
+        while (iHigh < 42 && centre(iHigh) < float(fHigh))
+            ++iHigh;
+        const bool everyBand = iHigh - iLow < 21;
+        const double c = double(N) / std::log2(double(N));
+        requireFinite(c);
+        requireFinite(1.0 / mPointCount);
+
+        PictureBox* pic = imgXscale_;
+        QPainter p;
+        beginXscale(p, *pic, 0, 1000);
+        for (int b = everyBand ? 11 : 12; b <= 42; b += everyBand ? 1 : 3) {
+            const double f = centre(b);
+            const double k = double(roundEven(2.0 * f * (N + 1) / fs));
+            const double j = double(roundEven(c * std::log2(k + 1)));
+            majorTick(p, *pic, (j - mFirstPoint) * 1000.0 / mPointCount, BandName(b), 0, 1000);
+        }
+        p.end();
+        pic->update();
+    });
+}
+
+void frmView::DrawBandXaxis()
+{
+    guarded("DrawBandXaxis", [&] {
+        const clsWave* wave = WaveFile();
+        if (!wave || !wave->Valid())
+            return;
+        const bool octaves = wave->ViewType() == 4;
+        const int firstBand = octaves ? 1 : 14;
+        const int s = octaves ? 1 : 3;
+        const int offset = octaves ? 0 : 1;
+        const std::int32_t N = wave->ProcCount();
+        requireFinite(1.0 / N);
+
+        PictureBox* pic = imgXscale_;
+        QPainter p;
+        beginXscale(p, *pic, 0, 1000);
+        for (int i = 0; i <= N; i += s)
+            majorTick(p, *pic, (i + s / 2.0) * 1000.0 / N, BandName(firstBand + i + offset), 0, 1000);
+        p.end();
+        pic->update();
+    });
+}
+
+// --- the selection mark (set by the pointer commands) ---
+
+void frmView::DrawSelection()
+{
+    if (!mSelectionActive)
+        return;
+    clsWave* wave = WaveFile();
+    if (!wave)
+        return;
+    for (int ch = 0; ch < wave->Channels() && ch < 2; ++ch) {
+        QPainter p(&imgGraph_[std::size_t(ch)]->image());
+        const DeviceContext dc(p);
+        wave->Invert(mGraphHeight, mGraphWidth, mFirstPoint, mPointCount, dc.handle(), mSelStart, mSelLength);
+        p.end();
+        imgGraph_[std::size_t(ch)]->update();
+    }
+}
+
+void frmView::ClearSelection()
+{
+    if (!mSelectionActive)
+        return;
+    DrawSelection();
+    DrawFilterIndicator();
+    mSelectionActive = false;
+    status_[2]->clear();
+    imgGraph_[0]->update();
+    imgGraph_[1]->update();
+}
+
+} // namespace vemra

@@ -1,0 +1,107 @@
+// The document's view members: processing on demand, painting, marking and the logarithmic point map.
+#include "document/clsWave.h"
+#include "library/draw/DeviceContext.h"
+#include "library/files/ResponseFile.h"
+#include "support/private_dirs.h"
+
+#include <gtest/gtest.h>
+
+#include <QImage>
+#include <QPainter>
+
+#include <cmath>
+
+using namespace vemra;
+
+namespace {
+
+QString savedDecay(const std::string& name, int frames)
+{
+    WaveHeader h;
+    h.format.Channels = 2;
+    h.format.SampleFrequency = 48000;
+    std::vector<std::int16_t> s;
+    for (int i = 0; i < frames; ++i) {
+        const double a = 20000.0 * std::exp(-i / 2000.0) * ((i * 7919) % 11 < 5 ? 1 : -1);
+        s.push_back(std::int16_t(a));
+        s.push_back(std::int16_t(-a / 2));
+    }
+    const std::string path = test::privateRoot() + "/" + name;
+    EXPECT_EQ(files::writeResponseWav(path, h, s), Ok);
+    return QString::fromStdString(path);
+}
+
+int litPixels(const QImage& img)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += img.pixel(x, y) != qRgb(0, 0, 0);
+    return n;
+}
+
+} // namespace
+
+TEST(WaveView, PaintsEveryViewAndProcessesOnlyWhenDirty)
+{
+    clsWave wave;
+    wave.setFileName(savedDecay("decay.wav", 9600));
+    ASSERT_TRUE(wave.Valid());
+    for (std::int16_t view = 0; view <= 7; ++view) {
+        SCOPED_TRACE(view);
+        wave.setViewType(view);
+        EXPECT_TRUE(wave.viewDirty()); // loaded, or a new view type
+        QImage img(800, 200, QImage::Format_RGB32);
+        img.fill(Qt::black);
+        QPainter p(&img);
+        p.setPen(Qt::green);
+        const DeviceContext dc(p);
+        wave.PaintWave(1, 200, 800, 0, view < 4 ? 9600 : 1 << 30, dc.handle());
+        EXPECT_FALSE(wave.viewDirty());
+        p.end();
+        EXPECT_GT(litPixels(img), 0);
+        if (view < 4)
+            EXPECT_EQ(wave.ProcCount(), 9600);
+    }
+    // Log view: the point map runs from the first bin to the last.
+    EXPECT_EQ(wave.GetLogSample(0), 0);
+    EXPECT_EQ(wave.GetLogSample(wave.ProcCount()), wave.ProcCount() - 1);
+
+    wave.setSmooth(wave.Smooth());
+    EXPECT_FALSE(wave.viewDirty());
+    wave.setSmooth(!wave.Smooth());
+    EXPECT_TRUE(wave.viewDirty());
+}
+
+TEST(WaveView, InvertTwiceRestoresAndAnEmptyDocumentDrawsNothing)
+{
+    clsWave wave;
+    wave.setFileName(savedDecay("mark.wav", 4800));
+    QImage img(400, 100, QImage::Format_RGB32);
+    img.fill(Qt::black);
+    {
+        QPainter p(&img);
+        p.setPen(Qt::green);
+        const DeviceContext dc(p);
+        wave.PaintWave(0, 100, 400, 0, 4800, dc.handle());
+    }
+    const QImage drawn = img.copy();
+    {
+        QPainter p(&img);
+        const DeviceContext dc(p);
+        wave.Invert(100, 400, 0, 4800, dc.handle(), 1200, 600);
+        wave.Invert(100, 400, 0, 4800, dc.handle(), 1200, 600);
+    }
+    EXPECT_EQ(img, drawn);
+
+    clsWave empty;
+    QImage blank(200, 50, QImage::Format_RGB32);
+    blank.fill(Qt::black);
+    QPainter p(&blank);
+    p.setPen(Qt::green);
+    const DeviceContext dc(p);
+    empty.PaintWave(0, 50, 200, 0, 100, dc.handle());
+    empty.Invert(50, 200, 0, 100, dc.handle(), 0, 50);
+    p.end();
+    EXPECT_EQ(litPixels(blank), 0);
+}

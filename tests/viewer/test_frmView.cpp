@@ -1,0 +1,352 @@
+// The document window: its no-data state, layout, enabling, the eight views on wide windows, band stepping, the
+// band indicator and the dB range dialog.
+#include "core/UiServices.h"
+#include "document/Waves.h"
+#include "document/clsWave.h"
+#include "library/files/ResponseFile.h"
+#include "support/private_dirs.h"
+#include "viewer/PictureBox.h"
+#include "viewer/frmView.h"
+#include "viewer/frmdBRange.h"
+
+#include <gtest/gtest.h>
+
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSet>
+#include <QTest>
+#include <QTimer>
+#include <QToolBar>
+
+#include <cmath>
+
+using namespace vemra;
+
+namespace {
+
+ScriptedUiServices& scripted()
+{
+    return static_cast<ScriptedUiServices&>(UiServices::get());
+}
+
+struct FileSpec {
+    int channels = 2;
+    int fs = 48000;
+    int frames = 24000;
+    std::int16_t receiver = 1;
+};
+
+QString writeResponse(const QString& name, const FileSpec& spec)
+{
+    WaveHeader h;
+    h.format.Channels = std::int16_t(spec.channels);
+    h.format.SampleFrequency = spec.fs;
+    h.info.Receiver = spec.receiver;
+    std::vector<std::int16_t> s;
+    for (int i = 0; i < spec.frames; ++i) {
+        const double a = (i < 100 ? 0.0 : 20000.0 * std::exp(-(i - 100) / 3000.0)) * ((i * 7919) % 11 < 5 ? 1 : -1);
+        for (int c = 0; c < spec.channels; ++c)
+            s.push_back(std::int16_t(a / (c + 1)));
+    }
+    const std::string path = test::privateRoot() + "/" + name.toStdString();
+    EXPECT_EQ(files::writeResponseWav(path, h, s), Ok);
+    return QString::fromStdString(path);
+}
+
+class DocumentWindow : public testing::Test {
+protected:
+    void SetUp() override
+    {
+        InstallDocumentWindows();
+        scripted().clear();
+    }
+    void TearDown() override
+    {
+        for (clsWave* wave : WavesSnapshot())
+            wave->Die();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        clsWave::setViewerFactory({});
+    }
+
+    // A new document with its window shown; an empty path leaves it empty.
+    frmView* open(const QString& path, QSize size = QSize(900, 600))
+    {
+        clsWave* wave = WaveByKey(NewWave());
+        if (!path.isEmpty())
+            wave->setFileName(path);
+        wave->Show();
+        auto* window = qobject_cast<frmView*>(wave->viewer()->widget());
+        window->resize(size);
+        QCoreApplication::processEvents();
+        return window;
+    }
+};
+
+int pixelsOf(const QImage& img, QRgb colour)
+{
+    int n = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            n += img.pixel(x, y) == colour;
+    return n;
+}
+
+QSet<QString> usableButtons(const frmView& w)
+{
+    QSet<QString> keys;
+    for (QAction* a : w.buttonsInOrder())
+        if (!a->isSeparator() && a->isEnabled())
+            keys.insert(a->objectName());
+    return keys;
+}
+
+} // namespace
+
+TEST_F(DocumentWindow, AnEmptyDocumentShowsTheNoDataState)
+{
+    frmView* w = open(QString());
+    EXPECT_EQ(w->windowTitle(), "Vemra");
+    EXPECT_FALSE(w->imgGraph(0)->isVisible());
+    EXPECT_FALSE(w->scrPan()->isVisible());
+    EXPECT_EQ(usableButtons(*w), (QSet<QString>{"New", "Open", "Graph", "Measure"}));
+    EXPECT_FALSE(w->menuItem("mnView")->isEnabled());
+    EXPECT_FALSE(w->dataValid());
+    EXPECT_TRUE(scripted().messages.empty());
+}
+
+TEST_F(DocumentWindow, TwoChannelsStackGraphXscaleGraph)
+{
+    const QString path = writeResponse("two.wav", {});
+    frmView* w = open(path);
+    EXPECT_EQ(w->windowTitle(), "Vemra - " + path);
+    for (QSize size : {QSize(900, 600), QSize(1300, 901), QSize(700, 480)}) {
+        SCOPED_TRACE(size.width());
+        w->resize(size);
+        QCoreApplication::processEvents();
+        ASSERT_TRUE(w->imgGraph(1)->isVisible());
+        EXPECT_EQ(w->imgGraph(0)->height(), w->imgGraph(1)->height());
+        EXPECT_EQ(w->imgXscale()->y(), w->imgGraph(0)->geometry().bottom() + 1);
+        EXPECT_EQ(w->imgGraph(1)->y(), w->imgXscale()->geometry().bottom() + 1);
+        EXPECT_EQ(w->imgYscale(1)->y(), w->imgGraph(1)->y());
+        EXPECT_GT(w->scrPan()->y(), w->imgGraph(1)->geometry().bottom());
+        EXPECT_EQ(w->graphHeight() % 2, 0);
+        EXPECT_EQ(w->graphWidth(), w->imgGraph(0)->width());
+    }
+    // The usable data commands of a response.
+    EXPECT_TRUE(w->button("Pressure")->isChecked());
+    EXPECT_TRUE(w->button("Filter")->isEnabled());
+    EXPECT_FALSE(w->button("ZoomOut")->isEnabled());
+    EXPECT_FALSE(w->button("Save")->isEnabled());
+    EXPECT_TRUE(w->menuItem("mnView")->isEnabled());
+}
+
+TEST_F(DocumentWindow, OneChannelShowsOneGraph)
+{
+    frmView* w = open(writeResponse("one.wav", {1, 48000, 3000}));
+    EXPECT_TRUE(w->imgGraph(0)->isVisible());
+    EXPECT_FALSE(w->imgGraph(1)->isVisible());
+    EXPECT_FALSE(w->imgYscale(1)->isVisible());
+    EXPECT_EQ(w->pointCount(), 3000);
+    EXPECT_EQ(w->panStep(), 1);
+    EXPECT_EQ(w->maxZoomLevel(), 8); // log2(300) = 8.2
+}
+
+TEST_F(DocumentWindow, ReceiverDecidesTheParameterItems)
+{
+    struct Row {
+        std::int16_t receiver;
+        bool tables, spaciousness, process;
+    };
+    for (const Row& r : {Row{0, true, false, true}, Row{2, true, false, true}, Row{1, true, true, true},
+                         Row{5, true, true, true}, Row{6, false, false, false}}) {
+        SCOPED_TRACE(r.receiver);
+        frmView* w = open(writeResponse(QStringLiteral("rec%1.wav").arg(r.receiver), {1, 48000, 1000, r.receiver}));
+        EXPECT_EQ(w->menuItem("mnParIso")->isEnabled(), r.tables);
+        EXPECT_EQ(w->menuItem("mnParSpa")->isEnabled(), r.spaciousness);
+        EXPECT_EQ(w->menuItem("mnProc")->isEnabled(), r.process);
+        EXPECT_TRUE(w->menuItem("mnPar")->isEnabled());
+        EXPECT_TRUE(w->menuItem("mnParGraph")->isEnabled());
+    }
+}
+
+TEST_F(DocumentWindow, EveryViewDrawsOnAWideWindow)
+{
+    frmView* w = open(writeResponse("wide.wav", {}), QSize(2600, 900));
+    clsWave* wave = w->WaveFile();
+    ASSERT_GT(w->graphWidth(), 2200);
+    const QString shots = qEnvironmentVariable("VEMRA_VIEW_SHOTS");
+    for (int view = 0; view <= 7; ++view) {
+        SCOPED_TRACE(view);
+        w->mnViewItem_Click(view);
+        EXPECT_EQ(wave->ViewType(), view);
+        EXPECT_EQ(w->timeView(), view < 4);
+        const QRgb curve = view < 4 ? qRgb(0, 255, 0) : qRgb(0, 255, 255);
+        for (int ch = 0; ch < 2; ++ch) {
+            const QImage& img = w->imgGraph(ch)->image();
+            EXPECT_GT(pixelsOf(img, curve), 0);
+            // The curve reaches the right half of the graph (no overflow folding it back to the left).
+            EXPECT_GT(pixelsOf(img.copy(img.width() / 2, 0, img.width() / 2, img.height()), curve), 0);
+        }
+        EXPECT_GT(pixelsOf(w->imgXscale()->image(), qRgb(255, 255, 255)), 0);
+        EXPECT_GT(pixelsOf(w->imgYscale(0)->image(), qRgb(255, 255, 255)), 0);
+        EXPECT_EQ(w->button("Filter")->isEnabled(), view < 4);
+        EXPECT_EQ(w->menuItem("mnViewSmooth")->isEnabled(), view >= 6);
+        if (!shots.isEmpty())
+            w->grab().save(QStringLiteral("%1/view-%2.png").arg(shots).arg(view));
+    }
+    EXPECT_TRUE(scripted().messages.empty());
+}
+
+TEST_F(DocumentWindow, SwitchingBetweenTimeViewsKeepsTheRangeAndSpectraReprocess)
+{
+    frmView* w = open(writeResponse("switch.wav", {1, 48000, 20000}));
+    clsWave* wave = w->WaveFile();
+    w->mnViewItem_Click(3);
+    EXPECT_EQ(w->pointCount(), 20000);
+    w->mnViewItem_Click(3); // the same view: nothing happens
+    EXPECT_FALSE(wave->viewDirty());
+    w->mnViewItem_Click(5);
+    EXPECT_EQ(wave->ProcCount(), 30);
+    EXPECT_EQ(w->pointCount(), 30);
+    EXPECT_FALSE(w->button("ZoomIn")->isEnabled());
+    w->mnViewItem_Click(0);
+    EXPECT_EQ(w->pointCount(), 20000);
+    EXPECT_TRUE(w->menuItem("mnViewFilter")->isEnabled());
+}
+
+TEST_F(DocumentWindow, BandSteppingFollowsTheRows)
+{
+    struct Step {
+        int fs;
+        std::int16_t from;
+        bool up;
+        std::int16_t to;
+    };
+    frmView* w48 = open(writeResponse("s48.wav", {1, 48000, 1000}));
+    frmView* w32 = open(writeResponse("s32.wav", {1, 32000, 1000}));
+    for (const Step& s : {Step{48000, -2, true, 1}, Step{48000, 1, false, -1}, Step{48000, 14, false, -1},
+                          Step{48000, 29, false, 28}, Step{48000, 10, true, -1}, Step{48000, 43, true, -1},
+                          Step{48000, 30, true, 31}, Step{48000, 0, false, 0}, Step{32000, 9, true, -1},
+                          Step{32000, 41, true, -1}, Step{48000, -1, false, 10}}) {
+        SCOPED_TRACE(testing::Message() << s.fs << " Hz from " << s.from << (s.up ? " up" : " down"));
+        frmView* w = s.fs == 48000 ? w48 : w32;
+        w->WaveFile()->setFilterType(s.from);
+        s.up ? w->FilterUp() : w->FilterDown();
+        EXPECT_EQ(w->WaveFile()->FilterType(), s.to);
+    }
+    // After a third-octave band was shown, the wrap goes to the highest usable third octave: 12.5 kHz at 32 kHz.
+    w32->WaveFile()->setFilterType(35);
+    w32->UpdateView();
+    EXPECT_EQ(w32->lastBand(), 35);
+    w32->WaveFile()->setFilterType(-1);
+    w32->FilterDown();
+    EXPECT_EQ(w32->WaveFile()->FilterType(), 41);
+    w32->WaveFile()->setFilterType(-2);
+    w32->FilterUp();
+    EXPECT_EQ(w32->WaveFile()->FilterType(), 14);
+}
+
+TEST_F(DocumentWindow, TheBandIndicatorLightsTheThirdOfItsOctave)
+{
+    frmView* w = open(writeResponse("marks.wav", {1, 48000, 1000}));
+    const QRgb cyan = qRgb(0, 255, 255);
+    const QRgb olive = qRgb(128, 128, 0);
+    struct Row {
+        std::int16_t band;
+        int lit; // 0 left, 1 middle, 2 right, 3 all
+    };
+    for (const Row& r : {Row{14, 0}, Row{23, 0}, Row{32, 0}, Row{15, 1}, Row{24, 1}, Row{33, 1}, Row{16, 2},
+                         Row{25, 2}, Row{34, 2}, Row{6, 3}, Row{-1, 3}, Row{-2, 3}}) {
+        SCOPED_TRACE(r.band);
+        w->WaveFile()->setFilterType(r.band);
+        w->UpdateView();
+        const QImage& img = w->imgGraph(0)->image();
+        const int width = img.width();
+        const int middles[3] = {width - 25, width - 19, width - 13};
+        for (int i = 0; i < 3; ++i)
+            EXPECT_EQ(img.pixel(middles[i], 16), (r.lit == 3 || r.lit == i) ? cyan : olive) << "mark " << i;
+    }
+}
+
+TEST_F(DocumentWindow, TheDbRangeDialogAcceptsTwoTo150)
+{
+    struct Row {
+        const char* text;
+        bool accepted;
+        int range;
+    };
+    for (const Row& r : {Row{"1", false, 60}, Row{"151", false, 60}, Row{"200", false, 60}, Row{"2", true, 2},
+                         Row{"150", true, 150}, Row{"12.4", true, 12}, Row{"050", true, 50}}) {
+        SCOPED_TRACE(r.text);
+        frmdBRange dialog;
+        dialog.dBRange = 60;
+        dialog.show();
+        dialog.txtRange()->setText(QString::fromLatin1(r.text));
+        QTest::keyClick(dialog.txtRange(), Qt::Key_Return);
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, r.accepted);
+        EXPECT_EQ(dialog.dBRange, r.range);
+        if (!r.accepted) {
+            EXPECT_TRUE(dialog.isVisible());
+            EXPECT_EQ(dialog.txtRange()->selectedText(), QString::fromLatin1(r.text));
+            QTest::mouseClick(dialog.cmdCancel(), Qt::LeftButton);
+            EXPECT_EQ(dialog.dBRange, 60);
+        } else {
+            EXPECT_EQ(dialog.txtRange()->text(), QString::number(r.range));
+        }
+    }
+}
+
+TEST_F(DocumentWindow, ChangeRangeAsksOnlyInTheDbViews)
+{
+    frmView* w = open(writeResponse("range.wav", {1, 48000, 2000}));
+    int dialogs = 0;
+    auto answer = [&](const char* text) {
+        QTimer::singleShot(0, [&, text] {
+            if (auto* d = qobject_cast<frmdBRange*>(QApplication::activeModalWidget())) {
+                ++dialogs;
+                d->txtRange()->setText(QString::fromLatin1(text));
+                QTest::keyClick(d->txtRange(), Qt::Key_Return);
+            }
+        });
+    };
+    answer("40");
+    w->ChangeRange(); // Pressure: no dialog
+    QCoreApplication::processEvents();
+    EXPECT_EQ(dialogs, 0);
+    w->mnViewItem_Click(2);
+    answer("40");
+    w->ChangeRange();
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_FLOAT_EQ(w->WaveFile()->dBRange(), 40.0f);
+}
+
+TEST_F(DocumentWindow, TheShortestResponseDrawsInEveryView)
+{
+    frmView* w = open(writeResponse("short.wav", {2, 44100, 256}));
+    for (int view = 7; view >= 0; --view) {
+        SCOPED_TRACE(view);
+        w->mnViewItem_Click(view);
+        EXPECT_GT(pixelsOf(w->imgGraph(0)->image(), view < 4 ? qRgb(0, 255, 0) : qRgb(0, 255, 255)), 0);
+    }
+    EXPECT_EQ(w->maxZoomLevel(), 5);
+    EXPECT_TRUE(scripted().messages.empty());
+}
+
+TEST_F(DocumentWindow, ClosingAChangedDocumentAsksAndCancelKeepsIt)
+{
+    frmView* w = open(writeResponse("close.wav", {1, 48000, 1000}));
+    const QString key = w->WaveFile()->Key();
+    w->WaveFile()->setChanged(true);
+    scripted().messageAnswers.push_back(MsgResult::Cancel);
+    EXPECT_FALSE(w->close());
+    ASSERT_EQ(scripted().messages.size(), 1u);
+    EXPECT_EQ(scripted().messages[0].text, "The current data has not been saved.\rSave file now?");
+    EXPECT_NE(WaveByKey(key), nullptr);
+    scripted().messageAnswers.push_back(MsgResult::No);
+    open(QString()); // another document keeps the program running
+    EXPECT_TRUE(w->close());
+    EXPECT_EQ(WaveByKey(key), nullptr);
+}
