@@ -86,7 +86,8 @@ VResult readTim(std::span<const std::uint8_t> bytes, WaveHeader& header, std::ve
         peak = std::max(peak, std::fabs(v));
     }
     // The samples are true amplitudes; they become 16-bit values with the factor that restores them.
-    const float factor = peak > 0 ? peak / 32767.0f : 1.0f;
+    // (A peak near the smallest float would give a factor of 0.)
+    const float factor = peak > 0 ? std::max(peak / 32767.0f, std::numeric_limits<float>::denorm_min()) : 1.0f;
     std::vector<std::int16_t> data(static_cast<std::size_t>(count));
     for (std::uint64_t i = 0; i < count; ++i) {
         const double s = std::round(in.f32(kHeadBytes + 4 * i) / static_cast<double>(factor));

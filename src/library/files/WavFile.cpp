@@ -196,6 +196,13 @@ VResult readWav(std::span<const std::uint8_t> bytes, WaveHeader& header, std::ve
         return Ok;
     }
 
+    if (frames == 0) {
+        // Nothing to read (libsndfile refuses to open such a file); the document refuses it by its length.
+        if (samples)
+            samples->clear();
+        return Ok;
+    }
+
     MemoryIo io{bytes.data(), static_cast<sf_count_t>(bytes.size()), 0, nullptr};
     SF_VIRTUAL_IO vio = memoryIo();
     SF_INFO info{};
@@ -208,7 +215,7 @@ VResult readWav(std::span<const std::uint8_t> bytes, WaveHeader& header, std::ve
         r = msg::BadDataChunk;
     } else {
         data.resize(static_cast<std::size_t>(frames) * channels);
-        if (frames > 0 && sf_readf_short(sf, data.data(), static_cast<sf_count_t>(frames)) !=
+        if (sf_readf_short(sf, data.data(), static_cast<sf_count_t>(frames)) !=
                               static_cast<sf_count_t>(frames))
             r = msg::BadDataChunk;
     }
@@ -255,9 +262,17 @@ VResult encodeWav(const WaveHeader& header, std::span<const std::int16_t> sample
         r = msg::CannotWrite;
     if (sf_close(sf) != 0 && r == Ok)
         r = msg::CannotWrite;
-    if (r != Ok)
+    if (r != Ok) {
         out.clear();
-    return r;
+        return r;
+    }
+    // libsndfile leaves the RIFF size of a file without frames short of our chunk; the size is the whole file.
+    if (out.size() >= 8 && out.size() - 8 <= std::numeric_limits<std::uint32_t>::max()) {
+        const auto riffSize = static_cast<std::uint32_t>(out.size() - 8);
+        for (int i = 0; i < 4; ++i)
+            out[4 + i] = static_cast<std::uint8_t>(riffSize >> (8 * i));
+    }
+    return Ok;
 }
 
 } // namespace vemra::files::detail

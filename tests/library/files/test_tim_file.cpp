@@ -11,6 +11,7 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 
 using namespace vemra;
 using files::FileKind;
@@ -83,6 +84,17 @@ TEST_F(TimFile, ReadsSamplesAsTrueAmplitudes)
     EXPECT_EQ(readTextField(h.Project, 256), "Hall A");
     EXPECT_EQ(readTextField(h.Comments, 256), "seat 3");
     EXPECT_EQ(h.info.IRStart[0], -1);
+}
+
+TEST_F(TimFile, TinyAmplitudesKeepAUsableFactor)
+{
+    const float tiny = std::numeric_limits<float>::denorm_min() * 4;
+    WaveHeader h;
+    std::vector<std::int16_t> s;
+    ASSERT_EQ(files::readResponseBytes(FileKind::Tim, timFile({tiny, -tiny, 0.0f}), h, &s), Ok);
+    EXPECT_GT(h.gains.channelFactor[0], 0.0f);
+    EXPECT_EQ(s[0], -s[1]);
+    EXPECT_EQ(s[2], 0);
 }
 
 TEST_F(TimFile, BigEndianFilesReadLikeLittleEndianOnes)

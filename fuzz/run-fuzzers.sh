@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Builds the response-file reader fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
+# in build-fuzz, writes their seed corpus with our own writers, and runs each target for a bounded time
+# (FUZZ_SECONDS, default 60). Fails on any crash, sanitizer report or broken round trip; a crashing input is kept
+# in fuzz-work/ as <reader>-crash-*.
+set -euo pipefail
+cd "$(dirname "$0")/.."
+seconds=${FUZZ_SECONDS:-60}
+jobs=$(nproc)
+flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefined -fno-omit-frame-pointer"
+
+CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DVEMRA_FUZZ=ON -DVEMRA_TESTS=OFF -DVEMRA_BENCH=OFF \
+  -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" > /dev/null
+cmake --build build-fuzz --target fuzz_wav fuzz_tim fuzz_txt make_fuzz_seeds -j"$jobs"
+
+rm -rf fuzz-work
+mkdir -p fuzz-work
+ASAN_OPTIONS=detect_leaks=0 build-fuzz/fuzz/make_fuzz_seeds fuzz-work/seeds
+
+status=0
+for reader in wav tim txt; do
+  echo "== fuzz_$reader (${seconds} s)"
+  mkdir -p "fuzz-work/$reader"
+  if ! ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
+      "build-fuzz/fuzz/fuzz_$reader" "fuzz-work/$reader" "fuzz-work/seeds/$reader" \
+      -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 -print_final_stats=1 \
+      -artifact_prefix="fuzz-work/$reader-" 2> "fuzz-work/$reader.log"; then
+    echo "fuzz_$reader failed:"
+    tail -n 60 "fuzz-work/$reader.log"
+    status=1
+  else
+    grep -E "^stat::number_of_executed_units|^stat::new_units_added" "fuzz-work/$reader.log" || true
+  fi
+done
+exit $status
