@@ -1,9 +1,11 @@
 #include "library/api_view.h"
 
+#include "library/AnalysisStore.h"
 #include "library/ViewStore.h"
 #include "library/WaveStore.h"
 #include "library/dsp/BandFilter.h"
 #include "library/dsp/Bands.h"
+#include "library/dsp/DecayAnalysis.h"
 #include "library/dsp/ViewProcessing.h"
 
 #include <new>
@@ -69,6 +71,30 @@ VResult ProcessWave(WaveHeader& header, ViewBlock& view)
         } else {
             for (int c = 0; c < channels; ++c)
                 input.push_back(WaveStore::floatSamples(header, c));
+        }
+
+        // The Schroeder view ends where the decay meets the noise, as the decay analysis finds it: the bands'
+        // analyses are the ones the parameter tables read; the wide band and all-pass are analysed here.
+        if (view.ViewType == dsp::ViewSchroeder) {
+            for (int c = 0; c < channels && c < 2; ++c) {
+                const std::int64_t zero = AnalysisStore::timeZero(header, c);
+                if (zero < 0)
+                    continue;
+                dsp::DecayAnalysis own;
+                const dsp::DecayAnalysis* decay = nullptr;
+                if (dsp::isBand(view.FilterType)) {
+                    if (dsp::ChannelAnalysis* analysis = AnalysisStore::channel(header, c))
+                        decay = analysis->decay(view.FilterType);
+                } else {
+                    own = dsp::analyseDecay(input[std::size_t(c)], fs, zero);
+                    decay = &own;
+                }
+                if (decay && decay->valid) {
+                    s.integrationEnd[c] = decay->decayEnd;
+                    s.noiseEnergy[c] = decay->noiseEnergy;
+                    s.tailEnergy[c] = decay->tailEnergy;
+                }
+            }
         }
 
         std::vector<dsp::BandRange> bands;

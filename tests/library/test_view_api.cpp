@@ -3,6 +3,7 @@
 #include "library/WaveStore.h"
 #include "library/api_view.h"
 #include "library/dsp/Spectrum.h"
+#include "support/ResponseGenerator.h"
 
 #include <gtest/gtest.h>
 
@@ -115,5 +116,32 @@ TEST(ProcessWave, AnEditMakesTheProcessedViewStale)
     EXPECT_EQ(ProcessedViewOf(h), nullptr);
     ASSERT_EQ(ProcessWave(h, v), 0);
     EXPECT_FLOAT_EQ(ProcessedViewOf(h)->data.channels[0][3], 100.0f * 9.0f / 32768.0f);
+    WaveStore::release(h);
+}
+
+TEST(ProcessWave, SchroederCurveStaysStraightDownToTheNoise)
+{
+    // T = 1 s with the noise 50 dB under the decay's start: the curve follows -60 dB/s past -35 dB, where a plain
+    // integration over the noise would already bend upwards by several dB.
+    const double fs = 48000;
+    const std::int64_t delay = 480;
+    const auto x = testsupport::exponentialDecay(1.0, fs, 3.0, 10000, 50, delay);
+    std::vector<std::int16_t> samples(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i)
+        samples[i] = std::int16_t(std::lround(x[i]));
+    WaveHeader h = openResponse(48000, {samples, samples});
+    for (std::int16_t filter : {std::int16_t(-1), std::int16_t(-2), std::int16_t(6)}) {
+        SCOPED_TRACE(filter);
+        ViewBlock v;
+        v.ViewType = 3;
+        v.FilterType = filter;
+        ASSERT_EQ(ProcessWave(h, v), 0);
+        const auto& c = ProcessedViewOf(h)->data.channels[0];
+        const float at = c[std::size_t(delay + 0.05 * fs)];
+        for (double t : {0.2, 0.4, 0.6}) {
+            SCOPED_TRACE(t);
+            EXPECT_NEAR(c[std::size_t(delay + t * fs)] - at, -60.0 * (t - 0.05), 1.0);
+        }
+    }
     WaveStore::release(h);
 }

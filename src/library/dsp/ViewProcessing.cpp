@@ -95,16 +95,23 @@ std::vector<float> decayCurve_dB(std::span<const float> x, std::int64_t window, 
     return out;
 }
 
-std::vector<float> schroeder_dB(std::span<const float> x, std::int64_t end, double tailEnergy, double referenceEnergy)
+std::vector<float> schroeder_dB(std::span<const float> x, std::int64_t end, double noiseEnergy, double tailEnergy,
+                                double referenceEnergy)
 {
     const auto n = std::int64_t(x.size());
     if (end < 0 || end > n)
         end = n;
     tailEnergy = std::max(0.0, tailEnergy);
+    noiseEnergy = std::max(0.0, noiseEnergy);
+    // The sum of squares runs in double from the end; the noise under it is taken off as a whole, so that the
+    // curve does not flatten as it approaches the noise.
     std::vector<double> integral(std::size_t(end) + 1, 0.0);
+    double sum = 0;
     integral[std::size_t(end)] = tailEnergy;
-    for (std::int64_t i = end - 1; i >= 0; --i)
-        integral[std::size_t(i)] = integral[std::size_t(i + 1)] + double(x[std::size_t(i)]) * x[std::size_t(i)];
+    for (std::int64_t i = end - 1; i >= 0; --i) {
+        sum += double(x[std::size_t(i)]) * x[std::size_t(i)];
+        integral[std::size_t(i)] = std::max(sum - noiseEnergy * double(end - i), 0.0) + tailEnergy;
+    }
     const double reference = referenceEnergy > 0 ? referenceEnergy : integral[0];
     std::vector<float> out(std::size_t(n), kFloor_dB);
     for (std::int64_t i = 0; i < end; ++i)
@@ -183,7 +190,7 @@ ViewData processView(std::span<const std::span<const float>> channels, double fs
     case ViewSchroeder:
         for (std::size_t c = 0; c < channelCount; ++c)
             view.channels.push_back(
-                schroeder_dB(channels[c], s.integrationEnd[c], s.tailEnergy[c], s.featureValue[c]));
+                schroeder_dB(channels[c], s.integrationEnd[c], s.noiseEnergy[c], s.tailEnergy[c], s.featureValue[c]));
         view.pointCount = std::int32_t(count);
         break;
     default: {

@@ -48,9 +48,11 @@ struct ViewSettings {
     bool smooth = false;               // third-octave smoothing of views 6 and 7
     double bestRevTime_s[2] = {0, 0};  // decay view: sets the averaging window; <= 0 or no value: 1 s assumed
     double featureValue[2] = {0, 0};   // Schroeder view: energy (squared 16-bit units) taken as 0 dB when > 0
-    // Schroeder view: integrate backwards from this sample (exclusive; < 0 = the end of the response) and add
-    // tailEnergy for what lies beyond it (noise truncation and compensation of the decay analysis).
+    // Schroeder view: integrate backwards from this sample (exclusive; < 0 = the end of the response), take the
+    // noise energy per sample off what is integrated and add tailEnergy for what lies beyond the end (the noise
+    // truncation, subtraction and compensation of the decay analysis).
     std::int64_t integrationEnd[2] = {-1, -1};
+    double noiseEnergy[2] = {0, 0};
     double tailEnergy[2] = {0, 0};
 };
 
@@ -69,9 +71,9 @@ std::vector<float> reflectogramPercent(std::span<const float> x, double referenc
 // Mean of x^2 over a window of `window` samples (at least 1) centred on each sample (near the ends: over the
 // part of the window inside the signal), in dB re referencePower.
 std::vector<float> decayCurve_dB(std::span<const float> x, std::int64_t window, double referencePower);
-// Backward integral of x^2 from each sample to `end` (exclusive), plus tailEnergy, in dB re referenceEnergy
-// (<= 0: re the whole integral). Points from `end` on are kFloor_dB.
-std::vector<float> schroeder_dB(std::span<const float> x, std::int64_t end, double tailEnergy,
+// Backward integral of x^2 - noiseEnergy from each sample to `end` (exclusive; never below 0), plus tailEnergy,
+// in dB re referenceEnergy (<= 0: re the whole integral). Points from `end` on are kFloor_dB.
+std::vector<float> schroeder_dB(std::span<const float> x, std::int64_t end, double noiseEnergy, double tailEnergy,
                                 double referenceEnergy);
 // Mean power of each band over the grid's bins, in dB re 1 (squared 16-bit units per bin), before the view's
 // normalisation.
