@@ -126,6 +126,12 @@ double centreTime_s(double T_s) { return T_s / kDecay60; }
 
 double diffuseStrength_dB(double T_s, double V_m3) { return 10 * std::log10(T_s / (0.16 * V_m3)) + 37; }
 
+double diffuseStartEnergy(double T_s, double V_m3, double fs_Hz, double freeField10mEnergy)
+{
+    const double total = freeField10mEnergy * std::pow(10.0, diffuseStrength_dB(T_s, V_m3) / 10);
+    return total / decayEnergy(T_s, fs_Hz, 1.0);
+}
+
 double decayEnergy(double T_s, double fs_Hz, double e0, double n0)
 {
     const double k = kDecay60 / (T_s * fs_Hz);

@@ -77,6 +77,10 @@ double clarity_dB(double T_s, double te_s);      // C_te of a single decay
 double definition(double T_s);                   // D50 of a single decay
 double centreTime_s(double T_s);                 // Ts of a single decay
 double diffuseStrength_dB(double T_s, double V_m3); // G = 10 lg(T / (0.16 V)) + 37
+// Start energy e0 of a single decay whose whole energy is that of a diffuse field of strength
+// diffuseStrength_dB(T, V) over a free-field reference energy (the direct sound's at 10 m): a reverberation room's
+// response for strength and calibration tests.
+double diffuseStartEnergy(double T_s, double V_m3, double fs_Hz, double freeField10mEnergy);
 // Energy of a sampled single decay e0 * exp(-kDecay60 n / (T fs)) summed over n from n0 to infinity.
 double decayEnergy(double T_s, double fs_Hz, double e0, double n0 = 0);
 

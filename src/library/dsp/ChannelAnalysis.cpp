@@ -40,6 +40,28 @@ std::vector<int> ChannelAnalysis::batchOf(int band) const
     return bands;
 }
 
+const BandFilter& ChannelAnalysis::filter(int band)
+{
+    if (!filters_[band])
+        filters_[band] = BandFilter::design(band, fs_);
+    return *filters_[band];
+}
+
+// Filters the samples through the bands' filters side by side into out[0..] (resized to the samples' length).
+void ChannelAnalysis::filterBatch(const std::vector<int>& bands, FilterDirection direction,
+                                  std::vector<std::vector<float>>& out)
+{
+    std::vector<const BandFilter*> filters;
+    std::vector<std::span<float>> spans;
+    for (std::size_t i = 0; i < bands.size(); ++i) {
+        filters.push_back(&filter(bands[i]));
+        out[i].assign(samples_.size(), 0.0f);
+        spans.push_back(out[i]);
+    }
+    if (zero_ >= 0)
+        applyBandFilters(samples_, filters, direction, spans);
+}
+
 void ChannelAnalysis::analyseDecays(int band)
 {
     std::vector<int> todo;
@@ -47,24 +69,12 @@ void ChannelAnalysis::analyseDecays(int band)
         if (!bands_[b].decayDone)
             todo.push_back(b);
     todo.resize(std::min(todo.size(), kBatch));
-    std::vector<BandFilter> filters;
-    for (int b : todo)
-        filters.push_back(*BandFilter::design(b, fs_));
-    std::vector<const BandFilter*> ptrs;
-    for (const auto& f : filters)
-        ptrs.push_back(&f);
     if (scratch_.size() < todo.size())
         scratch_.resize(todo.size());
-    std::vector<std::span<float>> spans;
-    for (std::size_t i = 0; i < todo.size(); ++i) {
-        scratch_[i].resize(samples_.size());
-        spans.push_back(scratch_[i]);
-    }
-    if (zero_ >= 0)
-        applyBandFilters(samples_, ptrs, FilterDirection::Reversed, spans);
+    filterBatch(todo, FilterDirection::Reversed, scratch_);
     for (std::size_t i = 0; i < todo.size(); ++i) {
         BandCache& c = bands_[todo[i]];
-        c.decay = analyseDecay(spans[i], fs_, zero_, &workspace_);
+        c.decay = analyseDecay(scratch_[i], fs_, zero_, &workspace_);
         c.decayDone = true;
     }
 }
@@ -84,19 +94,11 @@ void ChannelAnalysis::filterForward(int band)
     }
     for (int b : todo)
         decay(b); // the compensation of the energies comes from the decay analysis
-    std::vector<BandFilter> filters;
-    for (int b : todo)
-        filters.push_back(*BandFilter::design(b, fs_));
-    std::vector<const BandFilter*> ptrs;
-    for (const auto& f : filters)
-        ptrs.push_back(&f);
-    std::vector<std::vector<float>> out(todo.size(), std::vector<float>(samples_.size()));
-    std::vector<std::span<float>> spans(out.begin(), out.end());
-    if (zero_ >= 0)
-        applyBandFilters(samples_, ptrs, FilterDirection::Forward, spans);
+    std::vector<std::vector<float>> out(todo.size());
+    filterBatch(todo, FilterDirection::Forward, out);
     for (std::size_t i = 0; i < todo.size(); ++i) {
         BandCache& c = bands_[todo[i]];
-        const double delay_s = filters[i].energyDelay_s();
+        const double delay_s = filter(todo[i]).energyDelay_s();
         c.energy.emplace(std::move(out[i]), fs_, zero_, delay_s, c.decay);
         energyOrder_.push_back(todo[i]);
     }

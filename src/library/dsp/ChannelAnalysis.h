@@ -8,6 +8,7 @@
 // owner (the stored impulse start, or the ISO 3382-1 start of the samples); a negative time zero means the
 // channel has no response (silence), and every band then has an invalid decay and no energies.
 // Not thread-safe: one owner uses it from one thread.
+#include "library/dsp/BandFilter.h"
 #include "library/dsp/DecayAnalysis.h"
 #include "library/dsp/EnergyParameters.h"
 
@@ -44,6 +45,8 @@ private:
         std::optional<BandEnergy> energy; // empty until filtered (or when dropped)
     };
     std::vector<int> batchOf(int band) const;
+    const BandFilter& filter(int band);
+    void filterBatch(const std::vector<int>& bands, FilterDirection direction, std::vector<std::vector<float>>& out);
     void analyseDecays(int band);
     void filterForward(int band);
 
@@ -51,6 +54,7 @@ private:
     double fs_;
     std::int64_t zero_;
     std::array<BandCache, 44> bands_;
+    std::array<std::optional<BandFilter>, 44> filters_;
     std::vector<int> energyOrder_; // bands holding energies, oldest first
     std::vector<std::vector<float>> scratch_; // filter outputs of the time-reversed batches
     std::vector<double> workspace_;

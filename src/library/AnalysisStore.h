@@ -1,0 +1,23 @@
+#pragma once
+// The library's cache of channel analyses (band filters, decay analyses and band energies) of the open waves,
+// keyed by the samples' revision in WaveStore: an edit or a new OpenWave gives new samples a new revision, so a
+// cached analysis never outlives the samples it was made of. A few recent channels are kept.
+// Library-internal; the user-interface thread only.
+#include "library/dsp/ChannelAnalysis.h"
+#include "library/records.h"
+
+namespace vemra {
+
+class AnalysisStore {
+public:
+    // The analysis of a channel of the open wave, made on first use; nullptr when the wave is not open or has no
+    // such channel. Valid until the next call.
+    static dsp::ChannelAnalysis* channel(const WaveHeader& header, int channel);
+    // Time zero of a channel: the header's IRStart when it lies within the samples, else the ISO start of the
+    // samples (-1: silent).
+    static std::int64_t timeZero(const WaveHeader& header, int channel);
+    // Drops every cached analysis.
+    static void clear();
+};
+
+} // namespace vemra

@@ -1,0 +1,141 @@
+#include "library/api_analysis.h"
+
+#include "library/AnalysisStore.h"
+#include "library/WaveStore.h"
+#include "library/dsp/ImpulseStart.h"
+
+#include <cfloat>
+#include <cmath>
+#include <exception>
+#include <optional>
+
+namespace vemra {
+namespace {
+
+float toFloat(std::optional<double> v)
+{
+    if (!v || !std::isfinite(*v) || std::abs(*v) >= FLT_MAX)
+        return NoValue;
+    return static_cast<float>(*v);
+}
+
+// No exception leaves the library: a failure (memory) gives the call's "no value".
+template <class R, class F>
+R guardedCall(R noValue, F body)
+{
+    try {
+        return body();
+    } catch (const std::exception&) {
+        return noValue;
+    }
+}
+
+const dsp::BandEnergy* bandEnergy(const WaveHeader& header, std::int16_t channel, std::int16_t band)
+{
+    dsp::ChannelAnalysis* a = AnalysisStore::channel(header, channel);
+    return a ? a->energy(band) : nullptr;
+}
+
+// The sample-to-amplitude factor of the channel; a missing or broken factor counts as 1.
+double channelFactor(const WaveHeader& header, int channel)
+{
+    const double f = header.gains.channelFactor[channel];
+    return std::isfinite(f) && f != 0 ? std::abs(f) : 1.0;
+}
+
+} // namespace
+
+std::int32_t CalcIRStartISO(std::int16_t channel, WaveHeader& header)
+{
+    return guardedCall<std::int32_t>(-1, [&]() -> std::int32_t {
+        if (channel < 0 || channel > 1)
+            return -1;
+        const auto samples = WaveStore::floatSamples(header, channel);
+        return static_cast<std::int32_t>(dsp::impulseStartIso(samples));
+    });
+}
+
+void CalcRT(std::int16_t channel, WaveHeader& header, std::int16_t band, RTResult& result)
+{
+    RTResult r;
+    r.computed = True16;
+    guardedCall<int>(0, [&] {
+        dsp::ChannelAnalysis* a = AnalysisStore::channel(header, channel);
+        const dsp::DecayAnalysis* d = a ? a->decay(band) : nullptr;
+        if (!d || !d->valid)
+            return 0;
+        r.level = static_cast<float>(d->lineLevel_dB);
+        r.INR = static_cast<float>(d->INR_dB);
+        r.SNR = static_cast<float>(d->SNR_dB);
+        struct Fit {
+            const dsp::LineFit& fit;
+            float& time;
+            float& corr;
+            Bool16& valid;
+        };
+        const Fit fits[] = {{d->edt, r.EDT, r.EDTcorr, r.EDTvalid},
+                            {d->t10, r.T10, r.T10corr, r.T10valid},
+                            {d->t20, r.T20, r.T20corr, r.T20valid},
+                            {d->t30, r.T30, r.T30corr, r.T30valid}};
+        for (const Fit& f : fits) {
+            if (!f.fit.valid)
+                continue;
+            f.time = static_cast<float>(f.fit.decayTime_s);
+            f.corr = static_cast<float>(f.fit.correlation);
+            f.valid = True16;
+        }
+        r.decayEnd = static_cast<std::int32_t>(d->decayEnd);
+        r.decayEndValid = True16;
+        return 0;
+    });
+    result = r;
+}
+
+float CalcCx(std::int16_t channel, WaveHeader& header, std::int16_t band, float timeLimit_s)
+{
+    return guardedCall(NoValue, [&] {
+        const dsp::BandEnergy* e = bandEnergy(header, channel, band);
+        return e ? toFloat(e->clarity_dB(timeLimit_s)) : NoValue;
+    });
+}
+
+float CalcSupport(std::int16_t channel, WaveHeader& header, std::int16_t band, std::int16_t kind)
+{
+    return guardedCall(NoValue, [&] {
+        if (kind < 0 || kind > 2)
+            return NoValue;
+        const dsp::BandEnergy* e = bandEnergy(header, channel, band);
+        return e ? toFloat(e->support_dB(static_cast<dsp::SupportKind>(kind))) : NoValue;
+    });
+}
+
+float CalcTs(std::int16_t channel, WaveHeader& header, std::int16_t band)
+{
+    return guardedCall(NoValue, [&] {
+        const dsp::BandEnergy* e = bandEnergy(header, channel, band);
+        return e ? toFloat(e->centreTime_s()) : NoValue;
+    });
+}
+
+float CalcG(WaveHeader& header, std::int16_t channel, std::int16_t band, std::int32_t endSample)
+{
+    return guardedCall(NoValue, [&] {
+        const dsp::BandEnergy* e = bandEnergy(header, channel, band);
+        const std::optional<double> energy = e ? e->strengthEnergy(endSample) : std::nullopt;
+        if (!energy)
+            return NoValue;
+        const double f = channelFactor(header, channel);
+        return toFloat(10.0 * std::log10(*energy * f * f));
+    });
+}
+
+float CalcLE(WaveHeader& header, std::int16_t channel, std::int16_t band, std::int32_t endSample, float gain)
+{
+    const float level = CalcG(header, channel, band, endSample);
+    if (level == NoValue || !std::isfinite(gain))
+        return 0.0f;
+    const double e = std::pow(10.0, (static_cast<double>(level) - gain) / 10.0);
+    return static_cast<float>(std::min(e, static_cast<double>(FLT_MAX)));
+}
+
+} // namespace vemra
