@@ -9,6 +9,7 @@
 #include "core/VemraError.h"
 #include "library/draw/DeviceContext.h"
 #include "viewer/PictureBox.h"
+#include "viewer/ScaleTicks.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -275,39 +276,12 @@ void frmView::DrawYaxis(std::int16_t channel)
         const double hPixels = fm.boundingRect(QStringLiteral("0")).height();
         const double h = hPixels * pic->unitsPerPixelY();
         const bool thin = view >= 2 ? h > range / 10.0 : h > 9.0;
-        const int m = thin ? 2 : 1;
 
-        int from = 0, to = 0, step = 2 * m;
-        if (view == 0) {
-            from = -100;
-            to = 100;
-        } else if (view == 1) {
-            from = 0;
-            to = 100;
-        } else {
-            from = 0;
-            to = -int(roundEven(range));
-            step = -step;
-        }
-        auto isEnd = [&](int y) {
-            if (view == 0)
-                return y == 100 || y == -100;
-            if (view == 1)
-                return y == 0 || y == 100;
-            return y == 0 || double(y) == -range;
-        };
-        for (int y = from; step > 0 ? y <= to : y >= to; y += step) {
-            const double py = pic->toPixelY(y);
-            if (y % (10 * m) == 0) {
-                p.drawLine(QPointF(pic->toPixelX(45), py), QPointF(pic->toPixelX(55), py));
-                if (!isEnd(y)) {
-                    const QString label = QString::number(y);
-                    const double w = fm.horizontalAdvance(label);
-                    printAt(p, pic->toPixelX(42) - w, py - hPixels / 2, label);
-                }
-            } else {
-                p.drawLine(QPointF(pic->toPixelX(52), py), QPointF(pic->toPixelX(55), py));
-            }
+        for (const YTick& t : yScaleTicks(view, range, thin)) {
+            const double py = pic->toPixelY(t.value);
+            p.drawLine(QPointF(pic->toPixelX(t.major ? 45 : 52), py), QPointF(pic->toPixelX(55), py));
+            if (!t.label.isEmpty())
+                printAt(p, pic->toPixelX(42) - fm.horizontalAdvance(t.label), py - hPixels / 2, t.label);
         }
         p.end();
         pic->update();
@@ -339,26 +313,11 @@ void frmView::DrawXaxis()
             start = df * float(mFirstPoint + 1);
             span = df * float(mPointCount);
         }
-        const float level = std::log10(span / 10.0f);
-        requireFinite(level);
+        requireFinite(std::log10(span / 10.0f));
         requireFinite(1.0 / span);
-        int e = int(std::floor(level));
-        const float f = level - float(e);
-        float mantissa = 1;
-        if (f < 0.15f) {
-            mantissa = 1;
-        } else if (f < 0.5f) {
-            mantissa = 2;
-        } else if (f < 0.85f) {
-            mantissa = 5;
-        } else {
-            mantissa = 1;
-            e += 1;
-        }
-        const float step = mantissa * std::pow(10.0f, float(e));
+        const auto [step, decimals] = xScaleStep(span);
         const float n = span / step;
         const float firstTick = step * std::floor(start / step);
-        const int decimals = e >= 0 ? 0 : -e;
 
         PictureBox* pic = imgXscale_;
         QPainter p;
