@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdlib>
 #include <filesystem>
 #include <set>
 
@@ -21,6 +22,8 @@ protected:
 
     void install(VirtualCardConfig config)
     {
+        // The program's engine is made on first use: let it start on the virtual card, not the host's devices.
+        setenv("VEMRA_SOUND_BACKEND", "virtual", 1);
         auto c = std::make_unique<VirtualCard>(std::move(config));
         card = c.get();
         Engine::instance().setBackend(std::move(c));

@@ -34,21 +34,27 @@ TEST(JackLoopback, MeasurementThroughPortAudioRecoversTheLoopback)
     for (int stimulus : {1, 5}) {
         SCOPED_TRACE(stimulus);
         const std::int32_t count = stimulus == 1 ? period : period + 1;
-        ASSERT_EQ(StartContRecording(48000, 1), 0);
-        std::string none;
-        ASSERT_EQ(stimulus == 1 ? StartMLS(1, order, 48000, 16384, none, 0, 1.0f)
-                                : StartSweep(1, order, 48000, 16384, none, 0, 1.0f),
-                  0);
-        waitFor(count / 48000.0 + 0.3);
-        ASSERT_EQ(StartRecording(48000, count, 2), 0);
-        waitFor(2 * count / 48000.0);
-        StopPlaying();
-        MeasurementInfo info;
-        info.Stimulus = static_cast<std::int16_t>(stimulus);
-        MeasurementGains gains;
+        // A server starved of processor time (a loaded test machine) loses input; the library then refuses the
+        // measurement with 158, and it is made again.
         std::string file;
-        ASSERT_EQ(ProcessRecording(file, 48000, order, info, gains, 1, 0), 0);
-        StopContRecording();
+        VResult rc = 158;
+        for (int attempt = 0; attempt < 4 && rc == 158; ++attempt) {
+            ASSERT_EQ(StartContRecording(48000, 1), 0);
+            std::string none;
+            ASSERT_EQ(stimulus == 1 ? StartMLS(1, order, 48000, 16384, none, 0, 1.0f)
+                                    : StartSweep(1, order, 48000, 16384, none, 0, 1.0f),
+                      0);
+            waitFor(count / 48000.0 + 0.3);
+            ASSERT_EQ(StartRecording(48000, count, 2), 0);
+            waitFor(2 * count / 48000.0);
+            StopPlaying();
+            MeasurementInfo info;
+            info.Stimulus = static_cast<std::int16_t>(stimulus);
+            MeasurementGains gains;
+            rc = ProcessRecording(file, 48000, order, info, gains, 1, 0);
+            StopContRecording();
+        }
+        ASSERT_EQ(rc, 0);
 
         WaveHeader header;
         std::vector<std::int16_t> samples;
