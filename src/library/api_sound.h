@@ -29,7 +29,7 @@ struct MixerControlRecord {
     std::int16_t PmChannels = 0;
     std::int16_t RsChannels = 0;
     std::int16_t PsChannels = 0;
-    std::int16_t PlanB = 0;          // 1: choose the recording source by switching its capture switch on
+    std::int16_t PlanB = 0;          // 1: the chosen recording source is the only one switched on
     std::int16_t reserved = 0;
 };
 #pragma pack(pop)

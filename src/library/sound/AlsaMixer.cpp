@@ -224,7 +224,13 @@ public:
         for (int i = 2; i < 4; ++i)
             if (c[i] && snd_mixer_selem_has_capture_switch(c[i]))
                 snd_mixer_selem_set_capture_switch_all(c[i], 1);
-        (void)plan;
+        if (plan == 1) {
+            // Cards that mix every switched-on source into the recording: leave only the chosen one on.
+            for (auto* e : s.elements())
+                if (e != c[2] && e != c[3] && snd_mixer_selem_has_capture_switch(e)
+                    && !snd_mixer_selem_has_playback_volume(e))
+                    snd_mixer_selem_set_capture_switch_all(e, 0);
+        }
         return true;
     }
 

@@ -34,7 +34,8 @@ public:
                            std::int32_t right) = 0;
     virtual bool getVolume(int mixerIndex, std::int32_t controlId, int channels, std::int32_t& left,
                            std::int32_t& right) = 0;
-    // Puts the chosen lines in use (switches on); save: remember the whole mixer state first.
+    // Puts the chosen lines in use (switches on; plan 1: every other recording source switched off); save:
+    // remember the whole mixer state first.
     virtual bool select(int mixerIndex, int playbackLine, int recordingLine, int plan, bool save) = 0;
     virtual bool restore(int mixerIndex) = 0;
 };

@@ -146,7 +146,7 @@ TEST_F(MeasurementApi, StopPlayingBeforeTheCaptureEndsStillGivesTheResponse)
     files::removeTempFile(file);
 }
 
-TEST_F(MeasurementApi, SignAndSourceFilterAreDividedOut)
+TEST_F(MeasurementApi, SourceFiltersAreDividedOut)
 {
     for (int filter = 0; filter <= 4; ++filter) {
         SCOPED_TRACE(filter);
