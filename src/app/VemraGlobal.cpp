@@ -13,6 +13,7 @@
 #include "core/frmStartup.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
+#include "viewer/frmView.h"
 
 #include <QApplication>
 #include <QDir>
@@ -49,13 +50,6 @@ QString stripQuotes(QString name)
     if (name.endsWith(QLatin1Char('"')))
         name.chop(1);
     return name;
-}
-
-void showDocument(clsWave& wave)
-{
-    if (WaveViewer* viewer = wave.viewer())
-        if (QWidget* window = viewer->widget())
-            window->show();
 }
 
 } // namespace
@@ -145,8 +139,10 @@ bool Main(const QStringList& arguments)
         return false;
     }
     guarded("Main", [&] {
+        // The upper layers' hooks, before anything can use them.
         InstallHelpHandler();
         ExitProgramHook = [] { ExitVemra(); };
+        InstallDocumentWindows();
 
         Options = new clsOptions;
         ViewWindowState = std::int16_t(
@@ -175,7 +171,7 @@ bool Main(const QStringList& arguments)
         if (wave && !line.fileName.isEmpty())
             wave->setFileName(line.fileName);
         if (wave)
-            showDocument(*wave);
+            wave->Show();
         if (frmStartup::loaded())
             frmStartup::instance()->raise();
     });
