@@ -3,7 +3,9 @@
 #include "library/api_settings.h"
 #include "library/dsp/Fft.h"
 
+#include <chrono>
 #include <complex>
+#include <thread>
 
 using namespace vemra;
 using namespace vemra::sound;
@@ -210,5 +212,32 @@ TEST_F(MeasurementApi, NoiseSourceRecordedOnChannelTwoGivesTheTransfer)
         v *= 0.5;
     EXPECT_LT(bandError_dB(r, config.response, 32000, 125, 4000), -50.0);
     StopContRecording();
+    files::removeTempFile(file);
+}
+
+TEST_F(MeasurementApi, CardPacedInRealTimeMeasuresWhileTheCallerWaits)
+{
+    VirtualCardConfig config;
+    config.response = knownRoom();
+    config.latencyFrames = 1024;
+    auto c = std::make_unique<VirtualCard>(config, VirtualCard::Pacing::RealTime);
+    setMixerBackend(makeVirtualMixer(c->gains()));
+    Engine::instance().setBackend(std::move(c));
+    const int order = 13;
+    const std::int32_t period = (1 << order) - 1;
+    std::string none;
+    ASSERT_EQ(StartContRecording(32000, 1), 0);
+    ASSERT_EQ(StartMLS(1, order, 32000, 16384, none, 0, 1.0f), 0);
+    std::this_thread::sleep_for(std::chrono::milliseconds(400)); // build-up: a period and the latency
+    ASSERT_EQ(StartRecording(32000, period, 2), 0);
+    StopPlaying(); // deferred until the capture is complete
+    MeasurementInfo info;
+    info.Stimulus = 1;
+    MeasurementGains gains;
+    std::string file;
+    ASSERT_EQ(ProcessRecording(file, 32000, order, info, gains, 1, 0), 0); // waits about half a second
+    StopContRecording();
+    EXPECT_LT(responseError_dB(responseOf(file), config.response), -60.0);
+    EXPECT_FALSE(Engine::instance().streamOpen());
     files::removeTempFile(file);
 }
