@@ -1,5 +1,6 @@
 // The document window: its no-data state, layout, enabling, the eight views on wide windows, band stepping, the
 // band indicator and the dB range dialog.
+#include "core/Globals.h"
 #include "core/UiServices.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
@@ -349,4 +350,36 @@ TEST_F(DocumentWindow, ClosingAChangedDocumentAsksAndCancelKeepsIt)
     open(QString()); // another document keeps the program running
     EXPECT_TRUE(w->close());
     EXPECT_EQ(WaveByKey(key), nullptr);
+}
+
+TEST_F(DocumentWindow, TooSmallSizesChangeNoControl)
+{
+    frmView* w = open(writeResponse("small.wav", {2, 48000, 2000}));
+    const QRect graph = w->imgGraph(0)->geometry();
+    const QRect pan = w->scrPan()->geometry();
+    w->resize(200, 600); // at or below half the pan bar's initial width
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->imgGraph(0)->geometry(), graph);
+    EXPECT_EQ(w->scrPan()->geometry(), pan);
+    w->resize(900, 120); // below twice the fixed height
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->imgGraph(0)->geometry(), graph);
+    w->resize(1000, 700); // back to a usable size: laid out from it
+    QCoreApplication::processEvents();
+    EXPECT_GT(w->imgGraph(0)->width(), graph.width());
+}
+
+TEST_F(DocumentWindow, ItsPlaceComesFromViewStateAndViewLeftTop)
+{
+    clsWave* wave = WaveByKey(NewWave());
+    auto* w = qobject_cast<frmView*>(wave->viewer()->widget());
+    w->setProperty("ViewState", 0);
+    w->setProperty("ViewLeft", 1500); // twips: 100 pixels at 96 dpi
+    w->setProperty("ViewTop", 3000);
+    w->show();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(w->ViewLeft(), 1500);
+    EXPECT_EQ(w->x(), w->logicalDpiX() * 1500 / 1440);
+    EXPECT_EQ(w->y(), w->logicalDpiY() * 3000 / 1440);
+    EXPECT_EQ(ActiveWaveKey, wave->Key());
 }
