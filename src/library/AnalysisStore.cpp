@@ -15,7 +15,7 @@ struct Entry {
     std::uint64_t revision;
     int channel;
     double fs;
-    std::int64_t zero;
+    std::int64_t isoStart; // of these samples, found once
     std::unique_ptr<dsp::ChannelAnalysis> analysis;
 };
 
@@ -25,20 +25,14 @@ std::list<Entry>& entries()
     return list;
 }
 
-} // namespace
-
-std::int64_t AnalysisStore::timeZero(const WaveHeader& header, int channel)
+// The time zero the header asks for: its stored start when that lies within the samples.
+std::int64_t chosenZero(const WaveHeader& header, int channel, std::int64_t frames, std::int64_t isoStart)
 {
-    const auto samples = WaveStore::floatSamples(header, channel);
-    if (samples.empty())
-        return -1;
     const std::int32_t stored = header.info.IRStart[channel];
-    if (stored >= 0 && stored < static_cast<std::int64_t>(samples.size()))
-        return stored;
-    return dsp::impulseStartIso(samples);
+    return stored >= 0 && stored < frames ? stored : isoStart;
 }
 
-dsp::ChannelAnalysis* AnalysisStore::channel(const WaveHeader& header, int channel)
+Entry* find(const WaveHeader& header, int channel)
 {
     if (channel < 0 || channel > 1 || channel >= WaveStore::channels(header))
         return nullptr;
@@ -46,21 +40,39 @@ dsp::ChannelAnalysis* AnalysisStore::channel(const WaveHeader& header, int chann
     if (!(fs > 0))
         return nullptr;
     const std::uint64_t revision = WaveStore::revision(header);
-    const std::int64_t zero = timeZero(header, channel);
     auto& list = entries();
     for (auto it = list.begin(); it != list.end(); ++it) {
-        if (it->revision == revision && it->channel == channel && it->fs == fs && it->zero == zero) {
+        if (it->revision == revision && it->channel == channel && it->fs == fs) {
             list.splice(list.begin(), list, it);
-            return list.front().analysis.get();
+            return &list.front();
         }
     }
-    const auto samples = WaveStore::floatSamples(header, channel);
-    list.push_front(Entry{revision, channel, fs, zero,
-                          std::make_unique<dsp::ChannelAnalysis>(std::vector<float>(samples.begin(), samples.end()),
-                                                                 fs, zero)});
+    list.push_front(Entry{revision, channel, fs, dsp::impulseStartIso(WaveStore::floatSamples(header, channel)), nullptr});
     while (list.size() > kKept)
         list.pop_back();
-    return list.front().analysis.get();
+    return &list.front();
+}
+
+} // namespace
+
+std::int64_t AnalysisStore::timeZero(const WaveHeader& header, int channel)
+{
+    const Entry* e = find(header, channel);
+    return e ? chosenZero(header, channel, WaveStore::frames(header), e->isoStart) : -1;
+}
+
+dsp::ChannelAnalysis* AnalysisStore::channel(const WaveHeader& header, int channel)
+{
+    Entry* e = find(header, channel);
+    if (!e)
+        return nullptr;
+    const std::int64_t zero = chosenZero(header, channel, WaveStore::frames(header), e->isoStart);
+    if (!e->analysis || e->analysis->timeZero() != zero) {
+        const auto samples = WaveStore::floatSamples(header, channel);
+        e->analysis = std::make_unique<dsp::ChannelAnalysis>(std::vector<float>(samples.begin(), samples.end()),
+                                                             e->fs, zero);
+    }
+    return e->analysis.get();
 }
 
 void AnalysisStore::clear() { entries().clear(); }

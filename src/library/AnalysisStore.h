@@ -14,7 +14,7 @@ public:
     // such channel. Valid until the next call.
     static dsp::ChannelAnalysis* channel(const WaveHeader& header, int channel);
     // Time zero of a channel: the header's IRStart when it lies within the samples, else the ISO start of the
-    // samples (-1: silent).
+    // samples (-1: silent, or no such channel).
     static std::int64_t timeZero(const WaveHeader& header, int channel);
     // Drops every cached analysis.
     static void clear();

@@ -30,10 +30,24 @@ R guardedCall(R noValue, F body)
     }
 }
 
-const dsp::BandEnergy* bandEnergy(const WaveHeader& header, std::int16_t channel, std::int16_t band)
+// The band's energies; `boundary` names a window boundary the call needs besides the standard ones.
+template <class Boundary>
+const dsp::BandEnergy* bandEnergy(const WaveHeader& header, std::int16_t channel, std::int16_t band,
+                                  Boundary boundary)
 {
     dsp::ChannelAnalysis* a = AnalysisStore::channel(header, channel);
-    return a ? a->energy(band) : nullptr;
+    const dsp::BandEnergy* e = a ? a->energy(band) : nullptr;
+    if (!e)
+        return nullptr;
+    const std::int64_t n = boundary(*e);
+    if (n >= 0 && !e->covers(n))
+        e = a->energy(band, std::span<const std::int64_t>(&n, 1));
+    return e;
+}
+
+const dsp::BandEnergy* bandEnergy(const WaveHeader& header, std::int16_t channel, std::int16_t band)
+{
+    return bandEnergy(header, channel, band, [](const dsp::BandEnergy&) { return std::int64_t(-1); });
 }
 
 // The sample-to-amplitude factor of the channel; a missing or broken factor counts as 1.
@@ -94,7 +108,9 @@ void CalcRT(std::int16_t channel, WaveHeader& header, std::int16_t band, RTResul
 float CalcCx(std::int16_t channel, WaveHeader& header, std::int16_t band, float timeLimit_s)
 {
     return guardedCall(NoValue, [&] {
-        const dsp::BandEnergy* e = bandEnergy(header, channel, band);
+        const dsp::BandEnergy* e = bandEnergy(header, channel, band, [&](const dsp::BandEnergy& b) {
+            return b.boundary(timeLimit_s);
+        });
         return e ? toFloat(e->clarity_dB(timeLimit_s)) : NoValue;
     });
 }
@@ -120,7 +136,9 @@ float CalcTs(std::int16_t channel, WaveHeader& header, std::int16_t band)
 float CalcG(WaveHeader& header, std::int16_t channel, std::int16_t band, std::int32_t endSample)
 {
     return guardedCall(NoValue, [&] {
-        const dsp::BandEnergy* e = bandEnergy(header, channel, band);
+        const dsp::BandEnergy* e = bandEnergy(header, channel, band, [&](const dsp::BandEnergy&) {
+            return static_cast<std::int64_t>(endSample);
+        });
         const std::optional<double> energy = e ? e->strengthEnergy(endSample) : std::nullopt;
         if (!energy)
             return NoValue;

@@ -8,6 +8,8 @@
 #include <stdexcept>
 
 #include <cstring>
+#include <map>
+#include <mutex>
 
 #if defined(__x86_64__) || defined(__i386__)
 #include <immintrin.h>
@@ -209,38 +211,37 @@ void runPortable(const float* x, std::int64_t n, const LaneSet& set, float* cons
 }
 
 #if defined(__x86_64__) || defined(__i386__)
-// The same with AVX2 and fused multiply-adds, chosen at run time on processors that have them.
-template <int S, bool Reversed>
+// The same with AVX2 and fused multiply-adds, chosen at run time on processors that have them; G vectors of four
+// lanes (G = 1 when no more than four filters are left, so that no empty lanes are computed).
+template <int S, int G, bool Reversed>
 __attribute__((target("avx2,fma"))) void runAvx2(const float* x, std::int64_t n, const LaneSet& set,
                                                    float* const* outputs)
 {
-    __m256d c[5][S][2], z1[S][2], z2[S][2];
+    __m256d c[5][S][G], z1[S][G], z2[S][G];
     for (int k = 0; k < 5; ++k)
         for (int s = 0; s < S; ++s)
-            for (int h = 0; h < 2; ++h)
+            for (int h = 0; h < G; ++h)
                 c[k][s][h] = _mm256_loadu_pd(&set.coef[k][s][4 * h]);
     for (int s = 0; s < S; ++s)
-        for (int h = 0; h < 2; ++h)
+        for (int h = 0; h < G; ++h)
             z1[s][h] = z2[s][h] = _mm256_setzero_pd();
     alignas(32) float block[kBlock * kLanes];
     for (std::int64_t first = 0; first < n; first += kBlock) {
         const int m = static_cast<int>(std::min<std::int64_t>(kBlock, n - first));
         for (int j = 0; j < m; ++j) {
             const std::int64_t k = Reversed ? n - 1 - (first + j) : first + j;
-            const __m256d xi = _mm256_set1_pd(x[k]);
-            __m256d v0 = xi, v1 = xi;
-            for (int s = 0; s < S; ++s) {
-                const __m256d y0 = _mm256_fmadd_pd(c[0][s][0], v0, z1[s][0]);
-                const __m256d y1 = _mm256_fmadd_pd(c[0][s][1], v1, z1[s][1]);
-                z1[s][0] = _mm256_fnmadd_pd(c[3][s][0], y0, _mm256_fmadd_pd(c[1][s][0], v0, z2[s][0]));
-                z1[s][1] = _mm256_fnmadd_pd(c[3][s][1], y1, _mm256_fmadd_pd(c[1][s][1], v1, z2[s][1]));
-                z2[s][0] = _mm256_fnmadd_pd(c[4][s][0], y0, _mm256_mul_pd(c[2][s][0], v0));
-                z2[s][1] = _mm256_fnmadd_pd(c[4][s][1], y1, _mm256_mul_pd(c[2][s][1], v1));
-                v0 = y0;
-                v1 = y1;
-            }
-            _mm_store_ps(block + j * kLanes, _mm256_cvtpd_ps(v0));
-            _mm_store_ps(block + j * kLanes + 4, _mm256_cvtpd_ps(v1));
+            __m256d v[G];
+            for (int h = 0; h < G; ++h)
+                v[h] = _mm256_set1_pd(x[k]);
+            for (int s = 0; s < S; ++s)
+                for (int h = 0; h < G; ++h) {
+                    const __m256d y = _mm256_fmadd_pd(c[0][s][h], v[h], z1[s][h]);
+                    z1[s][h] = _mm256_fnmadd_pd(c[3][s][h], y, _mm256_fmadd_pd(c[1][s][h], v[h], z2[s][h]));
+                    z2[s][h] = _mm256_fnmadd_pd(c[4][s][h], y, _mm256_mul_pd(c[2][s][h], v[h]));
+                    v[h] = y;
+                }
+            for (int h = 0; h < G; ++h)
+                _mm_store_ps(block + j * kLanes + 4 * h, _mm256_cvtpd_ps(v[h]));
         }
         scatter<Reversed>(block, first, m, n, set.count, outputs);
     }
@@ -258,7 +259,10 @@ void runLanes(const float* x, std::int64_t n, bool reversed, const LaneSet& set,
 {
 #if defined(__x86_64__) || defined(__i386__)
     if (haveAvx2()) {
-        reversed ? runAvx2<S, true>(x, n, set, outputs) : runAvx2<S, false>(x, n, set, outputs);
+        if (set.count <= 4)
+            reversed ? runAvx2<S, 1, true>(x, n, set, outputs) : runAvx2<S, 1, false>(x, n, set, outputs);
+        else
+            reversed ? runAvx2<S, 2, true>(x, n, set, outputs) : runAvx2<S, 2, false>(x, n, set, outputs);
         return;
     }
 #endif
@@ -339,6 +343,20 @@ std::optional<BandFilter> BandFilter::design(int band, double fs_Hz)
 {
     if (!(fs_Hz > 0) || !bandBelowNyquist(band, fs_Hz))
         return std::nullopt;
+    // A design depends on nothing but band and rate; the few used in a session are made once.
+    static std::mutex mutex;
+    static std::map<std::pair<int, double>, BandFilter> designs;
+    std::lock_guard lock(mutex);
+    const auto key = std::make_pair(band, fs_Hz);
+    if (const auto it = designs.find(key); it != designs.end())
+        return it->second;
+    BandFilter f = makeDesign(band, fs_Hz);
+    designs.emplace(key, f);
+    return f;
+}
+
+BandFilter BandFilter::makeDesign(int band, double fs_Hz)
+{
     BandFilter f;
     f.band_ = band;
     f.fs_ = fs_Hz;
@@ -358,6 +376,7 @@ std::optional<BandFilter> BandFilter::design(int band, double fs_Hz)
         }
     }
     normalise(f.sections_, f.reference_, fs_Hz);
+    f.energyDelay_s_ = f.simulateEnergyDelay();
     return f;
 }
 
@@ -387,7 +406,7 @@ double BandFilter::groupDelay_s(double f_Hz) const
     return -std::arg(ratio) / dw;
 }
 
-double BandFilter::energyDelay_s() const
+double BandFilter::simulateEnergyDelay() const
 {
     if (sections_.empty())
         return 0.0;

@@ -30,7 +30,8 @@ struct Biquad {
 class BandFilter {
 public:
     // The filter of a band index (-2 wide band, -1 all-pass, 0..43) at a sample rate; nothing when the band does
-    // not exist or is not below Nyquist at that rate (bandBelowNyquist), or the rate is not above 0.
+    // not exist or is not below Nyquist at that rate (bandBelowNyquist), or the rate is not above 0. Designs are
+    // kept for the process, so asking again costs a look-up. Any thread.
     static std::optional<BandFilter> design(int band, double fs_Hz);
 
     int band() const { return band_; }
@@ -50,7 +51,7 @@ public:
     // Delay of the energy of the impulse response: the centre time of its square, in seconds (0 for all-pass).
     // A noise-like signal leaves the filter later by this much on average, which is what time windows on a
     // band of a room response must allow for.
-    double energyDelay_s() const;
+    double energyDelay_s() const { return energyDelay_s_; }
 
     // Filters `in` into `out` (same length; may be the same memory).
     void apply(std::span<const float> in, std::span<float> out, FilterDirection direction) const;
@@ -58,9 +59,12 @@ public:
 
 private:
     BandFilter() = default;
+    static BandFilter makeDesign(int band, double fs_Hz);
+    double simulateEnergyDelay() const;
     int band_ = -1;
     double fs_ = 0;
     double reference_ = 0;
+    double energyDelay_s_ = 0;
     std::vector<Biquad> sections_;
 };
 

@@ -8,8 +8,10 @@
 namespace vemra::dsp {
 namespace {
 
-// Bands filtered side by side in one pass; bounds the temporary memory of a batch.
-constexpr std::size_t kBatch = 8;
+// Bands filtered in one call (a whole family of octaves; third octaves in two calls), within a bound on the
+// temporary memory of long responses.
+constexpr std::size_t kBatch = 16;
+constexpr std::size_t kBatchBytes = std::size_t(64) << 20;
 
 } // namespace
 
@@ -20,13 +22,13 @@ ChannelAnalysis::ChannelAnalysis(std::vector<float> samples, double fs_Hz, std::
 
 bool ChannelAnalysis::bandUsable(int band) const { return isBand(band) && bandBelowNyquist(band, fs_); }
 
-// The usable bands that tables read together with `band`: the octaves 31.5 Hz..16 kHz or the third octaves
-// 25 Hz..20 kHz, nearest first; other bands alone.
+// The usable bands that tables read together with `band`: the octaves 16 Hz..16 kHz or the third octaves
+// 25 Hz..20 kHz, nearest first; other bands (the labels-only third octaves 11..13) alone.
 std::vector<int> ChannelAnalysis::batchOf(int band) const
 {
     int first = band, last = band;
-    if (band >= 1 && band <= kLastOctaveBand) {
-        first = 1;
+    if (isOctaveBand(band)) {
+        first = kFirstOctaveBand;
         last = kLastOctaveBand;
     } else if (band >= 14 && band <= kLastThirdOctaveBand) {
         first = 14;
@@ -38,6 +40,11 @@ std::vector<int> ChannelAnalysis::batchOf(int band) const
             bands.push_back(b);
     std::stable_sort(bands.begin(), bands.end(), [&](int a, int b) { return std::abs(a - band) < std::abs(b - band); });
     return bands;
+}
+
+std::size_t ChannelAnalysis::batchSize() const
+{
+    return std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(1, samples_.size() * sizeof(float)), 1, kBatch);
 }
 
 const BandFilter& ChannelAnalysis::filter(int band)
@@ -55,7 +62,9 @@ void ChannelAnalysis::filterBatch(const std::vector<int>& bands, FilterDirection
     std::vector<std::span<float>> spans;
     for (std::size_t i = 0; i < bands.size(); ++i) {
         filters.push_back(&filter(bands[i]));
-        out[i].assign(samples_.size(), 0.0f);
+        out[i].resize(samples_.size());
+        if (zero_ < 0)
+            std::fill(out[i].begin(), out[i].end(), 0.0f);
         spans.push_back(out[i]);
     }
     if (zero_ >= 0)
@@ -68,7 +77,7 @@ void ChannelAnalysis::analyseDecays(int band)
     for (int b : batchOf(band))
         if (!bands_[b].decayDone)
             todo.push_back(b);
-    todo.resize(std::min(todo.size(), kBatch));
+    todo.resize(std::min(todo.size(), batchSize()));
     if (scratch_.size() < todo.size())
         scratch_.resize(todo.size());
     filterBatch(todo, FilterDirection::Reversed, scratch_);
@@ -79,28 +88,32 @@ void ChannelAnalysis::analyseDecays(int band)
     }
 }
 
-void ChannelAnalysis::filterForward(int band)
+void ChannelAnalysis::filterForward(int band, std::span<const std::int64_t> boundarySamples)
 {
-    const std::size_t bytesPerBand = samples_.size() * sizeof(float) + 1;
-    const std::size_t room = std::max<std::size_t>(1, kEnergyBudgetBytes / bytesPerBand);
+    // With extra boundaries only this band is filtered again; otherwise its whole batch is.
     std::vector<int> todo;
-    for (int b : batchOf(band))
-        if (!bands_[b].energy)
-            todo.push_back(b);
-    todo.resize(std::min({todo.size(), kBatch, room}));
-    while (!energyOrder_.empty() && energyOrder_.size() + todo.size() > room) {
-        bands_[energyOrder_.front()].energy.reset();
-        energyOrder_.erase(energyOrder_.begin());
+    if (boundarySamples.empty()) {
+        for (int b : batchOf(band))
+            if (!bands_[b].energy)
+                todo.push_back(b);
+        todo.resize(std::min(todo.size(), batchSize()));
+    } else {
+        todo.push_back(band);
     }
     for (int b : todo)
         decay(b); // the compensation of the energies comes from the decay analysis
-    std::vector<std::vector<float>> out(todo.size());
-    filterBatch(todo, FilterDirection::Forward, out);
+    if (scratch_.size() < todo.size())
+        scratch_.resize(todo.size());
+    filterBatch(todo, FilterDirection::Forward, scratch_);
     for (std::size_t i = 0; i < todo.size(); ++i) {
         BandCache& c = bands_[todo[i]];
+        std::vector<std::int64_t> extra(boundarySamples.begin(), boundarySamples.end());
+        if (c.energy) {
+            const auto kept = c.energy->keptSamples();
+            extra.insert(extra.end(), kept.begin(), kept.end());
+        }
         const double delay_s = filter(todo[i]).energyDelay_s();
-        c.energy.emplace(std::move(out[i]), fs_, zero_, delay_s, c.decay);
-        energyOrder_.push_back(todo[i]);
+        c.energy.emplace(scratch_[i], fs_, zero_, delay_s, c.decay, extra);
     }
 }
 
@@ -113,12 +126,15 @@ const DecayAnalysis* ChannelAnalysis::decay(int band)
     return &bands_[band].decay;
 }
 
-const BandEnergy* ChannelAnalysis::energy(int band)
+const BandEnergy* ChannelAnalysis::energy(int band, std::span<const std::int64_t> boundarySamples)
 {
     if (!bandUsable(band))
         return nullptr;
     if (!bands_[band].energy)
-        filterForward(band);
+        filterForward(band, {});
+    const BandEnergy& e = *bands_[band].energy;
+    if (!std::all_of(boundarySamples.begin(), boundarySamples.end(), [&](std::int64_t n) { return e.covers(n); }))
+        filterForward(band, boundarySamples);
     return &*bands_[band].energy;
 }
 

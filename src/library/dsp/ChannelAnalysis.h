@@ -31,31 +31,30 @@ public:
 
     // Decay analysis of a band; nothing for a band that is not usable.
     const DecayAnalysis* decay(int band);
-    // Energy parameters of a band; nothing for a band that is not usable. The pointer stays valid until the next
-    // call of energy() (older bands may be dropped to keep within the memory budget).
-    const BandEnergy* energy(int band);
-
-    // Bytes of band energies kept at most; the oldest are dropped and filtered again when needed.
-    static constexpr std::size_t kEnergyBudgetBytes = std::size_t(256) << 20;
+    // Energy parameters of a band; nothing for a band that is not usable. They hold the running energy at the
+    // standard window limits; boundarySamples adds other window boundaries (sample indices, see
+    // BandEnergy::boundary), for which the band is filtered again once. The pointer stays valid while this object
+    // lives and no other boundaries are asked for that band.
+    const BandEnergy* energy(int band, std::span<const std::int64_t> boundarySamples = {});
 
 private:
     struct BandCache {
         bool decayDone = false;
         DecayAnalysis decay;
-        std::optional<BandEnergy> energy; // empty until filtered (or when dropped)
+        std::optional<BandEnergy> energy; // empty until filtered
     };
     std::vector<int> batchOf(int band) const;
+    std::size_t batchSize() const;
     const BandFilter& filter(int band);
     void filterBatch(const std::vector<int>& bands, FilterDirection direction, std::vector<std::vector<float>>& out);
     void analyseDecays(int band);
-    void filterForward(int band);
+    void filterForward(int band, std::span<const std::int64_t> boundarySamples);
 
     std::vector<float> samples_;
     double fs_;
     std::int64_t zero_;
     std::array<BandCache, 44> bands_;
     std::array<std::optional<BandFilter>, 44> filters_;
-    std::vector<int> energyOrder_; // bands holding energies, oldest first
     std::vector<std::vector<float>> scratch_; // filter outputs of the time-reversed batches
     std::vector<double> workspace_;
 };

@@ -14,7 +14,7 @@ constexpr double kNoiseDistance_dB = 10;  // noise is taken from this far below 
 constexpr double kLateTop_dB = 25;        // late line fitted between these levels above the noise
 constexpr double kLateBottom_dB = 5;
 constexpr std::int64_t kMinimumSamples = 16;
-constexpr int kMaxFitPoints = 8192;       // the Schroeder curve is smooth; this many points fit it exactly
+constexpr int kMaxFitPoints = 4096;       // the Schroeder curve is smooth; this many points fit it exactly
 
 struct Line {
     double slope = 0, intercept = 0, r = 0;
@@ -57,6 +57,7 @@ private:
 struct Energy {
     std::vector<double>& prefix; // prefix[i] = energy of samples [0, i)
     double fs = 0;
+    double peak = 0; // largest energy of one sample
     double floor = DBL_MIN;
 
     Energy(std::span<const float> x, double fs_Hz, std::vector<double>& memory) : prefix(memory), fs(fs_Hz)
@@ -65,7 +66,9 @@ struct Energy {
         double s = 0;
         prefix[0] = 0;
         for (std::size_t i = 0; i < x.size(); ++i) {
-            s += double(x[i]) * x[i];
+            const double v = double(x[i]) * x[i];
+            peak = std::max(peak, v);
+            s += v;
             prefix[i + 1] = s;
         }
     }
@@ -149,13 +152,11 @@ DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64
         return result;
 
     const std::span<const float> x = band.subspan(static_cast<std::size_t>(start));
-    double peak = 0;
-    for (float v : x)
-        peak = std::max(peak, double(v) * v);
-    if (!(peak > 0) || !std::isfinite(peak))
-        return result;
     std::vector<double> own;
     Energy e(x, fs_Hz, workspace ? *workspace : own);
+    const double peak = e.peak;
+    if (!(peak > 0) || !std::isfinite(peak) || !std::isfinite(e.prefix.back()))
+        return result;
     const std::int64_t length = e.size();
     e.floor = std::max(peak * 1e-25, DBL_MIN); // 250 dB below the peak: digital silence stays finite
     const double duration = length / fs_Hz;
@@ -221,6 +222,8 @@ DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64
             if (level <= kFits[f].lo)
                 reached[f] = true;
         }
+        if (level < kFits[std::size(kFits) - 1].lo)
+            break; // below every range
         if (i < decaySamples && i + stride > decaySamples)
             i = decaySamples - stride; // also read the curve at the decay end
     }

@@ -17,43 +17,67 @@ std::optional<double> ratio_dB(std::optional<double> num, std::optional<double> 
 
 } // namespace
 
-BandEnergy::BandEnergy(std::vector<float> band, double fs_Hz, std::int64_t timeZero, double delay_s,
-                       const DecayAnalysis& decay)
-    : band_(std::move(band)), length_(static_cast<std::int64_t>(band_.size())), fs_(fs_Hz), zero_(timeZero),
-      delay_s_(delay_s), decay_(decay), end_(decay.valid ? std::clamp<std::int64_t>(decay.decayEnd, 0, length_) : length_)
+BandEnergy::BandEnergy(std::span<const float> band, double fs_Hz, std::int64_t timeZero, double delay_s,
+                       const DecayAnalysis& decay, std::span<const std::int64_t> extraSamples)
+    : length_(static_cast<std::int64_t>(band.size())), fs_(fs_Hz), zero_(timeZero), delay_s_(delay_s),
+      decay_(decay), end_(decay.valid ? std::clamp<std::int64_t>(decay.decayEnd, 0, length_) : length_)
 {
-    blockPrefix_.resize(static_cast<std::size_t>(length_ / kBlock) + 1);
+    // Every boundary a window can use is clamped into [time zero, end] by sum(), so that is where sums are kept.
+    auto keep = [&](std::int64_t n) {
+        if (zero_ >= 0 && n >= 0)
+            markAt_.push_back(std::clamp(n, std::min(zero_, end_), end_));
+    };
+    keep(zero_);
+    keep(end_);
+    for (double t : kStandardLimits_s)
+        keep(boundary(t));
+    for (std::int64_t n : extraSamples)
+        keep(n);
+    std::sort(markAt_.begin(), markAt_.end());
+    markAt_.erase(std::unique(markAt_.begin(), markAt_.end()), markAt_.end());
+    markSum_.resize(markAt_.size());
+
+    // One pass from mark to mark; four partial sums keep the additions independent of each other.
     double s = 0;
-    for (std::int64_t i = 0; i < length_; ++i) {
-        if (i % kBlock == 0)
-            blockPrefix_[static_cast<std::size_t>(i / kBlock)] = s;
-        const double e = double(band_[static_cast<std::size_t>(i)]) * band_[static_cast<std::size_t>(i)];
-        s += e;
-        if (i >= zero_ && i < end_)
-            moment_ += static_cast<double>(i) * e;
+    std::int64_t from = 0;
+    for (std::size_t k = 0; k < markAt_.size(); ++k) {
+        const std::int64_t to = markAt_[k];
+        const bool inDecay = from >= zero_ && to <= end_; // marks split the band at time zero and the decay end
+        double acc[4] = {0, 0, 0, 0}, mom[4] = {0, 0, 0, 0};
+        std::int64_t i = from;
+        for (; i + 4 <= to; i += 4)
+            for (int j = 0; j < 4; ++j) {
+                const double e = double(band[static_cast<std::size_t>(i + j)]) * band[static_cast<std::size_t>(i + j)];
+                acc[j] += e;
+                mom[j] += static_cast<double>(i + j) * e;
+            }
+        for (; i < to; ++i) {
+            const double e = double(band[static_cast<std::size_t>(i)]) * band[static_cast<std::size_t>(i)];
+            acc[0] += e;
+            mom[0] += static_cast<double>(i) * e;
+        }
+        s += (acc[0] + acc[1]) + (acc[2] + acc[3]);
+        if (inDecay)
+            moment_ += (mom[0] + mom[1]) + (mom[2] + mom[3]);
+        markSum_[k] = s;
+        from = to;
     }
-    if (length_ % kBlock == 0)
-        blockPrefix_.back() = s;
 }
 
-double BandEnergy::raw(std::int64_t from, std::int64_t to) const
+bool BandEnergy::covers(std::int64_t n) const
 {
-    if (to <= from)
-        return 0.0;
-    auto square = [&](std::int64_t i) { return double(band_[static_cast<std::size_t>(i)]) * band_[static_cast<std::size_t>(i)]; };
-    const std::int64_t firstBlock = (from + kBlock - 1) / kBlock, lastBlock = to / kBlock;
-    if (firstBlock >= lastBlock) {
-        double s = 0;
-        for (std::int64_t i = from; i < to; ++i)
-            s += square(i);
-        return s;
-    }
-    double s = blockPrefix_[static_cast<std::size_t>(lastBlock)] - blockPrefix_[static_cast<std::size_t>(firstBlock)];
-    for (std::int64_t i = from; i < firstBlock * kBlock; ++i)
-        s += square(i);
-    for (std::int64_t i = lastBlock * kBlock; i < to; ++i)
-        s += square(i);
-    return std::max(s, 0.0);
+    if (zero_ < 0)
+        return true; // nothing to keep: every window has no value anyway
+    const std::int64_t c = std::clamp(n, std::min(zero_, end_), end_);
+    return std::binary_search(markAt_.begin(), markAt_.end(), c);
+}
+
+std::optional<double> BandEnergy::prefix(std::int64_t n) const
+{
+    const auto it = std::lower_bound(markAt_.begin(), markAt_.end(), n);
+    if (it == markAt_.end() || *it != n)
+        return std::nullopt;
+    return markSum_[static_cast<std::size_t>(it - markAt_.begin())];
 }
 
 std::int64_t BandEnergy::boundary(double t_s) const
@@ -65,11 +89,16 @@ std::int64_t BandEnergy::boundary(double t_s) const
     return zero_ + std::llround((t_s + delay_s_) * fs_);
 }
 
-double BandEnergy::sum(std::int64_t from, std::int64_t to) const
+std::optional<double> BandEnergy::sum(std::int64_t from, std::int64_t to) const
 {
-    const std::int64_t measuredFrom = std::max(from, zero_);
-    const std::int64_t measuredTo = to < 0 ? end_ : std::min(to, end_);
-    double s = raw(measuredFrom, measuredTo);
+    if (zero_ < 0)
+        return std::nullopt;
+    const std::int64_t measuredFrom = std::min(std::max(from, zero_), end_);
+    const std::int64_t measuredTo = to < 0 ? end_ : std::min(std::max(to, measuredFrom), end_);
+    const auto a = prefix(measuredFrom), b = prefix(measuredTo);
+    if (!a || !b)
+        return std::nullopt;
+    double s = std::max(*b - *a, 0.0);
     if (decay_.valid && (to < 0 || to > end_)) {
         const std::int64_t lineFrom = std::max(from, end_);
         if (to < 0 || to > lineFrom)
@@ -104,7 +133,10 @@ std::optional<double> BandEnergy::centreTime_s() const
     if (!(fs_ > 0) || zero_ < 0 || zero_ >= length_)
         return std::nullopt;
     const double origin = zero_ + delay_s_ * fs_;
-    double total = raw(zero_, end_);
+    const auto measured = sum(zero_, end_);
+    if (!measured)
+        return std::nullopt;
+    double total = *measured;
     double moment = moment_ - origin * total;
     if (decay_.valid) {
         total += decay_.lineEnergySum(end_, -1, fs_);
@@ -128,8 +160,8 @@ std::optional<double> BandEnergy::strengthEnergy(std::int64_t endSample) const
     if (!(fs_ > 0) || zero_ < 0 || zero_ >= length_ || endSample <= zero_)
         return std::nullopt;
     const std::int64_t to = decay_.valid && endSample >= end_ ? -1 : endSample;
-    const double e = sum(zero_, to);
-    return e > 0 && std::isfinite(e) ? std::optional<double>(e) : std::nullopt;
+    const auto e = sum(zero_, to);
+    return e && *e > 0 && std::isfinite(*e) ? e : std::nullopt;
 }
 
 } // namespace vemra::dsp

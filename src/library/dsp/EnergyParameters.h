@@ -24,16 +24,23 @@ enum class SupportKind { Early = 0, Late = 1, Total = 2 };
 
 class BandEnergy {
 public:
-    static constexpr std::int64_t kBlock = 64;
+    // Time limits (seconds after time zero) of the standard parameters: their boundaries are always kept.
+    static constexpr double kStandardLimits_s[] = {0.010, 0.020, 0.050, 0.080, 0.100, 1.000};
 
-    // band: the forward-filtered channel in time order; timeZero: the channel's time zero (sample index);
-    // delay_s: the band filter's energy delay (0 for no filter); decay: the decay
-    // analysis of the same band (time-reversed filtering), whose decay end and late line compensate.
-    // Keeps the band (moved in) and running sums of its energy.
-    BandEnergy(std::vector<float> band, double fs_Hz, std::int64_t timeZero, double delay_s,
-               const DecayAnalysis& decay);
-    // Bytes held (for cache budgets).
-    std::size_t bytes() const { return band_.size() * sizeof(float) + blockPrefix_.size() * sizeof(double); }
+    // band: the forward-filtered channel in time order, read here once (it need not outlive this object);
+    // timeZero: the channel's time zero (sample index); delay_s: the band filter's energy delay (0 for no filter);
+    // decay: the decay analysis of the same band (time-reversed filtering), whose decay end and late line
+    // compensate. The running energy is kept exactly at the boundaries of the standard limits, at time zero, at the
+    // decay end, at the end of the response and at extraSamples; a window with any other boundary has no value
+    // here (covers() tells; build another BandEnergy with that boundary among extraSamples).
+    BandEnergy(std::span<const float> band, double fs_Hz, std::int64_t timeZero, double delay_s,
+               const DecayAnalysis& decay, std::span<const std::int64_t> extraSamples = {});
+
+    // Sample index of a time limit t seconds after time zero (t <= 0: time zero itself); -1 for an infinite t.
+    std::int64_t boundary(double t_s) const;
+    // True when the running energy at sample n (as a window boundary) is kept.
+    bool covers(std::int64_t n) const;
+    std::span<const std::int64_t> keptSamples() const { return markAt_; }
 
     // Energy between from_s and to_s seconds after time zero (to_s may be +infinity); from_s == 0 starts at time
     // zero itself, so that the rise of the band through its filter counts as early. Nothing when the window
@@ -51,13 +58,11 @@ public:
     std::optional<double> strengthEnergy(std::int64_t endSample) const;
 
 private:
-    std::int64_t boundary(double t_s) const;
-    double sum(std::int64_t from, std::int64_t to) const; // compensated energy, [from, to), to < 0 = infinity
+    std::optional<double> sum(std::int64_t from, std::int64_t to) const; // compensated, [from, to), to < 0: infinity
+    std::optional<double> prefix(std::int64_t n) const;                  // measured energy of [0, n) at a kept n
 
-    double raw(std::int64_t from, std::int64_t to) const; // measured energy of [from, to)
-
-    std::vector<float> band_;
-    std::vector<double> blockPrefix_; // blockPrefix_[k]: energy of the samples [0, k * kBlock)
+    std::vector<std::int64_t> markAt_; // sorted sample indices with their running energy
+    std::vector<double> markSum_;
     std::int64_t length_;
     double fs_;
     std::int64_t zero_;

@@ -287,7 +287,10 @@ TEST(EnergyParameters, StrengthEnergyIsTheCompensatedWholeResponse)
     EXPECT_NEAR(*e.strengthEnergy(b.decay.decayEnd) / exact, 1.0, 0.02);
     EXPECT_NEAR(*e.strengthEnergy(static_cast<std::int64_t>(x.size())) / exact, 1.0, 0.02);
     // An earlier end: what lies before it.
-    EXPECT_NEAR(*e.strengthEnergy(4800) / (exact - ts::decayEnergy(T, kFs, e0, 4800)), 1.0, 0.01);
+    EXPECT_FALSE(e.covers(4801)); // 4800 is the 100 ms limit, always kept
+    const std::int64_t end = 4801;
+    const BandEnergy withEnd(x, kFs, 0, 0.0, b.decay, std::span<const std::int64_t>(&end, 1));
+    EXPECT_NEAR(*withEnd.strengthEnergy(end) / (exact - ts::decayEnergy(T, kFs, e0, end)), 1.0, 0.01);
 }
 
 TEST(DecayAnalysis, NoValueCases)
