@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <future>
 #include <stdexcept>
 
 namespace vemra::dsp {
@@ -194,19 +195,25 @@ ViewData processView(std::span<const std::span<const float>> channels, double fs
         view.pointCount = std::int32_t(count);
         break;
     default: {
-        // Spectra and band levels: one transform per channel on the grid of the whole response.
+        // Spectra and band levels: one transform per channel on the grid of the whole response. The channels are
+        // independent, so the second one runs beside the first.
         const std::int32_t n = spectrumPointCount(std::int64_t(count));
-        for (std::size_t c = 0; c < channelCount; ++c) {
+        auto spectrumOf = [&](std::size_t c) {
             std::vector<double> power = powerSpectrum(channels[c], n);
-            if (s.viewType == ViewOctave || s.viewType == ViewThirdOctave) {
-                view.channels.push_back(bandLevels_dB(power, fs_Hz, bands));
-                continue;
-            }
+            if (s.viewType == ViewOctave || s.viewType == ViewThirdOctave)
+                return bandLevels_dB(power, fs_Hz, bands);
             if (s.smooth)
                 power = fractionalOctaveSmooth(power, 3.0);
             std::vector<float> linear = power_dB(power);
-            view.channels.push_back(s.viewType == ViewLogSpectrum ? logView(linear) : std::move(linear));
-        }
+            return s.viewType == ViewLogSpectrum ? logView(linear) : linear;
+        };
+        std::future<std::vector<float>> second;
+        if (channelCount > 1)
+            second = std::async(std::launch::async, spectrumOf, std::size_t(1));
+        if (channelCount > 0)
+            view.channels.push_back(spectrumOf(0));
+        if (channelCount > 1)
+            view.channels.push_back(second.get());
         normaliseToPeak(view.channels);
         view.pointCount = (s.viewType == ViewOctave || s.viewType == ViewThirdOctave) ? std::int32_t(bands.size()) : n;
         break;
