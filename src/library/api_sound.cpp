@@ -461,6 +461,7 @@ void GetVU(std::int16_t& left, std::int16_t& right, std::int16_t, float adcMax_d
 void StopVU()
 {
     try {
+        state().lastVu[0] = state().lastVu[1] = -1;
         engine().stopMeter();
     } catch (...) {
     }

@@ -1,10 +1,14 @@
-// The audio callback must not allocate: this test binary counts every global allocation, and the count must not
-// move while the stepped virtual card runs the engine's callback with all of its users active.
+// The audio callback must not allocate or lock: this test binary counts every global allocation and every mutex
+// lock, and neither count may move while the stepped virtual card runs the engine's callback with all of its users
+// active.
 #include "SoundFixtures.h"
 
 #pragma GCC diagnostic ignored "-Wmismatched-new-delete"
 
 #include <gtest/gtest.h>
+
+#include <dlfcn.h>
+#include <pthread.h>
 
 #include <atomic>
 #include <cstdlib>
@@ -12,6 +16,15 @@
 
 namespace {
 std::atomic<std::uint64_t> g_allocations{0};
+std::atomic<std::uint64_t> g_locks{0};
+}
+
+extern "C" int pthread_mutex_lock(pthread_mutex_t* mutex)
+{
+    using Lock = int (*)(pthread_mutex_t*);
+    static const Lock real = reinterpret_cast<Lock>(dlsym(RTLD_NEXT, "pthread_mutex_lock"));
+    g_locks.fetch_add(1, std::memory_order_relaxed);
+    return real(mutex);
 }
 
 void* operator new(std::size_t size)
@@ -50,14 +63,25 @@ TEST(RealTimeCallback, AllocatesNothingWhileEveryUserRuns)
     rig.card->step(512); // first blocks: everything is published
 
     const auto before = g_allocations.load();
+    const auto locksBefore = g_locks.load();
     rig.card->step(8191 * 9);
     EXPECT_EQ(g_allocations.load(), before);
+    EXPECT_EQ(g_locks.load(), locksBefore);
+    // The counter does see locks taken on this thread.
+    {
+        pthread_mutex_t m = PTHREAD_MUTEX_INITIALIZER;
+        pthread_mutex_lock(&m);
+        pthread_mutex_unlock(&m);
+    }
+    EXPECT_EQ(g_locks.load(), locksBefore + 1);
 
     // Deferred stop and the end of playback happen inside the callback too.
     rig.engine.stopStimulus();
     const auto beforeStop = g_allocations.load();
+    const auto locksBeforeStop = g_locks.load();
     rig.card->step(4096);
     EXPECT_EQ(g_allocations.load(), beforeStop);
+    EXPECT_EQ(g_locks.load(), locksBeforeStop);
 
     CaptureResult result;
     EXPECT_EQ(rig.engine.finishCapture(result), 0);
