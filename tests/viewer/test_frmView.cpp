@@ -8,6 +8,7 @@
 #include "support/private_dirs.h"
 #include "viewer/PictureBox.h"
 #include "viewer/frmView.h"
+#include "viewer/frmFilter.h"
 #include "viewer/frmdBRange.h"
 
 #include <gtest/gtest.h>
@@ -382,4 +383,33 @@ TEST_F(DocumentWindow, ItsPlaceComesFromViewStateAndViewLeftTop)
     EXPECT_EQ(w->x(), w->logicalDpiX() * 1500 / 1440);
     EXPECT_EQ(w->y(), w->logicalDpiY() * 3000 / 1440);
     EXPECT_EQ(ActiveWaveKey, wave->Key());
+}
+
+TEST_F(DocumentWindow, ThePaletteOffersTheBandsBelowNyquistAndChoosesInOneClick)
+{
+    frmView* w = open(writeResponse("palette.wav", {1, 32000, 1000}));
+    clsWave* wave = w->WaveFile();
+    frmFilter palette(w);
+    palette.Key = wave->Key();
+    palette.show();
+    EXPECT_TRUE(palette.cmdFilter(9)->isEnabled());
+    EXPECT_FALSE(palette.cmdFilter(10)->isEnabled()); // 16 kHz octave reaches past 16 kHz
+    EXPECT_TRUE(palette.cmdFilter(41)->isEnabled());  // 12.5 kHz third octave
+    EXPECT_FALSE(palette.cmdFilter(42)->isEnabled());
+    EXPECT_TRUE(palette.cmdFilter(98)->isEnabled());
+    EXPECT_TRUE(palette.cmdFilter(99)->isChecked()); // all-pass is the current band
+    EXPECT_EQ(palette.cmdFilter(12), nullptr);       // labels only: no button
+
+    QTest::mouseClick(palette.cmdFilter(30), Qt::LeftButton);
+    EXPECT_EQ(wave->FilterType(), 30);
+    EXPECT_FALSE(palette.isVisible());
+    EXPECT_EQ(w->lastBand(), 30); // the window was redrawn with the new band
+
+    frmFilter again(w);
+    again.Key = wave->Key();
+    again.show();
+    EXPECT_TRUE(again.cmdFilter(30)->isChecked());
+    QTest::keyClick(&again, Qt::Key_Escape);
+    EXPECT_FALSE(again.isVisible());
+    EXPECT_EQ(wave->FilterType(), 30);
 }
