@@ -1,6 +1,7 @@
 // The document window: its no-data state, layout, enabling, the eight views on wide windows, band stepping, the
 // band indicator and the dB range dialog.
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "core/UiServices.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
@@ -412,4 +413,20 @@ TEST_F(DocumentWindow, ThePaletteOffersTheBandsBelowNyquistAndChoosesInOneClick)
     QTest::keyClick(&again, Qt::Key_Escape);
     EXPECT_FALSE(again.isVisible());
     EXPECT_EQ(wave->FilterType(), 30);
+}
+
+TEST_F(DocumentWindow, MaximisingIsRememberedForTheNextWindow)
+{
+    frmView* w = open(writeResponse("max.wav", {1, 48000, 1000}));
+    w->showMaximized();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ViewWindowState, 2);
+    EXPECT_EQ(ReadInteger("General", "WindowState", -10, 10).value_or(-1), 2);
+    w->showMinimized();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(ViewWindowState, 2); // minimising stores nothing
+    frmView* next = open(QString());
+    EXPECT_TRUE(next->isMaximized());
+    ViewWindowState = 0;
+    SaveSetting("General", "WindowState", "0");
 }
