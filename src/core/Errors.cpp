@@ -114,6 +114,7 @@ void ShowHelp(QWidget* window, int context)
     // Help is never worth stopping the program for: whatever goes wrong here is left unsaid.
     try {
         HelpWindow* help = HelpWindow::instance();
+        help->followModal();
         help->showContext(context);
         help->show();
         help->raise();

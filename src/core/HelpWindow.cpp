@@ -1,6 +1,8 @@
 #include "core/HelpWindow.h"
 
+#include <QApplication>
 #include <QDir>
+#include <QEvent>
 #include <QFile>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -184,6 +186,35 @@ HelpWindow* HelpWindow::instance()
     if (!window)
         window = new HelpWindow;
     return window;
+}
+
+void HelpWindow::followModal()
+{
+    QWidget* modal = QApplication::activeModalWidget();
+    if (!modal || modal == this || modal == modal_ || isAncestorOf(modal))
+        return;
+    if (modal_)
+        modal_->removeEventFilter(this);
+    const QRect place = geometry();
+    setParent(modal, Qt::Window);
+    setGeometry(place);
+    modal->installEventFilter(this);
+    modal_ = modal;
+}
+
+bool HelpWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    if (watched == modal_ && event->type() == QEvent::Hide) {
+        modal_->removeEventFilter(this);
+        modal_ = nullptr;
+        const QRect place = geometry();
+        const bool wasShown = isVisible() || !isHidden();
+        setParent(nullptr, Qt::Window);
+        setGeometry(place);
+        if (wasShown)
+            show();
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void HelpWindow::showContext(int context)

@@ -53,6 +53,13 @@ public:
     // The one shared help window, created on first use.
     static HelpWindow* instance();
 
+    // While a modal box is open (the Help button of an error box), the help window rides on it so that it can
+    // be used; it becomes a window of its own again when the box goes.
+    void followModal();
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
 private:
     void rebuildIfMoved();
     void buildContents();
@@ -73,6 +80,7 @@ private:
     QList<QPair<QString, QString>> index_;
     QString builtFrom_;
     QString current_;
+    QPointer<QWidget> modal_;
 };
 
 } // namespace vemra

@@ -3,6 +3,8 @@
 #include "core/Messages.h"
 #include "core/UiServices.h"
 
+#include <QApplication>
+#include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
@@ -148,4 +150,20 @@ TEST(BuiltInHelp, EveryContextAndMessageHasItsPage)
     EXPECT_EQ(HelpWindow::instance()->currentPage(), QStringLiteral("message-402.html"));
     UiServices::setHelpHandler({});
     HelpWindow::instance()->hide();
+}
+
+TEST(HelpOverAModalBox, UsableWhileTheBoxIsOpenAndOnItsOwnAfterwards)
+{
+    QDialog box;
+    box.setModal(true);
+    box.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &box);
+    ShowHelp(&box, -1);
+    HelpWindow* help = HelpWindow::instance();
+    EXPECT_EQ(help->parentWidget(), &box);
+    EXPECT_TRUE(help->isVisible());
+    box.hide();
+    EXPECT_EQ(help->parentWidget(), nullptr);
+    EXPECT_TRUE(help->isVisible());
+    help->hide();
 }
