@@ -62,6 +62,21 @@ private:
     bool active_;
 };
 
+// The long time format without its time-zone part ('t' outside quoted text).
+QString withoutTimeZone(const QString& format)
+{
+    QString out;
+    bool quoted = false;
+    for (const QChar c : format) {
+        if (c == QLatin1Char('\''))
+            quoted = !quoted;
+        if (!quoted && c == QLatin1Char('t'))
+            continue;
+        out += c;
+    }
+    return out.trimmed();
+}
+
 } // namespace
 
 void clsWave::setViewerFactory(WaveViewerFactory factory) { viewerFactory() = std::move(factory); }
@@ -321,10 +336,7 @@ QString clsWave::DateTime() const
     const QTime time = when.time();
     if (time.hour() == 0 && time.minute() == 0 && time.second() == 0)
         return date;
-    // The long time format without its time-zone part.
-    QString format = locale.timeFormat(QLocale::LongFormat);
-    format.remove(QLatin1Char('t'));
-    return date + QLatin1Char(' ') + locale.toString(time, format.trimmed());
+    return date + QLatin1Char(' ') + locale.toString(time, withoutTimeZone(locale.timeFormat(QLocale::LongFormat)));
 }
 
 void clsWave::setGain(float& field, float value)

@@ -299,8 +299,19 @@ TEST_F(Document, RecordingInformation)
     writeFileNameField(h, "Untitled-4");
     h.info.time = 86400;
     EXPECT_EQ(w->DateTime(), QLocale().toString(QDate(1980, 1, 2), QLocale::ShortFormat));
+    h.info.time = 86400 + 3661;
+    const QString withTime = w->DateTime();
+    EXPECT_TRUE(withTime.startsWith(QLocale().toString(QDate(1980, 1, 2), QLocale::ShortFormat) + " ")) << withTime.toStdString();
+    EXPECT_TRUE(withTime.contains("1:01:01")) << withTime.toStdString();
     h.info.time = 0;
     EXPECT_TRUE(w->DateTime().startsWith(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)));
+
+    // A named file without a stored time gives its time of last writing; a file that is gone is an error.
+    const std::string path = writeResponse(inRoot("dated.wav"), 300);
+    writeFileNameField(h, path);
+    EXPECT_TRUE(w->DateTime().startsWith(QLocale().toString(QDate::currentDate(), QLocale::ShortFormat)));
+    fs::remove(path);
+    EXPECT_THROW(w->DateTime(), VemraError);
 }
 
 TEST_F(Document, GainsChangeTheDocumentOnlyWhenTheyDiffer)
