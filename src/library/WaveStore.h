@@ -36,7 +36,8 @@ public:
     static std::span<const std::int16_t> samples(const WaveHeader& header, int channel);
     static std::span<const float> floatSamples(const WaveHeader& header, int channel);
     static std::vector<std::int16_t> interleaved(const WaveHeader& header);
-    // Counts the changes of the samples (adopt and edit); views compare it to know when to process again.
+    // Identifies the current samples: a new value at every adopt and edit, never reused within a run and never
+    // shared between responses (0 when not open), so a cache may key on it alone.
     static std::uint64_t revision(const WaveHeader& header);
 
     // Changes the samples: `change` works on a copy, which replaces the samples when it still holds 1 or 2
