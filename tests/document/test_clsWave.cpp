@@ -375,3 +375,20 @@ TEST_F(Document, TotalGainByStimulusAndReceiver)
         EXPECT_FLOAT_EQ(w->TotalGain(1), c.ch1);
     }
 }
+
+TEST_F(Document, DestroyReleasesTheSamplesButKeepsUsersFilesAndTheEntry)
+{
+    const std::string path = writeResponse(inRoot("destroy.wav"), 300);
+    const QString key = NewWave(false);
+    clsWave* w = WaveByKey(key);
+    w->setFileName(QString::fromStdString(path));
+    ASSERT_TRUE(w->Valid());
+    w->setChanged(true);
+    const WaveHeader held = w->header();
+    w->Destroy();
+    EXPECT_FALSE(w->Valid());
+    EXPECT_FALSE(w->Changed());
+    EXPECT_FALSE(WaveStore::isOpen(held));
+    EXPECT_TRUE(fs::exists(path)) << "only files GetTempName issued are deleted";
+    EXPECT_EQ(WaveByKey(key), w);
+}
