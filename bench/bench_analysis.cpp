@@ -19,11 +19,7 @@ WaveHeader& response()
     static WaveHeader header = [] {
         WaveHeader h;
         h.format.SampleFrequency = 48000;
-        const auto x = testsupport::exponentialDecay(1.2, 48000, 3.0, 10000, 60, 240, 11);
-        std::vector<std::int16_t> pcm(x.size());
-        std::transform(x.begin(), x.end(), pcm.begin(),
-                       [](float v) { return static_cast<std::int16_t>(std::clamp(std::lround(v), -32768l, 32767l)); });
-        WaveStore::adopt(h, {pcm});
+        WaveStore::adopt(h, {testsupport::toPcm16(testsupport::exponentialDecay(1.2, 48000, 3.0, 10000, 60, 240, 11))});
         return h;
     }();
     return header;

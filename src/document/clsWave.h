@@ -161,6 +161,39 @@ public:
     void ResetFlags();
 
     // --- decay and energy parameters ---
+    // Channel 0..1 and band 0..43 (range failure outside). Each value comes from the library on first use and is
+    // cached until ResetFlags; one decay analysis (CalcRT) serves the eight decay getters of a channel and band.
+    // Impulse start in seconds: the header's stored start when 0 or more, else the library's ISO 3382-1 start (a
+    // negative start is not cached and asked for again).
+    float IRStart(int channel);
+    // Decay times in seconds, NoValue when the fit is not valid.
+    float EDT(int channel, int band);
+    float RT10time(int channel, int band);
+    float RT20time(int channel, int band);
+    float RT30time(int channel, int band);
+    // Correlation coefficients of the fits (about -1 for a clean decay), 0 when the fit is not valid.
+    float EDTcorr(int channel, int band);
+    float RT10corr(int channel, int band);
+    float RT20corr(int channel, int band);
+    float RT30Corr(int channel, int band);
+    // Impulse-to-noise ratio in dB, whatever the valid flags say.
+    float INR(int channel, int band);
+    // Clarity in dB, definition 0..1 (NoValue when C50 has none), stage support in dB, centre time in seconds:
+    // the library's values, NoValue included.
+    float C50(int channel, int band);
+    float C80(int channel, int band);
+    float D50(int channel, int band);
+    float STearly(int channel, int band);
+    float STlate(int channel, int band);
+    float STtotal(int channel, int band);
+    float ts(int channel, int band);
+    // Strength in dB: the library's band level less TotalGain, the calibration gain of bands 2..8 when calibrated
+    // (else 100 dB) and 10 lg(fs / 22050); NoValue when the library has none.
+    float G(int channel, int band);
+    // The band energy up to the decay end with `gain` (dB) handed on; 0 without a decay end.
+    float LE(int channel, int band, const float& gain);
+    // The decay record of (channel, band), computed when its flag is clear.
+    const RTResult& decayRecord(int channel, int band);
 
     // --- view processing and painting ---
     // Places and shows the window: the first of a run centred, each further one 300 twips right of and below the
@@ -235,6 +268,9 @@ private:
     bool riComputed_ = false;
 
     // --- decay and energy parameters: state ---
+    // The value of an energy cache entry, asked of the library (calculate(channel, band)) when its flag is clear.
+    float cachedEnergy(int channel, int band, float EnergyResult::*value, bool EnergyResult::*computed,
+                       const std::function<float(std::int16_t, std::int16_t)>& calculate);
 
     // --- view processing and painting: state ---
     DrawRequest drawRequest_; // the last request passed to the library's drawing

@@ -15,15 +15,6 @@ namespace ts = vemra::testsupport;
 
 namespace {
 
-std::vector<std::int16_t> toPcm(const std::vector<float>& x)
-{
-    std::vector<std::int16_t> pcm(x.size());
-    std::transform(x.begin(), x.end(), pcm.begin(), [](float v) {
-        return static_cast<std::int16_t>(std::clamp(std::lround(v), -32768l, 32767l));
-    });
-    return pcm;
-}
-
 // An open response of the given channels in 16-bit samples, released at the end of the test.
 struct OpenResponse {
     WaveHeader header;
@@ -32,7 +23,7 @@ struct OpenResponse {
         header.format.SampleFrequency = fs;
         WaveStore::Channels pcm;
         for (const auto& c : channels)
-            pcm.push_back(toPcm(c));
+            pcm.push_back(ts::toPcm16(c));
         EXPECT_TRUE(WaveStore::adopt(header, std::move(pcm)));
     }
     ~OpenResponse() { WaveStore::release(header); }
@@ -159,7 +150,7 @@ TEST(AnalysisApi, AnalysisFollowsEditsOfTheSamples)
     RTResult before;
     CalcRT(0, r.header, 6, before);
     // Halve the amplitudes in place of a new response with a slower decay.
-    const auto slower = toPcm(tonalDecay(1.5, 48000, 1e8, 100, 1.5));
+    const auto slower = ts::toPcm16(tonalDecay(1.5, 48000, 1e8, 100, 1.5));
     ASSERT_TRUE(WaveStore::edit(r.header, [&](WaveStore::Channels& c) { c[0] = slower; }));
     RTResult after;
     CalcRT(0, r.header, 6, after);

@@ -1,5 +1,6 @@
 #include "support/ResponseGenerator.h"
 
+#include <algorithm>
 #include <cmath>
 #include <numbers>
 #include <stdexcept>
@@ -73,6 +74,14 @@ std::vector<float> makeTonalResponse(const ResponseShape& shape, const std::vect
     }
     addNoise(x, shape);
     return x;
+}
+
+std::vector<std::int16_t> toPcm16(const std::vector<float>& x)
+{
+    std::vector<std::int16_t> pcm(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i)
+        pcm[i] = static_cast<std::int16_t>(std::clamp<long>(std::lround(x[i]), -32768, 32767));
+    return pcm;
 }
 
 std::function<double(double)> singleDecay(double T_s, double e0)

@@ -65,6 +65,9 @@ std::function<double(double)> doubleSlope(double T1_s, double T2_s, double kneeL
 // direct sound's energy per 10 ms).
 std::function<double(double)> directAndTail(double eDirect, double tailStart_s, double T_s, double fs_Hz);
 
+// The samples rounded to 16-bit values (clipped at full scale), as a response file or the sample store holds them.
+std::vector<std::int16_t> toPcm16(const std::vector<float>& x);
+
 // Response helpers.
 // Single decay starting at amplitude sqrt(e0) = startAmplitude, with noise at an impulse-to-noise ratio INR_dB
 // (the decay line at the start minus the noise level; +inf or <= 0 noise disabled by passing noINR).

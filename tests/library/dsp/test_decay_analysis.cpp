@@ -183,18 +183,22 @@ TEST(DecayAnalysis, NoiseFloorIsTruncatedAndCompensated)
         if (inr <= 45)
             EXPECT_GT(plainSchroederTime(x, 100, -5, -35), 1.5 * T);
     }
-    // In bands too (tones keep the band values exact).
-    ts::ResponseShape shape;
-    shape.fs_Hz = kFs;
-    shape.length_s = 3.0;
-    shape.delay = 100;
-    shape.energy = ts::singleDecay(T, 1e8);
-    shape.noiseEnergy = 1e8 / 8 * std::pow(10.0, -45.0 / 10); // 45 dB below each tone's band energy
-    ChannelAnalysis a(ts::makeTonalResponse(shape, octaveCentres(2, 9)), kFs, 100);
+    // In bands too (tones keep the band values exact), white noise 45 dB below the band's decay at its start.
     for (int band = 3; band <= 8; ++band) {
         SCOPED_TRACE("band " + std::to_string(band));
+        ts::ResponseShape shape;
+        shape.fs_Hz = kFs;
+        shape.length_s = 3.0;
+        shape.delay = 100;
+        shape.seed = band;
+        shape.energy = ts::singleDecay(T, 1e8);
+        const double inBand = (bandUpper_Hz(band) - bandLower_Hz(band)) / (kFs / 2);
+        shape.noiseEnergy = 1e8 / 8 * std::pow(10.0, -45.0 / 10) / inBand;
+        ChannelAnalysis a(ts::makeTonalResponse(shape, octaveCentres(2, 9)), kFs, 100);
         const DecayAnalysis* d = a.decay(band);
         ASSERT_TRUE(d->valid);
+        EXPECT_NEAR(d->INR_dB, 45, 1.5) << "INR";
+        EXPECT_TRUE(d->t20.valid);
         EXPECT_TRUE(d->t30.valid);
         EXPECT_NEAR(d->t20.decayTime_s, T, 0.05 * T);
         EXPECT_NEAR(d->t30.decayTime_s, T, 0.05 * T);
