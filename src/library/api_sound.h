@@ -3,6 +3,8 @@
 // All on the user-interface thread; the audio runs on the engine's own thread (sound/Engine.h). The backend is
 // chosen by VEMRA_SOUND_BACKEND ("virtual": the virtual sound card and mixer; unset or "portaudio": the real
 // devices and the ALSA mixer). Returned file names come back in a std::string (empty when none was made).
+// Tests of the program's windows install their own card and mixer instead (sound/Engine.h, sound/VirtualCard.h,
+// sound/Mixer.h): sound::Engine::instance().setBackend(...) and sound::setMixerBackend(...).
 #include "library/api_common.h"
 
 #include <cstdint>
