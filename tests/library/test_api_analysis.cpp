@@ -141,6 +141,31 @@ TEST(AnalysisApi, NoValueResults)
     EXPECT_TRUE(isTrue(rt.T20valid));
 }
 
+// However many parameters are read, each band of a channel is filtered once per direction.
+TEST(AnalysisApi, EachBandIsFilteredOncePerDirection)
+{
+    OpenResponse r(48000, {tonalDecay(0.8, 48000, 1e8, 100, 2.0)});
+    for (int pass = 0; pass < 2; ++pass)
+        for (std::int16_t band = 0; band <= 10; ++band) {
+            RTResult rt;
+            CalcRT(0, r.header, band, rt);
+            CalcCx(0, r.header, band, 0.05f);
+            CalcCx(0, r.header, band, 0.08f);
+            CalcTs(0, r.header, band);
+            for (std::int16_t kind = 0; kind <= 2; ++kind)
+                CalcSupport(0, r.header, band, kind);
+            CalcG(r.header, 0, band, rt.decayEnd);
+            CalcLE(r.header, 0, band, rt.decayEnd, 0.0f);
+        }
+    const dsp::ChannelAnalysis* a = AnalysisStore::channel(r.header, 0);
+    EXPECT_EQ(a->filterings(dsp::FilterDirection::Reversed), 11u);
+    EXPECT_EQ(a->filterings(dsp::FilterDirection::Forward), 11u);
+    // A window limit of its own needs its band once more.
+    CalcCx(0, r.header, 6, 0.123f);
+    CalcCx(0, r.header, 6, 0.123f);
+    EXPECT_EQ(a->filterings(dsp::FilterDirection::Forward), 12u);
+}
+
 TEST(AnalysisApi, AnalysisFollowsEditsOfTheSamples)
 {
     OpenResponse r(48000, {tonalDecay(0.5, 48000, 1e8, 100, 1.5)});

@@ -69,6 +69,7 @@ void ChannelAnalysis::filterBatch(const std::vector<int>& bands, FilterDirection
     }
     if (zero_ >= 0)
         applyBandFilters(samples_, filters, direction, spans);
+    (direction == FilterDirection::Reversed ? reversedFilterings_ : forwardFilterings_) += bands.size();
 }
 
 void ChannelAnalysis::analyseDecays(int band)

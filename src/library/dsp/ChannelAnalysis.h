@@ -37,6 +37,13 @@ public:
     // lives and no other boundaries are asked for that band.
     const BandEnergy* energy(int band, std::span<const std::int64_t> boundarySamples = {});
 
+    // How many band filterings this analysis has run in a direction (each band once, unless other window
+    // boundaries were asked for).
+    std::size_t filterings(FilterDirection direction) const
+    {
+        return direction == FilterDirection::Reversed ? reversedFilterings_ : forwardFilterings_;
+    }
+
 private:
     struct BandCache {
         bool decayDone = false;
@@ -57,6 +64,7 @@ private:
     std::array<std::optional<BandFilter>, 44> filters_;
     std::vector<std::vector<float>> scratch_; // filter outputs of the time-reversed batches
     std::vector<double> workspace_;
+    std::size_t reversedFilterings_ = 0, forwardFilterings_ = 0;
 };
 
 } // namespace vemra::dsp
