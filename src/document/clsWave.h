@@ -219,6 +219,10 @@ public:
     std::int32_t GetLogSample(std::int32_t point) const;
     // Redraws the window (its UpdateView), when there is one.
     void UpdateViewer();
+    // The reverberation time the decay view is drawn for: of the filter's band (the 1 kHz octave for the wide
+    // band and all-pass), T10, T20 or T30, whichever line fits best (ties keep the earlier), else EDT, else the
+    // double 0.001 s. A missing time comes back as NoValue.
+    double BestRevTime(int channel);
 
 signals:
     void WaveChange();
@@ -274,6 +278,8 @@ private:
 
     // --- view processing and painting: state ---
     DrawRequest drawRequest_; // the last request passed to the library's drawing
+    // The energy per sample of the band's late decay line at time zero (the Schroeder view's 0 dB in feature mode).
+    float FeatureValue(int channel);
 };
 
 } // namespace vemra

@@ -88,10 +88,50 @@ void clsWave::setSmooth(bool on)
     view_.Smooth = toBool16(on);
 }
 
+namespace {
+// The band the decay view and the feature value read: the filter's band, the 1 kHz octave for the wide band and
+// all-pass.
+int decayBandOf(int filterType)
+{
+    return filterType >= 1 ? filterType : 6;
+}
+} // namespace
+
+double clsWave::BestRevTime(int channel)
+{
+    const int band = decayBandOf(view_.FilterType);
+    double best = RT20time(channel, band);
+    double bestCorr = RT20corr(channel, band);
+    if (RT10corr(channel, band) < bestCorr) {
+        best = RT10time(channel, band);
+        bestCorr = RT10corr(channel, band);
+    }
+    if (RT30Corr(channel, band) < bestCorr)
+        best = RT30time(channel, band);
+    if (best <= 0) {
+        const double edt = EDT(channel, band);
+        best = edt > 0 ? edt : 0.001;
+    }
+    return best;
+}
+
+float clsWave::FeatureValue(int channel)
+{
+    const int band = decayBandOf(view_.FilterType);
+    RT10time(channel, band); // computes the decay record
+    return float(std::pow(10.0, decayRecord(channel, band).level / 10.0));
+}
+
 void clsWave::ReProcess()
 {
     if (!viewDirty_)
         return;
+    for (int channel = 0; channel < Channels() && channel < 2; ++channel) {
+        if (view_.ViewType == 2)
+            view_.bestRevTime[channel] = float(BestRevTime(channel));
+        else if (view_.ViewType == 3)
+            view_.featureValue[channel] = FeatureMode ? FeatureValue(channel) : 0.0f;
+    }
     const VResult result = ProcessWave(header_, view_);
     // Clean even after a failure, so that the message shows once per change and not at every paint.
     viewDirty_ = false;

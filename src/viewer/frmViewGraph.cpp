@@ -209,7 +209,7 @@ void frmView::ShowMarker(std::int16_t channel)
     guarded("ShowMarker", [&] {
         if (!mTimeView)
             return;
-        const clsWave* wave = WaveFile();
+        clsWave* wave = WaveFile();
         if (!wave || channel < 0 || channel > 1)
             return;
         const double fs = wave->SampleFrequency();
@@ -218,11 +218,7 @@ void frmView::ShowMarker(std::int16_t channel)
         requireFinite(tStart);
         requireFinite(1.0 / tSpan);
         auto xOf = [&](double t) { return std::floor(double(mGraphWidth) * (t - tStart) / tSpan); };
-        // The impulse start of a channel in seconds: the stored start of the measurement (none: no marker).
-        auto startOf = [&](int ch) {
-            const std::int32_t s = wave->header().info.IRStart[ch];
-            return s >= 0 ? double(s) / fs : -1.0;
-        };
+        auto startOf = [&](int ch) { return double(wave->IRStart(ch)); };
         QPainter p(&imgGraph_[std::size_t(channel)]->image());
         p.setPen(QColor(255, 0, 0));
         if (wave->Receiver() != 6) {

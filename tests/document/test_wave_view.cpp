@@ -105,3 +105,32 @@ TEST(WaveView, InvertTwiceRestoresAndAnEmptyDocumentDrawsNothing)
     p.end();
     EXPECT_EQ(litPixels(blank), 0);
 }
+
+TEST(WaveView, TheDecayViewIsDrawnForTheBestReverberationTime)
+{
+    // A white exponential decay of T = 1 s after 10 ms of silence.
+    WaveHeader h;
+    h.format.Channels = 1;
+    h.format.SampleFrequency = 48000;
+    std::vector<std::int16_t> s(96000, 0);
+    unsigned state = 12345;
+    for (std::size_t i = 480; i < s.size(); ++i) {
+        state = state * 1103515245u + 12345u;
+        const double sign = (state >> 16) & 1 ? 1.0 : -1.0;
+        s[i] = std::int16_t(sign * 20000.0 * std::exp(-double(i - 480) / 48000.0 * 6.9078));
+    }
+    const std::string path = test::privateRoot() + "/decay1s.wav";
+    ASSERT_EQ(files::writeResponseWav(path, h, s), Ok);
+    clsWave wave;
+    wave.setFileName(QString::fromStdString(path));
+    ASSERT_TRUE(wave.Valid());
+    for (std::int16_t band : {std::int16_t(-1), std::int16_t(-2), std::int16_t(6), std::int16_t(30)}) {
+        SCOPED_TRACE(band);
+        wave.setFilterType(band);
+        EXPECT_NEAR(wave.BestRevTime(0), 1.0, 0.05);
+    }
+    wave.setViewType(2);
+    wave.ReProcess();
+    EXPECT_NEAR(wave.viewBlock().bestRevTime[0], 1.0, 0.05);
+    EXPECT_NEAR(wave.IRStart(0), 0.01, 0.0005);
+}

@@ -430,3 +430,22 @@ TEST_F(DocumentWindow, MaximisingIsRememberedForTheNextWindow)
     ViewWindowState = 0;
     SaveSetting("General", "WindowState", "0");
 }
+
+TEST_F(DocumentWindow, TheImpulseStartIsMarkedInTheTimeViewsOnly)
+{
+    frmView* w = open(writeResponse("marker.wav", {1, 48000, 24000}), QSize(1300, 700));
+    clsWave* wave = w->WaveFile();
+    const double start = wave->IRStart(0);
+    EXPECT_NEAR(start, 100.0 / 48000, 1e-6); // silence before sample 100
+    const int x = int(std::floor(w->graphWidth() * start / (24000.0 / 48000)));
+    const QRgb red = qRgb(255, 0, 0);
+    for (int view : {0, 1, 2, 3}) {
+        SCOPED_TRACE(view);
+        w->mnViewItem_Click(view);
+        const QImage& img = w->imgGraph(0)->image();
+        EXPECT_GT(pixelsOf(img.copy(x, 0, 1, img.height()), red), img.height() / 4); // the curve hides a part
+        EXPECT_EQ(pixelsOf(img.copy(x + 2, 0, img.width() - x - 2, img.height()), red), 0);
+    }
+    w->mnViewItem_Click(6);
+    EXPECT_EQ(pixelsOf(w->imgGraph(0)->image(), red), 0);
+}
