@@ -40,6 +40,7 @@ struct FileSpec {
     int fs = 48000;
     int frames = 24000;
     std::int16_t receiver = 1;
+    float probeDist = 0;
 };
 
 QString writeResponse(const QString& name, const FileSpec& spec)
@@ -48,6 +49,7 @@ QString writeResponse(const QString& name, const FileSpec& spec)
     h.format.Channels = std::int16_t(spec.channels);
     h.format.SampleFrequency = spec.fs;
     h.info.Receiver = spec.receiver;
+    h.info.ProbeDist = spec.probeDist;
     std::vector<std::int16_t> s;
     for (int i = 0; i < spec.frames; ++i) {
         const double a = (i < 100 ? 0.0 : 20000.0 * std::exp(-(i - 100) / 3000.0)) * ((i * 7919) % 11 < 5 ? 1 : -1);
@@ -448,4 +450,33 @@ TEST_F(DocumentWindow, TheImpulseStartIsMarkedInTheTimeViewsOnly)
     }
     w->mnViewItem_Click(6);
     EXPECT_EQ(pixelsOf(w->imgGraph(0)->image(), red), 0);
+}
+
+TEST_F(DocumentWindow, AReflectionIndexResultShowsItsTimeWindow)
+{
+    // Receiver 6 with the reference plane 1 m away: channel 0's window lies 2 m / Vsound later than channel 1's.
+    FileSpec spec;
+    spec.receiver = 6;
+    spec.probeDist = 1.0f;
+    spec.frames = 4800;
+    frmView* w = open(writeResponse("ri.wav", spec), QSize(1300, 700));
+    const QRgb red = qRgb(255, 0, 0);
+    auto firstRedColumn = [&](int ch) {
+        const QImage& img = w->imgGraph(ch)->image();
+        const int top = int(std::nearbyint(w->graphHeight() * 0.025));
+        for (int x = 0; x < img.width(); ++x)
+            if (img.pixel(x, top) == red)
+                return x;
+        return -1;
+    };
+    for (int view : {0, 2}) {
+        SCOPED_TRACE(view);
+        w->mnViewItem_Click(view);
+        const int c0 = firstRedColumn(0);
+        const int c1 = firstRedColumn(1);
+        ASSERT_GE(c1, 0);
+        const double perSecond = w->graphWidth() / (4800.0 / 48000);
+        const double vsound = 20.1 * std::sqrt(20.0 + 273.0);
+        EXPECT_NEAR(c0 - c1, 2.0 / vsound * perSecond, 2.0);
+    }
 }
