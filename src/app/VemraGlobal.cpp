@@ -1,5 +1,7 @@
 #include "app/VemraGlobal.h"
 
+#include "library/api_files.h"
+
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
@@ -143,6 +145,8 @@ bool Main(const QStringList& arguments)
         InstallHelpHandler();
         ExitProgramHook = [] { ExitVemra(); };
         InstallDocumentWindows();
+        // Writable program data (calibration files, the time-file template) lives in the user's data folder.
+        SetDataFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
 
         Options = new clsOptions;
         ViewWindowState = std::int16_t(
