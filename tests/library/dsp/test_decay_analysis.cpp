@@ -357,3 +357,40 @@ TEST(ChannelAnalysis, BandsAboveNyquistAndSilentChannels)
     EXPECT_FALSE(silent.decay(6)->valid);
     EXPECT_FALSE(silent.energy(6)->clarity_dB(0.080));
 }
+
+// Signals that are no room response still give finite numbers or no value, in every octave band.
+TEST(ChannelAnalysis, OddSignalsGiveFiniteResults)
+{
+    const std::size_t n = 24000;
+    std::vector<std::pair<const char*, std::vector<float>>> signals;
+    signals.push_back({"DC", std::vector<float>(n, 1000.0f)});
+    std::vector<float> square(n);
+    for (std::size_t i = 0; i < n; ++i)
+        square[i] = i % 2 ? 32767.0f : -32768.0f;
+    signals.push_back({"full-scale Nyquist", square});
+    std::vector<float> sine(n);
+    for (std::size_t i = 0; i < n; ++i)
+        sine[i] = static_cast<float>(10000 * std::sin(0.1 * static_cast<double>(i)));
+    signals.push_back({"sine", sine});
+    std::vector<float> late(n, 0.0f);
+    late.back() = 5000;
+    signals.push_back({"impulse at the end", late});
+    std::vector<float> first(n, 0.0f);
+    first.front() = 5000;
+    signals.push_back({"impulse at the start", first});
+    for (const auto& [name, x] : signals) {
+        SCOPED_TRACE(name);
+        ChannelAnalysis a(x, 24000, impulseStartIso(x));
+        for (int band = 0; band <= 9; ++band) {
+            const DecayAnalysis* d = a.decay(band);
+            ASSERT_TRUE(d);
+            for (double v : {d->INR_dB, d->SNR_dB, d->lineLevel_dB, d->lineSlope_dBps, d->tailEnergy,
+                             d->edt.decayTime_s, d->t30.decayTime_s, d->t30.correlation})
+                EXPECT_TRUE(std::isfinite(v)) << band;
+            const BandEnergy* e = a.energy(band);
+            for (const auto& v : {e->clarity_dB(0.08), e->centreTime_s(), e->support_dB(SupportKind::Total),
+                                  e->strengthEnergy(static_cast<std::int64_t>(n))})
+                EXPECT_TRUE(!v || std::isfinite(*v)) << band;
+        }
+    }
+}
