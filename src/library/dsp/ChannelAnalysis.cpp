@@ -20,10 +20,14 @@ ChannelAnalysis::ChannelAnalysis(std::vector<float> samples, double fs_Hz, std::
 {
 }
 
-bool ChannelAnalysis::bandUsable(int band) const { return isBand(band) && bandBelowNyquist(band, fs_); }
+bool ChannelAnalysis::bandUsable(int band) const
+{
+    return (isBand(band) || band == kWideBand || band == kAllPass) && bandBelowNyquist(band, fs_);
+}
 
 // The usable bands that tables read together with `band`: the octaves 16 Hz..16 kHz or the third octaves
-// 25 Hz..20 kHz, nearest first; other bands (the labels-only third octaves 11..13) alone.
+// 25 Hz..20 kHz, nearest first; other bands (the labels-only third octaves 11..13, the wide band, the unfiltered
+// response) alone.
 std::vector<int> ChannelAnalysis::batchOf(int band) const
 {
     int first = band, last = band;
@@ -49,9 +53,10 @@ std::size_t ChannelAnalysis::batchSize() const
 
 const BandFilter& ChannelAnalysis::filter(int band)
 {
-    if (!filters_[band])
-        filters_[band] = BandFilter::design(band, fs_);
-    return *filters_[band];
+    auto& f = filters_[static_cast<std::size_t>(band + 2)];
+    if (!f)
+        f = BandFilter::design(band, fs_);
+    return *f;
 }
 
 // Filters the samples through the bands' filters side by side into out[0..] (resized to the samples' length).
@@ -76,14 +81,14 @@ void ChannelAnalysis::analyseDecays(int band)
 {
     std::vector<int> todo;
     for (int b : batchOf(band))
-        if (!bands_[b].decayDone)
+        if (!slot(b).decayDone)
             todo.push_back(b);
     todo.resize(std::min(todo.size(), batchSize()));
     if (scratch_.size() < todo.size())
         scratch_.resize(todo.size());
     filterBatch(todo, FilterDirection::Reversed, scratch_);
     for (std::size_t i = 0; i < todo.size(); ++i) {
-        BandCache& c = bands_[todo[i]];
+        BandCache& c = slot(todo[i]);
         c.decay = analyseDecay(scratch_[i], fs_, zero_, &workspace_);
         c.decayDone = true;
     }
@@ -95,7 +100,7 @@ void ChannelAnalysis::filterForward(int band, std::span<const std::int64_t> boun
     std::vector<int> todo;
     if (boundarySamples.empty()) {
         for (int b : batchOf(band))
-            if (!bands_[b].energy)
+            if (!slot(b).energy)
                 todo.push_back(b);
         todo.resize(std::min(todo.size(), batchSize()));
     } else {
@@ -107,7 +112,7 @@ void ChannelAnalysis::filterForward(int band, std::span<const std::int64_t> boun
         scratch_.resize(todo.size());
     filterBatch(todo, FilterDirection::Forward, scratch_);
     for (std::size_t i = 0; i < todo.size(); ++i) {
-        BandCache& c = bands_[todo[i]];
+        BandCache& c = slot(todo[i]);
         std::vector<std::int64_t> extra(boundarySamples.begin(), boundarySamples.end());
         if (c.energy) {
             const auto kept = c.energy->keptSamples();
@@ -122,21 +127,21 @@ const DecayAnalysis* ChannelAnalysis::decay(int band)
 {
     if (!bandUsable(band))
         return nullptr;
-    if (!bands_[band].decayDone)
+    if (!slot(band).decayDone)
         analyseDecays(band);
-    return &bands_[band].decay;
+    return &slot(band).decay;
 }
 
 const BandEnergy* ChannelAnalysis::energy(int band, std::span<const std::int64_t> boundarySamples)
 {
     if (!bandUsable(band))
         return nullptr;
-    if (!bands_[band].energy)
+    if (!slot(band).energy)
         filterForward(band, {});
-    const BandEnergy& e = *bands_[band].energy;
+    const BandEnergy& e = *slot(band).energy;
     if (!std::all_of(boundarySamples.begin(), boundarySamples.end(), [&](std::int64_t n) { return e.covers(n); }))
         filterForward(band, boundarySamples);
-    return &*bands_[band].energy;
+    return &*slot(band).energy;
 }
 
 } // namespace vemra::dsp

@@ -4,11 +4,13 @@
 // neighbouring bands of the same kind are filtered together in one pass over the samples, because a table that
 // asks for one band asks for the others next.
 //
-// Band indices 0..43 (Bands.h); a band that is not below Nyquist has no analysis. Time zero is given by the
+// Band indices 0..43 (Bands.h), and -2 for the wide band and -1 for the unfiltered (broadband) response; a band
+// that is not below Nyquist has no analysis. Time zero is given by the
 // owner (the stored impulse start, or the ISO 3382-1 start of the samples); a negative time zero means the
 // channel has no response (silence), and every band then has an invalid decay and no energies.
 // Not thread-safe: one owner uses it from one thread.
 #include "library/dsp/BandFilter.h"
+#include "library/dsp/Bands.h"
 #include "library/dsp/DecayAnalysis.h"
 #include "library/dsp/EnergyParameters.h"
 
@@ -60,8 +62,11 @@ private:
     std::vector<float> samples_;
     double fs_;
     std::int64_t zero_;
-    std::array<BandCache, 44> bands_;
-    std::array<std::optional<BandFilter>, 44> filters_;
+    // Slots of band indices -2..43 (index band + 2).
+    static constexpr int kSlots = kBandCount + 2;
+    BandCache& slot(int band) { return bands_[static_cast<std::size_t>(band + 2)]; }
+    std::array<BandCache, kSlots> bands_;
+    std::array<std::optional<BandFilter>, kSlots> filters_;
     std::vector<std::vector<float>> scratch_; // filter outputs of the time-reversed batches
     std::vector<double> workspace_;
     std::size_t reversedFilterings_ = 0, forwardFilterings_ = 0;
