@@ -2,14 +2,14 @@
 // Room-acoustic parameters of one channel in one band: CalcIRStartISO, CalcRT, CalcCx, CalcTs, CalcSupport, CalcG,
 // CalcLE (and later the spatial and speech ones).
 //
-// The response is the open wave the header holds (OpenWave). Channels are 0 and 1, bands 0..43 (0..10 octave,
+// The response is the open wave the header holds (OpenWave). Channels are 0 and 1; bands 0..43 (0..10 octave,
 // 11..43 third-octave bands of the exact base-ten table), -2 the wide band (22.4 Hz to the upper edge of the
-// highest third octave below Nyquist) and -1 the unfiltered response; a band above Nyquist, a channel the wave does not have,
-// a wave that is not open, a silent channel or a response too short for a window give the "no value" result of
-// each call, never NaN or infinity. Time zero of a channel is the header's IRStart when it is 0 or more, else the
-// ISO 3382-1 start of its samples. The decay calls filter each band time-reversed, the energy calls forward; each
-// band of a channel is filtered once per direction while the samples stay unchanged (edits and a new OpenWave
-// start afresh). Calls come from one thread at a time.
+// highest third octave below Nyquist) and -1 the unfiltered response. A band above Nyquist, a channel the wave
+// does not have, a wave that is not open, a silent channel or a response too short for a window give the "no
+// value" result of each call, never NaN or infinity. Time zero of a channel is the header's IRStart when it is 0
+// or more, else the ISO 3382-1 start of its samples. The decay calls filter each band time-reversed, the energy
+// calls forward; each band of a channel is filtered once per direction while the samples stay unchanged (edits
+// and a new OpenWave start afresh). Calls come from one thread at a time.
 #include "library/api_common.h"
 
 #include <cstdint>
