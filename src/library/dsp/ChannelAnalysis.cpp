@@ -92,6 +92,7 @@ void ChannelAnalysis::analyseDecays(int band)
         c.decay = analyseDecay(scratch_[i], fs_, zero_, &workspace_);
         c.decayDone = true;
     }
+    releaseLargeScratch();
 }
 
 void ChannelAnalysis::filterForward(int band, std::span<const std::int64_t> boundarySamples)
@@ -120,6 +121,20 @@ void ChannelAnalysis::filterForward(int band, std::span<const std::int64_t> boun
         }
         const double delay_s = filter(todo[i]).energyDelay_s();
         c.energy.emplace(scratch_[i], fs_, zero_, delay_s, c.decay, extra);
+    }
+    releaseLargeScratch();
+}
+
+// Scratch memory is kept for the next batch (allocating it again costs more than filtering a short response)
+// unless it is large: a long response must not hold tens of megabytes while it is merely open.
+void ChannelAnalysis::releaseLargeScratch()
+{
+    std::size_t bytes = workspace_.capacity() * sizeof(double);
+    for (const auto& s : scratch_)
+        bytes += s.capacity() * sizeof(float);
+    if (bytes > kKeptScratchBytes) {
+        scratch_ = {};
+        workspace_ = {};
     }
 }
 

@@ -54,6 +54,8 @@ private:
     };
     std::vector<int> batchOf(int band) const;
     std::size_t batchSize() const;
+    void releaseLargeScratch();
+    static constexpr std::size_t kKeptScratchBytes = std::size_t(32) << 20;
     const BandFilter& filter(int band);
     void filterBatch(const std::vector<int>& bands, FilterDirection direction, std::vector<std::vector<float>>& out);
     void analyseDecays(int band);
