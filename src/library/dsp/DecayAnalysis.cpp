@@ -14,6 +14,7 @@ constexpr double kNoiseDistance_dB = 10;  // noise is taken from this far below 
 constexpr double kLateTop_dB = 25;        // late line fitted between these levels above the noise
 constexpr double kLateBottom_dB = 5;
 constexpr std::int64_t kMinimumSamples = 16;
+constexpr double kSlowestDecay_dBps = -0.01; // T = 6000 s: anything slower is no decay (and no finite tail)
 constexpr int kMaxFitPoints = 4096;       // the Schroeder curve is smooth; this many points fit it exactly
 
 struct Line {
@@ -166,7 +167,7 @@ DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64
     double noise = e.level(e.mean(lastTenth, length));
     const std::int64_t m0 = std::clamp<std::int64_t>(std::llround(0.010 * fs_Hz), 1, std::max<std::int64_t>(1, length / 10));
     Line line = fitBlocks(blockLevels(e, m0), 1e300, noise + 10);
-    if (line.n < 2 || !(line.slope < 0))
+    if (line.n < 2 || !(line.slope < kSlowestDecay_dBps))
         return result;
     double cross = std::clamp((noise - line.intercept) / line.slope, 0.0, duration);
 
@@ -181,7 +182,7 @@ DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64
         noise = e.level(noiseEnergy);
         const Blocks blocks = blockLevels(e, m, noiseEnergy);
         const Line late = fitBlocks(blocks, noise + kLateTop_dB, noise + kLateBottom_dB);
-        if (late.n < 2 || !(late.slope < 0))
+        if (late.n < 2 || !(late.slope < kSlowestDecay_dBps))
             break;
         line = late;
         const double next = std::clamp((noise - line.intercept) / line.slope, 0.0, duration);
@@ -209,6 +210,8 @@ DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64
         return std::max(e.sum(from, decaySamples) - noiseUnder * static_cast<double>(decaySamples - from), 0.0);
     };
     const double integral = decayEnergy(0) + result.tailEnergy;
+    if (!(integral > 0) || !std::isfinite(integral))
+        return result; // valid line, but nothing left to integrate: no fits
     const std::int64_t stride = std::max<std::int64_t>(1, decaySamples / kMaxFitPoints);
     Regression regressions[std::size(kFits)];
     bool reached[std::size(kFits)] = {};
