@@ -7,6 +7,7 @@
 #include <numbers>
 #include <stdexcept>
 
+#include <atomic>
 #include <cstring>
 #include <map>
 #include <mutex>
@@ -247,12 +248,19 @@ __attribute__((target("avx2,fma"))) void runAvx2(const float* x, std::int64_t n,
     }
 }
 
+#endif
+
+std::atomic<bool> g_portableOnly{false};
+
 bool haveAvx2()
 {
+#if defined(__x86_64__) || defined(__i386__)
     static const bool have = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    return have;
-}
+    return have && !g_portableOnly.load(std::memory_order_relaxed);
+#else
+    return false;
 #endif
+}
 
 template <int S>
 void runLanes(const float* x, std::int64_t n, bool reversed, const LaneSet& set, float* const* outputs)
@@ -451,6 +459,8 @@ std::vector<float> BandFilter::apply(std::span<const float> in, FilterDirection 
     apply(in, out, direction);
     return out;
 }
+
+void usePortableFilterKernel(bool on) { g_portableOnly.store(on, std::memory_order_relaxed); }
 
 void applyBandFilters(std::span<const float> in, std::span<const BandFilter* const> filters,
                       FilterDirection direction, std::span<const std::span<float>> outputs)

@@ -74,4 +74,7 @@ private:
 void applyBandFilters(std::span<const float> in, std::span<const BandFilter* const> filters,
                       FilterDirection direction, std::span<const std::span<float>> outputs);
 
+// Runs the portable kernel even where the processor has AVX2 (for tests of the kernel other processors use).
+void usePortableFilterKernel(bool on);
+
 } // namespace vemra::dsp
