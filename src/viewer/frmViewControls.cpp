@@ -164,6 +164,8 @@ void frmView::createToolbar()
     toolbar_->setObjectName(QStringLiteral("Toolbar1"));
     toolbar_->setMovable(false);
     toolbar_->setIconSize(QSize(16, 16));
+    // Thirty buttons fit the window's initial width only when packed closely.
+    toolbar_->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; } QToolButton { padding: 1px; margin: 0px; }"));
     auto* viewGroup = new QActionGroup(this);
     auto* playGroup = new QActionGroup(this);
     for (const ButtonSpec& spec : kButtons) {
