@@ -191,6 +191,21 @@ void frmView::resizeEvent(QResizeEvent* event)
 
 void frmView::Form_Resize()
 {
+    // The message-loop turn below may deliver the next resize: it is laid out once this layout has finished.
+    if (resizing_) {
+        resizePending_ = true;
+        return;
+    }
+    resizing_ = true;
+    do {
+        resizePending_ = false;
+        layOutForSize();
+    } while (resizePending_);
+    resizing_ = false;
+}
+
+void frmView::layOutForSize()
+{
     guarded("Resize", [&] {
         const QSize client = centralWidget()->size();
         if (!isMinimized() && width() > MinWidth && height() > MinHeight && client.width() > 0 && client.height() > 0) {

@@ -114,6 +114,7 @@ private:
     // frmView.cpp
     void Form_Load();
     void Form_Resize();
+    void layOutForSize();
     void Form_Activate();
     void SaveWindowState();
     void layoutControls();
@@ -142,6 +143,8 @@ private:
     std::int16_t viewState_ = -1;
     bool loaded_ = false;
     bool unloading_ = false;
+    bool resizing_ = false;
+    bool resizePending_ = false;
 
     // Event sources held while loaded.
     QPointer<QObject> mOptions;
