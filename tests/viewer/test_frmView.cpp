@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScreen>
 #include <QScrollBar>
 #include <QSet>
 #include <QTest>
@@ -479,4 +480,39 @@ TEST_F(DocumentWindow, AReflectionIndexResultShowsItsTimeWindow)
         const double vsound = 20.1 * std::sqrt(20.0 + 273.0);
         EXPECT_NEAR(c0 - c1, 2.0 / vsound * perSecond, 2.0);
     }
+}
+
+TEST_F(DocumentWindow, ShowCascadesFromTheLastWindowPlaced)
+{
+    auto showNew = [&](bool reuse) {
+        clsWave* wave = WaveByKey(NewWave());
+        wave->Show(reuse);
+        QCoreApplication::processEvents();
+        return qobject_cast<frmView*>(wave->viewer()->widget());
+    };
+    auto twipsX = [](const QWidget* w, int px) { return int(std::lround(px * 1440.0 / w->logicalDpiX())); };
+
+    LastViewLeft = LastViewTop = ViewWidth = ViewHeight = 0;
+    frmView* first = showNew(false); // nothing placed yet: centred
+    const QRect screen = first->screen()->availableGeometry();
+    EXPECT_NEAR(first->frameGeometry().center().x(), screen.center().x(), 2);
+    EXPECT_EQ(LastViewLeft, twipsX(first, first->x()));
+
+    LastViewLeft = LastViewTop = 1500;
+    ViewWidth = ViewHeight = 1000;
+    frmView* second = showNew(false); // 300 twips right of and below the last one
+    EXPECT_EQ(second->ViewState(), ViewWindowState);
+    EXPECT_EQ(second->ViewLeft(), 1800);
+    EXPECT_EQ(second->ViewTop(), 1800);
+    EXPECT_EQ(LastViewLeft, twipsX(second, second->x()));
+
+    frmView* reused = showNew(true); // at the last one's place
+    EXPECT_EQ(reused->ViewLeft(), LastViewLeft);
+    EXPECT_EQ(reused->pos(), second->pos());
+
+    ViewWidth = 1000000; // would reach past the screen
+    frmView* wrapped = showNew(false);
+    EXPECT_EQ(wrapped->ViewLeft(), 600);
+    EXPECT_EQ(wrapped->ViewTop(), 600);
+    LastViewLeft = LastViewTop = ViewWidth = ViewHeight = 0;
 }
