@@ -1,6 +1,8 @@
 // The document window's menu bar and toolbar: items and buttons with their names, keys and initial states.
 #include "viewer/frmView.h"
 
+#include "core/ErrorGuard.h"
+
 #include <QActionGroup>
 #include <QKeySequence>
 #include <QMenuBar>
@@ -213,19 +215,22 @@ void frmView::setMenuEnabled(const QString& name, bool enabled)
 
 void frmView::toolbarButtonClick(const QString& key)
 {
-    static const QStringList viewKeys{"Pressure", "Reflect", "Decay", "Schroeder", "Octave", "Terts", "Fftlin", "Fftlog"};
-    const int view = int(viewKeys.indexOf(key));
-    if (view >= 0) {
-        mnViewItem_Click(view);
-    } else if (key == QLatin1String("Filter")) {
-        mnViewFilter_Click();
-    } else if (key == QLatin1String("FilterDown")) {
-        FilterDown();
-        UpdateView();
-    } else if (key == QLatin1String("FilterUp")) {
-        FilterUp();
-        UpdateView();
-    }
+    guarded("Toolbar", [&] {
+        static const QStringList viewKeys{"Pressure", "Reflect", "Decay",  "Schroeder",
+                                          "Octave",   "Terts",   "Fftlin", "Fftlog"};
+        const int view = int(viewKeys.indexOf(key));
+        if (view >= 0) {
+            mnViewItem_Click(view);
+        } else if (key == QLatin1String("Filter")) {
+            mnViewFilter_Click();
+        } else if (key == QLatin1String("FilterDown")) {
+            FilterDown();
+            UpdateView();
+        } else if (key == QLatin1String("FilterUp")) {
+            FilterUp();
+            UpdateView();
+        }
+    });
 }
 
 } // namespace vemra
