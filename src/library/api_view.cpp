@@ -5,7 +5,6 @@
 #include "library/WaveStore.h"
 #include "library/dsp/BandFilter.h"
 #include "library/dsp/Bands.h"
-#include "library/dsp/DecayAnalysis.h"
 #include "library/dsp/ViewProcessing.h"
 
 #include <new>
@@ -73,22 +72,12 @@ VResult ProcessWave(WaveHeader& header, ViewBlock& view)
                 input.push_back(WaveStore::floatSamples(header, c));
         }
 
-        // The Schroeder view ends where the decay meets the noise, as the decay analysis finds it: the bands'
-        // analyses are the ones the parameter tables read; the wide band and all-pass are analysed here.
+        // The Schroeder view ends where the decay meets the noise, as the decay analysis of the same band finds it
+        // (the analysis the parameter tables read).
         if (view.ViewType == dsp::ViewSchroeder) {
             for (int c = 0; c < channels && c < 2; ++c) {
-                const std::int64_t zero = AnalysisStore::timeZero(header, c);
-                if (zero < 0)
-                    continue;
-                dsp::DecayAnalysis own;
-                const dsp::DecayAnalysis* decay = nullptr;
-                if (dsp::isBand(view.FilterType)) {
-                    if (dsp::ChannelAnalysis* analysis = AnalysisStore::channel(header, c))
-                        decay = analysis->decay(view.FilterType);
-                } else {
-                    own = dsp::analyseDecay(input[std::size_t(c)], fs, zero);
-                    decay = &own;
-                }
+                dsp::ChannelAnalysis* analysis = AnalysisStore::channel(header, c);
+                const dsp::DecayAnalysis* decay = analysis ? analysis->decay(view.FilterType) : nullptr;
                 if (decay && decay->valid) {
                     s.integrationEnd[c] = decay->decayEnd;
                     s.noiseEnergy[c] = decay->noiseEnergy;
