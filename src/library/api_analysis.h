@@ -1,6 +1,6 @@
 #pragma once
 // Room-acoustic parameters of one channel in one band: CalcIRStartISO, CalcRT, CalcCx, CalcTs, CalcSupport, CalcG,
-// CalcLE (and later the spatial and speech ones).
+// CalcLE, CalcLF, CalcLF2, CalcLFC, CalcIACC and CalcMTF.
 //
 // The response is the open wave the header holds (OpenWave). Channels are 0 and 1; bands 0..43 (0..10 octave,
 // 11..43 third-octave bands of the exact base-ten table), -2 the wide band (22.4 Hz to the upper edge of the
@@ -52,5 +52,34 @@ float CalcG(WaveHeader& header, std::int16_t channel, std::int16_t band, std::in
 // 10 lg(CalcLE(..., TotalGain)) + TotalGain equals CalcG of the same end (the system calibration and the strength
 // agree). 0 when CalcG has no value; limited to the largest single.
 float CalcLE(WaveHeader& header, std::int16_t channel, std::int16_t band, std::int32_t endSample, float gain);
+
+// --- spatial and speech parameters ---
+// Both channels of the open wave are filtered forward by the band's filter; time zero is channel 0's (the
+// omnidirectional microphone, the probe's first capsule). Samples count as true amplitudes (times the header's
+// channel factors). A mono wave, a band that is not 0..43 or not below Nyquist, a silent channel or a response
+// shorter than 80 ms after time zero give -1 (never NoValue).
+
+// Lateral energy fraction of a figure-of-eight in channel 1: E1(5..80 ms) / E0(0..80 ms), uncorrected for the
+// channels' gains (the program divides by their energy ratio).
+float CalcLF(WaveHeader& header, std::int16_t band);
+
+// Lateral fraction of an omni-omni probe (capsules header.info.ProbeDist mm apart, speed of sound from
+// header.info.Temperature); channel 1 is multiplied by gainRatio (an amplitude ratio) to match channel 0.
+float CalcLF2(WaveHeader& header, std::int16_t band, float gainRatio);
+
+// Lateral fraction with the |cos| weighting: sum |p0 p1 gainRatio| (5..80 ms) / E0(0..80 ms).
+float CalcLFC(WaveHeader& header, std::int16_t band, float gainRatio);
+
+// Interaural cross-correlation coefficients of the band (channel 0 left ear, channel 1 right ear), max |IACF|
+// over lags of +-1 ms, from the earlier of the two channels' time zeros: IACC1 the whole response, IACC2 0..80 ms,
+// IACC3 80 ms to the end; computed flag set. A value that cannot be computed is -1.
+void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result);
+
+// Modulation transfer values of the channel in the band into mtf[0..20] (IEC 60268-16 by Schroeder's method, with
+// the band's noise term; see dsp/ModulationTransfer.h for the entries), each in [0, 1]. The response is taken from
+// time zero to endSample (exclusive; the last sample or beyond: the whole response), continued by the band's late
+// decay line from its decay end when endSample lies at or past it. 0, or 212 (nothing to analyse: no such
+// channel or band, band above Nyquist, silence; all entries 0) or 100 (out of memory, entries 0).
+VResult CalcMTF(std::int16_t channel, WaveHeader& header, std::int16_t band, std::int32_t endSample, float* mtf);
 
 } // namespace vemra

@@ -1,0 +1,176 @@
+// The spatial parameters (lateral fractions, interaural cross-correlation) and the modulation transfer values of
+// the open wave: band filtering, time zero and scaling here, the arithmetic in dsp/SpatialParameters and
+// dsp/ModulationTransfer.
+#include "library/api_analysis.h"
+
+#include "library/AnalysisStore.h"
+#include "library/WaveStore.h"
+#include "library/dsp/BandFilter.h"
+#include "library/dsp/Bands.h"
+#include "library/dsp/ModulationTransfer.h"
+#include "library/dsp/SpatialParameters.h"
+
+#include <algorithm>
+#include <cmath>
+#include <exception>
+#include <new>
+#include <optional>
+#include <vector>
+
+namespace vemra {
+namespace {
+
+constexpr float kNoSpatialValue = -1.0f;
+constexpr VResult kNothingToAnalyse = 212; // "No Wave data"
+constexpr VResult kOutOfMemory = 100;      // "Not enough memory"
+
+// Amplitude factor of a channel's samples; a missing or broken factor counts as 1.
+double sampleScale(const WaveHeader& header, int channel)
+{
+    const double f = header.gains.channelFactor[channel];
+    return std::isfinite(f) && f != 0 ? std::abs(f) : 1.0;
+}
+
+float spatialValue(std::optional<double> v)
+{
+    return v && std::isfinite(*v) && std::abs(*v) < 1e30 ? static_cast<float>(*v) : kNoSpatialValue;
+}
+
+// Both channels of a stereo wave, filtered forward by one band's filter.
+struct BandPair {
+    dsp::BandFilter filter;
+    std::vector<float> channel[2];
+    double fs_Hz;
+};
+
+std::optional<BandPair> bandPair(const WaveHeader& header, std::int16_t band)
+{
+    if (!dsp::isBand(band) || WaveStore::channels(header) != 2)
+        return std::nullopt;
+    const double fs = header.format.SampleFrequency;
+    auto filter = dsp::BandFilter::design(band, fs);
+    if (!filter)
+        return std::nullopt;
+    BandPair pair{*filter, {}, fs};
+    for (int ch = 0; ch < 2; ++ch)
+        pair.channel[ch] = filter->apply(WaveStore::floatSamples(header, ch), dsp::FilterDirection::Forward);
+    return pair;
+}
+
+// The lateral fractions share everything but their arithmetic.
+template <class F>
+float lateral(const WaveHeader& header, std::int16_t band, double lateralGain, F fraction)
+{
+    try {
+        if (!std::isfinite(lateralGain))
+            return kNoSpatialValue;
+        const auto pair = bandPair(header, band);
+        if (!pair)
+            return kNoSpatialValue;
+        dsp::SpatialInput in;
+        in.omni = pair->channel[0];
+        in.lateral = pair->channel[1];
+        in.fs_Hz = pair->fs_Hz;
+        in.timeZero = AnalysisStore::timeZero(header, 0);
+        in.delay_s = pair->filter.energyDelay_s();
+        in.omniScale = sampleScale(header, 0);
+        in.lateralScale = sampleScale(header, 1) * lateralGain;
+        return spatialValue(fraction(in));
+    } catch (const std::exception&) {
+        return kNoSpatialValue;
+    }
+}
+
+} // namespace
+
+float CalcLF(WaveHeader& header, std::int16_t band)
+{
+    return lateral(header, band, 1.0, [](const dsp::SpatialInput& in) { return dsp::lateralFraction(in); });
+}
+
+float CalcLF2(WaveHeader& header, std::int16_t band, float gainRatio)
+{
+    const double spacing_m = header.info.ProbeDist / 1000.0;
+    const double c_mps = 20.1 * std::sqrt(273.0 + header.info.Temperature);
+    return lateral(header, band, gainRatio, [&](const dsp::SpatialInput& in) {
+        return dsp::probeLateralFraction(in, spacing_m, c_mps);
+    });
+}
+
+float CalcLFC(WaveHeader& header, std::int16_t band, float gainRatio)
+{
+    return lateral(header, band, gainRatio, [](const dsp::SpatialInput& in) { return dsp::lateralFractionCos(in); });
+}
+
+void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
+{
+    IACCResult r;
+    r.IACC1 = r.IACC2 = r.IACC3 = kNoSpatialValue;
+    r.computed = True16;
+    try {
+        const auto pair = bandPair(header, band);
+        const std::int64_t z0 = AnalysisStore::timeZero(header, 0), z1 = AnalysisStore::timeZero(header, 1);
+        // The direct sound reaches the nearer ear first: the window starts with whichever channel starts first.
+        const std::int64_t zero = z0 < 0 ? z1 : z1 < 0 ? z0 : std::min(z0, z1);
+        if (pair && zero >= 0) {
+            const auto& left = pair->channel[0];
+            const auto& right = pair->channel[1];
+            const auto length = static_cast<std::int64_t>(left.size());
+            const double delay = pair->filter.energyDelay_s();
+            const std::int64_t split = std::min(length, dsp::spatialBoundary(zero, 0.080, delay, pair->fs_Hz, length));
+            auto iacc = [&](std::int64_t from, std::int64_t to) {
+                return spatialValue(dsp::interauralCrossCorrelation(left, right, pair->fs_Hz, from, to));
+            };
+            r.IACC1 = iacc(zero, length);
+            r.IACC2 = iacc(zero, split);
+            r.IACC3 = iacc(split, length);
+        }
+    } catch (const std::exception&) {
+        r.IACC1 = r.IACC2 = r.IACC3 = kNoSpatialValue;
+    }
+    result = r;
+}
+
+VResult CalcMTF(std::int16_t channel, WaveHeader& header, std::int16_t band, std::int32_t endSample, float* mtf)
+{
+    if (!mtf)
+        return kNothingToAnalyse;
+    std::fill(mtf, mtf + 21, 0.0f);
+    try {
+        dsp::ChannelAnalysis* analysis = dsp::isBand(band) ? AnalysisStore::channel(header, channel) : nullptr;
+        const dsp::DecayAnalysis* decay = analysis ? analysis->decay(band) : nullptr;
+        if (!decay || analysis->timeZero() < 0)
+            return kNothingToAnalyse;
+        const double fs = analysis->sampleRate_Hz();
+        const std::vector<float> filtered =
+            dsp::BandFilter::design(band, fs)->apply(analysis->samples(), dsp::FilterDirection::Forward);
+        const auto length = static_cast<std::int64_t>(filtered.size());
+
+        dsp::ModulationSource source;
+        source.band = filtered;
+        source.fs_Hz = fs;
+        source.from = analysis->timeZero();
+        source.to = endSample >= length - 1 ? length : std::max<std::int64_t>(endSample, 0);
+        if (decay->valid) {
+            source.noiseEnergy = decay->noiseEnergy;
+            source.snr_dB = decay->SNR_dB;
+            if (source.to >= decay->decayEnd) {
+                // Past the decay end lies noise: the late line stands in for it, to infinity.
+                source.to = decay->decayEnd;
+                source.tailEnergy = decay->lineEnergy(decay->decayEnd, fs);
+                source.tailRatio = std::pow(10.0, decay->lineSlope_dBps / (10.0 * fs));
+            }
+        }
+        const auto entries = dsp::modulationTransferEntries(band, source);
+        std::copy(entries.begin(), entries.end(), mtf);
+        return Ok;
+    } catch (const std::bad_alloc&) {
+        std::fill(mtf, mtf + 21, 0.0f);
+        return kOutOfMemory;
+    } catch (const std::exception&) {
+        std::fill(mtf, mtf + 21, 0.0f);
+        return kNothingToAnalyse;
+    }
+}
+
+} // namespace vemra
