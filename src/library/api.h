@@ -15,3 +15,4 @@
 #include "library/api_analysis.h"
 #include "library/api_view.h"
 #include "library/api_sound.h"
+#include "library/api_edit.h"
