@@ -4,7 +4,9 @@
 // its own) and known.csv, the values that script computed from each realisation by direct summation and its own
 // Schroeder fits (see the script). The files carry no chunk of ours, so they load the way a user's files from
 // elsewhere do: time zero is the ISO 3382-1 start of the samples. Every value must lie within ISO 3382-1's just
-// noticeable difference of the known one.
+// noticeable difference of the known one. Among them: noise floors at INR 37 to 55 dB, a double slope, direct
+// sound and tail, a peak at sample 0, a stereo file read on channel 1, and a tail silenced after the decay met
+// the noise (digital silence is no noise floor: the noise lies before it).
 #include "library/api.h"
 
 #include <gtest/gtest.h>

@@ -152,7 +152,15 @@ DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64
     if (!(fs_Hz > 0) || start < 0 || total - start < kMinimumSamples)
         return result;
 
-    const std::span<const float> x = band.subspan(static_cast<std::size_t>(start));
+    // Digital silence at the end (a tail the user silenced, or samples below half a step) is no noise floor:
+    // the response ends at its last sound, so that the noise is found where there is some and the late line
+    // carries the decay past a cut.
+    std::size_t end = band.size();
+    while (end > static_cast<std::size_t>(start) && band[end - 1] == 0.0f)
+        --end;
+    if (static_cast<std::int64_t>(end) - start < kMinimumSamples)
+        return result;
+    const std::span<const float> x = band.subspan(static_cast<std::size_t>(start), end - static_cast<std::size_t>(start));
     std::vector<double> own;
     Energy e(x, fs_Hz, workspace ? *workspace : own);
     const double peak = e.peak;
