@@ -18,6 +18,7 @@
 #include <QString>
 #include <QWidget>
 
+#include <array>
 #include <cstdint>
 #include <functional>
 
@@ -195,6 +196,45 @@ public:
     // The decay record of (channel, band), computed when its flag is clear.
     const RTResult& decayRecord(int channel, int band);
 
+    // --- spatial and speech parameters ---
+    // Band 0..43, channel 0..1 (range failure outside). Each library value is cached until ResetFlags.
+    // Lateral fraction: LF2 for an omni-omni probe (Receiver 5), else LF1. LF1 is the library's figure-of-eight
+    // fraction over the channels' energy ratio (with the calibration of bands 2..8 and 6 dB when calibrated); LF2
+    // and LFC are computed with channel 1 scaled to channel 0 by the gains of their first computation. -1 (or -1
+    // scaled by the gains, for LF1) when the library has no value.
+    float LF(int band);
+    float LF1(int band);
+    float LF2(int band);
+    float LFC(int band);
+    // Interaural cross-correlation: IACC1 the whole response, IACC2 0..80 ms, IACC3 80 ms on; -1: no value.
+    float IACC1(int band);
+    float IACC2(int band);
+    float IACC3(int band);
+    // Modulation transfer value (IEC 60268-16) of channel, octave band 3..9 and entry 0..19 (0..13 the 14
+    // modulation frequencies, 14 STITEL's, 15..18 / 15..19 RASTI's in bands 5 / 7); 0..1. Failures are reported
+    // under "GetMTF" and give 0.
+    float MTF(int channel, int band, int index);
+    // Modulation transfer index of a band: the mean transmission index of the 14 values; -1 when the band lies
+    // above 0.35 times the sample rate. Failures are reported under "GetMTI" and give 0.
+    float MTI(int channel, int band);
+    // Speech transmission indices 0..1: STI weighted by STI_Weight (0 when no band counts); the revised indices
+    // with redundancy correction for male and female speech, RASTI and STITEL, -1 when a band they need is missing.
+    float STI(int channel);
+    float STI_male(int channel);
+    float STI_female(int channel);
+    float RASTI(int channel);
+    float STITEL(int channel);
+    // "Bad" below 0.3, "Poor" below 0.45, "Fair" below 0.6, "Good" below 0.75, else "Excellent".
+    static QString Rating(float sti);
+    // Articulation loss of consonants in percent, 170.5405 e^(-5.419 sti), at most 100.
+    static float ALC(float sti);
+    // Signal-to-noise ratio of the band's decay in dB (the decay record's, unchanged); band 0..43.
+    float SNR(int channel, int band);
+    // Weights of the STI's octave bands 125 Hz .. 8 kHz (index 0..6), copied from the options at creation; a set
+    // empties only the STI caches.
+    float STI_Weight(int index) const;
+    void setSTI_Weight(int index, float weight);
+
     // --- view processing and painting ---
     // Places and shows the window: the first of a run centred, each further one 300 twips right of and below the
     // last one placed (600, 600 when it would reach past the screen), with reuse at the last one's place.
@@ -223,6 +263,36 @@ public:
     // band and all-pass), T10, T20 or T30, whichever line fits best (ties keep the earlier), else EDT, else the
     // double 0.001 s. A missing time comes back as NoValue.
     double BestRevTime(int channel);
+
+    // --- editing, reflection index and statistics ---
+    // Sample edits through the library (library/api_edit.h): each returns 0 or the library's message id and
+    // reports nothing itself. Rotate, Delete, InsertFile, Window and Silence then empty the parameter caches
+    // (ResetFlags) and mark the document changed, whatever the result; Copy and Clip2File change nothing.
+    std::int16_t Rotate(std::int32_t samples);
+    std::int16_t Copy(std::int32_t start, std::int32_t length);
+    std::int16_t Delete(std::int32_t start, std::int32_t length);
+    // Writes the clipboard's wave into a new temporary file, whose name comes back in fileName ("" on failure).
+    std::int16_t Clip2File(QString& fileName);
+    std::int16_t InsertFile(std::int32_t position, const QString& fileName);
+    // Window shapes 1..12 (1 Hanning .. 12 RH-Blackman-Harris).
+    std::int16_t Window(std::int32_t start, std::int32_t length, std::int16_t windowType);
+    std::int16_t Silence(std::int32_t start, std::int32_t length);
+    // Reflection index of band 0..43 of a reflection-index result, -1 where the library has none; all bands are
+    // computed on first use and cached until ResetFlags. Alpha is 1 - RI, and -1 where RI has no value.
+    // Failures are reported under "clsWave::RI" / "clsWave::Alpha" and give 0.
+    float RI(int band);
+    float Alpha(int band);
+    // Statistics of samples start .. start + length - 1 of a channel through the current band filter
+    // (FilterType); 0 or the library's message id. The getters return the last call's results (as the library
+    // left them on failure).
+    std::int16_t GetSinfo(int channel, std::int32_t start, std::int32_t length);
+    float MinSampleValue() const { return sinfo_.MinSampleValue; }
+    float MaxSampleValue() const { return sinfo_.MaxSampleValue; }
+    float AvgSampleValue() const { return sinfo_.AvgSampleValue; }
+    float Slope() const { return sinfo_.Slope; }   // dB/s
+    float DT60() const { return sinfo_.DT60; }     // s; exactly 1000 when no decay could be fitted
+    float Decay() const { return sinfo_.Decay; }   // dB
+    float Power() const { return sinfo_.Power; }   // RMS level, dB
 
 signals:
     void WaveChange();
@@ -271,6 +341,13 @@ private:
     RIResult ri_;
     bool riComputed_ = false;
 
+    // --- spatial and speech parameters: state ---
+    const IACCResult& iaccRecord(int band);
+    const MTFResult& mtfRecord(int channel, int band);
+    float speechIndex(int channel, int kind, const std::function<float()>& calculate);
+    static std::array<float, 7> initialSTIWeights(); // the options' weights, or their defaults without options
+    std::array<float, 7> stiWeight_ = initialSTIWeights();
+
     // --- decay and energy parameters: state ---
     // The value of an energy cache entry, asked of the library (calculate(channel, band)) when its flag is clear.
     float cachedEnergy(int channel, int band, float EnergyResult::*value, bool EnergyResult::*computed,
@@ -280,6 +357,10 @@ private:
     DrawRequest drawRequest_; // the last request passed to the library's drawing
     // The energy per sample of the band's late decay line at time zero (the Schroeder view's 0 dB in feature mode).
     float FeatureValue(int channel);
+
+    // --- editing, reflection index and statistics: state ---
+    SinfoBlock sinfo_;
+    std::int16_t afterEdit(std::int16_t result); // ResetFlags and Changed, then the result
 };
 
 } // namespace vemra

@@ -1,0 +1,212 @@
+// The response document's speech intelligibility (IEC 60268-16): the library gives the modulation transfer values
+// per channel and octave band; the transmission indices, the speech transmission indices and their ratings are
+// made here. MTF values and the indices are cached until ResetFlags.
+#include "document/clsWave.h"
+
+#include "core/Bands.h"
+#include "core/ErrorGuard.h"
+#include "core/Globals.h"
+#include "core/VemraError.h"
+#include "core/clsOptions.h"
+#include "document/SpeechTransmission.h"
+#include "library/api_analysis.h"
+
+#include <cmath>
+
+namespace vemra {
+namespace {
+
+// Kinds of the speech index cache.
+enum SpeechKind { KindFemale = 0, KindMale = 1, KindRasti = 2, KindStitel = 3, KindSti = 4 };
+
+constexpr int kStiEntries = 14; // the full method's modulation frequencies
+constexpr int kStitelEntry = 14;
+constexpr int kRastiEntry = 15;
+constexpr int kRasti500Count = 4, kRasti2000Count = 5;
+constexpr int kRasti500Band = 5, kRasti2000Band = 7;
+// A band is usable while its centre lies at most this fraction of the sample rate.
+constexpr float kHighestCentre = 0.35f;
+
+void checkSpeechBand(int band)
+{
+    if (band < speech::kFirstSpeechBand || band > speech::kLastSpeechBand)
+        throw VemraError::range();
+}
+
+} // namespace
+
+std::array<float, 7> clsWave::initialSTIWeights()
+{
+    std::array<float, 7> w = clsOptions::DefaultSTIWeights;
+    if (Options)
+        for (int i = 0; i < 7; ++i)
+            w[static_cast<std::size_t>(i)] = Options->STI_Weight(i);
+    return w;
+}
+
+float clsWave::STI_Weight(int index) const
+{
+    if (index < 0 || index >= speech::kSpeechBands)
+        throw VemraError::range();
+    return stiWeight_[static_cast<std::size_t>(index)];
+}
+
+void clsWave::setSTI_Weight(int index, float weight)
+{
+    if (index < 0 || index >= speech::kSpeechBands)
+        throw VemraError::range();
+    stiWeight_[static_cast<std::size_t>(index)] = weight;
+    speechIndexComputed_[KindSti][0] = speechIndexComputed_[KindSti][1] = false;
+}
+
+const MTFResult& clsWave::mtfRecord(int channel, int band)
+{
+    checkChannel(channel);
+    checkSpeechBand(band);
+    MTFResult& cached = mtf_[channel][band];
+    if (!mtfComputed_[channel][band]) {
+        const RTResult& rt = decayRecord(channel, band);
+        const std::int32_t end = isTrue(rt.decayEndValid) ? rt.decayEnd : SampleCount() - 1;
+        MTFResult work;
+        CalcMTF(static_cast<std::int16_t>(channel), header_, static_cast<std::int16_t>(band), end, work.m);
+        cached = MTFResult{};
+        for (int i = 0; i <= kStitelEntry; ++i)
+            cached.m[i] = work.m[i];
+        const int rasti = band == kRasti500Band ? kRasti500Count : band == kRasti2000Band ? kRasti2000Count : 0;
+        for (int i = kRastiEntry; i < kRastiEntry + rasti; ++i)
+            cached.m[i] = work.m[i];
+        mtfComputed_[channel][band] = true;
+    }
+    return cached;
+}
+
+float clsWave::MTF(int channel, int band, int index)
+{
+    return guarded("GetMTF", 0.0f, [&] {
+        if (index < 0 || index > 19)
+            throw VemraError::range();
+        return mtfRecord(channel, band).m[index];
+    });
+}
+
+float clsWave::MTI(int channel, int band)
+{
+    return guarded("GetMTI", 0.0f, [&] {
+        float sum = 0;
+        int count = 0;
+        for (int i = 0; i < kStiEntries; ++i) {
+            if (BandCentre(band) / static_cast<float>(SampleFrequency()) <= kHighestCentre) {
+                sum += speech::apparentSnr_dB(MTF(channel, band, i));
+                ++count;
+            }
+        }
+        return count > 0 ? (sum / static_cast<float>(count) + 15.0f) / 30.0f : -1.0f;
+    });
+}
+
+float clsWave::speechIndex(int channel, int kind, const std::function<float()>& calculate)
+{
+    checkChannel(channel);
+    if (!speechIndexComputed_[kind][channel]) {
+        speechIndex_[kind][channel] = calculate();
+        speechIndexComputed_[kind][channel] = true;
+    }
+    return speechIndex_[kind][channel];
+}
+
+float clsWave::STI(int channel)
+{
+    return speechIndex(channel, KindSti, [&] {
+        float weighted = 0, weights = 0;
+        for (int band = speech::kFirstSpeechBand; band <= speech::kLastSpeechBand; ++band) {
+            const float mti = MTI(channel, band);
+            if (mti >= 0) {
+                const float w = STI_Weight(band - speech::kFirstSpeechBand);
+                weighted += w * mti;
+                weights += w;
+            }
+        }
+        return weights > 0 ? weighted / weights : 0.0f;
+    });
+}
+
+namespace {
+
+std::array<float, speech::kSpeechBands> bandMTIs(clsWave& wave, int channel)
+{
+    std::array<float, speech::kSpeechBands> mti{};
+    for (int k = 0; k < speech::kSpeechBands; ++k)
+        mti[static_cast<std::size_t>(k)] = wave.MTI(channel, speech::kFirstSpeechBand + k);
+    return mti;
+}
+
+} // namespace
+
+float clsWave::STI_male(int channel)
+{
+    return speechIndex(channel, KindMale, [&] { return speech::revisedIndex(bandMTIs(*this, channel), false); });
+}
+
+float clsWave::STI_female(int channel)
+{
+    return speechIndex(channel, KindFemale, [&] { return speech::revisedIndex(bandMTIs(*this, channel), true); });
+}
+
+float clsWave::RASTI(int channel)
+{
+    return speechIndex(channel, KindRasti, [&] {
+        float sum = 0;
+        int count = 0;
+        // Both RASTI bands count only while the 500 Hz centre is usable.
+        const bool usable = BandCentre(kRasti500Band) / static_cast<float>(SampleFrequency()) <= kHighestCentre;
+        for (int i = 1; i <= kRasti500Count + kRasti2000Count && usable; ++i) {
+            const float m = i <= kRasti500Count ? MTF(channel, kRasti500Band, i + 14)
+                                                : MTF(channel, kRasti2000Band, i + 10);
+            sum += speech::apparentSnr_dB(m);
+            ++count;
+        }
+        return count >= 1 ? (sum / static_cast<float>(count) + 15.0f) / 30.0f : -1.0f;
+    });
+}
+
+float clsWave::STITEL(int channel)
+{
+    return speechIndex(channel, KindStitel, [&] {
+        float sum = 0;
+        int count = 0;
+        for (int band = speech::kFirstSpeechBand; band <= speech::kLastSpeechBand; ++band) {
+            if (BandCentre(band) / static_cast<float>(SampleFrequency()) <= kHighestCentre) {
+                sum += speech::transmissionIndex(MTF(channel, band, kStitelEntry));
+                ++count;
+            }
+        }
+        return count == speech::kSpeechBands ? sum / static_cast<float>(count) : -1.0f;
+    });
+}
+
+QString clsWave::Rating(float sti)
+{
+    if (sti < 0.3f)
+        return QStringLiteral("Bad");
+    if (sti < 0.45f)
+        return QStringLiteral("Poor");
+    if (sti < 0.6f)
+        return QStringLiteral("Fair");
+    if (sti < 0.75f)
+        return QStringLiteral("Good");
+    return QStringLiteral("Excellent");
+}
+
+float clsWave::ALC(float sti)
+{
+    const float alc = static_cast<float>(170.5405 * std::exp(-5.419 * static_cast<double>(sti)));
+    return alc > 100.0f ? 100.0f : alc;
+}
+
+float clsWave::SNR(int channel, int band)
+{
+    checkBand(band);
+    return decayRecord(channel, band).SNR;
+}
+
+} // namespace vemra

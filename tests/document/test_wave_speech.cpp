@@ -1,0 +1,345 @@
+#include "core/VemraError.h"
+#include "document/SpeechTransmission.h"
+#include "document/Waves.h"
+#include "document/clsWave.h"
+#include "library/dsp/Bands.h"
+#include "library/files/ResponseFile.h"
+#include "support/ResponseGenerator.h"
+#include "support/private_dirs.h"
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <cmath>
+#include <numbers>
+#include <string>
+
+using namespace vemra;
+namespace ts = vemra::testsupport;
+
+namespace {
+
+constexpr double kModulation_Hz[14] = {0.63, 0.8, 1.0, 1.25, 1.6, 2.0, 2.5, 3.15, 4.0, 5.0, 6.3, 8.0, 10.0, 12.5};
+constexpr double kStitel_Hz[7] = {1.6, 1.0, 0.63, 2.0, 1.25, 0.8, 2.5};
+
+// m(F) of a single decay of time T with the noise term of a band at snr_dB.
+double decayMtf(double F, double T, double snr_dB = 1e9)
+{
+    return 1 / std::sqrt(1 + std::pow(2 * std::numbers::pi * F * T / ts::kDecay60, 2)) /
+           (1 + std::pow(10.0, -snr_dB / 10));
+}
+
+// Mean transmission index of a decay at the given modulation frequencies.
+double expectedIndex(double T, double snr_dB, std::span<const double> frequencies)
+{
+    double sum = 0;
+    for (double F : frequencies)
+        sum += speech::transmissionIndex(static_cast<float>(decayMtf(F, T, snr_dB)));
+    return sum / static_cast<double>(frequencies.size());
+}
+
+// A single decay carried by one tone in each speech band (exact band envelopes), with broadband white noise of
+// the given energy per sample.
+std::vector<float> speechDecay(double T, double fs, double length_s, std::uint64_t seed = 1, double noise = 0)
+{
+    ts::ResponseShape shape;
+    shape.fs_Hz = fs;
+    shape.length_s = length_s;
+    shape.delay = 240;
+    shape.seed = seed;
+    shape.energy = ts::singleDecay(T, 1e8);
+    shape.noiseEnergy = noise;
+    std::vector<double> tones;
+    for (int b = 3; b <= 9; ++b)
+        if (dsp::bandUpper_Hz(b) < fs / 2)
+            tones.push_back(dsp::bandCentre_Hz(b));
+    return ts::makeTonalResponse(shape, tones);
+}
+
+clsWave* document(const std::string& name, std::int32_t fs, const std::vector<std::vector<float>>& channels,
+                  std::int16_t receiver = 0)
+{
+    WaveHeader h;
+    h.info.IRStart[0] = h.info.IRStart[1] = -1;
+    h.info.Receiver = receiver;
+    const std::size_t n = channels.front().size();
+    std::vector<std::int16_t> interleaved(n * channels.size());
+    for (std::size_t c = 0; c < channels.size(); ++c) {
+        const auto pcm = ts::toPcm16(channels[c]);
+        for (std::size_t i = 0; i < n; ++i)
+            interleaved[i * channels.size() + c] = pcm[i];
+    }
+    files::setPcm16Format(h, static_cast<int>(channels.size()), fs, static_cast<std::int64_t>(n));
+    const std::string path = test::privateRoot() + "/" + name;
+    EXPECT_EQ(files::writeResponseWav(path, h, interleaved), Ok);
+    clsWave* w = WaveByKey(NewWave(false));
+    w->setFileName(QString::fromStdString(path));
+    EXPECT_TRUE(w->Valid());
+    return w;
+}
+
+class WaveSpeech : public ::testing::Test {
+protected:
+    void TearDown() override
+    {
+        for (clsWave* w : WavesSnapshot())
+            w->Die();
+    }
+};
+
+} // namespace
+
+TEST(SpeechArithmetic, ApparentSignalToNoiseRatio)
+{
+    struct Row {
+        float m, snr_dB;
+    };
+    // m >= 1 keeps all of its modulation: +15 dB, also past 1.
+    const Row rows[] = {{1.0f, 15}, {1.2f, 15}, {0.5f, 0}, {0.0f, -15}, {-0.1f, -15}, {0.9f, 9.5424f},
+                        {0.01f, -15}, {0.99f, 15}, {0.25f, -4.7712f}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE("m = " + std::to_string(row.m));
+        EXPECT_NEAR(speech::apparentSnr_dB(row.m), row.snr_dB, 1e-3);
+        EXPECT_NEAR(speech::transmissionIndex(row.m), (row.snr_dB + 15) / 30, 1e-4);
+    }
+}
+
+// The closed-form decays: equal MTIs in all seven bands give that MTI as every index, and its ALC and rating.
+TEST(SpeechArithmetic, SingleDecayIndices)
+{
+    struct Row {
+        double T, snr_dB, sti, alc;
+        const char* rating;
+    };
+    const Row rows[] = {{0.5, 1e9, 0.736, 3.2, "Good"},  {1.0, 1e9, 0.589, 7.0, "Fair"},
+                        {2.0, 1e9, 0.437, 15.9, "Poor"}, {1.0, 15, 0.565, 8.0, "Fair"},
+                        {1.0, 0, 0.358, 24.4, "Poor"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE("T = " + std::to_string(row.T) + ", SNR " + std::to_string(row.snr_dB));
+        const auto mti = static_cast<float>(expectedIndex(row.T, row.snr_dB, kModulation_Hz));
+        EXPECT_NEAR(mti, row.sti, 0.001);
+        std::array<float, 7> bands;
+        bands.fill(mti);
+        EXPECT_NEAR(speech::revisedIndex(bands, false), mti, 1e-5);
+        EXPECT_NEAR(speech::revisedIndex(bands, true), mti, 1e-5);
+        EXPECT_NEAR(clsWave::ALC(mti), row.alc, 0.1);
+        EXPECT_EQ(clsWave::Rating(mti).toStdString(), row.rating);
+    }
+}
+
+TEST(SpeechArithmetic, RevisedIndexAndMissingBands)
+{
+    std::array<float, 7> mti = {0.2f, 0.4f, 0.6f, 0.8f, 0.7f, 0.5f, 0.3f};
+    // The male index by hand: alpha-weighted MTIs less the beta-weighted neighbours' geometric means.
+    const double alpha[] = {0.085, 0.127, 0.230, 0.233, 0.309, 0.224, 0.173};
+    const double beta[] = {0.085, 0.078, 0.065, 0.011, 0.047, 0.095};
+    double sum = 0, norm = 0;
+    for (int k = 0; k < 7; ++k) {
+        sum += alpha[k] * mti[k];
+        norm += alpha[k];
+    }
+    for (int k = 0; k < 6; ++k) {
+        sum -= beta[k] * std::sqrt(double(mti[k]) * mti[k + 1]);
+        norm -= beta[k];
+    }
+    EXPECT_NEAR(speech::revisedIndex(mti, false), sum / norm, 1e-5);
+    mti[0] = -1; // 125 Hz missing: the male index has none, the female one does not use that band
+    EXPECT_EQ(speech::revisedIndex(mti, false), -1.0f);
+    EXPECT_GT(speech::revisedIndex(mti, true), 0.0f);
+    mti[6] = -1;
+    EXPECT_EQ(speech::revisedIndex(mti, true), -1.0f);
+}
+
+TEST(SpeechArithmetic, RatingAndArticulationLoss)
+{
+    EXPECT_EQ(clsWave::Rating(0.2999f).toStdString(), "Bad");
+    EXPECT_EQ(clsWave::Rating(0.3f).toStdString(), "Poor");
+    EXPECT_EQ(clsWave::Rating(0.45f).toStdString(), "Fair");
+    EXPECT_EQ(clsWave::Rating(0.6f).toStdString(), "Good");
+    EXPECT_EQ(clsWave::Rating(0.75f).toStdString(), "Excellent");
+    EXPECT_EQ(clsWave::Rating(1.0f).toStdString(), "Excellent");
+    EXPECT_EQ(clsWave::ALC(0.0f), 100.0f); // 170.54 limited
+    EXPECT_NEAR(clsWave::ALC(1.0f), 0.7558f, 1e-4);
+    EXPECT_NEAR(clsWave::ALC(0.5f), 170.5405 * std::exp(-5.419 * 0.5), 1e-4);
+}
+
+// Through the document: each band's modulation transfer follows the decay, and every index its closed form.
+TEST_F(WaveSpeech, SingleDecaysThroughTheDocument)
+{
+    for (double T : {0.5, 1.0, 2.0}) {
+        SCOPED_TRACE("T = " + std::to_string(T));
+        clsWave* w = document("speech" + std::to_string(T) + ".wav", 48000, {speechDecay(T, 48000, 1.5 * T + 0.5)});
+        for (int band = 3; band <= 9; ++band) {
+            SCOPED_TRACE("band " + std::to_string(band));
+            for (int i = 0; i < 14; ++i)
+                EXPECT_NEAR(w->MTF(0, band, i), decayMtf(kModulation_Hz[i], T), 0.02) << kModulation_Hz[i];
+            EXPECT_NEAR(w->MTF(0, band, 14), decayMtf(kStitel_Hz[band - 3], T), 0.02);
+            EXPECT_NEAR(w->MTI(0, band), expectedIndex(T, 1e9, kModulation_Hz), 0.01);
+        }
+        const double sti = expectedIndex(T, 1e9, kModulation_Hz);
+        EXPECT_NEAR(w->STI(0), sti, 0.01);
+        EXPECT_NEAR(w->STI_male(0), sti, 0.01);
+        EXPECT_NEAR(w->STI_female(0), sti, 0.01);
+        double stitel = 0;
+        for (double F : kStitel_Hz)
+            stitel += expectedIndex(T, 1e9, std::span<const double>(&F, 1)) / 7;
+        EXPECT_NEAR(w->STITEL(0), stitel, 0.01);
+        const double rasti[] = {1.0, 2.0, 4.0, 8.0, 0.7, 1.4, 2.8, 5.6, 11.2};
+        EXPECT_NEAR(w->RASTI(0), expectedIndex(T, 1e9, rasti), 0.01);
+        w->Die();
+    }
+}
+
+TEST_F(WaveSpeech, UnitImpulseIsPerfectlyIntelligible)
+{
+    std::vector<float> x(24000, 0.0f);
+    x[480] = 30000;
+    clsWave* w = document("impulse.wav", 48000, {x});
+    EXPECT_NEAR(w->STI(0), 1.0, 0.005);
+    EXPECT_NEAR(w->STI_male(0), 1.0, 0.005);
+    EXPECT_NEAR(w->STI_female(0), 1.0, 0.005);
+    EXPECT_NEAR(w->RASTI(0), 1.0, 0.005);
+    EXPECT_NEAR(w->STITEL(0), 1.0, 0.005);
+    EXPECT_EQ(w->Rating(w->STI(0)).toStdString(), "Excellent");
+}
+
+// With noise each band's modulation is reduced by its own signal-to-noise ratio (the decay record's).
+TEST_F(WaveSpeech, NoiseLowersTheIndexByTheBandsSignalToNoiseRatio)
+{
+    const double T = 1.0;
+    // White noise: the wide high bands get the most of it (INR about 20 dB at 8 kHz, 38 dB at 125 Hz).
+    clsWave* w = document("noisy-speech.wav", 48000, {speechDecay(T, 48000, 3.0, 1, 1e8 * 0.006)});
+    for (int band = 3; band <= 9; ++band) {
+        SCOPED_TRACE("band " + std::to_string(band));
+        ASSERT_TRUE(isTrue(w->decayRecord(0, band).decayEndValid));
+        const double snr = w->SNR(0, band);
+        EXPECT_EQ(w->SNR(0, band), w->decayRecord(0, band).SNR);
+        EXPECT_LT(snr, 40.0);
+        EXPECT_NEAR(w->MTI(0, band), expectedIndex(T, snr, kModulation_Hz), 0.02);
+    }
+    EXPECT_LT(w->STI(0), expectedIndex(T, 1e9, kModulation_Hz) - 0.005);
+    EXPECT_GT(w->STI(0), 0.0f);
+    EXPECT_NEAR(w->STI_Weight(0), 0.9f, 1e-6); // the options' default weights without options
+}
+
+// At 8 kHz the two highest speech bands lie above 0.35 fs.
+TEST_F(WaveSpeech, LowSampleRate)
+{
+    const double T = 1.0;
+    clsWave* w = document("speech8k.wav", 8000, {speechDecay(T, 8000, 2.0)});
+    EXPECT_EQ(w->MTI(0, 8), -1.0f);
+    EXPECT_EQ(w->MTI(0, 9), -1.0f);
+    EXPECT_NEAR(w->MTI(0, 7), expectedIndex(T, 1e9, kModulation_Hz), 0.01);
+    EXPECT_NEAR(w->STI(0), expectedIndex(T, 1e9, kModulation_Hz), 0.01);
+    EXPECT_EQ(w->STI_male(0), -1.0f);
+    EXPECT_EQ(w->STI_female(0), -1.0f);
+    EXPECT_EQ(w->STITEL(0), -1.0f);
+    EXPECT_GT(w->RASTI(0), 0.0f);
+}
+
+TEST_F(WaveSpeech, WeightsChangeOnlyTheSti)
+{
+    clsWave* w = document("weights.wav", 48000, {speechDecay(1.0, 48000, 2.0)});
+    const float male = w->STI_male(0);
+    const float sti = w->STI(0);
+    for (int i = 0; i < 7; ++i)
+        w->setSTI_Weight(i, 0.0f);
+    EXPECT_EQ(w->STI(0), 0.0f); // no weight: 0
+    w->setSTI_Weight(2, 1.0f);  // 500 Hz alone
+    EXPECT_NEAR(w->STI(0), w->MTI(0, 5), 1e-6);
+    EXPECT_EQ(w->STI_male(0), male);
+    EXPECT_NE(w->STI(0), sti);
+}
+
+TEST_F(WaveSpeech, RangeFailuresAreReportedNotThrown)
+{
+    clsWave* w = document("range.wav", 48000, {speechDecay(0.5, 48000, 1.0)});
+    // MTF and MTI report under their own names and give 0.
+    EXPECT_EQ(w->MTF(0, 2, 0), 0.0f);
+    EXPECT_EQ(w->MTF(0, 5, 20), 0.0f);
+    EXPECT_EQ(w->MTI(2, 5), 0.0f);
+    EXPECT_THROW(w->STI(2), VemraError);
+    EXPECT_THROW(w->STI_Weight(7), VemraError);
+    EXPECT_THROW(w->SNR(0, 44), VemraError);
+    EXPECT_THROW(w->LF(44), VemraError);
+    EXPECT_THROW(w->IACC1(-1), VemraError);
+}
+
+// --- spatial parameters ---
+
+// A figure-of-eight picking up a fraction a of the omni's amplitude throughout: LF = a^2 E(5..80) / E(0..80),
+// LFC = a E(5..80) / E(0..80) for the band's envelope.
+TEST_F(WaveSpeech, LateralFractions)
+{
+    const double T = 1.0, a = 0.5;
+    const auto omni = speechDecay(T, 48000, 1.0);
+    std::vector<float> eight(omni.size());
+    for (std::size_t i = 0; i < omni.size(); ++i)
+        eight[i] = static_cast<float>(a * omni[i]);
+    const double share = (ts::decayEnergy(T, 48000, 1, 240) - ts::decayEnergy(T, 48000, 1, 3840)) /
+                         (ts::decayEnergy(T, 48000, 1, 0) - ts::decayEnergy(T, 48000, 1, 3840));
+    clsWave* w = document("lateral.wav", 48000, {omni, eight});
+    ASSERT_EQ(w->TotalGain(0), w->TotalGain(1));
+    for (int band = 4; band <= 8; ++band) {
+        SCOPED_TRACE("band " + std::to_string(band));
+        EXPECT_NEAR(w->LF1(band), a * a * share, 0.02);
+        EXPECT_EQ(w->LF(band), w->LF1(band)); // not a probe
+        EXPECT_NEAR(w->LFC(band), a * share, 0.03);
+    }
+    // The figure-of-eight's gain above the omni's is taken off its energy.
+    w->setGainIntCha(1, w->GainIntCha(1) + 6.0f);
+    const double g = w->TotalGain(1) - w->TotalGain(0);
+    w->ResetFlags();
+    EXPECT_NEAR(w->LF1(6), a * a * share / std::pow(10.0, g / 10), 0.02);
+}
+
+TEST_F(WaveSpeech, ProbeUsesTheOmniOmniFraction)
+{
+    const auto p = speechDecay(1.0, 48000, 1.0);
+    clsWave* w = document("probe.wav", 48000, {p, p}, 5);
+    w->header().info.ProbeDist = 20; // mm
+    EXPECT_EQ(w->LF(6), w->LF2(6));
+    EXPECT_NEAR(w->LF2(6), 0.0, 1e-3); // the same pressure at both capsules: frontal sound
+}
+
+TEST_F(WaveSpeech, InterauralCrossCorrelation)
+{
+    const auto left = speechDecay(1.0, 48000, 1.5, 1);
+    clsWave* same = document("same.wav", 48000, {left, left});
+    for (int band = 3; band <= 9; ++band) {
+        SCOPED_TRACE("band " + std::to_string(band));
+        EXPECT_NEAR(same->IACC1(band), 1.0, 1e-4);
+        EXPECT_NEAR(same->IACC2(band), 1.0, 1e-4);
+        EXPECT_NEAR(same->IACC3(band), 1.0, 1e-4);
+    }
+    ts::ResponseShape shape;
+    shape.fs_Hz = 48000;
+    shape.length_s = 1.5;
+    shape.delay = 240;
+    shape.energy = ts::singleDecay(1.0, 1e6);
+    const auto l = ts::makeResponse(shape);
+    shape.seed = 7;
+    const auto r = ts::makeResponse(shape);
+    clsWave* independent = document("independent.wav", 48000, {l, r});
+    EXPECT_LT(independent->IACC1(8), 0.3f);
+    EXPECT_LT(independent->IACC3(8), 0.3f);
+}
+
+TEST_F(WaveSpeech, SpatialNoValues)
+{
+    const auto x = speechDecay(1.0, 8000, 1.0);
+    clsWave* mono = document("mono.wav", 8000, {x});
+    EXPECT_EQ(mono->LF1(6), -1.0f);
+    EXPECT_EQ(mono->LF2(6), -1.0f);
+    EXPECT_EQ(mono->LFC(6), -1.0f);
+    EXPECT_EQ(mono->IACC1(6), -1.0f);
+    clsWave* stereo = document("stereo8k.wav", 8000, {x, x});
+    EXPECT_GT(stereo->LF1(6), 0.0f);
+    EXPECT_EQ(stereo->LF1(9), -1.0f); // the 8 kHz octave is above Nyquist
+    EXPECT_EQ(stereo->IACC2(9), -1.0f);
+    const std::vector<float> silent(x.size(), 0.0f);
+    clsWave* quietOmni = document("quiet.wav", 8000, {silent, x});
+    EXPECT_EQ(quietOmni->LF1(5), -1.0f);
+    EXPECT_EQ(quietOmni->LFC(5), -1.0f);
+    EXPECT_EQ(quietOmni->IACC1(5), -1.0f);
+}
