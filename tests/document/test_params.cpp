@@ -1,0 +1,230 @@
+#include "core/UiServices.h"
+#include "core/VemraError.h"
+#include "document/Waves.h"
+#include "document/clsParams.h"
+#include "document/clsWave.h"
+#include "library/WaveStore.h"
+#include "library/files/ResponseFile.h"
+#include "support/ResponseGenerator.h"
+#include "support/private_dirs.h"
+
+#include <QCoreApplication>
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <functional>
+#include <string>
+
+using namespace vemra;
+namespace ts = vemra::testsupport;
+
+namespace {
+
+ScriptedUiServices& ui() { return static_cast<ScriptedUiServices&>(UiServices::get()); }
+
+constexpr int kEDT = 0, kT10 = 1, kT20 = 2, kT30 = 3, kINR = 4, kTs = 6, kC80 = 7, kLF = 12, kRI = 17, kAlpha = 18;
+
+// A noisy exponential decay of time T written as a response file; `prepare` fills the header's information.
+QString writeDecay(const std::string& name, double T, std::int32_t fs = 48000, int channels = 1,
+                   const std::function<void(WaveHeader&)>& prepare = {})
+{
+    const auto pcm = ts::toPcm16(ts::exponentialDecay(T, fs, 1.5, 20000, 60, 480));
+    WaveHeader h;
+    h.info.IRStart[0] = h.info.IRStart[1] = -1;
+    if (prepare)
+        prepare(h);
+    std::vector<std::int16_t> interleaved;
+    for (const std::int16_t v : pcm)
+        for (int c = 0; c < channels; ++c)
+            interleaved.push_back(c ? static_cast<std::int16_t>(v / 2) : v);
+    files::setPcm16Format(h, channels, fs, static_cast<std::int64_t>(pcm.size()));
+    const std::string path = test::privateRoot() + "/" + name;
+    EXPECT_EQ(files::writeResponseWav(path, h, interleaved), Ok);
+    return QString::fromStdString(path);
+}
+
+clsWave* open(const QString& path)
+{
+    clsWave* w = WaveByKey(NewWave(false));
+    w->setFileName(path);
+    EXPECT_TRUE(w->Valid());
+    return w;
+}
+
+class Params : public ::testing::Test {
+protected:
+    void SetUp() override { ui().clear(); }
+    void TearDown() override
+    {
+        for (clsWave* w : WavesSnapshot())
+            w->Die();
+        QCoreApplication::processEvents(); // documents removed by Die are deleted from the event loop
+    }
+};
+
+} // namespace
+
+TEST_F(Params, AnOpenFileIsUsedWhereItIsOpen)
+{
+    const QString path = writeDecay("open.wav", 1.0, 44100, 2);
+    clsWave* first = open(path);
+    clsWave* second = open(path); // open twice: the first in collection order serves
+    const int documents = WaveCount();
+    clsParams p;
+    p.setFileName(path);
+    EXPECT_EQ(WaveCount(), documents);
+    EXPECT_EQ(p.waveKey(), first->Key());
+    EXPECT_NE(p.waveKey(), second->Key());
+    EXPECT_EQ(p.SampleFrequency(), 44100);
+    EXPECT_EQ(p.Channels(), 2);
+    EXPECT_NEAR(p.Value(kT20, 0, 6), 1.0, 0.05);
+    EXPECT_TRUE(p.Valid(kT20, 1, 6));
+    EXPECT_EQ(p.Value(kT20, 0, 6), first->RT20time(0, 6));
+    EXPECT_EQ(WaveCount(), documents);
+}
+
+TEST_F(Params, AnUntitledNameUsesTheDocumentWithThatKey)
+{
+    clsWave* w = open(writeDecay("untitled.wav", 0.5));
+    clsParams p;
+    p.setFileName(QStringLiteral("Untitled-") + w->Key());
+    EXPECT_EQ(p.waveKey(), w->Key());
+    EXPECT_EQ(p.Channels(), 1);
+    EXPECT_NEAR(p.Value(kEDT, 0, 6), 0.5, 0.05);
+
+    // A key that belongs to no document: reported, nothing read.
+    ui().clear();
+    clsParams gone;
+    gone.setFileName(QStringLiteral("Untitled-9999"));
+    EXPECT_EQ(gone.Channels(), 0);
+    EXPECT_EQ(ui().messages.size(), 1u);
+}
+
+TEST_F(Params, AnUnopenedFileIsLoadedOnlyWhileItIsNeeded)
+{
+    const QString path = writeDecay("closed.wav", 1.5, 48000, 1, [](WaveHeader& h) { h.info.Receiver = 3; });
+    const int documents = WaveCount();
+    clsParams p;
+    p.setFileName(path);
+    EXPECT_EQ(WaveCount(), documents);
+    EXPECT_EQ(p.SampleFrequency(), 48000);
+    EXPECT_EQ(p.Channels(), 1);
+    EXPECT_EQ(p.Receiver(), 3);
+    EXPECT_NEAR(p.Value(kT30, 0, 5), 1.5, 0.08);
+    EXPECT_EQ(WaveCount(), documents);
+    EXPECT_FALSE(p.attachedWave());
+}
+
+TEST_F(Params, AGroupIsFilledInOnePassWithItsScaling)
+{
+    clsWave* w = open(writeDecay("group.wav", 1.0));
+    clsParams p;
+    p.setFileName(w->FileName());
+    p.CalcParameters(kT20, 6);
+    const float edt = w->EDT(0, 6), t10 = w->RT10time(0, 6), t30 = w->RT30time(0, 6);
+    const float inr = w->INR(0, 6);
+    // New samples and emptied document caches, without a change event: only values already cached survive.
+    ASSERT_TRUE(WaveStore::edit(w->header(), [](WaveStore::Channels& c) { c[0].assign(c[0].size(), 0); }));
+    w->ResetFlags();
+    EXPECT_EQ(p.Value(kEDT, 0, 6), edt);
+    EXPECT_EQ(p.Value(kT10, 0, 6), t10);
+    EXPECT_EQ(p.Value(kT30, 0, 6), t30);
+    EXPECT_EQ(p.Value(kINR, 0, 6), std::abs(inr));
+    EXPECT_GT(p.Value(kINR, 0, 6), 0.0f);
+    // Not part of that group: computed now, from the silent samples, and invalid.
+    EXPECT_FALSE(p.Valid(kC80, 0, 6));
+}
+
+TEST_F(Params, CentreTimeInMillisecondsAndBandsAboveNyquist)
+{
+    clsWave* w = open(writeDecay("ts.wav", 1.0, 22050));
+    clsParams p;
+    p.setFileName(w->FileName());
+    EXPECT_FLOAT_EQ(p.Value(kTs, 0, 6), w->ts(0, 6) * 1000.0f);
+    EXPECT_TRUE(p.Valid(kTs, 0, 6));
+    // The 16 kHz octave lies above 11.025 kHz.
+    EXPECT_FALSE(p.Valid(kT20, 0, 10));
+    EXPECT_EQ(p.Value(kT20, 0, 10), 0.0f);
+    // Index 19 is never filled; LF of a one-channel response has no value (-1).
+    EXPECT_FALSE(p.Valid(19, 0, 6));
+    EXPECT_FALSE(p.Valid(kLF, 0, 6));
+    EXPECT_THROW(p.Value(20, 0, 6), VemraError);
+    EXPECT_THROW(p.Valid(0, 2, 6), VemraError);
+    EXPECT_THROW(p.Valid(0, 0, 44), VemraError);
+}
+
+TEST_F(Params, ReflectionIndexAndAbsorptionOfAReflectionIndexResult)
+{
+    // An impulse in both channels at the same time: the reflected channel's window opens after it, so RI is 0
+    // (valid) and the absorption 1.
+    const std::string path = test::privateRoot() + "/ri.wav";
+    WaveHeader h;
+    h.info.Receiver = 6;
+    h.info.ProbeDist = 0.25f;
+    h.info.Temperature = 20;
+    h.info.IRStart[0] = h.info.IRStart[1] = -1;
+    std::vector<std::int16_t> s(2 * 4800, 0);
+    s[2 * 1000] = s[2 * 1000 + 1] = 20000;
+    files::setPcm16Format(h, 2, 48000, 4800);
+    ASSERT_EQ(files::writeResponseWav(path, h, s), Ok);
+    clsParams p;
+    p.setFileName(QString::fromStdString(path));
+    EXPECT_EQ(p.Receiver(), 6);
+    EXPECT_TRUE(p.Valid(kRI, 0, 20));
+    EXPECT_NEAR(p.Value(kRI, 1, 20), 0.0, 1e-6);
+    EXPECT_NEAR(p.Value(kAlpha, 0, 20), 1.0, 1e-6);
+}
+
+TEST_F(Params, AChangeOfTheAttachedDocumentEmptiesTheCache)
+{
+    clsWave* w = open(writeDecay("change.wav", 1.0));
+    clsParams p;
+    p.setFileName(w->FileName());
+    p.Attach();
+    EXPECT_EQ(p.attachedWave(), w);
+    EXPECT_FALSE(p.ownsWave());
+    const float before = p.Value(kT20, 0, 6);
+    EXPECT_NEAR(before, 1.0, 0.05);
+    // The falling half of a Hanning window over the whole response makes the decay faster.
+    ASSERT_EQ(w->Window(0, w->SampleCount(), 3), 0);
+    const float after = p.Value(kT20, 0, 6);
+    EXPECT_NE(after, before);
+    EXPECT_EQ(after, w->RT20time(0, 6));
+    p.Detach();
+    EXPECT_FALSE(p.attachedWave());
+    EXPECT_EQ(WaveByKey(p.waveKey()), w); // an open document stays open
+}
+
+TEST_F(Params, ADocumentAttachCreatedIsRemovedAgain)
+{
+    const QString path = writeDecay("owned.wav", 0.8);
+    const int documents = WaveCount();
+    clsParams p;
+    p.setFileName(path);
+    p.Attach();
+    EXPECT_TRUE(p.ownsWave());
+    EXPECT_EQ(WaveCount(), documents + 1);
+    ASSERT_TRUE(p.attachedWave());
+    EXPECT_EQ(p.attachedWave()->FileName(), path);
+    EXPECT_FALSE(p.attachedWave()->viewer());
+    for (int band = 3; band <= 8; ++band)
+        p.CalcParameters(kT20, band);
+    EXPECT_EQ(WaveCount(), documents + 1); // loaded once for all bands
+    p.Detach();
+    EXPECT_EQ(WaveCount(), documents);
+    EXPECT_NEAR(p.Value(kT20, 0, 6), 0.8, 0.05); // cached
+
+    // A new name, or the end of the object, while attached also lets the document go.
+    {
+        clsParams q;
+        q.setFileName(path);
+        q.Attach();
+        EXPECT_EQ(WaveCount(), documents + 1);
+        q.setFileName(path);
+        EXPECT_EQ(WaveCount(), documents);
+        q.Attach();
+        EXPECT_EQ(WaveCount(), documents + 1);
+    }
+    EXPECT_EQ(WaveCount(), documents);
+}
