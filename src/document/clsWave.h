@@ -200,8 +200,8 @@ public:
     // Band 0..43, channel 0..1 (range failure outside). Each library value is cached until ResetFlags.
     // Lateral fraction: LF2 for an omni-omni probe (Receiver 5), else LF1. LF1 is the library's figure-of-eight
     // fraction over the channels' energy ratio (with the calibration of bands 2..8 and 6 dB when calibrated); LF2
-    // and LFC are computed with channel 1 scaled to channel 0 by the gains of their first computation. -1 (or -1
-    // scaled by the gains, for LF1) when the library has no value.
+    // and LFC are computed with channel 1 scaled to channel 0 by the gains of their first computation. -1 when the
+    // library has no value (LF1 keeps it: no gain correction turns it into a number).
     float LF(int band);
     float LF1(int band);
     float LF2(int band);

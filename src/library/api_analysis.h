@@ -72,7 +72,8 @@ float CalcLFC(WaveHeader& header, std::int16_t band, float gainRatio);
 
 // Interaural cross-correlation coefficients of the band (channel 0 left ear, channel 1 right ear), max |IACF|
 // over lags of +-1 ms, from the earlier of the two channels' time zeros: IACC1 the whole response, IACC2 0..80 ms,
-// IACC3 80 ms to the end; computed flag set. A value that cannot be computed is -1.
+// IACC3 80 ms to the end, the end being where the later of the two band decays meets the noise (the end of the
+// response without a decay); computed flag set. A value that cannot be computed is -1.
 void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result);
 
 // Modulation transfer values of the channel in the band into mtf[0..20] (IEC 60268-16 by Schroeder's method, with

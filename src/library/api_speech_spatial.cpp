@@ -81,6 +81,21 @@ float lateral(const WaveHeader& header, std::int16_t band, double lateralGain, F
     }
 }
 
+// Where the later of the two channels' decays in the band meets its noise (the end of the response when a channel
+// has no decay): past it the ears hear only the noise, whose correlation is not the room's.
+std::int64_t decayedLength(const WaveHeader& header, std::int16_t band, std::int64_t length)
+{
+    std::int64_t end = 0;
+    for (int ch = 0; ch < 2; ++ch) {
+        dsp::ChannelAnalysis* a = AnalysisStore::channel(header, ch);
+        const dsp::DecayAnalysis* d = a ? a->decay(band) : nullptr;
+        if (!d || !d->valid)
+            return length;
+        end = std::max(end, d->decayEnd);
+    }
+    return std::clamp<std::int64_t>(end, 0, length);
+}
+
 } // namespace
 
 float CalcLF(WaveHeader& header, std::int16_t band)
@@ -115,7 +130,7 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
         if (pair && zero >= 0) {
             const auto& left = pair->channel[0];
             const auto& right = pair->channel[1];
-            const auto length = static_cast<std::int64_t>(left.size());
+            const auto length = decayedLength(header, band, static_cast<std::int64_t>(left.size()));
             const double delay = pair->filter.energyDelay_s();
             const std::int64_t split = std::min(length, dsp::spatialBoundary(zero, 0.080, delay, pair->fs_Hz, length));
             auto iacc = [&](std::int64_t from, std::int64_t to) {
