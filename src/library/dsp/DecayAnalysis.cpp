@@ -20,6 +20,7 @@ constexpr int kMaxFitPoints = 4096;       // the Schroeder curve is smooth; this
 struct Line {
     double slope = 0, intercept = 0, r = 0;
     int n = 0;
+    double meanX = 0, meanY = 0; // the centroid of the fitted points, where the line is best known
 };
 
 class Regression {
@@ -44,6 +45,8 @@ public:
             return l;
         l.slope = cxy / vx;
         l.intercept = (sy_ - l.slope * sx_) / n_;
+        l.meanX = sx_ / n_;
+        l.meanY = sy_ / n_;
         l.r = vy > 0 ? std::clamp(cxy / std::sqrt(vx * vy), -1.0, 1.0) : 0.0;
         return l;
     }
@@ -238,6 +241,15 @@ DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64
         if (i < decaySamples && i + stride > decaySamples)
             i = decaySamples - stride; // also read the curve at the decay end
     }
+    // The INR: the late line's level at time zero. Its own slope, fitted over 20 dB of a narrow band whose blocks
+    // scatter by several dB, is too uncertain to carry it back there (10 dB and more off, mostly low, so that T30
+    // of a clean response went missing); the line is taken where it was measured, at its centroid, and carried
+    // back at the decay rate of the T20 range of the Schroeder curve, which integration has smoothed. Only when
+    // the two rates agree within a factor of 3: otherwise the late line did not find a decay like the one before
+    // it (a second slope, a faded tail) and it stands as it is.
+    const Line middle = regressions[2].line();
+    if (middle.n >= 3 && middle.slope < 0 && line.slope < middle.slope / 3 && line.slope > middle.slope * 3)
+        result.INR_dB = line.meanY - middle.slope * line.meanX - noise;
     for (std::size_t f = 0; f < std::size(kFits); ++f) {
         const Line fit = regressions[f].line();
         LineFit& out = result.*kFits[f].result;

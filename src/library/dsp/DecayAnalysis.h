@@ -39,7 +39,8 @@ struct DecayAnalysis {
     double lineLevel_dB = 0;     // late decay line at time zero: energy per sample, dB re 1
     double lineSlope_dBps = 0;   // its slope (negative), dB per second
     double tailEnergy = 0;       // energy of the late line from decayEnd on (the compensation)
-    double INR_dB = 0;           // lineLevel_dB minus the noise level
+    double INR_dB = 0;           // the late line at time zero minus the noise level; the line is carried back
+                                 // from its centroid at the T20 range's decay rate when the two rates agree
     double SNR_dB = 0;           // compensated decay energy over the noise energy of the same duration
     LineFit edt, t10, t20, t30;
 

@@ -12,7 +12,7 @@ closed form (a realisation scatters around it, the more so in narrow bands):
     energy over the energy), ST early / late / total (energy 20-100, 100-1000, 20-1000 ms over 0-10 ms);
   - EDT, T10, T20, T30: least-squares lines through Schroeder's backward integral (0..-10, -5..-15, -5..-25,
     -5..-35 dB) of the response without its noise floor, -60 dB over the slope;
-  - octave bands 125 Hz to 4 kHz: the same from the realisation filtered by a Butterworth band-pass of order 3 per
+  - octave bands 125 Hz to 4 kHz (and third octaves for two files): the same from the realisation filtered by a Butterworth band-pass of order 3 per
     side designed here (base-ten band edges, bilinear transform with pre-warped edges); decay times from the
     time-reversed filtering, energy parameters from the forward filtering with the time windows moved by the
     filter's energy delay (the centre time of its squared impulse response).
@@ -24,8 +24,8 @@ either verdict stands and no row is written).
   python3 make_responses.py OUTDIR [--set committed|explore]
 
 writes the WAV files and OUTDIR/known.csv (file, channel, band, parameter, known value, closed-form value of the
-envelope or empty). Band -1 is the unfiltered response; octave bands use the program's indices (3 = 125 Hz ..
-8 = 4 kHz). Deterministic: the same command writes the same files.
+envelope or empty). Band -1 is the unfiltered response; bands use the program's indices (octaves 3 = 125 Hz ..
+8 = 4 kHz, third octaves 21 = 125 Hz .. 36 = 4 kHz). Deterministic: the same command writes the same files.
 """
 
 import cmath
@@ -40,14 +40,19 @@ LN10 = math.log(10.0)
 DECAY_K = 6.0 * LN10  # 13.8155: energy exp(-DECAY_K t / T) falls 60 dB in T
 FULL_SCALE = 30000.0
 
-OCTAVE_BANDS = {3: 125.0, 4: 250.0, 5: 500.0, 6: 1000.0, 7: 2000.0, 8: 4000.0}  # nominal names only
+OCTAVE_BANDS = range(3, 9)           # 125 Hz .. 4 kHz
+THIRD_OCTAVE_BANDS = range(21, 37)   # 125 Hz .. 4 kHz
 G = 10.0 ** 0.3
 
 
 def band_edges(index):
-    """Exact base-ten octave band: mid-band 1000 G^(i-6), edges G^(+-1/2) around it."""
-    fm = 1000.0 * G ** (index - 6)
-    return fm * G ** -0.5, fm, fm * G ** 0.5
+    """Exact base-ten bands: octave i (0..10) mid-band 1000 G^(i-6), edges G^(+-1/2) around it; third octave i
+    (11..43) mid-band 1000 G^((i-30)/3), edges G^(+-1/6)."""
+    if index <= 10:
+        fm = 1000.0 * G ** (index - 6)
+        return fm * G ** -0.5, fm, fm * G ** 0.5
+    fm = 1000.0 * G ** ((index - 30) / 3.0)
+    return fm * G ** (-1 / 6.0), fm, fm * G ** (1 / 6.0)
 
 
 # ---------------------------------------------------------------------------------------------- band filters
@@ -232,8 +237,10 @@ class Case:
     """One file: per channel a clean response; optional stationary noise floor (INR in dB re the decay line at
     the start) added before quantisation."""
 
-    def __init__(self, name, fs, seed, channels, inr=None, bands=True, nominal=None, silence_from_s=None):
+    def __init__(self, name, fs, seed, channels, inr=None, bands=True, nominal=None, silence_from_s=None,
+                 third_octaves=False):
         self.name, self.fs, self.seed, self.channels = name, fs, seed, channels
+        self.third_octaves = third_octaves
         self.inr, self.bands, self.nominal = inr, bands, nominal or {}
         self.silence_from_s = silence_from_s  # the samples from here on are set to 0 (a silenced tail)
 
@@ -279,9 +286,9 @@ def known_rows(case, pcm, clean):
                 elif has_noise and p in FIT_BOTTOM and inr <= FIT_BOTTOM[p] + 10:
                     continue    # near the limit either verdict is sound
                 rows.append((case.name, ch, band, p, v, nominal.get(p, "")))
-            if has_noise and band < 0:
-                # The INR as made: in a band it holds on average only (the late line a band's realisation
-                # gives scatters by a few dB when extrapolated back to the start).
+            if has_noise and band <= 10:
+                # The INR as made. In a band it holds on average only: a narrow band's decay scatters, so its
+                # line at the start is known within a few dB (octaves); third octaves get no row.
                 rows.append((case.name, ch, band, "INR", float(inr), ""))
 
         values = dict(energy_parameters(ref, case.fs, start))
@@ -289,7 +296,7 @@ def known_rows(case, pcm, clean):
         add(-1, values)
         if not case.bands:
             continue
-        for band in OCTAVE_BANDS:
+        for band in list(OCTAVE_BANDS) + (list(THIRD_OCTAVE_BANDS) if case.third_octaves else []):
             f = Butterworth(band, case.fs)
             values = dict(energy_parameters(f.apply(ref), case.fs, start, f.energy_delay))
             values.update(decay_times(f.apply_reversed(ref), case.fs, start))
@@ -312,8 +319,10 @@ def committed_cases():
                                               tail_from_s=1.0 / fs)
     return [
         Case("decay_t05_48k.wav", 48000, 5, [single(0.5, 0.9, 0.020)], nominal={0: 0.5}),
-        Case("decay_t1_signs_44k.wav", 44100, 10, [single(1.0, 1.5, 0.005, "signs")], nominal={0: 1.0}),
-        Case("decay_t2_noise55_48k.wav", 48000, 20, [single(2.0, 2.6, 0.030)], inr=55, nominal={0: 2.0}),
+        Case("decay_t1_signs_44k.wav", 44100, 10, [single(1.0, 1.5, 0.005, "signs")], nominal={0: 1.0},
+             third_octaves=True),
+        Case("decay_t2_noise55_48k.wav", 48000, 20, [single(2.0, 2.6, 0.030)], inr=55, nominal={0: 2.0},
+             third_octaves=True),
         Case("double_slope_48k.wav", 48000, 30, [double_slope]),
         Case("direct_tail_44k.wav", 44100, 40, [direct_tail], bands=False),
         Case("stereo_noise50_48k.wav", 48000, 50, [single(0.7, 1.2, 0.015), single(1.2, 1.2, 0.025)],
