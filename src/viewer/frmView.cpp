@@ -50,6 +50,7 @@ frmView::frmView(const QString& waveKey, QWidget* parent) : QMainWindow(parent),
     setWindowTitle(QStringLiteral("Graph"));
 
     createMenus();
+    createEditMenu();
     createToolbar();
 
     auto* client = new QWidget(this);
@@ -88,6 +89,8 @@ frmView::frmView(const QString& waveKey, QWidget* parent) : QMainWindow(parent),
         statusBar()->addWidget(status_[std::size_t(i)], i == 2 ? 1 : 0);
     }
     statusBar()->setObjectName(QStringLiteral("stStatus"));
+    connectZoomAndPan();
+    connectPointer();
     statusBar()->setSizeGripEnabled(true);
 
     // The client area's initial size; the menu bar, toolbar and status bar come on top of it.

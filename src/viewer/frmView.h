@@ -18,6 +18,7 @@
 
 #include <array>
 #include <cstdint>
+#include <functional>
 
 class QLabel;
 class QMenu;
@@ -104,6 +105,23 @@ public:
     // The toolbar's commands of this window part, by key.
     void toolbarButtonClick(const QString& key);
 
+    // --- zoom, pan, selection and pointer read-out (frmViewZoom.cpp, frmViewPointer.cpp) ---
+    void mnViewZoomIn_Click();
+    void mnViewZoomOut_Click();
+    void mnViewAuto_Click();
+    void mnEditSelectAll_Click();
+    // Pointer handlers of the graph pictures: button 1 left, 2 right; x, y in pixels of the picture, y from the top.
+    void imgGraph_MouseDown(int index, int button, int shift, double x, double y);
+    void imgGraph_MouseMove(int index, int button, int shift, double x, double y);
+    void imgGraph_MouseUp(int index, int button, int shift, double x, double y);
+    // The clock of the pan acceleration, in seconds on any monotonic scale (tests step it).
+    void setPanClock(std::function<double()> clock) { panClock_ = std::move(clock); }
+    bool selectionActive() const { return mSelectionActive; }
+    bool dragging() const { return mDragging; }
+    std::int32_t selStart() const { return mSelStart; }
+    std::int32_t selLength() const { return mSelLength; }
+    bool fastPan() const { return mFastPan; }
+
 protected:
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
@@ -127,6 +145,15 @@ private:
     void UpdatePan();
     void DrawSelection();
     void ClearSelection();
+    // frmViewZoom.cpp
+    void connectZoomAndPan();
+    void scrPan_Change();
+    void setZoomCommandsEnabled(bool zoomIn, bool zoomOutAndFull);
+    // frmViewPointer.cpp
+    void createEditMenu();
+    void connectPointer();
+    void ShowSelectionStatus();
+    void UpdateEditMenu();
     // frmViewType.cpp
     void DrawFilterIndicator();
     // frmViewControls.cpp
@@ -172,6 +199,10 @@ private:
     std::int32_t mSelStart = 0;
     std::int32_t mSelLength = 0;
     std::int16_t mLastBand = 1;
+    // Pan acceleration: seconds of the pan clock at the previous change, and the run of quick changes.
+    double LastPanTime = -1e9;
+    std::int16_t QuickPanCount = 0;
+    std::function<double()> panClock_;
 
     // Controls.
     std::array<PictureBox*, 2> imgYscale_{};

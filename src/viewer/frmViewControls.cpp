@@ -229,6 +229,14 @@ void frmView::toolbarButtonClick(const QString& key)
         } else if (key == QLatin1String("FilterUp")) {
             FilterUp();
             UpdateView();
+        } else if (key == QLatin1String("ZoomIn")) {
+            mnViewZoomIn_Click();
+        } else if (key == QLatin1String("ZoomOut")) {
+            mnViewZoomOut_Click();
+        } else if (key == QLatin1String("ZoomFull")) {
+            mnViewZoomFull_Click();
+        } else if (key == QLatin1String("Autoscale")) {
+            mnViewAuto_Click();
         }
     });
 }

@@ -90,7 +90,7 @@ void frmView::InitView()
         scrPan_->setMaximum(int(roundEven(double(mPointCount) / mPanStep)));
         scrPan_->setValue(0);
         const double maxZoom = std::log2(double(wave->SampleCount()) * 0.1);
-        mMaxZoomLevel = std::int16_t(std::min<std::int64_t>(13, roundEven(std::isfinite(maxZoom) ? maxZoom : 0)));
+        mMaxZoomLevel = std::int16_t(std::clamp<std::int64_t>(roundEven(std::isfinite(maxZoom) ? maxZoom : 0), 0, 13));
         mZoomLevel = 0;
         UpdatePan();
         ScaleGraph();
@@ -421,6 +421,7 @@ void frmView::ClearSelection()
     DrawSelection();
     DrawFilterIndicator();
     mSelectionActive = false;
+    UpdateEditMenu();
     status_[2]->clear();
     imgGraph_[0]->update();
     imgGraph_[1]->update();

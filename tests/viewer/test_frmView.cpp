@@ -7,6 +7,7 @@
 #include "document/clsWave.h"
 #include "library/files/ResponseFile.h"
 #include "support/private_dirs.h"
+#include "viewer_fixture.h"
 #include "viewer/PictureBox.h"
 #include "viewer/frmView.h"
 #include "viewer/frmFilter.h"
@@ -62,34 +63,7 @@ QString writeResponse(const QString& name, const FileSpec& spec)
     return QString::fromStdString(path);
 }
 
-class DocumentWindow : public testing::Test {
-protected:
-    void SetUp() override
-    {
-        InstallDocumentWindows();
-        scripted().clear();
-    }
-    void TearDown() override
-    {
-        for (clsWave* wave : WavesSnapshot())
-            wave->Die();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        clsWave::setViewerFactory({});
-    }
-
-    // A new document with its window shown; an empty path leaves it empty.
-    frmView* open(const QString& path, QSize size = QSize(900, 600))
-    {
-        clsWave* wave = WaveByKey(NewWave());
-        if (!path.isEmpty())
-            wave->setFileName(path);
-        wave->Show();
-        auto* window = qobject_cast<frmView*>(wave->viewer()->widget());
-        window->resize(size);
-        QCoreApplication::processEvents();
-        return window;
-    }
-};
+class DocumentWindow : public viewertest::ViewerWindow {};
 
 int pixelsOf(const QImage& img, QRgb colour)
 {

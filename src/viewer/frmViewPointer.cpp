@@ -1,0 +1,319 @@
+// The document window's pointer on the graphs: the selection dragged with the left button and marked by
+// inverting the graphs, the position and value read-outs of the status bar, the selection's length, and the
+// Edit menu's enabling by the selection and the clipboard.
+//
+// Every pixel <-> point and pixel <-> value conversion goes through GraphGeometry, the mapping the curves and the
+// selection mark are drawn with, so a read-out names exactly what is drawn under the pointer.
+#include "viewer/frmView.h"
+
+#include "core/Bands.h"
+#include "core/ErrorGuard.h"
+#include "core/Globals.h"
+#include "core/clsOptions.h"
+#include "library/draw/GraphGeometry.h"
+#include "viewer/PictureBox.h"
+
+#include <QClipboard>
+#include <QGuiApplication>
+#include <QKeySequence>
+#include <QLabel>
+#include <QMenu>
+#include <QMenuBar>
+#include <QMimeData>
+#include <QRegularExpression>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+
+namespace vemra {
+namespace {
+
+// A number with a fixed count of decimals; a value that rounds to zero shows no minus sign.
+QString fixed(double v, int decimals)
+{
+    QString text = QString::number(v, 'f', decimals);
+    if (text.startsWith(QLatin1Char('-')) && text.indexOf(QRegularExpression(QStringLiteral("[1-9]"))) < 0)
+        text.remove(0, 1);
+    return text;
+}
+
+bool isBandView(int viewType)
+{
+    return viewType == 4 || viewType == 5;
+}
+
+// Hertz per point of the spectrum views.
+double hertzPerPoint(const clsWave& wave)
+{
+    return double(wave.SampleFrequency()) / (2.0 * double(wave.ProcCount()) + 1.0);
+}
+
+double speedOfSound()
+{
+    return Options ? double(Options->Vsound()) : 20.1 * std::sqrt(273.0 + 20.0);
+}
+
+int mouseButtonCode(Qt::MouseButton button)
+{
+    switch (button) {
+    case Qt::LeftButton:
+        return 1;
+    case Qt::RightButton:
+        return 2;
+    case Qt::MiddleButton:
+        return 4;
+    default:
+        return 0;
+    }
+}
+
+int shiftCode(Qt::KeyboardModifiers modifiers)
+{
+    return (modifiers & Qt::ShiftModifier ? 1 : 0) | (modifiers & Qt::ControlModifier ? 2 : 0)
+           | (modifiers & Qt::AltModifier ? 4 : 0);
+}
+
+int buttonsCode(Qt::MouseButtons buttons)
+{
+    return (buttons & Qt::LeftButton ? 1 : 0) | (buttons & Qt::RightButton ? 2 : 0)
+           | (buttons & Qt::MiddleButton ? 4 : 0);
+}
+
+// Captions of the window shapes of Edit > Window, shape code = index + 1.
+const char* const kWindowShapes[12] = {"Hanning",  "LH-Hanning",  "RH-Hanning",  "Hamming",
+                                       "LH-Hamming", "RH-Hamming", "Blackman",    "LH-Blackman",
+                                       "RH-Blackman", "Blackman-Harris", "LH-Blackman-Harris",
+                                       "RH-Blackman-Harris"};
+
+} // namespace
+
+// --- set-up ---
+
+void frmView::createEditMenu()
+{
+    auto* edit = new QMenu(QStringLiteral("&Edit"), menuBar());
+    edit->setObjectName(QStringLiteral("mnEdit"));
+    // Between File and View.
+    menuBar()->insertMenu(menus_.value(QStringLiteral("mnView"))->menuAction(), edit);
+    menus_.insert(QStringLiteral("mnEdit"), edit);
+    menuItems_.insert(QStringLiteral("mnEdit"), edit->menuAction());
+    addMenuItem(edit, QStringLiteral("mnEditCut"), QStringLiteral("Cut"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
+    addMenuItem(edit, QStringLiteral("mnEditCopy"), QStringLiteral("Copy"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
+    addMenuItem(edit, QStringLiteral("mnEditPaste"), QStringLiteral("Paste"))
+        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
+    addMenuItem(edit, QStringLiteral("mnEditDelete"), QStringLiteral("Delete"))->setShortcut(QKeySequence(Qt::Key_Delete));
+    edit->addSeparator();
+    connect(addMenuItem(edit, QStringLiteral("mnEditSelectAll"), QStringLiteral("Select All")), &QAction::triggered,
+            this, [this] { mnEditSelectAll_Click(); });
+    menuItems_.value(QStringLiteral("mnEditSelectAll"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
+    edit->addSeparator();
+    addMenuItem(edit, QStringLiteral("mnEditRotate"), QStringLiteral("Rotate"));
+    edit->addSeparator();
+    addMenuItem(edit, QStringLiteral("mnEditSilence"), QStringLiteral("Silence"));
+    QMenu* window = edit->addMenu(QStringLiteral("Window"));
+    window->setObjectName(QStringLiteral("mnEditWindow"));
+    menus_.insert(QStringLiteral("mnEditWindow"), window);
+    menuItems_.insert(QStringLiteral("mnEditWindow"), window->menuAction());
+    for (int i = 0; i < 12; ++i)
+        addMenuItem(window, QStringLiteral("mnEditWindowItem(%1)").arg(i), QString::fromLatin1(kWindowShapes[i]));
+    window->menuAction()->setVisible(DebugMode);
+    for (const char* name : {"mnEditCut", "mnEditCopy", "mnEditPaste", "mnEditDelete", "mnEditRotate", "mnEditSilence",
+                             "mnEditWindow"})
+        setMenuEnabled(QString::fromLatin1(name), false);
+    for (int i = 0; i < 12; ++i)
+        setMenuEnabled(QStringLiteral("mnEditWindowItem(%1)").arg(i), false);
+    connect(edit, &QMenu::aboutToShow, this, [this] { UpdateEditMenu(); });
+}
+
+void frmView::connectPointer()
+{
+    for (int i = 0; i < 2; ++i) {
+        PictureBox* graph = imgGraph_[std::size_t(i)];
+        graph->setMouseTracking(true); // the read-outs follow the pointer with no button down
+        connect(graph, &PictureBox::mousePressed, this,
+                [this, i](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at) {
+                    imgGraph_MouseDown(i, mouseButtonCode(button), shiftCode(modifiers), at.x(), at.y());
+                });
+        connect(graph, &PictureBox::mouseMoved, this,
+                [this, i](Qt::MouseButtons buttons, Qt::KeyboardModifiers modifiers, QPointF at) {
+                    imgGraph_MouseMove(i, buttonsCode(buttons), shiftCode(modifiers), at.x(), at.y());
+                });
+        connect(graph, &PictureBox::mouseReleased, this,
+                [this, i](Qt::MouseButton button, Qt::KeyboardModifiers modifiers, QPointF at) {
+                    imgGraph_MouseUp(i, mouseButtonCode(button), shiftCode(modifiers), at.x(), at.y());
+                });
+    }
+}
+
+// --- the pointer ---
+
+void frmView::imgGraph_MouseDown(int, int button, int, double x, double)
+{
+    guarded("Graph_MouseDown", [&] {
+        const clsWave* wave = WaveFile();
+        if (!wave || !mDataValid || isBandView(wave->ViewType()))
+            return;
+        if (button == 1) {
+            ClearSelection();
+            mDragging = true;
+            mSelectionActive = true;
+            const GraphGeometry g{mGraphHeight, mGraphWidth, mFirstPoint, mPointCount};
+            mSelStart = g.pointAt(x);
+            mSelLength = 0;
+            status_[2]->setText(mTimeView ? QStringLiteral("Length: 0 / 0.000s / 0.00m")
+                                          : QStringLiteral("Length: 0 / 0 Hz"));
+            DrawSelection();
+            setMenuEnabled(QStringLiteral("mnViewZoomIn"), true);
+            setButtonEnabled(QStringLiteral("ZoomIn"), true);
+        } else if (button == 2) {
+            ClearSelection();
+        }
+        imgGraph_[0]->update();
+        imgGraph_[1]->update();
+        UpdateEditMenu();
+    });
+}
+
+void frmView::imgGraph_MouseMove(int, int, int, double x, double y)
+{
+    // Each step on its own: a read-out that fails leaves its panel as it was.
+    const clsWave* wave = WaveFile();
+    if (!wave || !mDataValid || mGraphWidth <= 0 || mPointCount <= 0)
+        return;
+    x = std::clamp(x, 0.0, double(mGraphWidth));
+    const int view = wave->ViewType();
+    const GraphGeometry g{mGraphHeight, mGraphWidth, mFirstPoint, mPointCount, view, double(wave->dBRange())};
+    const std::int32_t p = g.pointAt(x);
+
+    try {
+        QString text = QStringLiteral("Position: ") + QString::number(p) + QStringLiteral(" / ");
+        if (mTimeView) {
+            const double t = g.positionAt(x) / double(wave->SampleFrequency());
+            text += fixed(t, 3) + QStringLiteral("s / ") + fixed(t * speedOfSound(), 2) + QStringLiteral("m");
+        } else {
+            double f = 0;
+            if (view == 6) {
+                f = (g.positionAt(x) + 1.0) * hertzPerPoint(*wave);
+            } else if (view == 7) {
+                f = (double(wave->GetLogSample(p)) + 1.0) * hertzPerPoint(*wave);
+            } else {
+                // The band drawn in the cell under the pointer; the right edge reads as the last band.
+                const std::int32_t cell = std::clamp(g.cellAt(x), 0, mPointCount - 1);
+                f = BandName((view == 4 ? 1 : 14) + mFirstPoint + cell).toDouble();
+            }
+            if (!std::isfinite(f))
+                throw std::domain_error("no frequency");
+            text += fixed(f, 0) + QStringLiteral(" Hz");
+        }
+        status_[0]->setText(text);
+    } catch (...) {
+    }
+
+    try {
+        const double v = g.valueAt(y);
+        if (!std::isfinite(v))
+            throw std::domain_error("no value");
+        status_[1]->setText(view <= 1 ? fixed(v, 0) + QStringLiteral("%") : fixed(v, 1) + QStringLiteral(" dB"));
+    } catch (...) {
+    }
+
+    if (!mDragging)
+        return;
+    try {
+        const std::int32_t n = p - mSelStart;
+        if (n != mSelLength) {
+            DrawSelection(); // removes the old mark
+            mSelLength = n;
+            ShowSelectionStatus();
+        }
+    } catch (...) {
+    }
+    try {
+        UpdateEditMenu();
+    } catch (...) {
+    }
+}
+
+void frmView::imgGraph_MouseUp(int, int button, int, double, double)
+{
+    if (button != 1 || !mDragging)
+        return;
+    mDragging = false;
+    if (mSelLength < 0) {
+        mSelStart += mSelLength;
+        mSelLength = -mSelLength;
+    }
+    // A leftward drag is a selection of one or more points only now: the Edit shortcuts follow at once.
+    UpdateEditMenu();
+}
+
+// --- the selection ---
+
+void frmView::ShowSelectionStatus()
+{
+    const clsWave* wave = WaveFile();
+    if (!wave)
+        return;
+    const int view = wave->ViewType();
+    const std::int64_t length = std::abs(std::int64_t(mSelLength));
+    if (mTimeView) {
+        const double t = double(length) / double(wave->SampleFrequency());
+        status_[2]->setText(QStringLiteral("Length: %1 / %2s / %3m")
+                                .arg(length)
+                                .arg(fixed(t, 3), fixed(speedOfSound() * t, 2)));
+    } else if (view == 6) {
+        status_[2]->setText(QStringLiteral("Length: %1 / %2 Hz")
+                                .arg(mSelLength)
+                                .arg(fixed(double(length) * hertzPerPoint(*wave), 0)));
+    } else if (view == 7) {
+        const std::int64_t k1 = wave->GetLogSample(mSelStart);
+        const std::int64_t k2 = wave->GetLogSample(mSelStart + mSelLength);
+        const std::int64_t bins = std::abs(k2 - k1);
+        status_[2]->setText(QStringLiteral("Length: %1 / %2 Hz")
+                                .arg(bins)
+                                .arg(fixed(double(bins) * hertzPerPoint(*wave), 0)));
+    }
+    DrawSelection();
+    imgGraph_[0]->update();
+    imgGraph_[1]->update();
+}
+
+void frmView::mnEditSelectAll_Click()
+{
+    guarded("mnEditSelectAll", [&] {
+        ClearSelection();
+        mSelectionActive = true;
+        mSelStart = 0;
+        mSelLength = mPointCount;
+        ShowSelectionStatus();
+        UpdateEditMenu();
+    });
+}
+
+void frmView::UpdateEditMenu()
+{
+    for (const char* name : {"mnViewInfo", "mnEditCopy", "mnEditCut", "mnEditDelete", "mnEditRotate", "mnEditPaste",
+                             "mnEditSilence", "mnEditWindow"})
+        setMenuEnabled(QString::fromLatin1(name), false);
+    for (int i = 0; i < 12; ++i)
+        setMenuEnabled(QStringLiteral("mnEditWindowItem(%1)").arg(i), false);
+    if (mSelectionActive) {
+        setMenuEnabled(QStringLiteral("mnEditWindow"), mTimeView);
+        setMenuEnabled(QStringLiteral("mnEditRotate"), mTimeView);
+        if (mSelLength >= 1) {
+            for (const char* name : {"mnViewInfo", "mnEditCopy", "mnEditCut", "mnEditDelete", "mnEditSilence"})
+                setMenuEnabled(QString::fromLatin1(name), mTimeView);
+            for (int i = 0; i < 12; ++i)
+                setMenuEnabled(QStringLiteral("mnEditWindowItem(%1)").arg(i), true);
+        }
+    }
+    const clsWave* wave = WaveFile();
+    setMenuEnabled(QStringLiteral("mnEditSelectAll"), wave && wave->Valid());
+    // Wave data on the clipboard, as this program and others put it there.
+    if (const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        data && (data->hasFormat(QStringLiteral("audio/wav")) || data->hasFormat(QStringLiteral("audio/x-wav"))))
+        setMenuEnabled(QStringLiteral("mnEditPaste"), mTimeView);
+}
+
+} // namespace vemra
