@@ -12,9 +12,9 @@
 // The noise energy under the decay is subtracted before integrating, so the curve stays straight down to the
 // crossing point. A fit is valid when the curve reaches the bottom of its range before the decay end and the
 // INR is at least |bottom| + kNoiseMargin_dB: ISO 3382-1 asks for the bottom 10 dB above the noise (an INR of
-// 45 dB for T30, 35 dB for T20); the margin is 2 dB less, because the INR estimated in a band scatters by about
-// a decibel (finite noise tail, the filter's noise bandwidth) and a response made with just the required INR
-// must not fail by chance. A fit reaching into the noise is invalid.
+// 45 dB for T30, 35 dB for T20); the margin is 2 dB less, because the INR estimated in a band scatters (about a
+// decibel in the wide bands, a few in the low octaves: finite noise tail, the filter's noise bandwidth) and a
+// response made with just the required INR must not fail by chance. A fit reaching into the noise is invalid.
 // Energies are in squared sample units per sample. No Qt; any thread.
 #include <cstdint>
 #include <span>
