@@ -2,6 +2,7 @@
 #include "document/SpeechTransmission.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
+#include "library/WaveStore.h"
 #include "library/dsp/Bands.h"
 #include "library/files/ResponseFile.h"
 #include "support/ResponseGenerator.h"
@@ -235,6 +236,23 @@ TEST_F(WaveSpeech, LowSampleRate)
     EXPECT_EQ(w->STI_female(0), -1.0f);
     EXPECT_EQ(w->STITEL(0), -1.0f);
     EXPECT_GT(w->RASTI(0), 0.0f);
+}
+
+TEST_F(WaveSpeech, ValuesAreCachedUntilResetFlags)
+{
+    clsWave* w = document("speech-cache.wav", 48000, {speechDecay(0.5, 48000, 4.0)});
+    const float mtf = w->MTF(0, 6, 13), sti = w->STI(0), male = w->STI_male(0), rasti = w->RASTI(0);
+    // New samples behind the document's back: every index still answers from its cache.
+    const auto slower = ts::toPcm16(speechDecay(2.0, 48000, 4.0));
+    ASSERT_TRUE(WaveStore::edit(w->header(), [&](WaveStore::Channels& c) { c[0] = slower; }));
+    EXPECT_EQ(w->MTF(0, 6, 13), mtf);
+    EXPECT_EQ(w->STI(0), sti);
+    EXPECT_EQ(w->STI_male(0), male);
+    EXPECT_EQ(w->RASTI(0), rasti);
+    w->ResetFlags();
+    EXPECT_NEAR(w->STI(0), expectedIndex(2.0, 1e9, kModulation_Hz), 0.01);
+    EXPECT_NEAR(w->STI_male(0), expectedIndex(2.0, 1e9, kModulation_Hz), 0.01);
+    EXPECT_LT(w->MTF(0, 6, 13), mtf);
 }
 
 TEST_F(WaveSpeech, WeightsChangeOnlyTheSti)

@@ -1,0 +1,128 @@
+#include "library/WaveStore.h"
+#include "library/api.h"
+#include "support/ResponseGenerator.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <cmath>
+#include <numbers>
+#include <string>
+
+using namespace vemra;
+namespace ts = vemra::testsupport;
+
+namespace {
+
+struct OpenSamples {
+    WaveHeader header;
+    OpenSamples(std::int32_t fs, const std::vector<std::vector<float>>& channels)
+    {
+        header.format.SampleFrequency = fs;
+        header.info.IRStart[0] = header.info.IRStart[1] = -1;
+        WaveStore::Channels pcm;
+        for (const auto& c : channels)
+            pcm.push_back(ts::toPcm16(c));
+        EXPECT_TRUE(WaveStore::adopt(header, std::move(pcm)));
+    }
+    ~OpenSamples() { WaveStore::release(header); }
+};
+
+std::vector<float> decay(double T, double fs, double length_s, std::uint64_t seed = 1)
+{
+    ts::ResponseShape shape;
+    shape.fs_Hz = fs;
+    shape.length_s = length_s;
+    shape.delay = 240;
+    shape.seed = seed;
+    shape.energy = ts::singleDecay(T, 1e7);
+    return ts::makeResponse(shape);
+}
+
+// The same carried by a tone at the 1 kHz octave's centre: the band's envelope is then exact, without the
+// scatter of a noise-like response in a band.
+std::vector<float> tonalDecay(double T, double fs, double length_s)
+{
+    ts::ResponseShape shape;
+    shape.fs_Hz = fs;
+    shape.length_s = length_s;
+    shape.delay = 240;
+    shape.energy = ts::singleDecay(T, 1e7);
+    return ts::makeTonalResponse(shape, {1000.0});
+}
+
+double decayMtf(double F, double T) { return 1 / std::sqrt(1 + std::pow(2 * std::numbers::pi * F * T / ts::kDecay60, 2)); }
+
+} // namespace
+
+TEST(SpeechSpatialApi, ModulationTransferOfABand)
+{
+    const double T = 0.5;
+    OpenSamples w(48000, {tonalDecay(T, 48000, 1.5)});
+    float m[21];
+    ASSERT_EQ(CalcMTF(0, w.header, 6, w.header.SampleCount - 1, m), Ok);
+    EXPECT_NEAR(m[0], decayMtf(0.63, T), 0.02);
+    EXPECT_NEAR(m[13], decayMtf(12.5, T), 0.02);
+    EXPECT_NEAR(m[14], decayMtf(2.0, T), 0.02); // the 1 kHz octave's STITEL frequency
+    EXPECT_TRUE(std::all_of(m + 15, m + 21, [](float v) { return v == 0.0f; }));
+    // Cut early, the response keeps more of its modulation: the late line only stands in from the decay end.
+    float cut[21];
+    ASSERT_EQ(CalcMTF(0, w.header, 6, 240 + 4800, cut), Ok);
+    EXPECT_GT(cut[0], m[0]);
+}
+
+TEST(SpeechSpatialApi, NothingToAnalyse)
+{
+    OpenSamples mono(8000, {decay(0.5, 8000, 1.0)});
+    const std::vector<float> silence(8000, 0.0f);
+    OpenSamples quiet(8000, {silence});
+    WaveHeader closed;
+    struct Row {
+        const char* name;
+        WaveHeader& header;
+        std::int16_t channel, band;
+    };
+    const Row rows[] = {{"second channel of a mono wave", mono.header, 1, 6},
+                        {"band above Nyquist", mono.header, 0, 9},
+                        {"no such band", mono.header, 0, 44},
+                        {"silence", quiet.header, 0, 6},
+                        {"wave not open", closed, 0, 6}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        float m[21];
+        std::fill(m, m + 21, 0.5f);
+        EXPECT_EQ(CalcMTF(row.channel, row.header, row.band, 7999, m), 212);
+        EXPECT_TRUE(std::all_of(m, m + 21, [](float v) { return v == 0.0f; }));
+    }
+    EXPECT_EQ(CalcMTF(0, mono.header, 6, 7999, nullptr), 212);
+
+    EXPECT_EQ(CalcLF(mono.header, 6), -1.0f);
+    EXPECT_EQ(CalcLF2(mono.header, 6, 1.0f), -1.0f);
+    EXPECT_EQ(CalcLFC(mono.header, 6, 1.0f), -1.0f);
+    IACCResult iacc;
+    CalcIACC(mono.header, 6, iacc);
+    EXPECT_TRUE(isTrue(iacc.computed));
+    EXPECT_EQ(iacc.IACC1, -1.0f);
+    EXPECT_EQ(iacc.IACC2, -1.0f);
+    EXPECT_EQ(iacc.IACC3, -1.0f);
+}
+
+TEST(SpeechSpatialApi, ChannelFactorsAndGainRatio)
+{
+    const auto omni = decay(1.0, 48000, 1.0);
+    std::vector<float> eight(omni.size());
+    std::transform(omni.begin(), omni.end(), eight.begin(), [](float v) { return 0.5f * v; });
+    OpenSamples w(48000, {omni, eight});
+    const float lf = CalcLF(w.header, 6), lfc = CalcLFC(w.header, 6, 1.0f);
+    ASSERT_GT(lf, 0.0f);
+    EXPECT_NEAR(CalcLFC(w.header, 6, 2.0f), 2 * lfc, 1e-5);
+    // A normalised channel keeps its true amplitude through the header's factor.
+    w.header.gains.channelFactor[1] = 2.0f;
+    EXPECT_NEAR(CalcLF(w.header, 6), 4 * lf, 1e-5);
+    EXPECT_EQ(CalcLF2(w.header, 6, std::nanf("")), -1.0f);
+    // A probe needs its spacing.
+    w.header.info.ProbeDist = 0;
+    EXPECT_EQ(CalcLF2(w.header, 6, 1.0f), -1.0f);
+    w.header.info.ProbeDist = 20;
+    EXPECT_GE(CalcLF2(w.header, 6, 1.0f), 0.0f);
+}
