@@ -1,6 +1,5 @@
 #include "document/clsParams.h"
 
-#include "core/Bands.h"
 #include "core/ErrorGuard.h"
 #include "core/VemraError.h"
 #include "document/Waves.h"
@@ -261,7 +260,7 @@ void clsParams::CalcParameters(int parameter, int band)
         clsWave& w = waveOf(key);
         const int channels = std::min<int>(channels_, kChannels);
         for (int ch = 0; ch < channels; ++ch) {
-            if (!BandBelowNyquist(band, static_cast<float>(w.SampleFrequency()))) {
+            if (!w.ValidFilter(band)) {
                 computed_[parameter][ch][band] = true;
                 valid_[parameter][ch][band] = false;
             } else if (!computed_[parameter][ch][band] && parameter < 19) {

@@ -293,6 +293,8 @@ public:
     float DT60() const { return sinfo_.DT60; }     // s; exactly 1000 when no decay could be fitted
     float Decay() const { return sinfo_.Decay; }   // dB
     float Power() const { return sinfo_.Power; }   // RMS level, dB
+    // True when the band (0..43) lies below the Nyquist frequency of the response, as BandBelowNyquist decides.
+    bool ValidFilter(int band) const;
 
 signals:
     void WaveChange();

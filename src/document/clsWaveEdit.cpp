@@ -2,6 +2,7 @@
 // the document keeps its caches in step with the samples.
 #include "document/clsWave.h"
 
+#include "core/Bands.h"
 #include "core/ErrorGuard.h"
 #include "library/api_edit.h"
 
@@ -75,6 +76,11 @@ std::int16_t clsWave::GetSinfo(int channel, std::int32_t start, std::int32_t len
     sinfo_.first = start;
     sinfo_.length = length;
     return CalcSinfo(header_, static_cast<std::int16_t>(channel), view_.FilterType, sinfo_);
+}
+
+bool clsWave::ValidFilter(int band) const
+{
+    return BandBelowNyquist(band, static_cast<float>(header_.format.SampleFrequency));
 }
 
 } // namespace vemra
