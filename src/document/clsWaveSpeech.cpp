@@ -92,6 +92,9 @@ float clsWave::MTF(int channel, int band, int index)
 float clsWave::MTI(int channel, int band)
 {
     return guarded("GetMTI", 0.0f, [&] {
+        // A wrong channel or band is one failure of the index, not fourteen of its values.
+        checkChannel(channel);
+        checkSpeechBand(band);
         float sum = 0;
         int count = 0;
         for (int i = 0; i < kStiEntries; ++i) {

@@ -1,3 +1,4 @@
+#include "core/UiServices.h"
 #include "core/VemraError.h"
 #include "document/SpeechTransmission.h"
 #include "document/Waves.h"
@@ -272,10 +273,26 @@ TEST_F(WaveSpeech, WeightsChangeOnlyTheSti)
 TEST_F(WaveSpeech, RangeFailuresAreReportedNotThrown)
 {
     clsWave* w = document("range.wav", 48000, {speechDecay(0.5, 48000, 1.0)});
-    // MTF and MTI report under their own names and give 0.
-    EXPECT_EQ(w->MTF(0, 2, 0), 0.0f);
-    EXPECT_EQ(w->MTF(0, 5, 20), 0.0f);
-    EXPECT_EQ(w->MTI(2, 5), 0.0f);
+    // MTF and MTI report each failure once under their own names and give 0.
+    auto& ui = static_cast<ScriptedUiServices&>(UiServices::get());
+    struct Row {
+        const char* name;
+        std::function<float()> call;
+        const char* reportedBy;
+    };
+    const Row rows[] = {{"MTF of band 2", [&] { return w->MTF(0, 2, 0); }, "GetMTF"},
+                        {"MTF entry 20", [&] { return w->MTF(0, 5, 20); }, "GetMTF"},
+                        {"MTI of channel 2", [&] { return w->MTI(2, 5); }, "GetMTI"},
+                        {"MTI of band 10", [&] { return w->MTI(0, 10); }, "GetMTI"}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        ui.clear();
+        EXPECT_EQ(row.call(), 0.0f);
+        ASSERT_EQ(ui.messages.size(), 1u);
+        EXPECT_TRUE(ui.messages[0].text.contains(QLatin1String(row.reportedBy)) ||
+                    ui.messages[0].title.contains(QLatin1String(row.reportedBy)))
+            << ui.messages[0].text.toStdString();
+    }
     EXPECT_THROW(w->STI(2), VemraError);
     EXPECT_THROW(w->STI_Weight(7), VemraError);
     EXPECT_THROW(w->SNR(0, 44), VemraError);
