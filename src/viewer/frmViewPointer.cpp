@@ -14,6 +14,7 @@
 #include "viewer/PictureBox.h"
 
 #include <QClipboard>
+#include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeySequence>
 #include <QLabel>
@@ -128,6 +129,10 @@ void frmView::createEditMenu()
 
 void frmView::connectPointer()
 {
+    // The read-out panels are as wide as their longest usual texts, so that no read-out is cut off.
+    const QFontMetrics fm(status_[0]->font());
+    status_[0]->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("Position: 4194304 / 87.381s / 29999.99m")) + 8);
+    status_[1]->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("-100.0 dB")) + 8);
     for (int i = 0; i < 2; ++i) {
         PictureBox* graph = imgGraph_[std::size_t(i)];
         graph->setMouseTracking(true); // the read-outs follow the pointer with no button down
