@@ -32,10 +32,11 @@ struct ClipboardHooks {
 void SetClipboardHooks(ClipboardHooks hooks);
 
 // Rotates the response: frame `samples` (0 .. SampleCount - 1) becomes the first, the frames before it go to
-// the end.
+// the end (0 changes nothing).
 VResult EditRotate(WaveHeader& header, std::int32_t samples);
 // Puts the range on the clipboard as a WAV of the response's rate and channels (with the header's information,
-// its impulse start cleared). The response does not change. 404 when the clipboard cannot be opened.
+// its impulse start cleared). The response does not change. An empty range is refused (302); 404 when the
+// clipboard cannot be opened.
 VResult EditCopy(WaveHeader& header, std::int32_t start, std::int32_t length);
 // Removes the range; at least 256 frames must remain (904).
 VResult EditDelete(WaveHeader& header, std::int32_t start, std::int32_t length);
