@@ -72,12 +72,15 @@ TEST_F(PointerReadout, TheReadOutsOfARampAreTheSamplesDrawnUnderThePointer)
         QSize window;
         int frames;
         int zoomIns;
+        int view;
     };
-    for (const Case& c : {Case{"normal window, zoomed twice", QSize(900, 600), 1000, 2},
-                          Case{"wide window, whole response", QSize(2600, 700), 1000, 0},
-                          Case{"shortest response, deepest zoom", QSize(900, 600), 256, 9}}) {
+    for (const Case& c : {Case{"pressure, normal window, zoomed twice", QSize(900, 600), 1000, 2, 0},
+                          Case{"pressure, wide window, whole response", QSize(2600, 700), 1000, 0, 0},
+                          Case{"reflectogram, wide window, zoomed once", QSize(2600, 700), 1000, 1, 1},
+                          Case{"pressure, shortest response, deepest zoom", QSize(900, 600), 256, 9, 0}}) {
         SCOPED_TRACE(c.name);
         frmView* w = open(writeRamp("ramp.wav", c.frames, 1000), c.window);
+        w->mnViewItem_Click(c.view);
         for (int i = 0; i < c.zoomIns; ++i)
             w->mnViewZoomIn_Click();
         w->scrPan()->setValue(w->scrPan()->maximum() / 2);
@@ -91,7 +94,7 @@ TEST_F(PointerReadout, TheReadOutsOfARampAreTheSamplesDrawnUnderThePointer)
             const int p = g.firstPoint + offset;
             SCOPED_TRACE(testing::Message() << "point " << p);
             const double sample = std::lround(-32000.0 + 64000.0 * p / c.frames);
-            const double percent = sample / 32768.0 * 100.0;
+            const double percent = (c.view == 1 ? std::abs(sample) : sample) / 32768.0 * 100.0;
             const int x = int(std::floor(g.xOfPoint(p)));
             const int y = int(std::lround(g.yOfValue(percent)));
             ASSERT_TRUE(litNear(img, x, y, qRgb(0, 255, 0))) << "the curve passes there";
@@ -106,7 +109,7 @@ TEST_F(PointerReadout, TheReadOutsOfARampAreTheSamplesDrawnUnderThePointer)
             EXPECT_LE(position[1], (p + 1) / 1000.0 + 0.0005);
             EXPECT_NEAR(position[2], g.positionAt(x) / 1000.0 * vsound, 0.005);
             ASSERT_TRUE(panel(*w, 2).endsWith("%")) << panel(*w, 2).toStdString();
-            // One pixel row is 200 / (height - 1) percent, and the text rounds to whole percent.
+            // One pixel row is at most 200 / (height - 1) percent, and the text rounds to whole percent.
             EXPECT_NEAR(numbersIn(panel(*w, 2)).at(0), percent, 200.0 / (g.height - 1) + 0.5);
         }
         w->WaveFile()->Die();
@@ -314,4 +317,29 @@ TEST_F(PointerReadout, PasteFollowsWaveDataOnTheClipboardInTimeViews)
     emit edit->aboutToShow();
     EXPECT_FALSE(w->menuItem("mnEditPaste")->isEnabled());
     QGuiApplication::clipboard()->clear();
+}
+
+TEST_F(PointerReadout, ADragOnTheSecondGraphMarksBothChannels)
+{
+    frmView* w = open(writeResponse("two.wav", 4800, 48000, [](int i) { return 20000.0 * std::sin(i * 0.01); }, 2));
+    ASSERT_TRUE(w->imgGraph(1)->isVisible());
+    const QImage before0 = w->imgGraph(0)->image().copy();
+    const QImage before1 = w->imgGraph(1)->image().copy();
+    const int y = w->graphHeight() / 2;
+    QTest::mousePress(w->imgGraph(1), Qt::LeftButton, {}, QPoint(300, y));
+    QTest::mouseMove(w->imgGraph(1), QPoint(350, y));
+    QTest::mouseRelease(w->imgGraph(1), Qt::LeftButton, {}, QPoint(350, y));
+    const GraphGeometry g = geometryOf(*w);
+    EXPECT_EQ(w->selStart(), g.pointAt(300));
+    EXPECT_EQ(w->selLength(), g.pointAt(350) - g.pointAt(300));
+    for (const auto& [graph, before] : {std::pair{0, &before0}, std::pair{1, &before1}}) {
+        SCOPED_TRACE(graph);
+        const QImage& now = w->imgGraph(graph)->image();
+        const int inside = int(std::floor(g.cellLeft(w->selStart() + w->selLength() / 2)));
+        EXPECT_EQ(now.pixel(inside, y) & 0xFFFFFF, ~before->pixel(inside, y) & 0xFFFFFF);
+        EXPECT_EQ(now.pixel(200, y), before->pixel(200, y));
+    }
+    w->mnViewZoomIn_Click();
+    EXPECT_EQ(w->firstPoint(), int(std::nearbyint(double(g.pointAt(300)) / w->panStep())) * w->panStep());
+    EXPECT_TRUE(scripted().messages.empty());
 }

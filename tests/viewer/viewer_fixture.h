@@ -29,16 +29,19 @@ inline ScriptedUiServices& scripted()
     return static_cast<ScriptedUiServices&>(UiServices::get());
 }
 
-// A one-channel response file whose sample i is sample(i), 16-bit units.
-inline QString writeResponse(const QString& name, int frames, int fs, const std::function<double(int)>& sample)
+// A response file whose sample i is sample(i) in every channel, 16-bit units.
+inline QString writeResponse(const QString& name, int frames, int fs, const std::function<double(int)>& sample,
+                             int channels = 1)
 {
     WaveHeader h;
-    h.format.Channels = 1;
+    h.format.Channels = std::int16_t(channels);
     h.format.SampleFrequency = fs;
     h.info.Receiver = 1;
-    std::vector<std::int16_t> s(static_cast<std::size_t>(frames));
+    std::vector<std::int16_t> s;
+    s.reserve(std::size_t(frames) * std::size_t(channels));
     for (int i = 0; i < frames; ++i)
-        s[std::size_t(i)] = std::int16_t(std::lround(sample(i)));
+        for (int c = 0; c < channels; ++c)
+            s.push_back(std::int16_t(std::lround(sample(i))));
     const std::string path = test::privateRoot() + "/" + name.toStdString();
     EXPECT_EQ(files::writeResponseWav(path, h, s), Ok);
     return QString::fromStdString(path);
