@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdint>
 #include <exception>
 #include <new>
 #include <optional>
@@ -41,20 +42,29 @@ struct BandPair {
     dsp::BandFilter filter;
     std::vector<float> channel[2];
     double fs_Hz;
+    std::uint64_t revision; // of the samples filtered
 };
 
-std::optional<BandPair> bandPair(const WaveHeader& header, std::int16_t band)
+// The pair of the band; the last one made is kept, because a table asks LF, LF2, LFC and IACC of one band in turn.
+// nullptr when the wave is not stereo or the band not usable. Valid until the next call.
+const BandPair* bandPair(const WaveHeader& header, std::int16_t band)
 {
+    static std::optional<BandPair> last;
     if (!dsp::isBand(band) || WaveStore::channels(header) != 2)
-        return std::nullopt;
+        return nullptr;
     const double fs = header.format.SampleFrequency;
+    const std::uint64_t revision = WaveStore::revision(header);
+    if (last && last->revision == revision && last->filter.band() == band && last->fs_Hz == fs)
+        return &*last;
+    last.reset(); // its memory goes before the next pair's is taken
     auto filter = dsp::BandFilter::design(band, fs);
     if (!filter)
-        return std::nullopt;
-    BandPair pair{*filter, {}, fs};
+        return nullptr;
+    BandPair pair{*filter, {}, fs, revision};
     for (int ch = 0; ch < 2; ++ch)
         pair.channel[ch] = filter->apply(WaveStore::floatSamples(header, ch), dsp::FilterDirection::Forward);
-    return pair;
+    last = std::move(pair);
+    return &*last;
 }
 
 // The lateral fractions share everything but their arithmetic.
@@ -64,7 +74,7 @@ float lateral(const WaveHeader& header, std::int16_t band, double lateralGain, F
     try {
         if (!std::isfinite(lateralGain))
             return kNoSpatialValue;
-        const auto pair = bandPair(header, band);
+        const BandPair* pair = bandPair(header, band);
         if (!pair)
             return kNoSpatialValue;
         dsp::SpatialInput in;
@@ -123,7 +133,7 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
     r.IACC1 = r.IACC2 = r.IACC3 = kNoSpatialValue;
     r.computed = True16;
     try {
-        const auto pair = bandPair(header, band);
+        const BandPair* pair = bandPair(header, band);
         const std::int64_t z0 = AnalysisStore::timeZero(header, 0), z1 = AnalysisStore::timeZero(header, 1);
         // The direct sound reaches the nearer ear first: the window starts with whichever channel starts first.
         const std::int64_t zero = z0 < 0 ? z1 : z1 < 0 ? z0 : std::min(z0, z1);
@@ -133,12 +143,10 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
             const auto length = decayedLength(header, band, static_cast<std::int64_t>(left.size()));
             const double delay = pair->filter.energyDelay_s();
             const std::int64_t split = std::min(length, dsp::spatialBoundary(zero, 0.080, delay, pair->fs_Hz, length));
-            auto iacc = [&](std::int64_t from, std::int64_t to) {
-                return spatialValue(dsp::interauralCrossCorrelation(left, right, pair->fs_Hz, from, to));
-            };
-            r.IACC1 = iacc(zero, length);
-            r.IACC2 = iacc(zero, split);
-            r.IACC3 = iacc(split, length);
+            const auto iacc = dsp::interauralCrossCorrelations(left, right, pair->fs_Hz, zero, split, length);
+            r.IACC1 = spatialValue(iacc.whole);
+            r.IACC2 = spatialValue(iacc.early);
+            r.IACC3 = spatialValue(iacc.late);
         }
     } catch (const std::exception&) {
         r.IACC1 = r.IACC2 = r.IACC3 = kNoSpatialValue;

@@ -37,12 +37,26 @@ std::optional<Limits> limits(const SpatialInput& in)
     return l;
 }
 
+// Sum of a[i] b[i] over i < n in double precision; four partial sums keep the additions independent of each
+// other, which the correlation over many lags needs to be fast.
+double dot(const float* a, const float* b, std::int64_t n)
+{
+    double acc[4] = {0, 0, 0, 0};
+    std::int64_t i = 0;
+    for (; i + 4 <= n; i += 4)
+        for (int j = 0; j < 4; ++j)
+            acc[j] += double(a[i + j]) * b[i + j];
+    for (; i < n; ++i)
+        acc[0] += double(a[i]) * b[i];
+    return (acc[0] + acc[1]) + (acc[2] + acc[3]);
+}
+
 double energy(std::span<const float> x, std::int64_t from, std::int64_t to, double scale)
 {
-    double s = 0;
-    for (std::int64_t n = from; n < to; ++n)
-        s += double(x[static_cast<std::size_t>(n)]) * x[static_cast<std::size_t>(n)];
-    return s * scale * scale;
+    if (to <= from)
+        return 0;
+    const float* p = x.data() + from;
+    return dot(p, p, to - from) * scale * scale;
 }
 
 } // namespace
@@ -101,29 +115,81 @@ std::optional<double> probeLateralFraction(const SpatialInput& in, double spacin
     return ratio(lateral, omni);
 }
 
+namespace {
+
+// The correlation sums of a window for every lag, and the energies of both ears in it.
+struct Correlation {
+    std::vector<double> sums; // lag -maxLag .. +maxLag
+    double eLeft = 0, eRight = 0;
+};
+
+Correlation correlate(std::span<const float> left, std::span<const float> right, std::int64_t from, std::int64_t to,
+                      std::int64_t maxLag)
+{
+    // The right ear is read outside the window where a lag takes it there (zero outside the signal), as the
+    // integral of the correlation with the lagged signal asks.
+    const auto length = static_cast<std::int64_t>(std::min(left.size(), right.size()));
+    Correlation c;
+    c.eLeft = energy(left, from, to, 1.0);
+    c.eRight = energy(right, from, to, 1.0);
+    for (std::int64_t lag = -maxLag; lag <= maxLag; ++lag) {
+        const std::int64_t first = std::max(from, -lag), last = std::min(to, length - lag);
+        c.sums.push_back(last > first ? dot(left.data() + first, right.data() + first + lag, last - first) : 0.0);
+    }
+    return c;
+}
+
+std::optional<double> coefficient(const Correlation& c)
+{
+    const double norm = std::sqrt(c.eLeft * c.eRight);
+    if (!(norm > 0) || !std::isfinite(norm))
+        return std::nullopt;
+    double best = 0;
+    for (double s : c.sums)
+        best = std::max(best, std::abs(s));
+    return std::min(1.0, best / norm);
+}
+
+std::optional<std::int64_t> lagLimit(std::span<const float> left, std::span<const float> right, double fs_Hz,
+                                     std::int64_t from, std::int64_t to, double maxLag_s)
+{
+    const auto length = static_cast<std::int64_t>(std::min(left.size(), right.size()));
+    if (!(fs_Hz > 0) || from < 0 || to > length || to <= from || !(maxLag_s >= 0) || !std::isfinite(maxLag_s))
+        return std::nullopt;
+    return static_cast<std::int64_t>(std::floor(maxLag_s * fs_Hz + 1e-9));
+}
+
+} // namespace
+
 std::optional<double> interauralCrossCorrelation(std::span<const float> left, std::span<const float> right,
                                                  double fs_Hz, std::int64_t from, std::int64_t to, double maxLag_s)
 {
-    const auto length = static_cast<std::int64_t>(std::min(left.size(), right.size()));
-    if (!(fs_Hz > 0) || from < 0 || to > length || to <= from || !(maxLag_s >= 0))
+    const auto maxLag = lagLimit(left, right, fs_Hz, from, to, maxLag_s);
+    if (!maxLag)
         return std::nullopt;
-    const double eLeft = energy(left, from, to, 1.0);
-    const double eRight = energy(right, from, to, 1.0);
-    const double norm = std::sqrt(eLeft * eRight);
-    if (!(norm > 0) || !std::isfinite(norm))
-        return std::nullopt;
-    // The right ear is read outside the window where a lag takes it there (zero outside the signal), as the
-    // integral of the correlation with the lagged signal asks.
-    const auto maxLag = static_cast<std::int64_t>(std::floor(maxLag_s * fs_Hz + 1e-9));
-    double best = 0;
-    for (std::int64_t lag = -maxLag; lag <= maxLag; ++lag) {
-        const std::int64_t first = std::max(from, -lag), last = std::min(to, length - lag);
-        double s = 0;
-        for (std::int64_t n = first; n < last; ++n)
-            s += double(left[static_cast<std::size_t>(n)]) * right[static_cast<std::size_t>(n + lag)];
-        best = std::max(best, std::abs(s));
-    }
-    return std::min(1.0, best / norm);
+    return coefficient(correlate(left, right, from, to, *maxLag));
+}
+
+InterauralCorrelations interauralCrossCorrelations(std::span<const float> left, std::span<const float> right,
+                                                   double fs_Hz, std::int64_t from, std::int64_t split,
+                                                   std::int64_t to, double maxLag_s)
+{
+    InterauralCorrelations r;
+    const auto maxLag = lagLimit(left, right, fs_Hz, from, to, maxLag_s);
+    if (!maxLag || split < from || split > to)
+        return r;
+    // The whole window's sums are the two parts' sums: each sample is correlated once.
+    const Correlation early = correlate(left, right, from, split, *maxLag);
+    const Correlation late = correlate(left, right, split, to, *maxLag);
+    Correlation whole = early;
+    for (std::size_t i = 0; i < whole.sums.size(); ++i)
+        whole.sums[i] += late.sums[i];
+    whole.eLeft += late.eLeft;
+    whole.eRight += late.eRight;
+    r.whole = coefficient(whole);
+    r.early = coefficient(early);
+    r.late = coefficient(late);
+    return r;
 }
 
 } // namespace vemra::dsp

@@ -46,4 +46,12 @@ std::optional<double> interauralCrossCorrelation(std::span<const float> left, st
                                                  double fs_Hz, std::int64_t from, std::int64_t to,
                                                  double maxLag_s = 0.001);
 
+// The IACC of the windows [from, to), [from, split) and [split, to) in one pass.
+struct InterauralCorrelations {
+    std::optional<double> whole, early, late;
+};
+InterauralCorrelations interauralCrossCorrelations(std::span<const float> left, std::span<const float> right,
+                                                   double fs_Hz, std::int64_t from, std::int64_t split,
+                                                   std::int64_t to, double maxLag_s = 0.001);
+
 } // namespace vemra::dsp

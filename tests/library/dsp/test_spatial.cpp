@@ -137,6 +137,26 @@ TEST(Spatial, InterauralCrossCorrelation)
     }
 }
 
+// The three windows in one pass give what each window gives alone.
+TEST(Spatial, ThreeWindowsAtOnce)
+{
+    const auto left = ts::exponentialDecay(kT, kFs, 0.5, 1.0, ts::noINR, 0, 1);
+    auto right = ts::exponentialDecay(kT, kFs, 0.5, 1.0, ts::noINR, 0, 5);
+    for (std::size_t i = 0; i < right.size(); ++i)
+        right[i] = 0.7f * right[i] + 0.3f * left[i > 10 ? i - 10 : 0];
+    const auto n = static_cast<std::int64_t>(left.size());
+    const std::int64_t from = 100, split = ms(80), to = n - 100;
+    const auto all = interauralCrossCorrelations(left, right, kFs, from, split, to);
+    EXPECT_NEAR(*all.whole, *interauralCrossCorrelation(left, right, kFs, from, to), 1e-9);
+    EXPECT_NEAR(*all.early, *interauralCrossCorrelation(left, right, kFs, from, split), 1e-9);
+    EXPECT_NEAR(*all.late, *interauralCrossCorrelation(left, right, kFs, split, to), 1e-9);
+    EXPECT_GT(*all.early, 0.1);
+    const auto noLate = interauralCrossCorrelations(left, right, kFs, from, to, to);
+    EXPECT_TRUE(noLate.whole && noLate.early);
+    EXPECT_FALSE(noLate.late);
+    EXPECT_FALSE(interauralCrossCorrelations(left, right, kFs, from, from - 1, to).whole);
+}
+
 TEST(Spatial, NoValue)
 {
     const auto x = ts::exponentialDecay(kT, kFs, 0.5, 1.0);
