@@ -203,6 +203,8 @@ private:
     double LastPanTime = -1e9;
     std::int16_t QuickPanCount = 0;
     std::function<double()> panClock_;
+    // Whether the clipboard holds wave data, kept up to date by the clipboard's change signal.
+    bool clipboardHoldsWave_ = false;
 
     // Controls.
     std::array<PictureBox*, 2> imgYscale_{};

@@ -133,6 +133,16 @@ void frmView::connectPointer()
     const QFontMetrics fm(status_[0]->font());
     status_[0]->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("Position: 4194304 / 87.381s / 29999.99m")) + 8);
     status_[1]->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("-100.0 dB")) + 8);
+    // Asking the clipboard may mean a round trip to another program: ask when it changes, not on every drag step.
+    auto readClipboard = [this] {
+        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
+        clipboardHoldsWave_ = data
+                              && (data->hasFormat(QStringLiteral("audio/wav"))
+                                  || data->hasFormat(QStringLiteral("audio/x-wav")));
+    };
+    readClipboard();
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, readClipboard);
+
     for (int i = 0; i < 2; ++i) {
         PictureBox* graph = imgGraph_[std::size_t(i)];
         graph->setMouseTracking(true); // the read-outs follow the pointer with no button down
@@ -316,8 +326,7 @@ void frmView::UpdateEditMenu()
     const clsWave* wave = WaveFile();
     setMenuEnabled(QStringLiteral("mnEditSelectAll"), wave && wave->Valid());
     // Wave data on the clipboard, as this program and others put it there.
-    if (const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-        data && (data->hasFormat(QStringLiteral("audio/wav")) || data->hasFormat(QStringLiteral("audio/x-wav"))))
+    if (clipboardHoldsWave_)
         setMenuEnabled(QStringLiteral("mnEditPaste"), mTimeView);
 }
 
