@@ -252,15 +252,17 @@ void frmView::imgGraph_MouseMove(int, int, int, double x, double y)
 
 void frmView::imgGraph_MouseUp(int, int button, int, double, double)
 {
-    if (button != 1 || !mDragging)
-        return;
-    mDragging = false;
-    if (mSelLength < 0) {
-        mSelStart += mSelLength;
-        mSelLength = -mSelLength;
-    }
-    // A leftward drag is a selection of one or more points only now: the Edit shortcuts follow at once.
-    UpdateEditMenu();
+    guarded("Graph_MouseUp", [&] {
+        if (button != 1 || !mDragging)
+            return;
+        mDragging = false;
+        if (mSelLength < 0) {
+            mSelStart += mSelLength;
+            mSelLength = -mSelLength;
+        }
+        // A leftward drag is a selection of one or more points only now: the Edit shortcuts follow at once.
+        UpdateEditMenu();
+    });
 }
 
 // --- the selection ---
