@@ -4,6 +4,7 @@
 #include "document/Waves.h"
 #include "document/clsWave.h"
 #include "library/WaveStore.h"
+#include "library/api_analysis.h"
 #include "library/dsp/Bands.h"
 #include "library/files/ResponseFile.h"
 #include "support/ResponseGenerator.h"
@@ -321,6 +322,9 @@ TEST_F(WaveSpeech, LateralFractions)
         EXPECT_EQ(w->LF(band), w->LF1(band)); // not a probe
         EXPECT_NEAR(w->LFC(band), a * share, 0.03);
     }
+    // Equal gains, uncalibrated: the library's raw value, and a gain ratio of 1.
+    EXPECT_EQ(w->LF1(6), CalcLF(w->header(), 6));
+    EXPECT_EQ(w->LFC(6), CalcLFC(w->header(), 6, 1.0f));
     // The figure-of-eight's gain above the omni's is taken off its energy.
     w->setGainIntCha(1, w->GainIntCha(1) + 6.0f);
     const double g = w->TotalGain(1) - w->TotalGain(0);
