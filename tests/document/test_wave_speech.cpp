@@ -23,7 +23,7 @@ namespace ts = vemra::testsupport;
 namespace {
 
 constexpr double kModulation_Hz[14] = {0.63, 0.8, 1.0, 1.25, 1.6, 2.0, 2.5, 3.15, 4.0, 5.0, 6.3, 8.0, 10.0, 12.5};
-constexpr double kStitel_Hz[7] = {1.6, 1.0, 0.63, 2.0, 1.25, 0.8, 2.5};
+constexpr double kStitel_Hz[7] = {1.12, 11.33, 0.71, 2.83, 6.97, 1.78, 4.53};
 
 // m(F) of a single decay of time T with the noise term of a band at snr_dB.
 double decayMtf(double F, double T, double snr_dB = 1e9)

@@ -12,8 +12,9 @@ namespace {
 // accumulates over a long response.
 constexpr std::int64_t kPhasorBlock = 4096;
 
-// Octave bands 3..9 (125 Hz .. 8 kHz).
-constexpr std::array<double, 7> kStitelFrequencies_Hz = {1.6, 1.0, 0.63, 2.0, 1.25, 0.8, 2.5};
+// STITEL (IEC 60268-16): one modulation frequency per octave, 125 Hz .. 8 kHz, spread over the range so that
+// neighbouring bands test different rates.
+constexpr std::array<double, 7> kStitelFrequencies_Hz = {1.12, 11.33, 0.71, 2.83, 6.97, 1.78, 4.53};
 
 } // namespace
 
