@@ -296,6 +296,12 @@ public:
     // True when the band (0..43) lies below the Nyquist frequency of the response, as BandBelowNyquist decides.
     bool ValidFilter(int band) const;
 
+    // --- recording information confirmed (clsWaveInfo.cpp) ---
+    // True once the file information window has stored this document's recording information with OK; while a
+    // new recording has it False, that window offers the remembered defaults instead of the document's values.
+    bool ValidInfo() const;
+    void setValidInfo(bool value);
+
 signals:
     void WaveChange();
     void WaveExit();

@@ -2,6 +2,8 @@
 #include "viewer/frmView.h"
 
 #include "core/ErrorGuard.h"
+#include "viewer/frmEditInfo.h"
+#include "viewer/frmFileInfo.h"
 
 #include <QActionGroup>
 #include <QKeySequence>
@@ -105,7 +107,15 @@ void frmView::createMenus()
     addMenuItem(file, "mnFileSaveAs", "Save &As...");
     file->addSeparator();
     addMenuItem(file, "mnFilePrint", "&Print...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    addMenuItem(file, "mnFileInfo", "P&roperties...");
+    connect(addMenuItem(file, "mnFileInfo", "P&roperties..."), &QAction::triggered, this, [this] {
+        guarded("mnFileInfo", [&] {
+            ShowFileInfo(waveKey_, this);
+            if (const clsWave* wave = WaveFile(); wave && wave->Changed()) {
+                setMenuEnabled("mnFileSave", true);
+                setButtonEnabled("Save", true);
+            }
+        });
+    });
     file->addSeparator();
     addMenuItem(file, "mnFileClose", "&Close");
     addMenuItem(file, "mnFileExit", "E&xit");
@@ -143,6 +153,9 @@ void frmView::createMenus()
     connect(smooth, &QAction::triggered, this, [this] { mnViewSmooth_Click(); });
     view->addSeparator();
     addMenuItem(view, "mnViewInfo", "Info")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
+    connect(menuItems_.value("mnViewInfo"), &QAction::triggered, this, [this] {
+        guarded("mnViewInfo", [&] { (new frmEditInfo(waveKey_, mSelStart, mSelLength, this))->show(); });
+    });
     menuItems_.value("mnViewInfo")->setEnabled(false);
     view->menuAction()->setEnabled(false);
 

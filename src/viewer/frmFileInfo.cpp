@@ -1,0 +1,500 @@
+#include "viewer/frmFileInfo.h"
+
+#include "core/ErrorGuard.h"
+#include "core/Globals.h"
+#include "core/NumberFormat.h"
+#include "core/Settings.h"
+#include "core/VemraError.h"
+#include "document/Waves.h"
+#include "document/clsWave.h"
+
+#include <QComboBox>
+#include <QEvent>
+#include <QFrame>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QRegularExpression>
+#include <QTabBar>
+#include <QTimer>
+#include <QVBoxLayout>
+
+#include <cmath>
+#include <limits>
+#include <map>
+#include <optional>
+
+namespace vemra {
+namespace {
+
+const QString kUserInfo = QStringLiteral("UserInfo");
+const QString kCalibration = QStringLiteral("Calibration");
+const QString kNotCalibrated = QStringLiteral("Not Calibrated");
+const char* const kUserKeys[5] = {"Project", "Position", "Engineer", "Copyright", "Comments"};
+
+QLabel* namedLabel(const QString& name, const QString& text, QWidget* parent)
+{
+    auto* l = new QLabel(text, parent);
+    l->setObjectName(name);
+    return l;
+}
+
+QLabel* caption(const QString& name, const QString& text, QWidget* parent)
+{
+    QLabel* l = namedLabel(name, text, parent);
+    l->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
+    return l;
+}
+
+// " 0;-0": the blank stands where a minus sign would be.
+QString signedWhole(double value)
+{
+    const QString text = FormatNumber(value, QStringLiteral("0"));
+    return text.startsWith(QLatin1Char('-')) ? text : QLatin1Char(' ') + text;
+}
+
+QString stimulusText(int code)
+{
+    switch (code) {
+    case 1: return QStringLiteral(" Internal MLS");
+    case 5: return QStringLiteral(" Internal Sweep");
+    case 2: return QStringLiteral(" External MLS");
+    case 6: return QStringLiteral(" External Sweep");
+    case 3: return QStringLiteral(" External Noise");
+    case 4: return QStringLiteral(" External Impulse");
+    default: return QStringLiteral(" Unknown");
+    }
+}
+
+QString receiverText(int code)
+{
+    switch (code) {
+    case 0: return QStringLiteral(" Omni-directional");
+    case 1: return QStringLiteral(" Omni-bi-directional, switched");
+    case 2: return QStringLiteral(" Dual omni-directional");
+    case 3: return QStringLiteral(" Omni-directional and bi-directional");
+    case 4: return QStringLiteral(" Measurement head");
+    case 5: return QStringLiteral(" Omni-omni-directional, probe");
+    case 6: return QStringLiteral(" Adrienne measurement");
+    default: return QStringLiteral(" Unknown");
+    }
+}
+
+QString gainText(float dB) { return FormatNumber(dB, QStringLiteral("0.0")); }
+
+float gainValue(const QLineEdit* box)
+{
+    const std::optional<double> value = ParseNumber(box->text().trimmed());
+    if (!value || std::fabs(*value) > 3.4e38)
+        throw VemraError(13, QStringLiteral("Type mismatch"));
+    return float(*value);
+}
+
+clsWave& documentOf(const QString& key)
+{
+    clsWave* wave = WaveByKey(key);
+    if (!wave)
+        throw VemraError(91, QStringLiteral("Object variable or With block variable not set"));
+    return *wave;
+}
+
+// The stored calibrations that may be listed: entry number -> (description, data). The entries are those below
+// "Count" whose data starts with two one-digit codes; an entry that is missing or garbled is left out instead of
+// spoiling the whole list, and a huge or unreadable Count costs nothing since only stored keys are visited.
+std::map<int, std::pair<QString, QString>> storedCalibrations()
+{
+    std::map<int, std::pair<QString, QString>> entries;
+    const std::optional<std::int64_t> count =
+        ParseInteger(GetSetting(kCalibration, QStringLiteral("Count"), QStringLiteral("0")).trimmed(), 0,
+                     std::numeric_limits<std::int32_t>::max());
+    if (!count || *count <= 0)
+        return entries;
+    static const QRegularExpression dataKey(QStringLiteral("^(0|[1-9][0-9]{0,8})CalData$"));
+    for (const QString& key : SettingKeys(kCalibration)) {
+        const QRegularExpressionMatch m = dataKey.match(key);
+        if (!m.hasMatch())
+            continue;
+        const int i = m.captured(1).toInt();
+        if (i >= *count)
+            continue;
+        const QString data = GetSetting(kCalibration, key);
+        if (data.size() < 3 || !data[0].isDigit() || !data[2].isDigit() || data[0].unicode() > '9' ||
+            data[2].unicode() > '9')
+            continue;
+        entries[i] = {GetSetting(kCalibration, QString::number(i) + QStringLiteral("CalDesc")), data};
+    }
+    return entries;
+}
+
+} // namespace
+
+frmFileInfo::frmFileInfo(const QString& key, QWidget* parent) : QDialog(parent), Key(key)
+{
+    setObjectName(QStringLiteral("frmFileInfo"));
+    setWindowTitle(QStringLiteral("File Properties"));
+    setModal(true);
+    setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
+
+    TabStrip1_ = new QTabBar(this);
+    TabStrip1_->setObjectName(QStringLiteral("TabStrip1"));
+    TabStrip1_->addTab(QStringLiteral("&User"));
+    TabStrip1_->setTabData(0, QStringLiteral("TabUser"));
+    TabStrip1_->addTab(QStringLiteral("&Vemra"));
+    TabStrip1_->setTabData(1, QStringLiteral("TabVemra"));
+    for (int i = 0; i < 2; ++i) {
+        fraTabs_[std::size_t(i)] = new QFrame(this);
+        fraTabs_[std::size_t(i)]->setObjectName(QStringLiteral("fraTabs(%1)").arg(i));
+        fraTabs_[std::size_t(i)]->setFrameShape(QFrame::StyledPanel);
+    }
+    buildUserPage(fraTabs_[0]);
+    buildDataPage(fraTabs_[1]);
+
+    auto* cmdOK = new QPushButton(QStringLiteral("&OK"), this);
+    cmdOK->setObjectName(QStringLiteral("cmdOK"));
+    cmdOK->setDefault(true);
+    auto* cmdCancel = new QPushButton(QStringLiteral("&Cancel"), this);
+    cmdCancel->setObjectName(QStringLiteral("cmdCancel"));
+    cmdCancel->setAutoDefault(false);
+    auto* cmdHelp = new QPushButton(QStringLiteral("&Help"), this);
+    cmdHelp->setObjectName(QStringLiteral("cmdHelp"));
+    cmdHelp->setAutoDefault(false);
+    connect(cmdOK, &QPushButton::clicked, this, &frmFileInfo::cmdOK_Click);
+    connect(cmdCancel, &QPushButton::clicked, this, &frmFileInfo::cmdCancel_Click);
+    connect(cmdHelp, &QPushButton::clicked, this, &frmFileInfo::cmdHelp_Click);
+    connect(TabStrip1_, &QTabBar::currentChanged, this, [this](int index) { TabStrip1_Click(index + 1); });
+
+    auto* buttons = new QHBoxLayout;
+    buttons->addStretch();
+    buttons->addWidget(cmdOK);
+    buttons->addWidget(cmdCancel);
+    buttons->addWidget(cmdHelp);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(TabStrip1_);
+    layout->addWidget(fraTabs_[0]);
+    layout->addWidget(fraTabs_[1]);
+    layout->addLayout(buttons);
+    layout->setSizeConstraint(QLayout::SetFixedSize);
+
+    Form_Load();
+}
+
+void frmFileInfo::buildUserPage(QFrame* page)
+{
+    auto* grid = new QGridLayout(page);
+    const int captions[5] = {0, 13, 14, 15, 17};
+    const char* const texts[5] = {"Project: ", "Position: ", "Engineer: ", "Copyright: ", "Comments: "};
+    for (int i = 0; i < 5; ++i) {
+        QLabel* l = caption(QStringLiteral("lblInfo(%1)").arg(captions[i]), QString::fromLatin1(texts[i]), page);
+        QWidget* box;
+        if (i < 4) {
+            txtUser_[std::size_t(i)] = new QLineEdit(page);
+            box = txtUser_[std::size_t(i)];
+        } else {
+            txtComments_ = new QPlainTextEdit(page);
+            txtComments_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+            txtComments_->setTabChangesFocus(true);
+            box = txtComments_;
+        }
+        box->setObjectName(QStringLiteral("txtUser(%1)").arg(i));
+        box->installEventFilter(this);
+        grid->addWidget(l, i, 0, i == 4 ? Qt::AlignTop | Qt::AlignRight : Qt::AlignRight);
+        grid->addWidget(box, i, 1, 1, 3);
+    }
+    cmbCali_ = new QComboBox(page);
+    cmbCali_->setObjectName(QStringLiteral("cmbCali"));
+    grid->addWidget(caption(QStringLiteral("lblGain(105)"), QStringLiteral("Calibration: "), page), 5, 0);
+    grid->addWidget(cmbCali_, 5, 1, 1, 3);
+
+    QLabel* head = namedLabel(QStringLiteral("lblGain(3)"), QStringLiteral("Gain [dB]"), page);
+    QFont bold = head->font();
+    bold.setBold(true);
+    head->setFont(bold);
+    grid->addWidget(head, 6, 0, Qt::AlignRight);
+    grid->addWidget(namedLabel(QStringLiteral("lblGain(100)"), QStringLiteral("External"), page), 6, 1);
+    grid->addWidget(namedLabel(QStringLiteral("lblGain(101)"), QStringLiteral("Internal"), page), 6, 2);
+    const char* const rows[3] = {"Output: ", "Ch 1 In: ", "Ch 2 In: "};
+    for (int i = 0; i < 3; ++i) {
+        grid->addWidget(caption(QStringLiteral("lblGain(%1)").arg(102 + i), QString::fromLatin1(rows[i]), page),
+                        7 + i, 0);
+        txtGain_[std::size_t(i)] = new QLineEdit(page);
+        txtGain_[std::size_t(i)]->setObjectName(QStringLiteral("txtGain(%1)").arg(i));
+        txtGain_[std::size_t(i)]->installEventFilter(this);
+        grid->addWidget(txtGain_[std::size_t(i)], 7 + i, 1);
+        grid->addWidget(namedLabel(QStringLiteral("lblGain(%1)").arg(i), QString(), page), 7 + i, 2);
+    }
+    grid->setColumnStretch(3, 1);
+    grid->setRowStretch(10, 1);
+}
+
+void frmFileInfo::buildDataPage(QFrame* page)
+{
+    auto* grid = new QGridLayout(page);
+    struct Row {
+        int caption;
+        const char* text;
+        const char* value;
+        const char* second;
+    };
+    const Row rows[] = {
+        {16, "Date / Time: ", "lblVemra(12)", nullptr}, {7, "Vemra version: ", "lblVemra(0)", nullptr},
+        {8, "Average count: ", "lblVemra(1)", nullptr},  {9, "Stimulus: ", "lblVemra(2)", nullptr},
+        {10, "Receiver: ", "lblVemra(3)", nullptr},      {12, "Temperature: ", "lblVemra(5)", nullptr},
+        {11, "Probe seperation: ", "lblVemra(4)", nullptr}, {1, "Channels: ", "lblData(1)", nullptr},
+        {2, "Samples per second: ", "lblData(2)", nullptr}, {3, "Samples: ", "lblData(3)", nullptr},
+        {4, "Length: ", "lblData(4)", nullptr},          {5, "MaxValue: ", "lblData(5)", "lblData(7)"},
+        {6, "MinValue: ", "lblData(6)", "lblData(8)"},
+    };
+    int r = 0;
+    for (const Row& row : rows) {
+        grid->addWidget(caption(QStringLiteral("lblInfo(%1)").arg(row.caption), QString::fromLatin1(row.text), page),
+                        r, 0);
+        grid->addWidget(namedLabel(QString::fromLatin1(row.value), QString(), page), r, 1);
+        if (row.second)
+            grid->addWidget(namedLabel(QString::fromLatin1(row.second), QString(), page), r, 2);
+        ++r;
+    }
+    page->findChild<QLabel*>(QStringLiteral("lblInfo(11)"))->hide();
+    page->findChild<QLabel*>(QStringLiteral("lblVemra(4)"))->hide();
+    grid->setColumnStretch(2, 1);
+    grid->setRowStretch(r, 1);
+}
+
+void frmFileInfo::Form_Load()
+{
+    fraTabs_[0]->hide();
+    fraTabs_[1]->hide();
+    currentFrame_ = 0;
+    fraTabs_[0]->show();
+
+    guarded("InfoFormLoad", [&] {
+        const clsWave& wave = documentOf(Key);
+        setWindowTitle(QStringLiteral("File Properties - ") + wave.FileName());
+        auto set = [this](const char* name, const QString& text) {
+            findChild<QLabel*>(QString::fromLatin1(name))->setText(text);
+        };
+
+        // Data page.
+        set("lblData(1)", QLatin1Char(' ') + FormatNumber(wave.Channels(), QStringLiteral("0")));
+        set("lblData(2)", QLatin1Char(' ') + FormatNumber(wave.SampleFrequency(), QStringLiteral("0")));
+        set("lblData(3)", QLatin1Char(' ') + FormatNumber(wave.SampleCount(), QStringLiteral("0")));
+        if (wave.SampleFrequency() == 0)
+            throw VemraError(11, QStringLiteral("Division by zero"));
+        set("lblData(4)", QLatin1Char(' ') +
+                              FormatNumber(double(wave.SampleCount()) / wave.SampleFrequency(),
+                                           QStringLiteral("0.000")) +
+                              QLatin1Char('s'));
+        set("lblData(5)", QLatin1Char(' ') + FormatNumber(wave.MaxDataValue(0), QStringLiteral("0")));
+        set("lblData(6)", signedWhole(wave.MinDataValue(0)));
+        if (wave.Channels() == 2) {
+            set("lblData(7)", QLatin1Char(' ') + FormatNumber(wave.MaxDataValue(1), QStringLiteral("0")));
+            set("lblData(8)", signedWhole(wave.MinDataValue(1)));
+        } else {
+            findChild<QLabel*>(QStringLiteral("lblData(7)"))->hide();
+            findChild<QLabel*>(QStringLiteral("lblData(8)"))->hide();
+        }
+        set("lblVemra(0)", QLatin1Char(' ') + wave.VemraVersion());
+        set("lblVemra(1)", signedWhole(wave.AvgCount()));
+        set("lblVemra(2)", stimulusText(wave.Stimulus()));
+        set("lblVemra(3)", receiverText(wave.Receiver()));
+        if (wave.Receiver() == 5 || wave.Receiver() == 6) {
+            auto* probeCaption = findChild<QLabel*>(QStringLiteral("lblInfo(11)"));
+            probeCaption->show();
+            findChild<QLabel*>(QStringLiteral("lblVemra(4)"))->show();
+            if (wave.Receiver() == 5) {
+                set("lblVemra(4)", QLatin1Char(' ') + FormatNumber(wave.ProbeDist(), QStringLiteral("0.0")) +
+                                       QStringLiteral(" mm"));
+            } else {
+                // A reflection-index result keeps its distance in metres.
+                probeCaption->setText(QStringLiteral("Probe distance: "));
+                set("lblVemra(4)", QLatin1Char(' ') +
+                                       FormatNumber(double(wave.ProbeDist()) * 1000.0, QStringLiteral("0")) +
+                                       QStringLiteral(" mm"));
+            }
+        }
+        set("lblVemra(5)", QLatin1Char(' ') + FormatNumber(wave.Temperature(), QStringLiteral("0.0")) +
+                               QStringLiteral(" \u00B0C"));
+        set("lblVemra(12)", QLatin1Char(' ') + wave.DateTime());
+
+        // User page texts: the remembered defaults until a new recording's information has been confirmed.
+        const bool defaults = wave.NewRecording() && !wave.ValidInfo();
+        const QString texts[5] = {wave.Project(), wave.Position(), wave.Engineer(), wave.Copyright(),
+                                  wave.Comments()};
+        for (int i = 0; i < 5; ++i) {
+            const QString text =
+                QLatin1Char(' ') + (defaults ? GetSetting(kUserInfo, QString::fromLatin1(kUserKeys[i])) : texts[i]);
+            if (i < 4)
+                txtUser_[std::size_t(i)]->setText(text);
+            else
+                txtComments_->setPlainText(text);
+        }
+
+        // Gain rows the stimulus and receiver have no use for.
+        if (wave.Stimulus() != 1 && wave.Stimulus() != 5) {
+            for (const char* name : {"lblGain(102)", "txtGain(0)", "lblGain(0)"})
+                findChild<QWidget*>(QString::fromLatin1(name))->hide();
+        }
+        if (wave.Stimulus() != 3 && (wave.Receiver() == 0 || wave.Receiver() == 1)) {
+            for (const char* name : {"lblGain(104)", "txtGain(2)", "lblGain(2)"})
+                findChild<QWidget*>(QString::fromLatin1(name))->hide();
+        }
+
+        fillCalibrationList(wave);
+
+        if (wave.NewRecording() && !wave.Calibrated() && !wave.ValidInfo()) {
+            txtGain_[0]->setText(gainText(LastGainExtOut));
+            txtGain_[1]->setText(gainText(LastGainExtCha0));
+            txtGain_[2]->setText(gainText(LastGainExtCha1));
+            const int found = cmbCali_->findText(LastCalID, Qt::MatchExactly | Qt::MatchCaseSensitive);
+            cmbCali_->setCurrentIndex(found >= 0 ? found : cmbCali_->count() - 1);
+        } else {
+            txtGain_[0]->setText(gainText(wave.GainExtOut()));
+            txtGain_[1]->setText(gainText(wave.GainExtCha(0)));
+            txtGain_[2]->setText(gainText(wave.GainExtCha(1)));
+            int found = cmbCali_->findText(wave.CalID(), Qt::MatchExactly | Qt::MatchCaseSensitive);
+            if (found < 0) {
+                cmbCali_->addItem(wave.CalID(), -1);
+                found = cmbCali_->count() - 1;
+            }
+            cmbCali_->setCurrentIndex(found);
+        }
+        findChild<QLabel*>(QStringLiteral("lblGain(0)"))->setText(gainText(wave.GainIntOut()));
+        findChild<QLabel*>(QStringLiteral("lblGain(1)"))->setText(gainText(wave.GainIntCha(0)));
+        findChild<QLabel*>(QStringLiteral("lblGain(2)"))->setText(gainText(wave.GainIntCha(1)));
+    });
+}
+
+void frmFileInfo::fillCalibrationList(const clsWave& wave)
+{
+    cmbCali_->clear();
+    for (const auto& [i, entry] : storedCalibrations()) {
+        const QString& data = entry.second;
+        if (data[0].digitValue() == wave.Stimulus() && data[2].digitValue() == wave.Receiver())
+            cmbCali_->addItem(entry.first, i);
+    }
+    cmbCali_->addItem(kNotCalibrated, -1);
+}
+
+void frmFileInfo::writeCalibrationGains(clsWave& wave)
+{
+    const int entry = cmbCali_->currentIndex() >= 0 ? cmbCali_->currentData().toInt() : -1;
+    const QString data = GetSetting(kCalibration, QString::number(entry) + QStringLiteral("CalData"));
+    if (data.isEmpty()) {
+        if (!wave.Calibrated()) {
+            for (int b = 2; b <= 8; ++b) {
+                wave.setGainCalCh1(b, 0);
+                wave.setGainCalCh2(b, 0);
+            }
+        }
+        return;
+    }
+    // All fourteen numbers are read before any is stored, so a garbled entry cannot leave a half-changed
+    // calibration behind.
+    float gains[14];
+    qsizetype p = 3; // the second ";", after the two codes
+    for (float& gain : gains) {
+        const qsizetype q = data.indexOf(QLatin1Char(';'), p + 1);
+        const std::optional<double> value =
+            q < 0 ? std::nullopt : ParseNumber(data.mid(p + 1, q - p - 1).trimmed());
+        if (!value || std::fabs(*value) > 3.4e38)
+            throw VemraError(13, QStringLiteral("Type mismatch"));
+        gain = float(*value);
+        p = q;
+    }
+    for (int b = 2; b <= 8; ++b) {
+        wave.setGainCalCh1(b, gains[b - 2]);
+        wave.setGainCalCh2(b, gains[b + 5]);
+    }
+}
+
+void frmFileInfo::cmdOK_Click()
+{
+    guarded("Info_cmdOK", [&] {
+        clsWave& wave = documentOf(Key);
+        const QChar nul(0);
+        wave.setProject(txtUser_[0]->text() + nul);
+        wave.setPosition(txtUser_[1]->text() + nul);
+        wave.setEngineer(txtUser_[2]->text() + nul);
+        wave.setCopyright(txtUser_[3]->text() + nul);
+        wave.setComments(txtComments_->toPlainText() + nul);
+        if (wave.NewRecording()) {
+            const QString texts[5] = {wave.Project(), wave.Position(), wave.Engineer(), wave.Copyright(),
+                                      wave.Comments()};
+            for (int i = 0; i < 5; ++i)
+                SaveSetting(kUserInfo, QString::fromLatin1(kUserKeys[i]), texts[i]);
+        }
+        wave.setGainExtOut(gainValue(txtGain_[0]));
+        wave.setGainExtCha(0, gainValue(txtGain_[1]));
+        wave.setGainExtCha(1, gainValue(txtGain_[2]));
+        wave.setCalID(cmbCali_->currentText().trimmed() + nul);
+        writeCalibrationGains(wave);
+        if (wave.NewRecording()) {
+            LastGainExtOut = wave.GainExtOut();
+            LastGainExtCha0 = wave.GainExtCha(0);
+            LastGainExtCha1 = wave.GainExtCha(1);
+            LastCalID = wave.CalID();
+        }
+        wave.ResetFlags();
+        wave.setValidInfo(true);
+    });
+    ResultOK = true;
+    accept();
+}
+
+void frmFileInfo::cmdCancel_Click()
+{
+    ResultOK = false;
+    reject();
+}
+
+void frmFileInfo::cmdHelp_Click() { ShowHelp(this, 10); }
+
+void frmFileInfo::TabStrip1_Click(int tab)
+{
+    const int frame = tab - 1;
+    if (frame == currentFrame_ || frame < 0 || frame > 1)
+        return;
+    fraTabs_[std::size_t(frame)]->show();
+    fraTabs_[std::size_t(currentFrame_)]->hide();
+    currentFrame_ = frame;
+    if (TabStrip1_->currentIndex() != frame)
+        TabStrip1_->setCurrentIndex(frame);
+}
+
+bool frmFileInfo::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::FocusIn) {
+        // After the click that gave the focus has placed the cursor.
+        if (auto* box = qobject_cast<QLineEdit*>(watched))
+            QTimer::singleShot(0, box, [box] { box->selectAll(); });
+        else if (auto* comments = qobject_cast<QPlainTextEdit*>(watched))
+            QTimer::singleShot(0, comments, [comments] { comments->selectAll(); });
+    } else if (event->type() == QEvent::KeyPress) {
+        const auto* key = static_cast<QKeyEvent*>(event);
+        if (key->key() == Qt::Key_Return || key->key() == Qt::Key_Enter) {
+            for (int i = 0; i < 4; ++i) {
+                if (watched == txtUser_[std::size_t(i)]) {
+                    // Enter in a one-line text box moves on to the next box rather than closing the dialog.
+                    if (i < 3)
+                        txtUser_[std::size_t(i + 1)]->setFocus();
+                    else
+                        txtComments_->setFocus();
+                    return true;
+                }
+            }
+        }
+    }
+    return QDialog::eventFilter(watched, event);
+}
+
+bool ShowFileInfo(const QString& key, QWidget* owner)
+{
+    frmFileInfo dialog(key, owner);
+    dialog.exec();
+    return dialog.ResultOK;
+}
+
+} // namespace vemra
