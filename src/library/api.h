@@ -16,3 +16,4 @@
 #include "library/api_view.h"
 #include "library/api_sound.h"
 #include "library/api_edit.h"
+#include "library/api_process.h"
