@@ -72,6 +72,17 @@ public:
     void setChildWindow(QWidget* child) { childWindow_ = child; }
     QWidget* childWindow() const { return childWindow_.data(); }
 
+    // --- processing windows ---
+    // The windows DisplayChild opens: 0 the scale-model window, 7 the reflection-index window. The viewer
+    // registers the factory (the document cannot reach the windows' layer); it makes a window for the document
+    // with that key, nullptr for another code.
+    using ChildWindowFactory = std::function<QWidget*(int which, const QString& key)>;
+    static void setChildWindowFactory(ChildWindowFactory factory);
+    // Disables the document window, shows the child window modeless and yields to the message loop until the
+    // child hides itself (or goes), then unloads it and enables the document window again. ChildActive is true
+    // meanwhile. Failures are reported under "DisplayChild".
+    void DisplayChild(int which);
+
     // --- loading and lifetime ---
     // The path of the loaded file, "Untitled-<Key>" for a temporary recording, "" before any load.
     QString FileName() const;
