@@ -270,35 +270,7 @@ void frmView::setFocus()
 
 // --- closing ---
 
-bool frmView::QuitFile()
-{
-    return guarded("QuitFile", false, [&] {
-        const clsWave* wave = WaveFile();
-        if (!wave || !wave->Changed())
-            return true;
-        MessageRequest question;
-        question.text = QStringLiteral("The current data has not been saved.\rSave file now?");
-        question.title = QStringLiteral("Vemra");
-        question.icon = MsgIcon::Question;
-        question.buttons = MsgButtons::YesNoCancel;
-        question.parent = this;
-        const MsgResult answer = UiServices::get().messageBox(question);
-        if (answer == MsgResult::Cancel)
-            return false;
-        if (answer == MsgResult::No)
-            return true;
-        // Save As: the file commands' dialog; a cancelled dialog or a failed save keeps the document.
-        FileDialogRequest request;
-        request.parent = this;
-        request.caption = QStringLiteral("Save As");
-        request.directory = Options ? Options->DataDir() : QString();
-        request.filter = QStringLiteral("Wave files (*.wav);;Text files (*.txt);;All files (*)");
-        const FileDialogResult chosen = UiServices::get().saveFileName(request);
-        if (chosen.cancelled())
-            return false;
-        return WaveFile() && WaveFile()->SaveAs(chosen.fileName);
-    });
-}
+// The save question (QuitFile) is with the File commands, in frmViewFile.cpp.
 
 void frmView::closeEvent(QCloseEvent* event)
 {
@@ -403,7 +375,7 @@ void frmView::EnableAll()
 void frmView::mMixer_MixerBusy(bool PBusy, bool)
 {
     setButtonEnabled(QStringLiteral("Measure"), true);
-    setMenuEnabled(QStringLiteral("mnFileMeasure"), true);
+    // File > Measure... stays disabled until the measurement window is part of the program.
     const clsWave* wave = WaveFile();
     const QAction* play = button(QStringLiteral("Play"));
     if (wave && wave->Valid() && play && !play->isChecked()) {

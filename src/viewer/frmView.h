@@ -4,7 +4,8 @@
 // window keeps the document's Key and looks the document up in Waves whenever it needs it.
 //
 // Files: frmView.cpp (frame, layout, state, enabling, closing), frmViewGraph.cpp (drawing, axes, markers, view
-// state), frmViewType.cpp (view type, band filter, dB range), frmViewControls.cpp (menus and toolbar).
+// state), frmViewType.cpp (view type, band filter, dB range), frmViewControls.cpp (menus and toolbar),
+// frmViewFile.cpp (File commands).
 // Geometry is kept in twips where the window publishes it (ViewLeft, ViewTop); drawing works in pixels with
 // 32-bit and floating-point coordinates. Calling thread: the user-interface thread.
 #include "document/clsWave.h"
@@ -95,6 +96,19 @@ public:
     std::int32_t panStep() const { return mPanStep; }
     std::int16_t lastBand() const { return mLastBand; }
 
+    // --- File commands (frmViewFile.cpp) ---
+    void OpenFile();
+    // Save As with the close-after-save decision; `reopen` in: the caller wants the saved file kept open, out:
+    // it was reopened in a new window. True when saved.
+    bool SaveFileAs(bool& reopen);
+    void mnFileNew_Click();
+    void mnFileOpen_Click();
+    void mnFileSave_Click();
+    void mnFileSaveAs_Click();
+    void mnFileMRU_Click(int index); // 1..10
+    void mnFileClose_Click();
+    void mnFileExit_Click();
+
     // --- commands of the view type, band filter and smoothing (menu items and toolbar keys) ---
     void mnViewItem_Click(int index);
     void mnViewSmooth_Click();
@@ -156,6 +170,12 @@ private:
     void UpdateEditMenu();
     // frmViewType.cpp
     void DrawFilterIndicator();
+    // frmViewFile.cpp
+    void connectFileCommands();
+    void SaveFile();
+    QString NewFileName();
+    void BuildMRUMenu();
+    void mMRUlist_MRUlistChange();
     // frmViewControls.cpp
     void createMenus();
     void createToolbar();
@@ -218,6 +238,10 @@ private:
     QHash<QString, QAction*> menuItems_;
     QHash<QString, QMenu*> menus_;
     std::array<QAction*, 8> mnViewItem_{};
+    // The separator before the recently used files (0) and one item per file (1..10).
+    std::array<QAction*, 11> mnFileMRU_{};
+    // The name the file dialogs of this window held last.
+    QString cmDlgFileName_;
 };
 
 } // namespace vemra

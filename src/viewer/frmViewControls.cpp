@@ -116,11 +116,19 @@ void frmView::createMenus()
             }
         });
     });
-    file->addSeparator();
+    mnFileMRU_[0] = file->addSeparator();
+    mnFileMRU_[0]->setObjectName(QStringLiteral("mnFileMRU(0)"));
+    mnFileMRU_[0]->setVisible(false);
+    menuItems_.insert(QStringLiteral("mnFileMRU(0)"), mnFileMRU_[0]);
+    file->addSeparator()->setObjectName(QStringLiteral("mnFileSep2"));
     addMenuItem(file, "mnFileClose", "&Close");
     addMenuItem(file, "mnFileExit", "E&xit");
     for (const char* name : {"mnFileSave", "mnFileSaveAs", "mnFilePrint", "mnFileInfo", "mnFileClose"})
         menuItems_.value(name)->setEnabled(false);
+    // Measure... opens the measurement window, which is not part of the program yet: until it is, the item stays
+    // disabled rather than doing nothing.
+    menuItems_.value("mnFileMeasure")->setEnabled(false);
+    connectFileCommands();
 
     QMenu* view = menu("mnView", "&View");
     connect(addMenuItem(view, "mnViewFilter", "&Filter..."), &QAction::triggered, this, [this] {
@@ -234,6 +242,18 @@ void frmView::toolbarButtonClick(const QString& key)
         const int view = int(viewKeys.indexOf(key));
         if (view >= 0) {
             mnViewItem_Click(view);
+        } else if (key == QLatin1String("New")) {
+            mnFileNew_Click();
+        } else if (key == QLatin1String("Open")) {
+            mnFileOpen_Click();
+        } else if (key == QLatin1String("Close")) {
+            mnFileClose_Click();
+        } else if (key == QLatin1String("Save")) {
+            const clsWave* wave = WaveFile();
+            if (wave && wave->FileName().left(8).toUpper() == QLatin1String("UNTITLED"))
+                mnFileSaveAs_Click();
+            else
+                mnFileSave_Click();
         } else if (key == QLatin1String("Filter")) {
             mnViewFilter_Click();
         } else if (key == QLatin1String("FilterDown")) {
