@@ -12,6 +12,7 @@
 #include "document/Waves.h"
 #include "library/api_files.h"
 #include "viewer/frmClose.h"
+#include "viewer/frmFileInfo.h"
 
 #include <QDir>
 #include <QFileInfo>
@@ -181,7 +182,11 @@ bool frmView::SaveFileAs(bool& reopen)
         clsWave* wave = WaveFile();
         if (!wave)
             return false;
-        // The file information window joins here (on every Save As) once it exists.
+        // The recording information is offered on every Save As; its Cancel does not stop the save.
+        ShowFileInfo(waveKey_, this);
+        wave = WaveFile();
+        if (!wave)
+            return false;
         const bool newRecording = wave->NewRecording();
 
         // Proposed name: the current one without its extension. Only a dot in the file's own name starts an

@@ -1,11 +1,13 @@
 // The document window's File commands: Open, Save, Save As with the close-after-save decision, Close, the recently
 // used files and the save question; the close-after-save prompt.
 #include "core/Globals.h"
+#include "core/ProgramHooks.h"
 #include "core/Settings.h"
 #include "core/clsMRUlist.h"
 #include "core/clsOptions.h"
 #include "library/files/TempFiles.h"
 #include "viewer/frmClose.h"
+#include "viewer/frmFileInfo.h"
 #include "viewer_fixture.h"
 
 #include <QDir>
@@ -55,9 +57,11 @@ protected:
         mru_ = std::make_unique<clsMRUlist>();
         MRUlist = mru_.get();
         CloseAfterSave = false;
+        answerModals();
     }
     void TearDown() override
     {
+        delete modalTimer_;
         ViewerWindow::TearDown();
         MRUlist = nullptr;
         mru_.reset();
@@ -79,29 +83,42 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
 
-    // Answers the next close-after-save prompt: selects option `option` (-1 none) and presses Yes or No.
-    int answerPrompt(int option, bool yes)
+    // The modal windows of Save As are answered as they come up: the file information window with Cancel (or OK
+    // when okInfo_ is set), the close-after-save prompt by selecting promptOption_ (-1: none) and pressing Yes or
+    // No as promptYes_ says.
+    void answerModals()
     {
-        QTimer::singleShot(0, [this, option, yes] {
-            if (auto* prompt = qobject_cast<frmClose*>(QApplication::activeModalWidget())) {
+        modalTimer_ = new QTimer(qApp);
+        modalTimer_->setInterval(1);
+        QObject::connect(modalTimer_, &QTimer::timeout, [this] {
+            QWidget* modal = QApplication::activeModalWidget();
+            if (auto* info = qobject_cast<frmFileInfo*>(modal)) {
+                ++infoWindows_;
+                okInfo_ ? info->cmdOK_Click() : info->cmdCancel_Click();
+            } else if (auto* prompt = qobject_cast<frmClose*>(modal)) {
                 ++prompts_;
                 promptModeShown_ = -1;
                 for (int i = 0; i < 3; ++i)
                     if (prompt->optClose(i)->isChecked())
                         promptModeShown_ = i;
-                if (option >= 0)
-                    prompt->optClose(option)->setChecked(true);
-                QTest::mouseClick(yes ? prompt->cmdYes() : prompt->cmdNo(), Qt::LeftButton);
+                if (promptOption_ >= 0)
+                    prompt->optClose(promptOption_)->setChecked(true);
+                QTest::mouseClick(promptYes_ ? prompt->cmdYes() : prompt->cmdNo(), Qt::LeftButton);
             }
         });
-        return 0;
+        modalTimer_->start();
     }
 
+    QTimer* modalTimer_ = nullptr;
+    int infoWindows_ = 0;
+    bool okInfo_ = false;
+    int prompts_ = 0;
+    int promptModeShown_ = -1;
+    int promptOption_ = -1;
+    bool promptYes_ = false;
     std::unique_ptr<clsOptions> options_;
     std::unique_ptr<clsMRUlist> mru_;
     QString dataDir_;
-    int prompts_ = 0;
-    int promptModeShown_ = -1;
 };
 
 TEST_F(FileCommands, OpenMakesANewWindowAndTheOldDocumentGoes)
@@ -186,9 +203,10 @@ TEST_F(FileCommands, QuitFileAsksOnlyForChangedDocuments)
     EXPECT_EQ(scripted().messages[0].icon, MsgIcon::Question);
     EXPECT_TRUE(scripted().fileDialogs.empty());
 
-    // Yes, then the Save dialog cancelled: the document stays.
+    // Yes: the file information window, then the Save dialog; cancelled there, the document stays.
     scripted().messageAnswers.push_back(MsgResult::Yes);
     EXPECT_FALSE(w->QuitFile());
+    EXPECT_EQ(infoWindows_, 1);
     EXPECT_EQ(scripted().fileDialogs.size(), 1u);
 
     scripted().messageAnswers.push_back(MsgResult::No);
@@ -212,6 +230,7 @@ TEST_F(FileCommands, SaveAsWritesTheFileAndOffersTimOnlyWithTheTemplate)
     scripted().saveAnswers.push_back(dataDir_ + "/copy"); // typed without an extension
     w->mnFileSaveAs_Click();
     settle();
+    EXPECT_EQ(infoWindows_, 1);
     ASSERT_EQ(scripted().fileDialogs.size(), 1u);
     EXPECT_EQ(scripted().fileDialogs[0].filter, "Wave files (*.wav);;Text files (*.txt);;All files (*)");
     EXPECT_EQ(scripted().fileDialogs[0].selectedFilter, "Wave files (*.wav)");
@@ -295,8 +314,7 @@ TEST_F(FileCommands, CloseAfterSaveFollowsTheModeThePromptAndTheOpenDocuments)
         w->WaveFile()->setNewRecording(r.newRecording);
         const QString key = w->WaveFile()->Key();
         prompts_ = 0;
-        if (r.promptAnswer >= 0)
-            answerPrompt(-1, r.promptAnswer == 1);
+        promptYes_ = r.promptAnswer == 1;
         scripted().saveAnswers.push_back(saved);
         w->mnFileSaveAs_Click();
         settle();
@@ -439,6 +457,55 @@ TEST_F(FileCommands, CloseOnTheLastWindowLeavesAnEmptyOne)
     settle();
     EXPECT_EQ(WaveCount(), 2);
     EXPECT_FALSE(w->menuItem("mnFileMeasure")->isEnabled());
+}
+
+TEST_F(FileCommands, OpenOnTheOnlyChangedWindowSavesReopensAndOpens)
+{
+    const QString a = writeRamp("a.wav", 4000, 8000);
+    const QString b = writeRamp("b.wav", 5000, 8000);
+    const QString saved = dataDir_ + "/a saved.wav";
+    frmView* w = open(a);
+    w->WaveFile()->setChanged(true);
+    const QString key = w->WaveFile()->Key();
+    scripted().messageAnswers.push_back(MsgResult::Yes);
+    scripted().saveAnswers.push_back(saved);
+    scripted().openAnswers.push_back(b);
+    w->mnFileOpen_Click();
+    settle();
+    EXPECT_EQ(WaveByKey(key), nullptr);
+    QStringList files = openFiles();
+    QStringList expected{saved, b};
+    files.sort();
+    expected.sort();
+    EXPECT_EQ(files.join('|').toStdString(), expected.join('|').toStdString());
+    EXPECT_EQ(MRUlist->GetMRUfile(0), b);
+    EXPECT_EQ(MRUlist->GetMRUfile(1), saved);
+}
+
+TEST_F(FileCommands, ToolbarSaveAsksForANameOnlyForUntitledDocuments)
+{
+    const QString a = writeRamp("a.wav", 4000, 8000);
+    frmView* w = open(a);
+    std::strcpy(w->WaveFile()->header().FileName, "untitled-4");
+    w->toolbarButtonClick("Save"); // Save As, cancelled
+    EXPECT_EQ(scripted().fileDialogs.size(), 1u);
+    EXPECT_EQ(openFiles(), QStringList{"untitled-4"});
+
+    std::strcpy(w->WaveFile()->header().FileName, a.toLocal8Bit().constData());
+    w->toolbarButtonClick("Save"); // in place
+    settle();
+    EXPECT_EQ(scripted().fileDialogs.size(), 1u);
+    EXPECT_EQ(openFiles(), QStringList{a});
+}
+
+TEST_F(FileCommands, ExitAsksTheProgramToEnd)
+{
+    int exits = 0;
+    const auto saved = ExitProgramHook;
+    ExitProgramHook = [&] { ++exits; };
+    open(QString())->menuItem("mnFileExit")->trigger();
+    ExitProgramHook = saved;
+    EXPECT_EQ(exits, 1);
 }
 
 } // namespace
