@@ -140,10 +140,10 @@ VResult Adrienne(const std::string& referenceFile, const std::string& fileName, 
             return r;
         if (const VResult r = files::readResponse(referenceFile, reference, &rFrames); r != Ok)
             return r;
-        if (measured.format.Channels != 1 || reference.format.Channels != 1)
-            return files::msg::BadChannelCount;
         if (measured.info.Receiver != kOmniReceiver || reference.info.Receiver != kOmniReceiver)
             return msg::WrongReceiver;
+        if (measured.format.Channels != 1 || reference.format.Channels != 1)
+            return files::msg::BadChannelCount;
         if (measured.format.SampleFrequency != reference.format.SampleFrequency)
             return msg::RatesDiffer;
         const double fs = measured.format.SampleFrequency;

@@ -45,8 +45,8 @@ VResult ScaleWave(const std::string& fileName, ScaleParams& params, const ScaleP
 // `fileName`: two channels, 1 the incident sound, 0 the reflected sound, both at the measurement's rate and
 // length and on one amplitude scale; ProbeDist = `distance` (metres between microphone and reference plane);
 // channel 1's IRStart = the incident start. The measurement's information, texts and temperature stay.
-// 0; 300 when a response has more than one channel; 304 when the rates differ; 307 when a response was not
-// measured with one omni-directional microphone (Receiver 0); 302 for a distance that is not above 0 or whose
+// 0; 307 when a response was not measured with one omni-directional microphone (Receiver 0); 300 when a
+// response has more than one channel; 304 when the rates differ; 302 for a distance that is not above 0 or whose
 // reflection (2 d / c later) would lie beyond the measurement; 306 when a response is silent; the file messages.
 VResult Adrienne(const std::string& referenceFile, const std::string& fileName, float distance);
 

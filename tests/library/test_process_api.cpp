@@ -180,7 +180,7 @@ TEST(ProcessApi, AdrienneRefusesUnsuitableInput)
         VResult expected;
     };
     const Row rows[] = {
-        {"two channels", writeResponseFile(pulse(9600, 2000), 2, 2), 0.25f, 300},
+        {"two channels", writeResponseFile(pulse(9600, 2000), 2, 0), 0.25f, 300},
         {"a reflection-index result", writeResponseFile(pulse(4800, 1000), 1, 6), 0.25f, 307},
         {"a figure-of-eight receiver", writeResponseFile(pulse(4800, 1000), 1, 3), 0.25f, 307},
         {"another rate", writeResponseFile(pulse(4800, 1000), 1, 0, 44100), 0.25f, 304},

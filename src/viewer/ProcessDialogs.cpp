@@ -1,0 +1,64 @@
+#include "viewer/ProcessDialogs.h"
+
+#include "core/Settings.h"
+#include "core/VemraError.h"
+#include "document/clsWave.h"
+#include "viewer/frmAdrienne.h"
+#include "viewer/frmScale.h"
+#include "viewer/frmView.h"
+
+#include <QAction>
+
+namespace vemra {
+
+namespace {
+
+constexpr int kScaleModelWindow = 0;
+constexpr int kReflectionIndexWindow = 7;
+
+} // namespace
+
+void RegisterProcessDialogs()
+{
+    static bool registered = false;
+    if (registered)
+        return;
+    registered = true;
+    clsWave::setChildWindowFactory([](int which, const QString& key) -> QWidget* {
+        if (which == kScaleModelWindow) {
+            auto* w = new frmScale;
+            w->Key = key;
+            return w;
+        }
+        if (which == kReflectionIndexWindow) {
+            auto* w = new frmAdrienne;
+            w->Key = key;
+            return w;
+        }
+        return nullptr;
+    });
+}
+
+void ConnectProcessMenu(frmView& view)
+{
+    RegisterProcessDialogs();
+    const auto connectItem = [&view](const char* name, int which) {
+        if (auto* item = view.findChild<QAction*>(QString::fromLatin1(name)))
+            QObject::connect(item, &QAction::triggered, &view, [&view, which] {
+                if (clsWave* wave = view.WaveFile())
+                    wave->DisplayChild(which);
+            });
+    };
+    connectItem("mnProcAdrienne", kReflectionIndexWindow);
+    connectItem("mnProcScale", kScaleModelWindow);
+}
+
+float TextToSingle(const QString& text)
+{
+    const std::optional<double> value = ParseNumber(text.trimmed());
+    if (!value)
+        throw VemraError(13, QStringLiteral("Type mismatch"));
+    return float(*value);
+}
+
+} // namespace vemra
