@@ -4,6 +4,7 @@
 #include "core/Globals.h"
 #include "core/NumberFormat.h"
 #include "core/Settings.h"
+#include "core/Twips.h"
 #include "core/VemraError.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
@@ -180,6 +181,10 @@ frmFileInfo::frmFileInfo(const QString& key, QWidget* parent) : QDialog(parent),
     layout->setSizeConstraint(QLayout::SetFixedSize);
 
     Form_Load();
+    // Both pages take the room of the larger one, so the dialog keeps its size when the page changes.
+    const QSize room = fraTabs_[0]->sizeHint().expandedTo(fraTabs_[1]->sizeHint());
+    fraTabs_[0]->setFixedSize(room);
+    fraTabs_[1]->setFixedSize(room);
 }
 
 void frmFileInfo::buildUserPage(QFrame* page)
@@ -192,9 +197,11 @@ void frmFileInfo::buildUserPage(QFrame* page)
         QWidget* box;
         if (i < 4) {
             txtUser_[std::size_t(i)] = new QLineEdit(page);
+            txtUser_[std::size_t(i)]->setFixedWidth(TwipsToPixelsX(page, 3000));
             box = txtUser_[std::size_t(i)];
         } else {
             txtComments_ = new QPlainTextEdit(page);
+            txtComments_->setFixedSize(TwipsToPixelsX(page, 4860), TwipsToPixelsY(page, 1125));
             txtComments_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
             txtComments_->setTabChangesFocus(true);
             box = txtComments_;
@@ -202,12 +209,13 @@ void frmFileInfo::buildUserPage(QFrame* page)
         box->setObjectName(QStringLiteral("txtUser(%1)").arg(i));
         box->installEventFilter(this);
         grid->addWidget(l, i, 0, i == 4 ? Qt::AlignTop | Qt::AlignRight : Qt::AlignRight);
-        grid->addWidget(box, i, 1, 1, 3);
+        grid->addWidget(box, i, 1, 1, 3, Qt::AlignLeft);
     }
     cmbCali_ = new QComboBox(page);
     cmbCali_->setObjectName(QStringLiteral("cmbCali"));
+    cmbCali_->setFixedWidth(TwipsToPixelsX(page, 4860));
     grid->addWidget(caption(QStringLiteral("lblGain(105)"), QStringLiteral("Calibration: "), page), 5, 0);
-    grid->addWidget(cmbCali_, 5, 1, 1, 3);
+    grid->addWidget(cmbCali_, 5, 1, 1, 3, Qt::AlignLeft);
 
     QLabel* head = namedLabel(QStringLiteral("lblGain(3)"), QStringLiteral("Gain [dB]"), page);
     QFont bold = head->font();
@@ -252,14 +260,16 @@ void frmFileInfo::buildDataPage(QFrame* page)
     for (const Row& row : rows) {
         grid->addWidget(caption(QStringLiteral("lblInfo(%1)").arg(row.caption), QString::fromLatin1(row.text), page),
                         r, 0);
-        grid->addWidget(namedLabel(QString::fromLatin1(row.value), QString(), page), r, 1);
+        // Texts may run across the second channel's column; the two channels' numbers stand side by side.
+        grid->addWidget(namedLabel(QString::fromLatin1(row.value), QString(), page), r, 1, 1, row.second ? 1 : 3);
         if (row.second)
             grid->addWidget(namedLabel(QString::fromLatin1(row.second), QString(), page), r, 2);
         ++r;
     }
     page->findChild<QLabel*>(QStringLiteral("lblInfo(11)"))->hide();
     page->findChild<QLabel*>(QStringLiteral("lblVemra(4)"))->hide();
-    grid->setColumnStretch(2, 1);
+    grid->setColumnMinimumWidth(1, TwipsToPixelsX(page, 900));
+    grid->setColumnStretch(3, 1);
     grid->setRowStretch(r, 1);
 }
 

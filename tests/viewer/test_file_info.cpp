@@ -423,6 +423,17 @@ TEST_F(FileInfo, EnterMovesToTheNextBoxAndHelpOpensItsPage)
     d.cmdCancel_Click();
 }
 
+TEST_F(FileInfo, MissingDocumentIsReportedAndNothingIsStored)
+{
+    frmFileInfo d(QStringLiteral("no such key"));
+    ASSERT_EQ(viewertest::scripted().messages.size(), 1u);
+    EXPECT_TRUE(viewertest::scripted().messages[0].text.contains(QStringLiteral("InfoFormLoad")));
+    d.cmdOK_Click();
+    ASSERT_EQ(viewertest::scripted().messages.size(), 2u);
+    EXPECT_TRUE(viewertest::scripted().messages[1].text.contains(QStringLiteral("Info_cmdOK")));
+    EXPECT_FALSE(HasSetting(QStringLiteral("UserInfo"), QStringLiteral("Project")));
+}
+
 class FileInfoMenu : public viewertest::ViewerWindow {};
 
 TEST_F(FileInfoMenu, PropertiesOpensTheDialogAndEnablesSave)

@@ -131,6 +131,14 @@ TEST_F(Statistics, FailedStatisticsAreShownAndLeaveTheCellsBlank)
     EXPECT_EQ(background(info.lblCh2(0)), QColor(0xC0, 0xC0, 0xC0));
 }
 
+TEST_F(Statistics, MissingDocumentIsReported)
+{
+    frmEditInfo info(QStringLiteral("no such key"), 0, 100);
+    ASSERT_EQ(viewertest::scripted().messages.size(), 1u);
+    EXPECT_TRUE(viewertest::scripted().messages[0].text.contains(QStringLiteral("frmEditInfo::Load")));
+    EXPECT_TRUE(info.lblCh1(0)->text().isEmpty());
+}
+
 TEST_F(Statistics, ViewInfoTakesASnapshotOfTheSelectionAndClosesWithTheDocument)
 {
     frmView* w = open(decayFile(QStringLiteral("view.wav")));
