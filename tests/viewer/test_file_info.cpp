@@ -417,6 +417,12 @@ TEST_F(FileInfo, EnterMovesToTheNextBoxAndHelpOpensItsPage)
     QTest::keyClick(user(d, 1), Qt::Key_Return);
     EXPECT_TRUE(user(d, 2)->hasFocus());
     EXPECT_TRUE(d.isVisible()); // the Enter went to the box, not to OK
+    // A box that takes the focus offers its whole text for overtyping.
+    gain(d, 1)->setText(QStringLiteral("12.5"));
+    gain(d, 1)->deselect();
+    gain(d, 1)->setFocus();
+    QCoreApplication::processEvents();
+    EXPECT_EQ(gain(d, 1)->selectedText(), QStringLiteral("12.5"));
     d.findChild<QPushButton*>(QStringLiteral("cmdHelp"))->click();
     EXPECT_EQ(HelpWindow::instance()->currentPage(), HelpPageForContext(10));
     HelpWindow::instance()->hide();
