@@ -267,7 +267,9 @@ void frmView::mnFileSave_Click()
         const clsWave* wave = WaveFile();
         if (!wave)
             return;
-        if (wave->NewRecording())
+        // A document without a file of its own (a recording, or a response named "Untitled-<Key>") is given a
+        // name first: saving it "in place" would write wherever the program happens to run.
+        if (wave->NewRecording() || !QFileInfo(wave->FileName()).isAbsolute())
             mnFileSaveAs_Click();
         else
             SaveFile();

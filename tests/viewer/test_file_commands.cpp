@@ -51,6 +51,7 @@ protected:
         Options->setReuseWindows(false);
         Options->setCloseOnSave(CloseAsk);
         dataDir_ = QString::fromStdString(test::privateRoot()) + "/data";
+        QDir(dataDir_).removeRecursively();
         QDir().mkpath(dataDir_);
         Options->setDataDir(dataDir_);
         DeleteSetting(QStringLiteral("MRUfiles")); // whatever an earlier test left
@@ -491,10 +492,14 @@ TEST_F(FileCommands, ToolbarSaveAsksForANameOnlyForUntitledDocuments)
     EXPECT_EQ(scripted().fileDialogs.size(), 1u);
     EXPECT_EQ(openFiles(), QStringList{"untitled-4"});
 
+    // File > Save of a document without a file of its own asks for a name too.
+    w->mnFileSave_Click();
+    EXPECT_EQ(scripted().fileDialogs.size(), 2u);
+
     std::strcpy(w->WaveFile()->header().FileName, a.toLocal8Bit().constData());
     w->toolbarButtonClick("Save"); // in place
     settle();
-    EXPECT_EQ(scripted().fileDialogs.size(), 1u);
+    EXPECT_EQ(scripted().fileDialogs.size(), 2u);
     EXPECT_EQ(openFiles(), QStringList{a});
 }
 
