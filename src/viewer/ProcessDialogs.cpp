@@ -2,7 +2,9 @@
 
 #include "core/Settings.h"
 #include "core/VemraError.h"
+#include "document/Waves.h"
 #include "document/clsWave.h"
+#include "library/api.h"
 #include "viewer/frmAdrienne.h"
 #include "viewer/frmScale.h"
 #include "viewer/frmView.h"
@@ -51,6 +53,29 @@ void ConnectProcessMenu(frmView& view)
     };
     connectItem("mnProcAdrienne", kReflectionIndexWindow);
     connectItem("mnProcScale", kScaleModelWindow);
+}
+
+std::string SaveTemporaryCopy(const QString& key)
+{
+    std::string name;
+    GetTempName(name);
+    clsWave* wave = WaveByKey(key);
+    if (!wave)
+        throw VemraError(91, QStringLiteral("Object variable or With block variable not set"));
+    const bool newRecording = wave->NewRecording();
+    wave->SaveAs(QString::fromStdString(name));
+    wave->setNewRecording(newRecording);
+    return name;
+}
+
+void OpenProcessedResult(const std::string& tempName)
+{
+    if (clsWave* result = WaveByKey(NewWave())) {
+        result->setFileName(QString::fromStdString(tempName));
+        result->setChanged(true);
+        result->setNewRecording(true);
+        result->Show();
+    }
 }
 
 float TextToSingle(const QString& text)

@@ -141,26 +141,13 @@ void frmAdrienne::cmdOK_Click()
     guarded("Adrienne_cmdOK", [&] {
         // Read before the temporary copy is made, so a distance that is no number leaves no copy behind.
         const float distance = TextToSingle(txtDist_->text()) / 1000.0f;
-        std::string name;
-        GetTempName(name);
-        const QString tempName = QString::fromStdString(name);
-        clsWave* wave = WaveByKey(Key);
-        if (!wave)
-            throw VemraError(91, QStringLiteral("Object variable or With block variable not set"));
-        const bool newRecording = wave->NewRecording();
-        wave->SaveAs(tempName);
-        wave->setNewRecording(newRecording);
+        const std::string name = SaveTemporaryCopy(Key);
 
         LastAdrienneRef = txtReference_->text();
         LastAdrienneDist = distance;
         const VResult r = Adrienne(LastAdrienneRef.toStdString(), name, LastAdrienneDist);
         if (r == Ok) {
-            if (clsWave* result = WaveByKey(NewWave())) {
-                result->setFileName(tempName);
-                result->setChanged(true);
-                result->setNewRecording(true);
-                result->Show();
-            }
+            OpenProcessedResult(name);
         } else {
             DeleteTempFile(name);
             HandleError(r);

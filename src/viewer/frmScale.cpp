@@ -198,15 +198,7 @@ void frmScale::cmdOK_Click()
         params.actualHumidity = TextToSingle(txtHum_[1]->text());
         params.airAbsorption = chkAbsorption_->isChecked() ? 1 : 0;
 
-        std::string name;
-        GetTempName(name);
-        const QString tempName = QString::fromStdString(name);
-        clsWave* wave = WaveByKey(Key);
-        if (!wave)
-            throw VemraError(91, QStringLiteral("Object variable or With block variable not set"));
-        const bool newRecording = wave->NewRecording();
-        wave->SaveAs(tempName);
-        wave->setNewRecording(newRecording);
+        const std::string name = SaveTemporaryCopy(Key);
 
         auto* progress = new frmProgress;
         progress->setTitle(QStringLiteral("Processing..."));
@@ -221,12 +213,7 @@ void frmScale::cmdOK_Click()
         QCoreApplication::processEvents();
 
         if (r == Ok && !cancelled) {
-            if (clsWave* result = WaveByKey(NewWave())) {
-                result->setFileName(tempName);
-                result->setChanged(true);
-                result->setNewRecording(true);
-                result->Show();
-            }
+            OpenProcessedResult(name);
         } else {
             // Nothing will open the copy any more.
             DeleteTempFile(name);

@@ -4,6 +4,7 @@
 #include "core/ErrorGuard.h"
 #include "viewer/frmEditInfo.h"
 #include "viewer/frmFileInfo.h"
+#include "viewer/ProcessDialogs.h"
 
 #include <QActionGroup>
 #include <QKeySequence>
@@ -178,6 +179,7 @@ void frmView::createMenus()
     QMenu* proc = menu("mnProc", "P&rocess");
     addMenuItem(proc, "mnProcAdrienne", "&Adrienne...");
     addMenuItem(proc, "mnProcScale", "&Scale Model...");
+    ConnectProcessMenu(*this);
     proc->menuAction()->setEnabled(false);
 }
 

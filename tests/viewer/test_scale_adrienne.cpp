@@ -255,3 +255,21 @@ TEST_F(ProcessWindows, AdrienneMakesAReflectionIndexResult)
     EXPECT_TRUE(scripted().messages.front().text.contains("receiver")) << scripted().messages.front().text.toStdString();
     EXPECT_FALSE(result->ChildActive());
 }
+
+TEST_F(ProcessWindows, ProcessMenuOpensTheWindows)
+{
+    frmView* view = open(writeOmni("src.wav", pulse(1000)));
+    for (const auto& [item, window] : {std::pair{"mnProcScale", "frmScale"}, {"mnProcAdrienne", "frmAdrienne"}}) {
+        SCOPED_TRACE(item);
+        QString opened;
+        QTimer::singleShot(0, [&] {
+            QWidget* child = view->WaveFile()->childWindow();
+            ASSERT_NE(child, nullptr);
+            opened = child->objectName();
+            child->findChild<QPushButton*>("cmdCancel")->click();
+        });
+        view->findChild<QAction*>(QString::fromLatin1(item))->trigger();
+        EXPECT_EQ(opened, QString::fromLatin1(window));
+        EXPECT_FALSE(view->WaveFile()->ChildActive());
+    }
+}
