@@ -513,4 +513,29 @@ TEST_F(FileCommands, ExitAsksTheProgramToEnd)
     EXPECT_EQ(exits, 1);
 }
 
+TEST_F(FileCommands, ARecentFileChosenBeforeASaveIsTheOneOpened)
+{
+    // The save question's save puts the saved file at the top of the list, and every window rebuilds its items:
+    // the file opened is still the one the user chose.
+    const QString x = writeRamp("x.wav", 3000, 8000);
+    const QString y = writeRamp("y.wav", 3500, 8000);
+    const QString saved = dataDir_ + "/s.wav";
+    MRUlist->setMRUfile(y);
+    MRUlist->setMRUfile(x); // list: x, y
+    frmView* w = open(writeRamp("w.wav", 4000, 8000));
+    w->WaveFile()->setChanged(true);
+    scripted().messageAnswers.push_back(MsgResult::Yes);
+    scripted().saveAnswers.push_back(saved);
+    w->menuItem("mnFileMRU(2)")->trigger();
+    settle();
+    QStringList files = openFiles();
+    QStringList expected{saved, y};
+    files.sort();
+    expected.sort();
+    EXPECT_EQ(files.join('|').toStdString(), expected.join('|').toStdString());
+    EXPECT_EQ(MRUlist->GetMRUfile(0), y);
+    EXPECT_EQ(MRUlist->GetMRUfile(1), saved);
+    EXPECT_EQ(MRUlist->GetMRUfile(2), x);
+}
+
 } // namespace
