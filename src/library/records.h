@@ -20,10 +20,13 @@ inline constexpr Bool16 False16 = 0;
 inline constexpr bool isTrue(Bool16 v) { return v != 0; }
 inline constexpr Bool16 toBool16(bool v) { return v ? True16 : False16; }
 
+// Packed so that no padding enters the layout; aligned to 4 bytes (every record's size and every field's offset
+// is a multiple of its own size), so a record placed anywhere, even inside another packed structure, is read with
+// aligned accesses.
 #pragma pack(push, 1)
 
 // Measurement information: header bytes 312..347.
-struct MeasurementInfo {
+struct alignas(4) MeasurementInfo {
     std::int32_t time = 0;            // seconds since 1 Jan 1980 00:00, local time; 0 = none
     std::int16_t versionMajor = 0;
     std::int16_t versionMinor = 0;
@@ -39,7 +42,7 @@ struct MeasurementInfo {
 };
 
 // Gains and calibration: header bytes 1628..1971.
-struct MeasurementGains {
+struct alignas(4) MeasurementGains {
     float channelFactor[2] = {1, 1};  // sample -> true amplitude, per channel
     float GainIntOut = 0;             // dB
     float GainExtOut = 0;             // dB
@@ -52,7 +55,7 @@ struct MeasurementGains {
 };
 
 // The Windows PCM wave-format block.
-struct PcmWaveFormat {
+struct alignas(4) PcmWaveFormat {
     std::int16_t formatTag = 1;
     std::int16_t Channels = 0;
     std::int32_t SampleFrequency = 0;
@@ -61,7 +64,7 @@ struct PcmWaveFormat {
     std::int16_t bitsPerSample = 16;
 };
 
-struct WaveHeader {
+struct alignas(4) WaveHeader {
     char FileName[260];
     std::int32_t reserved1[2] = {0, 0}; // the library's own
     std::int32_t reserved2[2] = {0, 0}; // the library's own
@@ -88,7 +91,7 @@ struct WaveHeader {
     }
 };
 
-struct RTResult {
+struct alignas(4) RTResult {
     float level = 0;       // dB
     float INR = 0;         // dB
     float SNR = 0;         // dB
@@ -111,7 +114,7 @@ struct RTResult {
     std::int16_t padding2 = 0;
 };
 
-struct IACCResult {
+struct alignas(4) IACCResult {
     float IACC1 = 0;       // "IACC 0,+"
     float IACC2 = 0;       // "IACC 0,80"
     float IACC3 = 0;       // "IACC 80,+"
@@ -119,7 +122,7 @@ struct IACCResult {
     std::int16_t padding = 0;
 };
 
-struct SinfoBlock {
+struct alignas(4) SinfoBlock {
     std::int32_t first = 0;    // written by the program
     std::int32_t length = 0;   // written by the program
     float MinSampleValue = 0;
@@ -131,15 +134,15 @@ struct SinfoBlock {
     float Power = 0;           // RMS level, dB
 };
 
-struct MTFResult {
+struct alignas(4) MTFResult {
     float m[21] = {};  // 0..13 STI modulation frequencies; 14 STITEL; 15..19 RASTI; 20 unused
 };
 
-struct RIResult {
+struct alignas(4) RIResult {
     float ri[44] = {}; // per BandIndex 0..43
 };
 
-struct DrawRequest {
+struct alignas(4) DrawRequest {
     std::int32_t height = 0;
     std::int32_t width = 0;
     std::int32_t firstPoint = 0;
@@ -149,7 +152,7 @@ struct DrawRequest {
     std::int16_t padding = 0;
 };
 
-struct ViewBlock {
+struct alignas(4) ViewBlock {
     std::int16_t FilterType = -1;  // -2 wide band, -1 all-pass, 0..43 a band
     std::int16_t ViewType = 0;     // 0 Pressure .. 7 Log Spectrum
     Bool16 AutoScale = 0;
