@@ -53,6 +53,16 @@ void openInNewWindow(const QString& path)
     wave->Show(true);
 }
 
+template <class Step>
+void passOver(Step&& step)
+{
+    try {
+        step();
+    } catch (...) {
+        // Deliberately passed over: the steps after it still run.
+    }
+}
+
 bool fileExists(const QString& path)
 {
     return QFileInfo(path).isFile();
@@ -124,30 +134,17 @@ void frmView::OpenFile()
         return;
     // From the dialog on, a failing step is passed over so the remaining steps still run.
     QString chosen;
-    try {
-        chosen = UiServices::get().openFileName(request).fileName;
-    } catch (...) {
-    }
+    passOver([&] { chosen = UiServices::get().openFileName(request).fileName; });
     if (chosen.isEmpty())
         return;
     cmDlgFileName_ = chosen;
-    try {
-        rememberDataDir(chosen);
-    } catch (...) {
-    }
-    try {
-        rememberRecentFile(chosen);
-    } catch (...) {
-    }
-    try {
-        openInNewWindow(chosen);
-    } catch (...) {
-    }
-    try {
+    passOver([&] { rememberDataDir(chosen); });
+    passOver([&] { rememberRecentFile(chosen); });
+    passOver([&] { openInNewWindow(chosen); });
+    passOver([&] {
         if (clsWave* old = WaveFile())
             old->Die();
-    } catch (...) {
-    }
+    });
 }
 
 // --- Save As ---
