@@ -273,3 +273,38 @@ TEST_F(ProcessWindows, ProcessMenuOpensTheWindows)
         EXPECT_FALSE(view->WaveFile()->ChildActive());
     }
 }
+
+TEST_F(ProcessWindows, ATextThatIsNoNumberIsReportedAndTheWindowStaysOpen)
+{
+    frmView* view = open(writeOmni("src.wav", pulse(1000)));
+    const QDir temp(QDir::tempPath());
+    const auto tmpFiles = [&] { return temp.entryList({"*.tmp"}, QDir::Files).size(); };
+    const auto before = tmpFiles();
+    {
+        frmScale w;
+        w.Key = view->WaveFile()->Key();
+        w.show();
+        w.txtTemp(1)->setText("warm");
+        w.cmdOK_Click();
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_TRUE(w.cmdOK()->isEnabled());
+        EXPECT_TRUE(w.cmdCancel()->isEnabled());
+    }
+    {
+        LastAdrienneRef = "ref.wav";
+        frmAdrienne w;
+        w.Key = view->WaveFile()->Key();
+        w.show();
+        w.txtDist()->setText("far");
+        w.cmdOK_Click();
+        EXPECT_TRUE(w.isVisible());
+        EXPECT_TRUE(w.cmdOK()->isEnabled());
+        EXPECT_TRUE(w.cmdCancel()->isEnabled());
+    }
+    ASSERT_EQ(scripted().messages.size(), 2u);
+    EXPECT_TRUE(scripted().messages[0].text.contains("Scale_cmdOK")) << scripted().messages[0].text.toStdString();
+    EXPECT_TRUE(scripted().messages[1].text.contains("Adrienne_cmdOK"));
+    EXPECT_EQ(WaveCount(), 1);
+    EXPECT_EQ(tmpFiles(), before);
+    EXPECT_FLOAT_EQ(LastAdrienneDist, 0.25f); // kept: the entry was not taken
+}
