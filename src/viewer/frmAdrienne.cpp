@@ -5,10 +5,7 @@
 #include "core/Globals.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
-#include "core/VemraError.h"
 #include "core/clsOptions.h"
-#include "document/Waves.h"
-#include "document/clsWave.h"
 #include "library/api.h"
 #include "viewer/ProcessDialogs.h"
 

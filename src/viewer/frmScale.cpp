@@ -6,8 +6,6 @@
 #include "core/Settings.h"
 #include "core/clsOptions.h"
 #include "core/frmProgress.h"
-#include "document/Waves.h"
-#include "document/clsWave.h"
 #include "library/api.h"
 #include "viewer/ProcessDialogs.h"
 
