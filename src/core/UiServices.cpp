@@ -125,7 +125,21 @@ FileDialogResult QtUiServices::saveFileName(const FileDialogRequest& r)
 {
     FileDialogResult result;
     result.selectedFilter = r.selectedFilter;
-    result.fileName = QFileDialog::getSaveFileName(r.parent, r.caption, r.directory, r.filter, &result.selectedFilter);
+    if (r.defaultSuffix.isEmpty()) {
+        result.fileName =
+            QFileDialog::getSaveFileName(r.parent, r.caption, r.directory, r.filter, &result.selectedFilter);
+        return result;
+    }
+    // The dialog adds the suffix itself, so its overwrite question is asked about the name actually written.
+    QFileDialog dialog(r.parent, r.caption, r.directory, r.filter);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setDefaultSuffix(r.defaultSuffix);
+    if (!r.selectedFilter.isEmpty())
+        dialog.selectNameFilter(r.selectedFilter);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
+        result.fileName = dialog.selectedFiles().constFirst();
+        result.selectedFilter = dialog.selectedNameFilter();
+    }
     return result;
 }
 

@@ -36,6 +36,7 @@ struct FileDialogRequest {
     QString directory;         // folder (and optional file name) the dialog starts in
     QString filter;            // Qt filter string, ";;"-separated
     QString selectedFilter;    // in: filter to preselect
+    QString defaultSuffix;     // save: added (before the overwrite question) to a name typed without extension
 };
 
 struct FileDialogResult {

@@ -210,10 +210,11 @@ bool frmView::SaveFileAs(bool& reopen)
         request.filter = filters.join(QStringLiteral(";;"));
         request.selectedFilter = kWaveFilter;
         request.directory = QFileInfo(proposed).isAbsolute() ? proposed : QDir(dataDir()).filePath(proposed);
+        request.defaultSuffix = QStringLiteral("wav");
         QString name = UiServices::get().saveFileName(request).fileName;
         if (name.isEmpty())
             return false;
-        // The default extension is added to a name typed without one.
+        // The default extension is added to a name typed without one (the standard dialog has done so already).
         if (QFileInfo(name).suffix().isEmpty())
             name += QStringLiteral(".wav");
         cmDlgFileName_ = name;

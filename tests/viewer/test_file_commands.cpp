@@ -235,6 +235,7 @@ TEST_F(FileCommands, SaveAsWritesTheFileAndOffersTimOnlyWithTheTemplate)
     ASSERT_EQ(scripted().fileDialogs.size(), 1u);
     EXPECT_EQ(scripted().fileDialogs[0].filter, "Wave files (*.wav);;Text files (*.txt);;All files (*)");
     EXPECT_EQ(scripted().fileDialogs[0].selectedFilter, "Wave files (*.wav)");
+    EXPECT_EQ(scripted().fileDialogs[0].defaultSuffix, "wav");
     // The proposed name is the old one without its extension.
     EXPECT_EQ(scripted().fileDialogs[0].directory, QFileInfo(a).absolutePath() + "/a");
     WaveHeader h;
