@@ -20,7 +20,6 @@ namespace vemra {
 namespace {
 
 namespace msg {
-inline constexpr VResult OutOfMemory = 100;         // "Not enough memory"
 inline constexpr VResult BadArgument = 302;         // "Invalid stimulus (SW error)": a caller's mistake
 inline constexpr VResult RatesDiffer = 304;         // "The sample rates of the selected files are not all equal"
 inline constexpr VResult NoImpulse = 306;           // "The impuls response could not be found"
@@ -36,17 +35,6 @@ constexpr float kSilence_dB = -200.0f;
 constexpr float kNoDecayTime_s = 1000.0f;
 
 // No exception leaves the library: running out of memory is a message like any other.
-template <class Body>
-VResult noThrow(Body&& body)
-{
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return msg::OutOfMemory;
-    } catch (...) {
-        return msg::BadArgument;
-    }
-}
 
 struct Clipboard {
     ClipboardHooks hooks;
@@ -108,7 +96,7 @@ void SetClipboardHooks(ClipboardHooks hooks)
 
 VResult EditRotate(WaveHeader& header, std::int32_t samples)
 {
-    return noThrow([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
             return files::msg::NoWaveData;
         if (samples < 0 || samples >= WaveStore::frames(header))
@@ -124,7 +112,7 @@ VResult EditRotate(WaveHeader& header, std::int32_t samples)
 
 VResult EditCopy(WaveHeader& header, std::int32_t start, std::int32_t length)
 {
-    return noThrow([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
             return files::msg::NoWaveData;
         if (!dsp::validRange(WaveStore::frames(header), start, length) || length == 0)
@@ -150,7 +138,7 @@ VResult EditCopy(WaveHeader& header, std::int32_t start, std::int32_t length)
 
 VResult EditDelete(WaveHeader& header, std::int32_t start, std::int32_t length)
 {
-    return noThrow([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (WaveStore::isOpen(header) && length > 0 &&
             dsp::validRange(WaveStore::frames(header), start, length) &&
             WaveStore::frames(header) - length < files::kMinFrames)
@@ -166,7 +154,7 @@ VResult EditDelete(WaveHeader& header, std::int32_t start, std::int32_t length)
 VResult EditClip2File(std::string& fileName)
 {
     fileName.clear();
-    return noThrow([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         std::vector<std::uint8_t> wav;
         if (!readClipboard(wav))
             return msg::ClipboardUnavailable;
@@ -190,7 +178,7 @@ VResult EditClip2File(std::string& fileName)
 
 VResult EditInsertFile(WaveHeader& header, std::int32_t position, const std::string& fileName)
 {
-    return noThrow([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
             return files::msg::NoWaveData;
         const std::int64_t n = WaveStore::frames(header);
@@ -223,7 +211,7 @@ VResult EditInsertFile(WaveHeader& header, std::int32_t position, const std::str
 
 VResult EditWindow(WaveHeader& header, std::int32_t start, std::int32_t length, std::int16_t windowType)
 {
-    return noThrow([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (WaveStore::isOpen(header) && !dsp::validWindowShape(windowType))
             return msg::BadArgument;
         return editRange(header, start, length,
@@ -233,7 +221,7 @@ VResult EditWindow(WaveHeader& header, std::int32_t start, std::int32_t length, 
 
 VResult EditSilence(WaveHeader& header, std::int32_t start, std::int32_t length)
 {
-    return noThrow([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         return editRange(header, start, length,
                          [&](WaveStore::Channels& c) { dsp::silenceFrames(c, start, length); });
     });
@@ -241,7 +229,7 @@ VResult EditSilence(WaveHeader& header, std::int32_t start, std::int32_t length)
 
 VResult CalcSinfo(WaveHeader& header, std::int16_t channel, std::int16_t filterType, SinfoBlock& block)
 {
-    return noThrow([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
             return files::msg::NoWaveData;
         if (channel < 0 || channel >= WaveStore::channels(header))
@@ -280,7 +268,7 @@ VResult CalcSinfo(WaveHeader& header, std::int16_t channel, std::int16_t filterT
 VResult CalcRI(WaveHeader& header, RIResult& result)
 {
     std::fill(std::begin(result.ri), std::end(result.ri), -1.0f);
-    return noThrow([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
             return files::msg::NoWaveData;
         if (header.info.Receiver != kReflectionReceiver)

@@ -9,30 +9,15 @@
 
 namespace vemra {
 
-namespace {
-
-// No exception may leave a library function: a failed allocation becomes "Cannot read file" or the like.
-template <class Body>
-VResult noThrow(VResult onFailure, Body&& body)
-{
-    try {
-        return body();
-    } catch (...) {
-        return onFailure;
-    }
-}
-
-} // namespace
-
 VResult GetWaveHeader(WaveHeader& header)
 {
-    return noThrow(files::msg::CannotRead,
+    return guardedResult(files::msg::CannotRead,
                    [&] { return files::readResponse(readFileNameField(header), header, nullptr); });
 }
 
 VResult OpenWave(WaveHeader& header)
 {
-    return noThrow(files::msg::CannotRead, [&]() -> VResult {
+    return guardedResult(files::msg::CannotRead, [&]() -> VResult {
         WaveHeader fresh = header;
         std::vector<std::int16_t> frames;
         if (const VResult r = files::readResponse(readFileNameField(header), fresh, &frames); r != Ok)
@@ -55,7 +40,7 @@ VResult CloseWave(WaveHeader& header)
 
 VResult SaveWaveAs(WaveHeader& header, const std::string& fileName)
 {
-    return noThrow(files::msg::CannotWrite, [&]() -> VResult {
+    return guardedResult(files::msg::CannotWrite, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
             return files::msg::NoWaveData;
         WaveHeader out = header;
@@ -66,7 +51,7 @@ VResult SaveWaveAs(WaveHeader& header, const std::string& fileName)
 
 VResult GetTempName(std::string& buffer)
 {
-    return noThrow(files::msg::CannotCreateFile, [&]() -> VResult {
+    return guardedResult(files::msg::CannotCreateFile, [&]() -> VResult {
         buffer = files::issueTempName();
         return buffer.empty() ? files::msg::CannotCreateFile : Ok;
     });

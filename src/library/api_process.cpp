@@ -15,7 +15,6 @@ namespace vemra {
 namespace {
 
 namespace msg {
-inline constexpr VResult OutOfMemory = 100;   // "Not enough memory"
 inline constexpr VResult BadArgument = 302;   // "Invalid stimulus (SW error)": a caller's mistake
 inline constexpr VResult RatesDiffer = 304;   // "The sample rates of the selected files are not all equal"
 inline constexpr VResult NoImpulse = 306;     // "The impuls response could not be found"
@@ -26,17 +25,6 @@ constexpr std::int16_t kOmniReceiver = 0;
 constexpr std::int16_t kReflectionReceiver = 6;
 constexpr double kFullScale = 32767.0;
 
-template <class Body>
-VResult noThrow(Body&& body)
-{
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return msg::OutOfMemory;
-    } catch (...) {
-        return msg::BadArgument;
-    }
-}
 
 // Channel c of interleaved frames in true amplitude.
 std::vector<double> channelOf(const WaveHeader& h, const std::vector<std::int16_t>& frames, int c)
@@ -80,7 +68,7 @@ bool validAir(float temperature, float humidity)
 
 VResult ScaleWave(const std::string& fileName, ScaleParams& params, const ScaleProgressFn& progress)
 {
-    return noThrow([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         const float N = params.scale;
         if (!(N >= 0.01f && N <= 100.0f))
             return msg::BadArgument;
@@ -133,7 +121,7 @@ VResult ScaleWave(const std::string& fileName, ScaleParams& params, const ScaleP
 
 VResult Adrienne(const std::string& referenceFile, const std::string& fileName, float distance)
 {
-    return noThrow([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         WaveHeader measured, reference;
         std::vector<std::int16_t> mFrames, rFrames;
         if (const VResult r = files::readResponse(fileName, measured, &mFrames); r != Ok)

@@ -30,7 +30,6 @@ namespace {
 using sound::Engine;
 using sound::StimulusKind;
 
-constexpr VResult kOutOfMemory = 100;
 constexpr VResult kInvalid = 302;
 
 struct SoundState {
@@ -54,13 +53,7 @@ Engine& engine()
 template <class F>
 VResult guardedCall(F&& body, VResult onError = kInvalid)
 {
-    try {
-        return body();
-    } catch (const std::bad_alloc&) {
-        return kOutOfMemory;
-    } catch (...) {
-        return onError;
-    }
+    return guardedResult(onError, std::forward<F>(body));
 }
 
 VResult startStimulus(StimulusKind kind, std::int16_t channels, std::int16_t order, std::int32_t rate,
