@@ -37,6 +37,6 @@ function(vemra_tests name)
   gtest_discover_tests(${name}
     DISCOVERY_MODE PRE_TEST
     DISCOVERY_TIMEOUT 60
-    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 600
+    PROPERTIES LABELS "${T_LABELS}" TIMEOUT 300
     ENVIRONMENT "QT_QPA_PLATFORM=offscreen;VEMRA_TEST_PRIVATE_DIRS=1")
 endfunction()
