@@ -193,15 +193,15 @@ void frmView::createToolbar()
     toolbar_->setStyleSheet(QStringLiteral("QToolBar { spacing: 0px; } QToolButton { padding: 1px; margin: 0px; }"));
     auto* viewGroup = new QActionGroup(this);
     auto* playGroup = new QActionGroup(this);
-    for (const ButtonSpec& spec : kButtons) {
-        if (!spec.key) {
+    for (const ButtonSpec& button : kButtons) {
+        if (!button.key) {
             buttonOrder_.append(toolbar_->addSeparator());
             continue;
         }
-        const QString key = QString::fromLatin1(spec.key);
-        QAction* a = toolbar_->addAction(glyphIcon(spec.glyph, spec.colour), QString::fromLatin1(spec.toolTip));
+        const QString key = QString::fromLatin1(button.key);
+        QAction* a = toolbar_->addAction(glyphIcon(button.glyph, button.colour), QString::fromLatin1(button.toolTip));
         a->setObjectName(key);
-        a->setToolTip(QString::fromLatin1(spec.toolTip));
+        a->setToolTip(QString::fromLatin1(button.toolTip));
         a->setData(key);
         buttons_.insert(key, a);
         buttonOrder_.append(a);

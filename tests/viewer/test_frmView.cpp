@@ -45,17 +45,17 @@ struct FileSpec {
     float probeDist = 0;
 };
 
-QString writeResponse(const QString& name, const FileSpec& spec)
+QString writeResponse(const QString& name, const FileSpec& fileSpec)
 {
     WaveHeader h;
-    h.format.Channels = std::int16_t(spec.channels);
-    h.format.SampleFrequency = spec.fs;
-    h.info.Receiver = spec.receiver;
-    h.info.ProbeDist = spec.probeDist;
+    h.format.Channels = std::int16_t(fileSpec.channels);
+    h.format.SampleFrequency = fileSpec.fs;
+    h.info.Receiver = fileSpec.receiver;
+    h.info.ProbeDist = fileSpec.probeDist;
     std::vector<std::int16_t> s;
-    for (int i = 0; i < spec.frames; ++i) {
+    for (int i = 0; i < fileSpec.frames; ++i) {
         const double a = (i < 100 ? 0.0 : 20000.0 * std::exp(-(i - 100) / 3000.0)) * ((i * 7919) % 11 < 5 ? 1 : -1);
-        for (int c = 0; c < spec.channels; ++c)
+        for (int c = 0; c < fileSpec.channels; ++c)
             s.push_back(std::int16_t(a / (c + 1)));
     }
     const std::string path = test::privateRoot() + "/" + name.toStdString();
@@ -430,11 +430,11 @@ TEST_F(DocumentWindow, TheImpulseStartIsMarkedInTheTimeViewsOnly)
 TEST_F(DocumentWindow, AReflectionIndexResultShowsItsTimeWindow)
 {
     // Receiver 6 with the reference plane 1 m away: channel 0's window lies 2 m / Vsound later than channel 1's.
-    FileSpec spec;
-    spec.receiver = 6;
-    spec.probeDist = 1.0f;
-    spec.frames = 4800;
-    frmView* w = open(writeResponse("ri.wav", spec), QSize(1300, 700));
+    FileSpec fileSpec;
+    fileSpec.receiver = 6;
+    fileSpec.probeDist = 1.0f;
+    fileSpec.frames = 4800;
+    frmView* w = open(writeResponse("ri.wav", fileSpec), QSize(1300, 700));
     const QRgb red = qRgb(255, 0, 0);
     auto firstRedColumn = [&](int ch) {
         const QImage& img = w->imgGraph(ch)->image();
