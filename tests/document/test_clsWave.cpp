@@ -1,3 +1,5 @@
+#include "document_fixture.h"
+
 #include "core/UiServices.h"
 #include "core/VemraError.h"
 #include "document/Waves.h"
@@ -49,15 +51,7 @@ std::string inRoot(const std::string& name) { return test::privateRoot() + "/" +
 
 clsWave* newDocument() { return WaveByKey(NewWave(false)); }
 
-class Document : public ::testing::Test {
-protected:
-    void SetUp() override { ui().clear(); }
-    void TearDown() override
-    {
-        for (clsWave* w : WavesSnapshot())
-            w->Die();
-    }
-};
+class Document : public test::DocumentTest {};
 
 } // namespace
 

@@ -1,3 +1,5 @@
+#include "document_fixture.h"
+
 #include "core/UiServices.h"
 #include "core/VemraError.h"
 #include "document/Waves.h"
@@ -30,35 +32,20 @@ QString writeDecay(const std::string& name, double T, std::int32_t fs = 48000, i
                    const std::function<void(WaveHeader&)>& prepare = {})
 {
     const auto pcm = ts::toPcm16(ts::exponentialDecay(T, fs, 1.5, 20000, 60, 480));
-    WaveHeader h;
-    h.info.IRStart[0] = h.info.IRStart[1] = -1;
-    if (prepare)
-        prepare(h);
     std::vector<std::int16_t> interleaved;
     for (const std::int16_t v : pcm)
         for (int c = 0; c < channels; ++c)
             interleaved.push_back(c ? static_cast<std::int16_t>(v / 2) : v);
-    files::setPcm16Format(h, channels, fs, static_cast<std::int64_t>(pcm.size()));
-    const std::string path = test::privateRoot() + "/" + name;
-    EXPECT_EQ(files::writeResponseWav(path, h, interleaved), Ok);
-    return QString::fromStdString(path);
+    return QString::fromStdString(test::writeResponseFile(name, channels, fs, interleaved, prepare));
 }
 
-clsWave* open(const QString& path)
-{
-    clsWave* w = WaveByKey(NewWave(false));
-    w->setFileName(path);
-    EXPECT_TRUE(w->Valid());
-    return w;
-}
+clsWave* open(const QString& path) { return test::openDocument(path.toStdString()); }
 
-class Params : public ::testing::Test {
+class Params : public test::DocumentTest {
 protected:
-    void SetUp() override { ui().clear(); }
     void TearDown() override
     {
-        for (clsWave* w : WavesSnapshot())
-            w->Die();
+        DocumentTest::TearDown();
         QCoreApplication::processEvents(); // documents removed by Die are deleted from the event loop
     }
 };

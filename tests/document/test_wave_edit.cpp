@@ -1,3 +1,5 @@
+#include "document_fixture.h"
+
 #include "core/UiServices.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
@@ -28,21 +30,11 @@ clsWave* document(const std::string& name, int channels, std::int64_t frames,
                   const std::function<std::int16_t(int, std::int64_t)>& sample,
                   const std::function<void(WaveHeader&)>& prepare = {})
 {
-    WaveHeader h;
-    h.info.IRStart[0] = h.info.IRStart[1] = -1;
-    if (prepare)
-        prepare(h);
-    files::setPcm16Format(h, channels, kFs, frames);
     std::vector<std::int16_t> interleaved;
     for (std::int64_t i = 0; i < frames; ++i)
         for (int c = 0; c < channels; ++c)
             interleaved.push_back(sample(c, i));
-    const std::string path = test::privateRoot() + "/" + name;
-    EXPECT_EQ(files::writeResponseWav(path, h, interleaved), Ok);
-    clsWave* w = WaveByKey(NewWave(false));
-    w->setFileName(QString::fromStdString(path));
-    EXPECT_TRUE(w->Valid());
-    return w;
+    return test::openDocument(test::writeResponseFile(name, channels, kFs, interleaved, prepare));
 }
 
 // 400 frames with an impulse at `at` on both channels (channel 1 at half its height).
@@ -59,15 +51,7 @@ std::vector<std::int16_t> samples(const clsWave& w, int channel)
     return {s.begin(), s.end()};
 }
 
-class WaveEdit : public ::testing::Test {
-protected:
-    void SetUp() override { ui().clear(); }
-    void TearDown() override
-    {
-        for (clsWave* w : WavesSnapshot())
-            w->Die();
-    }
-};
+class WaveEdit : public test::DocumentTest {};
 
 } // namespace
 

@@ -1,3 +1,5 @@
+#include "document_fixture.h"
+
 #include "core/UiServices.h"
 #include "core/VemraError.h"
 #include "document/Waves.h"
@@ -39,38 +41,13 @@ std::vector<float> tonalDecay(double T, double fs, double e0, std::int64_t delay
     return ts::makeTonalResponse(shape, tones);
 }
 
-// A loaded document of one or two channels; `prepare` fills the header's information before writing.
 clsWave* document(const std::string& name, std::int32_t fs, const std::vector<std::vector<float>>& channels,
-                  const std::function<void(WaveHeader&)>& prepare = {})
+                  const test::HeaderPreparation& prepare = {})
 {
-    WaveHeader h;
-    h.info.IRStart[0] = h.info.IRStart[1] = -1;
-    if (prepare)
-        prepare(h);
-    const std::size_t n = channels.front().size();
-    std::vector<std::int16_t> interleaved(n * channels.size());
-    for (std::size_t c = 0; c < channels.size(); ++c) {
-        const auto pcm = ts::toPcm16(channels[c]);
-        for (std::size_t i = 0; i < n; ++i)
-            interleaved[i * channels.size() + c] = pcm[i];
-    }
-    files::setPcm16Format(h, static_cast<int>(channels.size()), fs, static_cast<std::int64_t>(n));
-    const std::string path = test::privateRoot() + "/" + name;
-    EXPECT_EQ(files::writeResponseWav(path, h, interleaved), Ok);
-    clsWave* w = WaveByKey(NewWave(false));
-    w->setFileName(QString::fromStdString(path));
-    EXPECT_TRUE(w->Valid());
-    return w;
+    return test::loadedDocument(name, fs, channels, prepare);
 }
 
-class WaveParameters : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        for (clsWave* w : WavesSnapshot())
-            w->Die();
-    }
-};
+class WaveParameters : public test::DocumentTest {};
 
 int errorNumber(const std::function<void()>& f)
 {

@@ -1,3 +1,5 @@
+#include "document_fixture.h"
+
 #include "core/UiServices.h"
 #include "core/VemraError.h"
 #include "document/SpeechTransmission.h"
@@ -62,33 +64,10 @@ std::vector<float> speechDecay(double T, double fs, double length_s, std::uint64
 clsWave* document(const std::string& name, std::int32_t fs, const std::vector<std::vector<float>>& channels,
                   std::int16_t receiver = 0)
 {
-    WaveHeader h;
-    h.info.IRStart[0] = h.info.IRStart[1] = -1;
-    h.info.Receiver = receiver;
-    const std::size_t n = channels.front().size();
-    std::vector<std::int16_t> interleaved(n * channels.size());
-    for (std::size_t c = 0; c < channels.size(); ++c) {
-        const auto pcm = ts::toPcm16(channels[c]);
-        for (std::size_t i = 0; i < n; ++i)
-            interleaved[i * channels.size() + c] = pcm[i];
-    }
-    files::setPcm16Format(h, static_cast<int>(channels.size()), fs, static_cast<std::int64_t>(n));
-    const std::string path = test::privateRoot() + "/" + name;
-    EXPECT_EQ(files::writeResponseWav(path, h, interleaved), Ok);
-    clsWave* w = WaveByKey(NewWave(false));
-    w->setFileName(QString::fromStdString(path));
-    EXPECT_TRUE(w->Valid());
-    return w;
+    return test::loadedDocument(name, fs, channels, [receiver](WaveHeader& h) { h.info.Receiver = receiver; });
 }
 
-class WaveSpeech : public ::testing::Test {
-protected:
-    void TearDown() override
-    {
-        for (clsWave* w : WavesSnapshot())
-            w->Die();
-    }
-};
+class WaveSpeech : public test::DocumentTest {};
 
 } // namespace
 
