@@ -1,5 +1,6 @@
 #pragma once
 // Where a lower layer must reach up, the upper layer registers a hook at start-up. Empty hooks do nothing.
+#include <cstdint>
 #include <functional>
 
 namespace vemra {
@@ -10,6 +11,12 @@ namespace vemra {
 // before the options are released.
 inline std::function<void()> CreateMixerHook;
 inline std::function<void()> ReleaseMixerHook;
+
+// Set by the audio layer once the player exists: the player lock a document takes before it plays (0 when the
+// player was free and is now marked busy, msg::BusyPlaying when it was busy) and releases when it stops. While no
+// hook is set, a document plays through the library alone.
+inline std::function<std::int16_t()> LockPlayerHook;
+inline std::function<void()> UnlockPlayerHook;
 
 // Set by the program module: the program's exit (closes every document; may return without ending). Called by
 // the document window's File > Exit and close request, and by the measurement window's close request.

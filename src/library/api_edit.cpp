@@ -19,16 +19,6 @@ namespace vemra {
 
 namespace {
 
-namespace msg {
-inline constexpr VResult BadArgument = 302;         // "Invalid stimulus (SW error)": a caller's mistake
-inline constexpr VResult RatesDiffer = 304;         // "The sample rates of the selected files are not all equal"
-inline constexpr VResult NoImpulse = 306;           // "The impuls response could not be found"
-inline constexpr VResult WrongReceiver = 307;       // "Invalid file format (the receiver ... not valid ...)"
-inline constexpr VResult ClipboardFormat = 403;     // "Invalid format on clipboard"
-inline constexpr VResult ClipboardUnavailable = 404; // "Cannot open clipboard"
-inline constexpr VResult TooShort = 904;            // "File is too short"
-} // namespace msg
-
 constexpr std::int16_t kReflectionReceiver = 6;
 constexpr double kFullScale = 32768.0;
 constexpr float kSilence_dB = -200.0f;
@@ -142,7 +132,7 @@ VResult EditDelete(WaveHeader& header, std::int32_t start, std::int32_t length)
         if (WaveStore::isOpen(header) && length > 0 &&
             dsp::validRange(WaveStore::frames(header), start, length) &&
             WaveStore::frames(header) - length < files::kMinFrames)
-            return msg::TooShort;
+            return msg::FileTooShort;
         const VResult r = editRange(header, start, length,
                                     [&](WaveStore::Channels& c) { dsp::deleteFrames(c, start, length); });
         if (r == Ok && length > 0)

@@ -14,13 +14,6 @@ namespace vemra {
 
 namespace {
 
-namespace msg {
-inline constexpr VResult BadArgument = 302;   // "Invalid stimulus (SW error)": a caller's mistake
-inline constexpr VResult RatesDiffer = 304;   // "The sample rates of the selected files are not all equal"
-inline constexpr VResult NoImpulse = 306;     // "The impuls response could not be found"
-inline constexpr VResult WrongReceiver = 307; // "Invalid file format (the receiver ... not valid ...)"
-} // namespace msg
-
 constexpr std::int16_t kOmniReceiver = 0;
 constexpr std::int16_t kReflectionReceiver = 6;
 constexpr double kFullScale = 32767.0;
