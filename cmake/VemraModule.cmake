@@ -1,15 +1,17 @@
 # One CMake target per source folder. Sources are picked up by glob so that adding a file needs no edit here.
-#   vemra_module(<target> DIR <folder> [QT] [DEPS <targets...>])
+#   vemra_module(<target> DIR <folder> [QT] [DEPS <targets...>] [PRIVATE_DEPS <targets...>])
+# DEPS are the targets whose headers this folder's headers include; PRIVATE_DEPS those only its .cpp files include
+# (the third-party libraries behind the contract).
 function(vemra_module target)
-  cmake_parse_arguments(M "QT" "DIR" "DEPS" ${ARGN})
+  cmake_parse_arguments(M "QT" "DIR" "DEPS;PRIVATE_DEPS" ${ARGN})
   file(GLOB _src CONFIGURE_DEPENDS "${M_DIR}/*.cpp" "${M_DIR}/*.h" "${M_DIR}/*.qrc")
   list(FILTER _src EXCLUDE REGEX "/(test_|bench_|fuzz_)")
-  add_library(${target} STATIC ${_src})
   if(NOT _src MATCHES "\\.cpp")
-    target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/cmake/empty.cpp)
+    message(FATAL_ERROR "${target}: ${M_DIR} holds no source file; add the target when the folder has code")
   endif()
+  add_library(${target} STATIC ${_src})
   target_include_directories(${target} PUBLIC ${PROJECT_SOURCE_DIR}/src)
-  target_link_libraries(${target} PUBLIC ${M_DEPS})
+  target_link_libraries(${target} PUBLIC ${M_DEPS} PRIVATE ${M_PRIVATE_DEPS})
   if(M_QT)
     set_target_properties(${target} PROPERTIES AUTOMOC ON AUTORCC ON)
   else()

@@ -1,1 +1,0 @@
-// Placeholder translation unit for a target whose sources are headers only.
