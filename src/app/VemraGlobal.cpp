@@ -1,5 +1,6 @@
 #include "app/VemraGlobal.h"
 
+#include "library/Messages.h"
 #include "library/api_files.h"
 
 #include "core/ErrorGuard.h"
@@ -133,7 +134,7 @@ bool Main(const QStringList& arguments)
 {
     if (!AcquireInstanceLock()) {
         MessageRequest r;
-        r.text = MessageText(1007);
+        r.text = MessageText(msg::AlreadyRunning);
         r.title = QStringLiteral("Vemra");
         r.icon = MsgIcon::Information;
         r.buttons = MsgButtons::OK;
@@ -165,7 +166,7 @@ bool Main(const QStringList& arguments)
 
         HelpFile = HelpFolder();
         if (!DecimalSymbolTest())
-            HandleError(402);
+            HandleError(msg::DecimalSymbolConflict);
 
         // The current folder stays where the user started the program: every path is resolved explicitly.
         if (CreateMixerHook)
@@ -198,7 +199,7 @@ void ExitVemra()
     guarded("ExitVemra", [&] {
         if (LoadedWindowCount() > 2) {
             MessageRequest r;
-            r.text = MessageText(1000);
+            r.text = MessageText(msg::ConfirmExit);
             r.title = QStringLiteral("Vemra");
             r.icon = MsgIcon::Question;
             r.buttons = MsgButtons::YesNo;

@@ -4,6 +4,7 @@
 #include "core/HelpWindow.h"
 #include "core/Messages.h"
 #include "core/UiServices.h"
+#include "library/Messages.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -53,15 +54,15 @@ QString ErrorReportText(const QString& procedure, const VemraError& error, const
     const QString line2 = QStringLiteral("%1 (%2 - %3)").arg(error.description()).arg(error.number()).arg(error.source());
     QStringList lines{QString(), line2, QString(), QString()};
     try {
-        lines[0] = MessageText(1003) + QStringLiteral(" '") + procedure + QStringLiteral("':");
+        lines[0] = MessageText(msg::ErrorInProcedure) + QStringLiteral(" '") + procedure + QStringLiteral("':");
     } catch (...) {
     }
     try {
-        lines[2] = MessageText(1004);
+        lines[2] = MessageText(msg::PleaseReport);
     } catch (...) {
     }
     try {
-        lines[3] = MessageText(1005);
+        lines[3] = MessageText(msg::LeadingToIt);
     } catch (...) {
     }
     try {

@@ -4,6 +4,7 @@
 #include "core/ErrorGuard.h"
 #include "core/VemraError.h"
 #include "document/Waves.h"
+#include "library/Messages.h"
 #include "library/api_files.h"
 
 #include <QCursor>
@@ -134,7 +135,7 @@ void clsWave::setFileName(const QString& path)
     const std::string name = path.toStdString();
     // The header's field holds at most 259 characters; a longer path cannot be named to the library.
     if (name.size() > sizeof header_.FileName - 1) {
-        HandleError(207);
+        HandleError(msg::CannotRead);
         return;
     }
     writeFileNameField(header_, name);
@@ -143,17 +144,17 @@ void clsWave::setFileName(const QString& path)
         return;
     }
     if (header_.format.bitsPerSample != 16) {
-        HandleError(902);
+        HandleError(msg::Only16Bit);
         return;
     }
     const double frames =
         header_.format.blockAlign != 0 ? double(header_.DataBytes) / double(header_.format.blockAlign) : 0.0;
     if (frames > double(kMaxFrames)) {
-        HandleError(903);
+        HandleError(msg::FileTooLong);
         return;
     }
     if (frames < double(kMinFrames)) {
-        HandleError(904);
+        HandleError(msg::FileTooShort);
         return;
     }
 

@@ -7,7 +7,7 @@
 #include "library/dsp/ImpulseStart.h"
 #include "library/dsp/ReflectionIndex.h"
 #include "library/dsp/SelectionStatistics.h"
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 #include "library/files/ResponseFile.h"
 
 #include <algorithm>
@@ -66,7 +66,7 @@ template <class Change>
 VResult editRange(WaveHeader& header, std::int32_t start, std::int32_t length, Change change)
 {
     if (!WaveStore::isOpen(header))
-        return files::msg::NoWaveData;
+        return msg::NoWaveData;
     if (!dsp::validRange(WaveStore::frames(header), start, length))
         return msg::BadArgument;
     if (length == 0)
@@ -88,7 +88,7 @@ VResult EditRotate(WaveHeader& header, std::int32_t samples)
 {
     return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
-            return files::msg::NoWaveData;
+            return msg::NoWaveData;
         if (samples < 0 || samples >= WaveStore::frames(header))
             return msg::BadArgument;
         if (samples == 0)
@@ -104,7 +104,7 @@ VResult EditCopy(WaveHeader& header, std::int32_t start, std::int32_t length)
 {
     return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
-            return files::msg::NoWaveData;
+            return msg::NoWaveData;
         if (!dsp::validRange(WaveStore::frames(header), start, length) || length == 0)
             return msg::BadArgument;
         const int channels = WaveStore::channels(header);
@@ -170,7 +170,7 @@ VResult EditInsertFile(WaveHeader& header, std::int32_t position, const std::str
 {
     return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
-            return files::msg::NoWaveData;
+            return msg::NoWaveData;
         const std::int64_t n = WaveStore::frames(header);
         if (position < 0 || position > n)
             return msg::BadArgument;
@@ -180,14 +180,14 @@ VResult EditInsertFile(WaveHeader& header, std::int32_t position, const std::str
             return r;
         const int channels = WaveStore::channels(header);
         if (other.format.Channels != channels)
-            return files::msg::BadChannelCount;
+            return msg::BadChannelCount;
         if (other.format.SampleFrequency != header.format.SampleFrequency)
             return msg::RatesDiffer;
         const std::int64_t added = static_cast<std::int64_t>(frames.size()) / channels;
         if (added == 0)
             return Ok;
         if (n + added > files::kMaxFrames)
-            return files::msg::FileTooLong;
+            return msg::FileTooLong;
         dsp::PlanarSamples insert(static_cast<std::size_t>(channels), std::vector<std::int16_t>(static_cast<std::size_t>(added)));
         for (std::int64_t i = 0; i < added; ++i)
             for (int ch = 0; ch < channels; ++ch)
@@ -221,9 +221,9 @@ VResult CalcSinfo(WaveHeader& header, std::int16_t channel, std::int16_t filterT
 {
     return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
-            return files::msg::NoWaveData;
+            return msg::NoWaveData;
         if (channel < 0 || channel >= WaveStore::channels(header))
-            return files::msg::BadChannelCount;
+            return msg::BadChannelCount;
         const std::int64_t first = block.first;
         const std::int64_t length = block.length;
         if (length <= 0 || !dsp::validRange(WaveStore::frames(header), first, length))
@@ -260,11 +260,11 @@ VResult CalcRI(WaveHeader& header, RIResult& result)
     std::fill(std::begin(result.ri), std::end(result.ri), -1.0f);
     return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
-            return files::msg::NoWaveData;
+            return msg::NoWaveData;
         if (header.info.Receiver != kReflectionReceiver)
             return msg::WrongReceiver;
         if (WaveStore::channels(header) != 2)
-            return files::msg::BadChannelCount;
+            return msg::BadChannelCount;
         const double distance = header.info.ProbeDist;
         const double kelvin = double(header.info.Temperature) + 273.0;
         if (!std::isfinite(distance) || distance < 0 || !(kelvin > 0) || !std::isfinite(kelvin))

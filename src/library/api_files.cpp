@@ -1,7 +1,7 @@
 #include "library/api_files.h"
 
 #include "library/WaveStore.h"
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 #include "library/files/ResponseFile.h"
 #include "library/files/TempFiles.h"
 
@@ -11,23 +11,23 @@ namespace vemra {
 
 VResult GetWaveHeader(WaveHeader& header)
 {
-    return guardedResult(files::msg::CannotRead,
+    return guardedResult(msg::CannotRead,
                    [&] { return files::readResponse(readFileNameField(header), header, nullptr); });
 }
 
 VResult OpenWave(WaveHeader& header)
 {
-    return guardedResult(files::msg::CannotRead, [&]() -> VResult {
+    return guardedResult(msg::CannotRead, [&]() -> VResult {
         WaveHeader fresh = header;
         std::vector<std::int16_t> frames;
         if (const VResult r = files::readResponse(readFileNameField(header), fresh, &frames); r != Ok)
             return r;
         if (fresh.format.Channels < 1 || fresh.format.Channels > 2)
-            return files::msg::BadChannelCount;
+            return msg::BadChannelCount;
         // The caller's information, texts and gains stand; the file gives the samples and their description.
         header.format.SampleFrequency = fresh.format.SampleFrequency;
         if (!WaveStore::adoptInterleaved(header, fresh.format.Channels, frames))
-            return files::msg::BadDataChunk;
+            return msg::BadDataChunk;
         return Ok;
     });
 }
@@ -40,9 +40,9 @@ VResult CloseWave(WaveHeader& header)
 
 VResult SaveWaveAs(WaveHeader& header, const std::string& fileName)
 {
-    return guardedResult(files::msg::CannotWrite, [&]() -> VResult {
+    return guardedResult(msg::CannotWrite, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
-            return files::msg::NoWaveData;
+            return msg::NoWaveData;
         WaveHeader out = header;
         out.format.Channels = static_cast<std::int16_t>(WaveStore::channels(header));
         return files::writeResponse(fileName, out, WaveStore::interleaved(header));
@@ -51,9 +51,9 @@ VResult SaveWaveAs(WaveHeader& header, const std::string& fileName)
 
 VResult GetTempName(std::string& buffer)
 {
-    return guardedResult(files::msg::CannotCreateFile, [&]() -> VResult {
+    return guardedResult(msg::CannotCreateFile, [&]() -> VResult {
         buffer = files::issueTempName();
-        return buffer.empty() ? files::msg::CannotCreateFile : Ok;
+        return buffer.empty() ? msg::CannotCreateFile : Ok;
     });
 }
 

@@ -2,7 +2,7 @@
 
 #include "library/dsp/Adrienne.h"
 #include "library/dsp/ScaleModel.h"
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 #include "library/files/ResponseFile.h"
 
 #include <algorithm>
@@ -17,7 +17,6 @@ namespace {
 constexpr std::int16_t kOmniReceiver = 0;
 constexpr std::int16_t kReflectionReceiver = 6;
 constexpr double kFullScale = 32767.0;
-
 
 // Channel c of interleaved frames in true amplitude.
 std::vector<double> channelOf(const WaveHeader& h, const std::vector<std::int16_t>& frames, int c)
@@ -124,7 +123,7 @@ VResult Adrienne(const std::string& referenceFile, const std::string& fileName, 
         if (measured.info.Receiver != kOmniReceiver || reference.info.Receiver != kOmniReceiver)
             return msg::WrongReceiver;
         if (measured.format.Channels != 1 || reference.format.Channels != 1)
-            return files::msg::BadChannelCount;
+            return msg::BadChannelCount;
         if (measured.format.SampleFrequency != reference.format.SampleFrequency)
             return msg::RatesDiffer;
         const double fs = measured.format.SampleFrequency;

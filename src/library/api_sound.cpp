@@ -30,8 +30,6 @@ namespace {
 using sound::Engine;
 using sound::StimulusKind;
 
-constexpr VResult kInvalid = 302;
-
 struct SoundState {
     int inputChannels = 1;   // of the continuous input
     std::int16_t lastVu[2] = {-1, -1};
@@ -51,7 +49,7 @@ Engine& engine()
 }
 
 template <class F>
-VResult guardedCall(F&& body, VResult onError = kInvalid)
+VResult guardedCall(F&& body, VResult onError = msg::BadArgument)
 {
     return guardedResult(onError, std::forward<F>(body));
 }
@@ -60,7 +58,7 @@ VResult startStimulus(StimulusKind kind, std::int16_t channels, std::int16_t ord
                       std::int16_t level, const std::string& correction, std::int16_t filter, float speechScale)
 {
     if (channels < 1 || channels > 2)
-        return 300;
+        return msg::BadChannelCount;
     auto stimulus = std::make_shared<sound::StimulusPeriod>();
     if (VResult rc = sound::buildStimulus(kind, order, rate, level, correction, filter, speechScale, *stimulus))
         return rc;
@@ -75,7 +73,7 @@ VResult writeResponses(const std::vector<std::vector<double>>& responses, std::i
     fileName.clear();
     const int channels = static_cast<int>(responses.size());
     if (channels < 1 || channels > 2)
-        return 300;
+        return msg::BadChannelCount;
     const std::size_t frames = responses[0].size();
     double peak = 0;
     for (const auto& r : responses)
@@ -95,7 +93,7 @@ VResult writeResponses(const std::vector<std::vector<double>>& responses, std::i
     files::detail::setSampleFields(header, channels, rate, samples);
     const std::string path = files::issueTempName();
     if (path.empty())
-        return 200;
+        return msg::CannotCreateFile;
     writeFileNameField(header, path);
     if (VResult rc = files::writeResponseWav(path, header, samples)) {
         files::removeTempFile(path);
@@ -157,7 +155,7 @@ VResult SelectWaveDevices(const std::string& mixerName, std::int16_t device1, st
     return guardedCall([&]() -> VResult {
         sound::Backend* b = engine().backend();
         if (!b)
-            return 151;
+            return msg::NoUsableWaveDevice;
         return b->selectDevices(mixerName, device1, device2);
     });
 }
@@ -181,9 +179,9 @@ VResult StartContRecording(std::int32_t rate_Hz, std::int16_t channels)
 {
     return guardedCall([&]() -> VResult {
         if (channels < 1 || channels > 2)
-            return 300;
+            return msg::BadChannelCount;
         if (rate_Hz <= 0)
-            return 152;
+            return msg::UnsupportedSampleRate;
         if (VResult rc = engine().acquire(sound::StreamUser::ContinuousInput, rate_Hz))
             return rc;
         state().inputChannels = channels;
@@ -270,9 +268,9 @@ VResult StartRecording(std::int32_t rate_Hz, std::int32_t count, std::int16_t pr
 {
     return guardedCall([&]() -> VResult {
         if (count < 2 || count > (1 << 24) || preAverages < 1 || preAverages > 1000)
-            return kInvalid;
+            return msg::BadArgument;
         if (rate_Hz <= 0)
-            return 152;
+            return msg::UnsupportedSampleRate;
         Engine& e = engine();
         const int channels = e.holds(sound::StreamUser::ContinuousInput) ? state().inputChannels : 1;
         return e.startCapture(rate_Hz, count, preAverages, channels);
@@ -316,7 +314,7 @@ VResult ImportRecording(const std::string& importFile, std::string& resultName, 
         const int channels = source.format.Channels;
         const std::int32_t rate = source.format.SampleFrequency;
         if (channels < 1 || channels > 2)
-            return 300;
+            return msg::BadChannelCount;
         const std::int64_t frames = static_cast<std::int64_t>(samples.size()) / channels;
         std::vector<std::vector<double>> responses;
         const int stimulus = info.Stimulus;
@@ -325,13 +323,13 @@ VResult ImportRecording(const std::string& importFile, std::string& resultName, 
                 responses.push_back(channelOf(samples, channels, c));
         } else if (stimulus == 3) {
             if (channels < 2)
-                return 300;
+                return msg::BadChannelCount;
             if (order < 8 || order > 24)
-                return kInvalid;
+                return msg::BadArgument;
             const std::int64_t block = std::int64_t{1} << order;
             const std::int64_t blocks = frames / block;
             if (blocks < 1)
-                return 301;
+                return msg::TooFewSamples;
             auto y = channelOf(samples, 2, 0);
             auto x = channelOf(samples, 2, 1);
             y.resize(static_cast<std::size_t>(blocks * block));
@@ -341,11 +339,11 @@ VResult ImportRecording(const std::string& importFile, std::string& resultName, 
         } else if (stimulus == 1 || stimulus == 2 || stimulus == 5 || stimulus == 6) {
             const bool mls = stimulus == 1 || stimulus == 2;
             if (order < (mls ? dsp::MlsMinOrder : dsp::SweepMinOrder) || order > 24)
-                return kInvalid;
+                return msg::BadArgument;
             const std::int64_t period = mls ? (std::int64_t{1} << order) - 1 : std::int64_t{1} << order;
             const std::int64_t periods = frames / period;
             if (periods < 1)
-                return 301;
+                return msg::TooFewSamples;
             sound::CaptureResult capture;
             capture.period = period;
             capture.channels = channels;
@@ -365,7 +363,7 @@ VResult ImportRecording(const std::string& importFile, std::string& resultName, 
             if (VResult rc = sound::deconvolveCapture(capture, request, responses))
                 return rc;
         } else {
-            return kInvalid;
+            return msg::BadArgument;
         }
         MeasurementInfo stored = info;
         stored.IRStart[0] = stored.IRStart[1] = -1; // no impulse start is known for an import
@@ -425,9 +423,9 @@ VResult StartVU(std::int32_t rate_Hz, std::int16_t channels)
 {
     return guardedCall([&]() -> VResult {
         if (channels < 1 || channels > 2)
-            return 300;
+            return msg::BadChannelCount;
         if (rate_Hz <= 0)
-            return 152;
+            return msg::UnsupportedSampleRate;
         state().lastVu[0] = state().lastVu[1] = -1;
         return engine().startMeter(rate_Hz);
     });
@@ -464,15 +462,15 @@ VResult PlayWave(WaveHeader& header, std::int32_t filter, std::int32_t first, st
 {
     return guardedCall([&]() -> VResult {
         if (!WaveStore::isOpen(header))
-            return 212;
+            return msg::NoWaveData;
         const int channels = WaveStore::channels(header);
         const std::int64_t frames = WaveStore::frames(header);
         const double rate = header.format.SampleFrequency;
         if (first < 0 || count < 1 || std::int64_t{first} + count > frames || rate <= 0)
-            return kInvalid;
+            return msg::BadArgument;
         const auto bandFilter = dsp::BandFilter::design(filter, rate);
         if (!bandFilter)
-            return kInvalid;
+            return msg::BadArgument;
         std::vector<float> interleaved(static_cast<std::size_t>(count) * static_cast<std::size_t>(channels));
         for (int c = 0; c < channels; ++c) {
             const auto all = WaveStore::floatSamples(header, c);
@@ -501,7 +499,7 @@ VResult GetMixerControlIDs(MixerControlRecord& record)
     return guardedCall([&]() -> VResult {
         sound::MixerDescription d;
         if (!sound::mixerBackend().describe(record.MixerID, record.PSeq, record.RSeq, record.PlanB, d))
-            return 151;
+            return msg::NoUsableWaveDevice;
         copyMixerName(record, d.name);
         record.Device1 = static_cast<std::int16_t>(d.device1);
         record.Device2 = static_cast<std::int16_t>(d.device2);
@@ -523,13 +521,13 @@ VResult SetMixerControls(MixerControlRecord& record, std::int32_t save)
 {
     return guardedCall([&]() -> VResult {
         return sound::mixerBackend().select(record.MixerID, record.PSeq, record.RSeq, record.PlanB, save != 0) ? Ok
-                                                                                                                : 151;
+                                                                                                                : msg::NoUsableWaveDevice;
     });
 }
 
 VResult RestoreMixerControls(MixerControlRecord& record)
 {
-    return guardedCall([&]() -> VResult { return sound::mixerBackend().restore(record.MixerID) ? Ok : 151; });
+    return guardedCall([&]() -> VResult { return sound::mixerBackend().restore(record.MixerID) ? Ok : msg::NoUsableWaveDevice; });
 }
 
 void SetVolume(std::int16_t mixerId, std::int32_t controlId, std::int16_t channels, std::int32_t left,
@@ -571,7 +569,7 @@ VResult WriteSweep(std::int32_t rate_Hz)
 {
     return guardedCall([&]() -> VResult {
         if (rate_Hz <= 0)
-            return 152;
+            return msg::UnsupportedSampleRate;
         const std::string folder = testSignalFolder();
         for (int order = sound::minOrderForRate(rate_Hz); order <= sound::maxOrderForRate(rate_Hz); ++order) {
             const std::string name = folder + "/sweep " + std::to_string(rate_Hz) + " " + std::to_string(order) + ".wav";

@@ -22,8 +22,6 @@ namespace vemra {
 namespace {
 
 constexpr float kNoSpatialValue = -1.0f;
-constexpr VResult kNothingToAnalyse = 212; // "No Wave data"
-constexpr VResult kOutOfMemory = 100;      // "Not enough memory"
 
 // Amplitude factor of a channel's samples; a missing or broken factor counts as 1.
 double sampleScale(const WaveHeader& header, int channel)
@@ -157,13 +155,13 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
 VResult CalcMTF(std::int16_t channel, WaveHeader& header, std::int16_t band, std::int32_t endSample, float* mtf)
 {
     if (!mtf)
-        return kNothingToAnalyse;
+        return msg::NoWaveData;
     std::fill(mtf, mtf + 21, 0.0f);
     try {
         dsp::ChannelAnalysis* analysis = dsp::isBand(band) ? AnalysisStore::channel(header, channel) : nullptr;
         const dsp::DecayAnalysis* decay = analysis ? analysis->decay(band) : nullptr;
         if (!decay || analysis->timeZero() < 0)
-            return kNothingToAnalyse;
+            return msg::NoWaveData;
         const double fs = analysis->sampleRate_Hz();
         const std::vector<float> filtered =
             dsp::BandFilter::design(band, fs)->apply(analysis->samples(), dsp::FilterDirection::Forward);
@@ -189,10 +187,10 @@ VResult CalcMTF(std::int16_t channel, WaveHeader& header, std::int16_t band, std
         return Ok;
     } catch (const std::bad_alloc&) {
         std::fill(mtf, mtf + 21, 0.0f);
-        return kOutOfMemory;
+        return msg::NotEnoughMemory;
     } catch (const std::exception&) {
         std::fill(mtf, mtf + 21, 0.0f);
-        return kNothingToAnalyse;
+        return msg::NoWaveData;
     }
 }
 

@@ -14,10 +14,6 @@
 namespace vemra {
 namespace {
 
-constexpr VResult kNoData = 212;
-constexpr VResult kBadView = 302;
-constexpr VResult kNoMemory = 100;
-
 // The bands of a band view that lie below Nyquist, lowest first: octaves from index 1 (31.5 Hz), third octaves
 // from index 14 (25 Hz).
 std::vector<dsp::BandRange> bandsOfView(int viewType, double fs)
@@ -36,12 +32,12 @@ VResult ProcessWave(WaveHeader& header, ViewBlock& view)
 {
     try {
         if (!WaveStore::isOpen(header))
-            return kNoData;
+            return msg::NoWaveData;
         if (view.ViewType < dsp::ViewPressure || view.ViewType > dsp::ViewLogSpectrum)
-            return kBadView;
+            return msg::BadArgument;
         const double fs = header.format.SampleFrequency;
         if (!(fs > 0))
-            return kNoData;
+            return msg::NoWaveData;
         const int channels = WaveStore::channels(header);
 
         dsp::ViewSettings s;
@@ -60,7 +56,7 @@ VResult ProcessWave(WaveHeader& header, ViewBlock& view)
         if (timeView && view.FilterType != dsp::kAllPass) {
             const std::optional<dsp::BandFilter> filter = dsp::BandFilter::design(view.FilterType, fs);
             if (!filter)
-                return kBadView;
+                return msg::BadArgument;
             const auto direction = view.ViewType >= dsp::ViewDecay ? dsp::FilterDirection::Reversed
                                                                     : dsp::FilterDirection::Forward;
             for (int c = 0; c < channels; ++c)
@@ -98,9 +94,9 @@ VResult ProcessWave(WaveHeader& header, ViewBlock& view)
         StoreProcessedView(header, std::move(processed));
         return Ok;
     } catch (const std::bad_alloc&) {
-        return kNoMemory;
+        return msg::NotEnoughMemory;
     } catch (...) {
-        return kBadView;
+        return msg::BadArgument;
     }
 }
 

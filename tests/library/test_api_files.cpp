@@ -1,6 +1,6 @@
 #include "library/WaveStore.h"
 #include "library/api_files.h"
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 #include "library/files/ResponseFile.h"
 #include "support/private_dirs.h"
 
@@ -82,7 +82,7 @@ TEST(ResponseFiles, SaveWritesTheOpenResponseWithTheHeadersInformation)
     EXPECT_EQ(WaveStore::interleaved(back), WaveStore::interleaved(h));
     CloseWave(back);
     CloseWave(h);
-    EXPECT_EQ(SaveWaveAs(h, target), files::msg::NoWaveData);
+    EXPECT_EQ(SaveWaveAs(h, target), msg::NoWaveData);
 }
 
 TEST(ResponseFiles, FailedReadLeavesTheHeader)
@@ -90,8 +90,8 @@ TEST(ResponseFiles, FailedReadLeavesTheHeader)
     WaveHeader h;
     writeFileNameField(h, test::privateRoot() + "/does-not-exist.wav");
     const WaveHeader before = h;
-    EXPECT_EQ(GetWaveHeader(h), files::msg::CannotRead);
-    EXPECT_EQ(OpenWave(h), files::msg::CannotRead);
+    EXPECT_EQ(GetWaveHeader(h), msg::CannotRead);
+    EXPECT_EQ(OpenWave(h), msg::CannotRead);
     EXPECT_EQ(std::memcmp(&h, &before, sizeof h), 0);
 }
 
@@ -112,7 +112,7 @@ TEST(ResponseFiles, OpenRefusesWhatItCannotHold)
     writeFileNameField(h, path);
     ASSERT_EQ(GetWaveHeader(h), Ok);
     EXPECT_EQ(h.format.bitsPerSample, 8);
-    EXPECT_EQ(OpenWave(h), files::msg::BadBitsPerSample);
+    EXPECT_EQ(OpenWave(h), msg::BadBitsPerSample);
     EXPECT_FALSE(WaveStore::isOpen(h));
 }
 

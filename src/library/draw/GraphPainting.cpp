@@ -15,8 +15,6 @@
 namespace vemra {
 namespace {
 
-constexpr VResult kNothingToDraw = 212;
-
 // Pixel row of a value, kept a little outside the graph so that lines to far-off values (the dB floor) still
 // leave the picture at the right angle without huge coordinates.
 double yOf(const GraphGeometry& g, float v)
@@ -126,7 +124,7 @@ VResult InvertGraph(const DrawRequest& request, std::int32_t start, std::int32_t
 {
     QPainter* painter = PainterOfDeviceContext(request.deviceContext);
     if (!painter || request.width <= 0 || request.height <= 0 || request.pointCount <= 0)
-        return kNothingToDraw;
+        return msg::NoWaveData;
     const GraphGeometry g = GraphGeometry::of(request);
     double a = double(start);
     double b = double(start) + double(length);

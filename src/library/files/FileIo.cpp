@@ -1,6 +1,6 @@
 #include "library/files/FileIo.h"
 
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 
 #include <cerrno>
 #include <fcntl.h>

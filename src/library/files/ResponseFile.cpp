@@ -1,7 +1,7 @@
 #include "library/files/ResponseFile.h"
 
 #include "library/files/FileIo.h"
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 #include "library/files/Formats.h"
 #include "library/files/TempFiles.h"
 

@@ -1,7 +1,7 @@
 // The analyser's time-domain files. Layout: u16 0xABCD, u16 0xFFFF, i16 acquisition algorithm, f32 sample
 // interval (ms), u32 point count, f32 samples, char[80] title, char[60] comment, 104-byte set-up record.
 // Files of either byte order are read; ours are written little-endian.
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 #include "library/files/Formats.h"
 
 #include <algorithm>

@@ -3,7 +3,7 @@
 // +-1 the file holds fractions of full scale, otherwise 16-bit units: the decision is taken for the whole file,
 // so a file in 16-bit units whose values happen to be 0, 1 and -1 stays in units only if a larger value occurs.
 // We write fractions (sample / 32768), which read back exactly.
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 #include "library/files/Formats.h"
 #include "library/files/ResponseFile.h"
 

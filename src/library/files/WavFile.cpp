@@ -1,6 +1,6 @@
 // WAV: the RIFF structure is checked here, because every malformed file must get its own message before
 // libsndfile (which forgives a lot) reads the samples; libsndfile reads and writes the audio itself.
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 #include "library/files/Formats.h"
 #include "library/files/ResponseFile.h"
 

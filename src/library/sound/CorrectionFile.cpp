@@ -17,7 +17,6 @@ namespace vemra::sound {
 namespace {
 
 constexpr char kMagic[8] = {'V', 'M', 'R', 'A', 'S', 'T', 'I', 'M'};
-constexpr VResult kMismatch = 907;
 
 std::uint32_t fnv1a(const unsigned char* p, std::size_t n)
 {
@@ -57,25 +56,25 @@ VResult readCorrectedStimulus(const std::string& path, StimulusKind kind, int or
                               CorrectedStimulus& out)
 {
     if (order < 2 || order > 24)
-        return kMismatch;
+        return msg::CalibrationFilesDiffer;
     std::ifstream f(path, std::ios::binary);
     if (!f)
-        return kMismatch;
+        return msg::CalibrationFilesDiffer;
     unsigned char head[32];
     if (!f.read(reinterpret_cast<char*>(head), sizeof head))
-        return kMismatch;
+        return msg::CalibrationFilesDiffer;
     const std::int64_t frames = periodOf(kind, order);
     if (std::memcmp(head, kMagic, 8) != 0 || getU32(head + 8) != 1 || getU32(head + 12) != std::uint32_t(kind)
         || getU32(head + 16) != std::uint32_t(order) || getU32(head + 20) != std::uint32_t(rate_Hz)
         || getU32(head + 24) != std::uint32_t(frames))
-        return kMismatch;
+        return msg::CalibrationFilesDiffer;
     std::vector<unsigned char> bytes(static_cast<std::size_t>(frames) * 4);
     if (!f.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
-        return kMismatch;
+        return msg::CalibrationFilesDiffer;
     if (f.peek() != std::char_traits<char>::eof())
-        return kMismatch;
+        return msg::CalibrationFilesDiffer;
     if (fnv1a(bytes.data(), bytes.size()) != getU32(head + 28))
-        return kMismatch;
+        return msg::CalibrationFilesDiffer;
     out.kind = kind;
     out.order = order;
     out.rate_Hz = rate_Hz;
@@ -85,7 +84,7 @@ VResult readCorrectedStimulus(const std::string& path, StimulusKind kind, int or
         float v;
         std::memcpy(&v, &u, 4);
         if (!std::isfinite(v) || std::abs(v) > 1.0f)
-            return kMismatch;
+            return msg::CalibrationFilesDiffer;
         out.period[i] = v;
     }
     return Ok;
@@ -112,14 +111,14 @@ VResult writeCorrectedStimulus(const std::string& path, const CorrectedStimulus&
         if (!f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
             f.close();
             std::remove(tmp.c_str());
-            return kMismatch;
+            return msg::CalibrationFilesDiffer;
         }
     }
     std::error_code ec;
     std::filesystem::rename(tmp, path, ec);
     if (ec) {
         std::remove(tmp.c_str());
-        return kMismatch;
+        return msg::CalibrationFilesDiffer;
     }
     return Ok;
 }
@@ -137,12 +136,12 @@ VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, s
         return Ok;
     }
     if (!endsWith(file, filterEnding))
-        return kMismatch;
+        return msg::CalibrationFilesDiffer;
 
     SF_INFO info{};
     SNDFILE* sf = sf_open(file.c_str(), SFM_READ, &info);
     if (!sf)
-        return kMismatch;
+        return msg::CalibrationFilesDiffer;
     const std::size_t n = plain.size();
     std::vector<double> filter(n, 0.0);
     std::vector<double> frame(static_cast<std::size_t>(std::max(info.channels, 1)));
@@ -156,7 +155,7 @@ VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, s
     }
     sf_close(sf);
     if (!ok)
-        return kMismatch;
+        return msg::CalibrationFilesDiffer;
 
     dsp::RealFftD fft(n);
     std::vector<std::complex<double>> P(fft.bins()), F(fft.bins());
@@ -170,7 +169,7 @@ VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, s
     for (double v : out)
         peak = std::max(peak, std::abs(v));
     if (!(peak > 0) || !std::isfinite(peak))
-        return kMismatch;
+        return msg::CalibrationFilesDiffer;
     CorrectedStimulus s{kind, order, rate_Hz, {}};
     s.period.resize(n);
     for (std::size_t i = 0; i < n; ++i) {

@@ -119,14 +119,14 @@ VResult Engine::acquire(StreamUser user, double rate_Hz)
 {
     housekeep();
     if (!backend_)
-        return 151;
+        return msg::NoUsableWaveDevice;
     if (backend_->isOpen()) {
         if (backend_->rate() == rate_Hz) {
             users_ |= unsigned(user);
             return Ok;
         }
         if ((users_ & ~unsigned(user)) != 0)
-            return 152;
+            return msg::UnsupportedSampleRate;
         closeStream();
     }
     if (VResult rc = backend_->open(rate_Hz, 2, 2, this)) {
@@ -194,9 +194,9 @@ VResult Engine::startStimulus(std::shared_ptr<const StimulusPeriod> stimulus, in
 {
     housekeep();
     if (!stimulus || stimulus->played.empty())
-        return 302;
+        return msg::BadArgument;
     if (channels < 1 || channels > 2)
-        return 300;
+        return msg::BadChannelCount;
     if (playing_) {
         // A new start replaces the running stimulus at once.
         rtPlaying_.store(nullptr);
@@ -237,15 +237,15 @@ VResult Engine::startCapture(double rate_Hz, std::int64_t frames, int averages, 
 {
     housekeep();
     if (channels < 1 || channels > 2)
-        return 300;
+        return msg::BadChannelCount;
     if (frames < 2 || frames > (std::int64_t{1} << 24) || averages < 1 || averages > 1000)
-        return 302;
+        return msg::BadArgument;
     abortCapture();
     if (VResult rc = acquire(StreamUser::Capture, rate_Hz))
         return rc;
     if (channels > backend_->inChannels()) {
         release(StreamUser::Capture);
-        return 300;
+        return msg::BadChannelCount;
     }
     auto c = std::make_shared<Capture>();
     c->period = frames;
@@ -277,7 +277,7 @@ VResult Engine::finishCapture(CaptureResult& result, std::int64_t timeoutMargin_
 {
     housekeep();
     if (!capture_)
-        return 158;
+        return msg::CannotGetRecording;
     Capture& c = *capture_;
     const double rate = backend_ && backend_->isOpen() ? backend_->rate() : 0;
     std::int64_t lastDone = c.done.load();
@@ -286,18 +286,18 @@ VResult Engine::finishCapture(CaptureResult& result, std::int64_t timeoutMargin_
     VResult rc = Ok;
     for (;;) {
         if (c.overflow.load()) {
-            rc = 158;
+            rc = msg::CannotGetRecording;
             break;
         }
         const std::int64_t done = c.done.load(std::memory_order_acquire);
         if (done >= c.total)
             break;
         if (!streamOpen()) {
-            rc = 158;
+            rc = msg::CannotGetRecording;
             break;
         }
         if (now_ms() > deadline) {
-            rc = 161;
+            rc = msg::SoundDeviceTimeout;
             break;
         }
         (clock_ ? clock_ : &g_steadyClock)->sleep_ms(5);
@@ -354,7 +354,7 @@ VResult Engine::startPlayback(double rate_Hz, std::vector<float> frames, int cha
 {
     housekeep();
     if (channels < 1 || channels > 2)
-        return 300;
+        return msg::BadChannelCount;
     stopPlayback();
     if (VResult rc = acquire(StreamUser::Playback, rate_Hz))
         return rc;

@@ -26,7 +26,7 @@ PortAudioBackend::~PortAudioBackend()
 VResult PortAudioBackend::selectDevices(const std::string& deviceName, int device1, int device2)
 {
     if (!initialised_ || Pa_GetDeviceCount() < 1)
-        return 150;
+        return msg::TooFewWaveDevices;
     const int count = Pa_GetDeviceCount();
     int in = -1, out = -1;
     if (deviceName.empty()) {
@@ -55,7 +55,7 @@ VResult PortAudioBackend::selectDevices(const std::string& deviceName, int devic
         }
     }
     if (in < 0 && out < 0)
-        return 151;
+        return msg::NoUsableWaveDevice;
     inputDevice_ = in;
     outputDevice_ = out;
     return Ok;
@@ -98,26 +98,26 @@ VResult PortAudioBackend::open(double rate_Hz, int inChannels, int outChannels, 
 {
     close();
     if (!initialised_ || Pa_GetDeviceCount() < 1)
-        return 150;
+        return msg::TooFewWaveDevices;
     if (outputDevice_ < 0)
-        return 153;
+        return msg::CannotOpenOutput;
     if (inputDevice_ < 0)
-        return 154;
+        return msg::CannotOpenInput;
     const PaDeviceInfo* di = Pa_GetDeviceInfo(inputDevice_);
     const PaDeviceInfo* dout = Pa_GetDeviceInfo(outputDevice_);
     if (!dout || dout->maxOutputChannels < 1)
-        return 153;
+        return msg::CannotOpenOutput;
     if (!di || di->maxInputChannels < 1)
-        return 154;
+        return msg::CannotOpenInput;
     PaStreamParameters ip{inputDevice_, std::min(di->maxInputChannels, inChannels), paFloat32,
                           di->defaultLowInputLatency, nullptr};
     PaStreamParameters op{outputDevice_, std::min(dout->maxOutputChannels, outChannels), paFloat32,
                           dout->defaultLowOutputLatency, nullptr};
     const PaError support = Pa_IsFormatSupported(&ip, &op, rate_Hz);
     if (support == paInvalidSampleRate)
-        return 152;
+        return msg::UnsupportedSampleRate;
     if (support != paFormatIsSupported)
-        return support == paInvalidDevice ? 153 : 152;
+        return support == paInvalidDevice ? msg::CannotOpenOutput : msg::UnsupportedSampleRate;
     callback_ = callback;
     inChannels_ = ip.channelCount;
     outChannels_ = op.channelCount;
@@ -127,14 +127,14 @@ VResult PortAudioBackend::open(double rate_Hz, int inChannels, int outChannels, 
                               reinterpret_cast<PaStreamCallback*>(&PortAudioBackend::onAudio), this);
     if (e != paNoError) {
         callback_ = nullptr;
-        return e == paInvalidSampleRate ? 152 : 153;
+        return e == paInvalidSampleRate ? msg::UnsupportedSampleRate : msg::CannotOpenOutput;
     }
     const PaStreamInfo* info = Pa_GetStreamInfo(s);
     latency_ = info ? std::llround((info->inputLatency + info->outputLatency) * rate_Hz) : 0;
     if (Pa_StartStream(s) != paNoError) {
         Pa_CloseStream(s);
         callback_ = nullptr;
-        return 155;
+        return msg::CannotStartInput;
     }
     stream_ = s;
     return Ok;

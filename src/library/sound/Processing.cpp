@@ -25,12 +25,11 @@ dsp::MlsDeconvolver& mlsDeconvolver(int order)
 
 VResult deconvolveCapture(const CaptureResult& capture, const ProcessRequest& r, std::vector<std::vector<double>>& out)
 {
-    constexpr VResult invalid = 302;
     out.clear();
     if (capture.channels < 1 || capture.average.size() != static_cast<std::size_t>(capture.channels))
-        return invalid;
+        return msg::BadArgument;
     if (r.filter < 0 || r.filter >= SourceFilterCount)
-        return invalid;
+        return msg::BadArgument;
     const double sign = r.sign < 0 ? -1.0 : 1.0;
 
     switch (r.stimulus) {
@@ -43,7 +42,7 @@ VResult deconvolveCapture(const CaptureResult& capture, const ProcessRequest& r,
         return Ok;
     case 3: {
         if (capture.channels < 2)
-            return 300;
+            return msg::BadChannelCount;
         out.emplace_back(capture.average[0].size());
         dsp::transferResponse(capture.average[1], capture.average[0], out[0]);
         for (double& v : out[0])
@@ -56,17 +55,17 @@ VResult deconvolveCapture(const CaptureResult& capture, const ProcessRequest& r,
     case 6:
         break;
     default:
-        return invalid;
+        return msg::BadArgument;
     }
 
     const bool mls = r.stimulus == 1 || r.stimulus == 2;
     const StimulusKind kind = mls ? StimulusKind::Mls : StimulusKind::Sweep;
     const int minOrder = mls ? dsp::MlsMinOrder : 8;
     if (r.order < minOrder || r.order > 24)
-        return invalid;
+        return msg::BadArgument;
     const std::int64_t period = mls ? (std::int64_t{1} << r.order) - 1 : std::int64_t{1} << r.order;
     if (capture.period != period)
-        return invalid;
+        return msg::BadArgument;
 
     double gain = 1.0;
     std::vector<double> reference;

@@ -39,10 +39,9 @@ std::vector<double> referencePeriod(StimulusKind kind, int order, double rate_Hz
 VResult buildStimulus(StimulusKind kind, int order, double rate_Hz, int level, const std::string& correction,
                       int filter, float speechScale, StimulusPeriod& out)
 {
-    constexpr VResult invalid = 302;
     if (order < minOrderForRate(rate_Hz) || order > maxOrderForRate(rate_Hz) || level < 1 || level > 32767
         || filter < 0 || filter >= SourceFilterCount || !(rate_Hz > 0))
-        return invalid;
+        return msg::BadArgument;
     out.kind = kind;
     out.order = order;
     out.rate_Hz = rate_Hz;

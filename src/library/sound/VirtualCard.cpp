@@ -35,9 +35,9 @@ VirtualCard::~VirtualCard()
 VResult VirtualCard::selectDevices(const std::string& deviceName, int, int)
 {
     if (config_.devices <= 0)
-        return 150;
+        return msg::TooFewWaveDevices;
     if (!deviceName.empty() && deviceName.find("Virtual") == std::string::npos)
-        return 151;
+        return msg::NoUsableWaveDevice;
     return Ok;
 }
 
@@ -51,13 +51,13 @@ VResult VirtualCard::open(double rate_Hz, int inChannels, int outChannels, Audio
 {
     close();
     if (config_.devices <= 0)
-        return 150;
+        return msg::TooFewWaveDevices;
     if (config_.outputs <= 0)
-        return 153;
+        return msg::CannotOpenOutput;
     if (config_.inputs <= 0)
-        return 154;
+        return msg::CannotOpenInput;
     if (std::find(config_.rates.begin(), config_.rates.end(), rate_Hz) == config_.rates.end())
-        return 152;
+        return msg::UnsupportedSampleRate;
     rate_ = rate_Hz;
     inChannels_ = std::min(inChannels, config_.inputs);
     outChannels_ = std::min(outChannels, config_.outputs);

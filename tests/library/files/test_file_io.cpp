@@ -1,5 +1,5 @@
 #include "library/files/FileIo.h"
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 #include "library/files/ResponseFile.h"
 #include "library/files/TempFiles.h"
 #include "support/private_dirs.h"
@@ -55,11 +55,11 @@ TEST(AtomicSave, FailureLeavesTheExistingFile)
 {
     const std::string folder = test::privateRoot() + "/atomic2";
     fs::create_directories(folder + "/target.wav"); // a folder where the file should go: the rename fails
-    EXPECT_EQ(files::writeFileAtomically(folder + "/target.wav", bytesOf("data")), files::msg::CannotWrite);
+    EXPECT_EQ(files::writeFileAtomically(folder + "/target.wav", bytesOf("data")), msg::CannotWrite);
     EXPECT_TRUE(fs::is_directory(folder + "/target.wav"));
     EXPECT_EQ(filesIn(folder), 1u);
 
-    EXPECT_EQ(files::writeFileAtomically(folder + "/missing/x.wav", bytesOf("data")), files::msg::CannotCreateFile);
+    EXPECT_EQ(files::writeFileAtomically(folder + "/missing/x.wav", bytesOf("data")), msg::CannotCreateFile);
 
     // A save the writer refuses never touches the existing file.
     const std::string path = folder + "/keep.wav";

@@ -1,4 +1,4 @@
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 #include "library/files/ResponseFile.h"
 #include "library/files/TempFiles.h"
 #include "riff_builder.h"
@@ -125,19 +125,19 @@ TEST_F(TimFile, MalformedFilesGetTheirMessage)
         VResult expected;
     };
     const Case cases[] = {
-        {"empty", {}, files::msg::BadTim},
-        {"shorter than the fixed part", cut(timFile({}), 200), files::msg::BadTim},
-        {"wrong first tag", withByte(timFile(s), 0, 0x00), files::msg::BadTim},
-        {"wrong second tag", withByte(timFile(s), 2, 0x00), files::msg::BadTim},
-        {"point count beyond the file", timFile(s, 0.02f, 1, 17), files::msg::BadTim},
-        {"huge point count", timFile(s, 0.02f, 1, 0xFFFFFFFFll), files::msg::BadTim},
-        {"zero interval", timFile(s, 0.0f), files::msg::BadTim},
-        {"negative interval", timFile(s, -1.0f), files::msg::BadTim},
-        {"interval not a number", timFile(s, std::nanf("")), files::msg::BadTim},
-        {"interval too small for a rate", timFile(s, 1e-30f), files::msg::BadTim},
-        {"sample not a number", timFile({0.1f, std::nanf("")}), files::msg::BadTim},
-        {"other acquisition", timFile(s, 0.02f, 7), files::msg::TimNotSyncCorrelation},
-        {"samples cut off", cut(timFile(s), timFile(s).size() - 1), files::msg::BadTim},
+        {"empty", {}, msg::BadTim},
+        {"shorter than the fixed part", cut(timFile({}), 200), msg::BadTim},
+        {"wrong first tag", withByte(timFile(s), 0, 0x00), msg::BadTim},
+        {"wrong second tag", withByte(timFile(s), 2, 0x00), msg::BadTim},
+        {"point count beyond the file", timFile(s, 0.02f, 1, 17), msg::BadTim},
+        {"huge point count", timFile(s, 0.02f, 1, 0xFFFFFFFFll), msg::BadTim},
+        {"zero interval", timFile(s, 0.0f), msg::BadTim},
+        {"negative interval", timFile(s, -1.0f), msg::BadTim},
+        {"interval not a number", timFile(s, std::nanf("")), msg::BadTim},
+        {"interval too small for a rate", timFile(s, 1e-30f), msg::BadTim},
+        {"sample not a number", timFile({0.1f, std::nanf("")}), msg::BadTim},
+        {"other acquisition", timFile(s, 0.02f, 7), msg::TimNotSyncCorrelation},
+        {"samples cut off", cut(timFile(s), timFile(s).size() - 1), msg::BadTim},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -154,12 +154,12 @@ TEST_F(TimFile, SavingNeedsTheSetUpTemplate)
     h.format.SampleFrequency = 48000;
     const std::vector<std::int16_t> s(300, 100);
     const std::string path = folder_ + "/out.tim";
-    EXPECT_EQ(files::writeResponse(path, h, s), files::msg::TimCannotSave);
+    EXPECT_EQ(files::writeResponse(path, h, s), msg::TimCannotSave);
     EXPECT_FALSE(std::filesystem::exists(path));
 
     installTemplate();
     h.format.Channels = 2;
-    EXPECT_EQ(files::writeResponse(path, h, std::vector<std::int16_t>(600, 1)), files::msg::TimSingleChannel);
+    EXPECT_EQ(files::writeResponse(path, h, std::vector<std::int16_t>(600, 1)), msg::TimSingleChannel);
     EXPECT_FALSE(std::filesystem::exists(path));
 }
 

@@ -1,4 +1,4 @@
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 #include "library/files/ResponseFile.h"
 
 #include <gtest/gtest.h>
@@ -55,22 +55,22 @@ TEST(TxtFile, MalformedTextGetsItsMessage)
         VResult expected;
     };
     const Case cases[] = {
-        {"word in a line", "0.1\nabc\n", files::msg::BadTxt},
-        {"decimal comma", "0,5\n", files::msg::BadTxt},
-        {"number with trailing letters", "12x\n", files::msg::BadTxt},
-        {"not a number", "nan\n", files::msg::BadTxt},
-        {"infinite", "inf\n", files::msg::BadTxt},
-        {"beyond double", "1e999\n", files::msg::BadTxt},
-        {"beyond 16 bits", "40000\n", files::msg::BadTxt},
-        {"lines of different width", "1 2\n3\n", files::msg::BadTxt},
-        {"three numbers", "1 2 3\n", files::msg::BadChannelCount},
-        {"channels 3", "# channels=3\n1\n", files::msg::BadChannelCount},
-        {"channels not a number", "# channels=two\n1\n", files::msg::BadTxt},
-        {"rate 0", "# rate=0\n1\n", files::msg::BadTxt},
-        {"rate not whole", "# rate=44.1\n1\n", files::msg::BadTxt},
-        {"NUL byte", std::string("1\n\0\n", 4), files::msg::BadTxt},
-        {"no data", "# rate=8000\n\n", files::msg::TooFewSamples},
-        {"empty", "", files::msg::TooFewSamples},
+        {"word in a line", "0.1\nabc\n", msg::BadTxt},
+        {"decimal comma", "0,5\n", msg::BadTxt},
+        {"number with trailing letters", "12x\n", msg::BadTxt},
+        {"not a number", "nan\n", msg::BadTxt},
+        {"infinite", "inf\n", msg::BadTxt},
+        {"beyond double", "1e999\n", msg::BadTxt},
+        {"beyond 16 bits", "40000\n", msg::BadTxt},
+        {"lines of different width", "1 2\n3\n", msg::BadTxt},
+        {"three numbers", "1 2 3\n", msg::BadChannelCount},
+        {"channels 3", "# channels=3\n1\n", msg::BadChannelCount},
+        {"channels not a number", "# channels=two\n1\n", msg::BadTxt},
+        {"rate 0", "# rate=0\n1\n", msg::BadTxt},
+        {"rate not whole", "# rate=44.1\n1\n", msg::BadTxt},
+        {"NUL byte", std::string("1\n\0\n", 4), msg::BadTxt},
+        {"no data", "# rate=8000\n\n", msg::TooFewSamples},
+        {"empty", "", msg::TooFewSamples},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -110,7 +110,7 @@ TEST(TxtFile, LengthBeyondTheLimitIsCountedNotKept)
         text += "0\n";
     WaveHeader h;
     std::vector<std::int16_t> s;
-    EXPECT_EQ(readText(text, h, s), files::msg::FileTooLong);
+    EXPECT_EQ(readText(text, h, s), msg::FileTooLong);
     EXPECT_EQ(files::readResponseBytes(FileKind::Txt, {reinterpret_cast<const std::uint8_t*>(text.data()), text.size()},
                                        h, nullptr),
               Ok);

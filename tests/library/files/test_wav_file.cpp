@@ -1,4 +1,4 @@
-#include "library/files/FileMessages.h"
+#include "library/Messages.h"
 #include "library/files/ResponseFile.h"
 #include "riff_builder.h"
 #include "support/private_dirs.h"
@@ -267,7 +267,7 @@ TEST(WavFile, OtherWidthsAreDescribedButNotOpened)
         EXPECT_EQ(h.format.bitsPerSample, bits);
         EXPECT_EQ(h.SampleCount, frames);
         std::vector<std::int16_t> samples;
-        EXPECT_EQ(files::readResponseBytes(FileKind::Wav, bytes, h, &samples), files::msg::BadBitsPerSample);
+        EXPECT_EQ(files::readResponseBytes(FileKind::Wav, bytes, h, &samples), msg::BadBitsPerSample);
     }
 }
 
@@ -287,32 +287,32 @@ TEST(WavFile, MalformedFilesGetTheirMessage)
         VResult expected;
     };
     const Case cases[] = {
-        {"empty", {}, files::msg::BadRiff},
-        {"not RIFF", std::vector<std::uint8_t>(64, 'a'), files::msg::BadRiff},
-        {"big-endian RIFX", test::riff({{"fmt ", fmt}, {"data", data}}, "WAVE", "RIFX"), files::msg::UnsupportedWave},
-        {"RIFF of another form", test::riff({{"fmt ", fmt}, {"data", data}}, "AVI "), files::msg::BadWave},
-        {"chunk header cut off", cut(good, 12 + 8 + 16 + 4), files::msg::BadWave},
-        {"fmt chunk longer than the file", test::riff({{"fmt ", fmt, 4000}}), files::msg::BadWave},
+        {"empty", {}, msg::BadRiff},
+        {"not RIFF", std::vector<std::uint8_t>(64, 'a'), msg::BadRiff},
+        {"big-endian RIFX", test::riff({{"fmt ", fmt}, {"data", data}}, "WAVE", "RIFX"), msg::UnsupportedWave},
+        {"RIFF of another form", test::riff({{"fmt ", fmt}, {"data", data}}, "AVI "), msg::BadWave},
+        {"chunk header cut off", cut(good, 12 + 8 + 16 + 4), msg::BadWave},
+        {"fmt chunk longer than the file", test::riff({{"fmt ", fmt, 4000}}), msg::BadWave},
         {"data chunk longer than the file", test::riff({{"fmt ", fmt}, {"data", data, 100000}}),
-         files::msg::BadDataChunk},
-        {"data cut short", cut(good, good.size() - 10), files::msg::BadDataChunk},
-        {"no fmt chunk", test::riff({{"data", data}}), files::msg::BadFormat},
-        {"fmt chunk too small", test::riff({{"fmt ", cut(fmt, 12)}, {"data", data}}), files::msg::BadFormat},
+         msg::BadDataChunk},
+        {"data cut short", cut(good, good.size() - 10), msg::BadDataChunk},
+        {"no fmt chunk", test::riff({{"data", data}}), msg::BadFormat},
+        {"fmt chunk too small", test::riff({{"fmt ", cut(fmt, 12)}, {"data", data}}), msg::BadFormat},
         {"block align 0", test::riff({{"fmt ", test::fmtBody(1, 1, 8000, 16, 0)}, {"data", data}}),
-         files::msg::BadFormat},
+         msg::BadFormat},
         {"block align not channels x width", test::riff({{"fmt ", test::fmtBody(1, 1, 8000, 16, 3)}, {"data", data}}),
-         files::msg::BadFormat},
-        {"rate 0", test::riff({{"fmt ", test::fmtBody(1, 1, 0, 16)}, {"data", data}}), files::msg::BadFormat},
-        {"bits 0", test::riff({{"fmt ", test::fmtBody(1, 1, 8000, 0, 2)}, {"data", data}}), files::msg::BadFormat},
+         msg::BadFormat},
+        {"rate 0", test::riff({{"fmt ", test::fmtBody(1, 1, 0, 16)}, {"data", data}}), msg::BadFormat},
+        {"bits 0", test::riff({{"fmt ", test::fmtBody(1, 1, 8000, 0, 2)}, {"data", data}}), msg::BadFormat},
         {"zero channels", test::riff({{"fmt ", test::fmtBody(1, 0, 8000, 16, 2)}, {"data", data}}),
-         files::msg::BadChannelCount},
+         msg::BadChannelCount},
         {"three channels", test::riff({{"fmt ", test::fmtBody(1, 3, 8000, 16)}, {"data", data}}),
-         files::msg::BadChannelCount},
+         msg::BadChannelCount},
         {"float samples", test::riff({{"fmt ", test::fmtBody(3, 1, 8000, 32)}, {"data", data}}),
-         files::msg::UnsupportedWave},
-        {"no data chunk", test::riff({{"fmt ", fmt}}), files::msg::NoWaveData},
+         msg::UnsupportedWave},
+        {"no data chunk", test::riff({{"fmt ", fmt}}), msg::NoWaveData},
         {"our chunk too short", test::riff({{"fmt ", fmt}, {"vmra", badChunk}, {"data", data}}),
-         files::msg::BadFormat},
+         msg::BadFormat},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -355,9 +355,9 @@ TEST(WavFile, ImpossibleStoredValuesFallBackToDefaults)
 TEST(WavFile, WriterRefusesWhatItCannotDescribe)
 {
     std::vector<std::uint8_t> bytes;
-    EXPECT_EQ(files::encodeResponse(FileKind::Wav, filledHeader(3, 8000), ramp(9), bytes), files::msg::BadChannelCount);
-    EXPECT_EQ(files::encodeResponse(FileKind::Wav, filledHeader(2, 8000), ramp(9), bytes), files::msg::BadFormat);
-    EXPECT_EQ(files::encodeResponse(FileKind::Wav, filledHeader(1, 0), ramp(9), bytes), files::msg::BadFormat);
+    EXPECT_EQ(files::encodeResponse(FileKind::Wav, filledHeader(3, 8000), ramp(9), bytes), msg::BadChannelCount);
+    EXPECT_EQ(files::encodeResponse(FileKind::Wav, filledHeader(2, 8000), ramp(9), bytes), msg::BadFormat);
+    EXPECT_EQ(files::encodeResponse(FileKind::Wav, filledHeader(1, 0), ramp(9), bytes), msg::BadFormat);
 }
 
 TEST(WavFile, KindFollowsTheExtension)
