@@ -5,6 +5,11 @@
 //
 //   return guarded("clsWave::EDT", NoValue, [&] { ...; return value; });
 //   guarded("frmView::cmdOK_Click", [&] { ... });
+//
+// passOver runs one step of a procedure whose failure the procedure deliberately passes over: a run-time error
+// ends that step unreported, and the steps after it still run. A step that has nothing to do returns early.
+//
+//   passOver([&] { rememberRecentFile(chosen); });
 #include "core/Errors.h"
 #include "core/VemraError.h"
 
@@ -40,6 +45,15 @@ Result guarded(const char* procedure, Result exitValue, Body&& body)
     } catch (...) {
         ReportError(QString::fromUtf8(procedure), toVemraError(std::current_exception()));
         return exitValue;
+    }
+}
+
+template <class Step>
+void passOver(Step&& step) noexcept
+{
+    try {
+        std::forward<Step>(step)();
+    } catch (...) {
     }
 }
 

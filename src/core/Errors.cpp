@@ -53,23 +53,15 @@ QString ErrorReportText(const QString& procedure, const VemraError& error, const
     // Line 2 comes from the error itself and is made before anything else can fail.
     const QString line2 = QStringLiteral("%1 (%2 - %3)").arg(error.description()).arg(error.number()).arg(error.source());
     QStringList lines{QString(), line2, QString(), QString()};
-    try {
+    passOver([&] {
         lines[0] = MessageText(msg::ErrorInProcedure) + QStringLiteral(" '") + procedure + QStringLiteral("':");
-    } catch (...) {
-    }
-    try {
-        lines[2] = MessageText(msg::PleaseReport);
-    } catch (...) {
-    }
-    try {
-        lines[3] = MessageText(msg::LeadingToIt);
-    } catch (...) {
-    }
-    try {
+    });
+    passOver([&] { lines[2] = MessageText(msg::PleaseReport); });
+    passOver([&] { lines[3] = MessageText(msg::LeadingToIt); });
+    passOver([&] {
         if (font)
             lines = CentreLines(lines, *font);
-    } catch (...) {
-    }
+    });
     return lines[0] + QStringLiteral("\n\n") + lines[1] + QStringLiteral("\n\n") + lines[2] + QLatin1Char('\n') +
            lines[3];
 }
@@ -104,24 +96,20 @@ void ReportError(const QString& procedure, const VemraError& error)
     r.buttons = MsgButtons::OK;
     // The report has no topic of its own: its Help button opens the contents.
     r.helpContext = -1;
-    try {
-        UiServices::get().messageBox(r);
-    } catch (...) {
-    }
+    passOver([&] { UiServices::get().messageBox(r); });
 }
 
 void ShowHelp(QWidget* window, int context)
 {
     // Help is never worth stopping the program for: whatever goes wrong here is left unsaid.
-    try {
+    passOver([&] {
         HelpWindow* help = HelpWindow::instance();
         help->followModal();
         help->showContext(context);
         help->show();
         help->raise();
         help->activateWindow();
-    } catch (...) {
-    }
+    });
 }
 
 void InstallHelpHandler()

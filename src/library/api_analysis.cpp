@@ -6,7 +6,6 @@
 
 #include <cfloat>
 #include <cmath>
-#include <exception>
 #include <optional>
 
 namespace vemra {
@@ -17,17 +16,6 @@ float toFloat(std::optional<double> v)
     if (!v || !std::isfinite(*v) || std::abs(*v) >= FLT_MAX)
         return NoValue;
     return static_cast<float>(*v);
-}
-
-// No exception leaves the library: a failure (memory) gives the call's "no value".
-template <class R, class F>
-R guardedCall(R noValue, F body)
-{
-    try {
-        return body();
-    } catch (const std::exception&) {
-        return noValue;
-    }
 }
 
 // The band's energies; `boundary` names a window boundary the call needs besides the standard ones.
@@ -61,7 +49,7 @@ double channelFactor(const WaveHeader& header, int channel)
 
 std::int32_t CalcIRStartISO(std::int16_t channel, WaveHeader& header)
 {
-    return guardedCall<std::int32_t>(-1, [&]() -> std::int32_t {
+    return guardedValue<std::int32_t>(-1, [&]() -> std::int32_t {
         if (channel < 0 || channel > 1)
             return -1;
         const auto samples = WaveStore::floatSamples(header, channel);
@@ -73,11 +61,11 @@ void CalcRT(std::int16_t channel, WaveHeader& header, std::int16_t band, RTResul
 {
     RTResult r;
     r.computed = True16;
-    guardedCall<int>(0, [&] {
+    guardedVoid([&] {
         dsp::ChannelAnalysis* a = AnalysisStore::channel(header, channel);
         const dsp::DecayAnalysis* d = a ? a->decay(band) : nullptr;
         if (!d || !d->valid)
-            return 0;
+            return;
         r.level = static_cast<float>(d->lineLevel_dB);
         r.INR = static_cast<float>(d->INR_dB);
         r.SNR = static_cast<float>(d->SNR_dB);
@@ -100,14 +88,13 @@ void CalcRT(std::int16_t channel, WaveHeader& header, std::int16_t band, RTResul
         }
         r.decayEnd = static_cast<std::int32_t>(d->decayEnd);
         r.decayEndValid = True16;
-        return 0;
     });
     result = r;
 }
 
 float CalcCx(std::int16_t channel, WaveHeader& header, std::int16_t band, float timeLimit_s)
 {
-    return guardedCall(NoValue, [&] {
+    return guardedValue(NoValue, [&] {
         const dsp::BandEnergy* e = bandEnergy(header, channel, band, [&](const dsp::BandEnergy& b) {
             return b.boundary(timeLimit_s);
         });
@@ -117,7 +104,7 @@ float CalcCx(std::int16_t channel, WaveHeader& header, std::int16_t band, float 
 
 float CalcSupport(std::int16_t channel, WaveHeader& header, std::int16_t band, std::int16_t kind)
 {
-    return guardedCall(NoValue, [&] {
+    return guardedValue(NoValue, [&] {
         if (kind < 0 || kind > 2)
             return NoValue;
         const dsp::BandEnergy* e = bandEnergy(header, channel, band);
@@ -127,7 +114,7 @@ float CalcSupport(std::int16_t channel, WaveHeader& header, std::int16_t band, s
 
 float CalcTs(std::int16_t channel, WaveHeader& header, std::int16_t band)
 {
-    return guardedCall(NoValue, [&] {
+    return guardedValue(NoValue, [&] {
         const dsp::BandEnergy* e = bandEnergy(header, channel, band);
         return e ? toFloat(e->centreTime_s()) : NoValue;
     });
@@ -135,7 +122,7 @@ float CalcTs(std::int16_t channel, WaveHeader& header, std::int16_t band)
 
 float CalcG(WaveHeader& header, std::int16_t channel, std::int16_t band, std::int32_t endSample)
 {
-    return guardedCall(NoValue, [&] {
+    return guardedValue(NoValue, [&] {
         const dsp::BandEnergy* e = bandEnergy(header, channel, band, [&](const dsp::BandEnergy&) {
             return static_cast<std::int64_t>(endSample);
         });

@@ -1,5 +1,6 @@
 #include "library/api_edit.h"
 
+#include "library/Messages.h"
 #include "library/WaveStore.h"
 #include "library/api_files.h"
 #include "library/dsp/BandFilter.h"
@@ -7,12 +8,10 @@
 #include "library/dsp/ImpulseStart.h"
 #include "library/dsp/ReflectionIndex.h"
 #include "library/dsp/SelectionStatistics.h"
-#include "library/Messages.h"
 #include "library/files/ResponseFile.h"
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 #include <span>
 
 namespace vemra {

@@ -1,7 +1,7 @@
 #include "library/api_files.h"
 
-#include "library/WaveStore.h"
 #include "library/Messages.h"
+#include "library/WaveStore.h"
 #include "library/files/ResponseFile.h"
 #include "library/files/TempFiles.h"
 
@@ -12,7 +12,7 @@ namespace vemra {
 VResult GetWaveHeader(WaveHeader& header)
 {
     return guardedResult(msg::CannotRead,
-                   [&] { return files::readResponse(readFileNameField(header), header, nullptr); });
+                         [&] { return files::readResponse(readFileNameField(header), header, nullptr); });
 }
 
 VResult OpenWave(WaveHeader& header)
@@ -34,7 +34,7 @@ VResult OpenWave(WaveHeader& header)
 
 VResult CloseWave(WaveHeader& header)
 {
-    WaveStore::release(header);
+    guardedVoid([&] { WaveStore::release(header); });
     return Ok;
 }
 
@@ -57,18 +57,32 @@ VResult GetTempName(std::string& buffer)
     });
 }
 
-bool IsTempName(const std::string& path) { return files::isIssuedTempName(path); }
+bool IsTempName(const std::string& path)
+{
+    return guardedValue(false, [&] { return files::isIssuedTempName(path); });
+}
 
-bool DeleteTempFile(const std::string& path) { return files::removeTempFile(path); }
+bool DeleteTempFile(const std::string& path)
+{
+    return guardedValue(false, [&] { return files::removeTempFile(path); });
+}
 
-void SetDataFolder(const std::string& folder) { files::setDataFolder(folder); }
+void SetDataFolder(const std::string& folder)
+{
+    guardedVoid([&] { files::setDataFolder(folder); });
+}
 
-std::string DataFolder() { return files::dataFolder(); }
+std::string DataFolder()
+{
+    return guardedValue(std::string(), [] { return files::dataFolder(); });
+}
 
 bool TimTemplateAvailable()
 {
-    struct stat st {};
-    return ::stat(files::timTemplatePath().c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    return guardedValue(false, [] {
+        struct stat st {};
+        return ::stat(files::timTemplatePath().c_str(), &st) == 0 && S_ISREG(st.st_mode);
+    });
 }
 
 } // namespace vemra

@@ -1,13 +1,12 @@
 #include "library/api_process.h"
 
+#include "library/Messages.h"
 #include "library/dsp/Adrienne.h"
 #include "library/dsp/ScaleModel.h"
-#include "library/Messages.h"
 #include "library/files/ResponseFile.h"
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 #include <vector>
 
 namespace vemra {

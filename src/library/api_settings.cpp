@@ -16,6 +16,9 @@ void PushSetting(std::int32_t index, float value)
     }
 }
 
-void SetAppName(const std::string& name) { mutableLibrarySettings().appName = name; }
+void SetAppName(const std::string& name)
+{
+    guardedVoid([&] { mutableLibrarySettings().appName = name; });
+}
 
 } // namespace vemra

@@ -21,7 +21,6 @@
 #include <cmath>
 #include <cstring>
 #include <filesystem>
-#include <new>
 
 namespace vemra {
 
@@ -46,12 +45,6 @@ Engine& engine()
     Engine& e = Engine::instance();
     e.setExtraLatency(static_cast<std::int64_t>(std::lround(librarySettings().audioDelay_samples)));
     return e;
-}
-
-template <class F>
-VResult guardedCall(F&& body, VResult onError = msg::BadArgument)
-{
-    return guardedResult(onError, std::forward<F>(body));
 }
 
 VResult startStimulus(StimulusKind kind, std::int16_t channels, std::int16_t order, std::int32_t rate,
@@ -152,7 +145,7 @@ std::string testSignalFolder()
 
 VResult SelectWaveDevices(const std::string& mixerName, std::int16_t device1, std::int16_t device2)
 {
-    return guardedCall([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         sound::Backend* b = engine().backend();
         if (!b)
             return msg::NoUsableWaveDevice;
@@ -162,7 +155,7 @@ VResult SelectWaveDevices(const std::string& mixerName, std::int16_t device1, st
 
 std::int16_t CheckFullduplex(std::int32_t rate_Hz)
 {
-    try {
+    return guardedValue<std::int16_t>(0, [&]() -> std::int16_t {
         Engine& e = engine();
         sound::Backend* b = e.backend();
         if (!b || rate_Hz <= 0)
@@ -170,14 +163,12 @@ std::int16_t CheckFullduplex(std::int32_t rate_Hz)
         if (e.streamOpen() && b->rate() == rate_Hz && b->inChannels() > 0 && b->outChannels() > 0)
             return -1;
         return b->canDuplex(rate_Hz) ? -1 : 0;
-    } catch (...) {
-        return 0;
-    }
+    });
 }
 
 VResult StartContRecording(std::int32_t rate_Hz, std::int16_t channels)
 {
-    return guardedCall([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (channels < 1 || channels > 2)
             return msg::BadChannelCount;
         if (rate_Hz <= 0)
@@ -191,7 +182,7 @@ VResult StartContRecording(std::int32_t rate_Hz, std::int16_t channels)
 
 VResult StopContRecording()
 {
-    return guardedCall([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         Engine& e = engine();
         if (e.holds(sound::StreamUser::ContinuousInput))
             e.release(sound::StreamUser::ContinuousInput);
@@ -204,7 +195,7 @@ VResult StopContRecording()
 VResult StartMLS(std::int16_t channels, std::int16_t order, std::int32_t rate_Hz, std::int16_t level,
                  std::string& correctionFile, std::int16_t filter, float speechScale)
 {
-    return guardedCall([&] {
+    return guardedResult(msg::BadArgument, [&] {
         return startStimulus(StimulusKind::Mls, channels, order, rate_Hz, level, correctionFile, filter, speechScale);
     });
 }
@@ -212,7 +203,7 @@ VResult StartMLS(std::int16_t channels, std::int16_t order, std::int32_t rate_Hz
 VResult StartSweep(std::int16_t channels, std::int16_t order, std::int32_t rate_Hz, std::int16_t level,
                    std::string& correctionFile, std::int16_t filter, float speechScale)
 {
-    return guardedCall([&] {
+    return guardedResult(msg::BadArgument, [&] {
         return startStimulus(StimulusKind::Sweep, channels, order, rate_Hz, level, correctionFile, filter,
                              speechScale);
     });
@@ -220,15 +211,12 @@ VResult StartSweep(std::int16_t channels, std::int16_t order, std::int32_t rate_
 
 void StopPlaying()
 {
-    try {
-        engine().stopStimulus();
-    } catch (...) {
-    }
+    guardedVoid([] { engine().stopStimulus(); });
 }
 
 void ScaleSpeech(std::int32_t rate_Hz, std::string& prefix, float& mlsScale, float& sweepScale)
 {
-    try {
+    guardedVoid([&] {
         if (rate_Hz <= 0)
             return;
         constexpr int order = 14;
@@ -258,15 +246,14 @@ void ScaleSpeech(std::int32_t rate_Hz, std::string& prefix, float& mlsScale, flo
         };
         mlsScale = factor(StimulusKind::Mls);
         sweepScale = factor(StimulusKind::Sweep);
-    } catch (...) {
-    }
+    });
 }
 
 // --- Capture and processing ------------------------------------------------------------------------------------------
 
 VResult StartRecording(std::int32_t rate_Hz, std::int32_t count, std::int16_t preAverages)
 {
-    return guardedCall([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (count < 2 || count > (1 << 24) || preAverages < 1 || preAverages > 1000)
             return msg::BadArgument;
         if (rate_Hz <= 0)
@@ -279,17 +266,14 @@ VResult StartRecording(std::int32_t rate_Hz, std::int32_t count, std::int16_t pr
 
 void StopRecording()
 {
-    try {
-        engine().abortCapture();
-    } catch (...) {
-    }
+    guardedVoid([] { engine().abortCapture(); });
 }
 
 VResult ProcessRecording(std::string& fileName, std::int32_t rate_Hz, std::int16_t order, MeasurementInfo& info,
                          MeasurementGains& gains, std::int16_t sign, std::int16_t filter)
 {
     fileName.clear();
-    return guardedCall([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         Engine& e = engine();
         sound::CaptureResult capture;
         if (VResult rc = e.finishCapture(capture))
@@ -306,7 +290,7 @@ VResult ImportRecording(const std::string& importFile, std::string& resultName, 
                         MeasurementInfo& info, std::int16_t filter)
 {
     resultName.clear();
-    return guardedCall([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         WaveHeader source;
         std::vector<std::int16_t> samples;
         if (VResult rc = files::readResponse(importFile, source, &samples))
@@ -376,15 +360,15 @@ VResult ImportRecording(const std::string& importFile, std::string& resultName, 
 void CombineFiles(std::string& output, const std::string& first, const std::string& second)
 {
     output.clear();
-    try {
+    output = guardedValue(std::string(), [&]() -> std::string {
         if (first.empty() || second.empty())
-            return;
+            return {};
         WaveHeader a, b;
         std::vector<std::int16_t> sa, sb;
         if (files::readResponse(first, a, &sa) || files::readResponse(second, b, &sb))
-            return;
+            return {};
         if (a.format.SampleFrequency != b.format.SampleFrequency || a.format.Channels < 1 || b.format.Channels < 1)
-            return;
+            return {};
         const std::size_t ca = static_cast<std::size_t>(a.format.Channels);
         const std::size_t cb = static_cast<std::size_t>(b.format.Channels);
         const std::size_t frames = sa.size() / ca;
@@ -402,26 +386,24 @@ void CombineFiles(std::string& output, const std::string& first, const std::stri
         files::detail::setSampleFields(header, 2, a.format.SampleFrequency, joined);
         const std::string path = files::issueTempName();
         if (path.empty())
-            return;
+            return {};
         writeFileNameField(header, path);
         if (files::writeResponseWav(path, header, joined)) {
             files::removeTempFile(path);
-            return;
+            return {};
         }
-        output = path;
         // The passes live on only in the combined file.
         files::removeTempFile(first);
         files::removeTempFile(second);
-    } catch (...) {
-        output.clear();
-    }
+        return path;
+    });
 }
 
 // --- Meters and playback ---------------------------------------------------------------------------------------------
 
 VResult StartVU(std::int32_t rate_Hz, std::int16_t channels)
 {
-    return guardedCall([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (channels < 1 || channels > 2)
             return msg::BadChannelCount;
         if (rate_Hz <= 0)
@@ -433,7 +415,8 @@ VResult StartVU(std::int32_t rate_Hz, std::int16_t channels)
 
 void GetVU(std::int16_t& left, std::int16_t& right, std::int16_t, float adcMax_dB)
 {
-    try {
+    left = right = -1;
+    guardedVoid([&] {
         float peak[2];
         engine().readMeter(peak);
         auto& last = state().lastVu;
@@ -444,23 +427,20 @@ void GetVU(std::int16_t& left, std::int16_t& right, std::int16_t, float adcMax_d
         }
         left = last[0];
         right = last[1];
-    } catch (...) {
-        left = right = -1;
-    }
+    });
 }
 
 void StopVU()
 {
-    try {
+    guardedVoid([] {
         state().lastVu[0] = state().lastVu[1] = -1;
         engine().stopMeter();
-    } catch (...) {
-    }
+    });
 }
 
 VResult PlayWave(WaveHeader& header, std::int32_t filter, std::int32_t first, std::int32_t count)
 {
-    return guardedCall([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
             return msg::NoWaveData;
         const int channels = WaveStore::channels(header);
@@ -486,17 +466,14 @@ VResult PlayWave(WaveHeader& header, std::int32_t filter, std::int32_t first, st
 
 void StopWave()
 {
-    try {
-        engine().stopPlayback();
-    } catch (...) {
-    }
+    guardedVoid([] { engine().stopPlayback(); });
 }
 
 // --- Mixer -----------------------------------------------------------------------------------------------------------
 
 VResult GetMixerControlIDs(MixerControlRecord& record)
 {
-    return guardedCall([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         sound::MixerDescription d;
         if (!sound::mixerBackend().describe(record.MixerID, record.PSeq, record.RSeq, record.PlanB, d))
             return msg::NoUsableWaveDevice;
@@ -519,7 +496,7 @@ VResult GetMixerControlIDs(MixerControlRecord& record)
 
 VResult SetMixerControls(MixerControlRecord& record, std::int32_t save)
 {
-    return guardedCall([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         return sound::mixerBackend().select(record.MixerID, record.PSeq, record.RSeq, record.PlanB, save != 0) ? Ok
                                                                                                                 : msg::NoUsableWaveDevice;
     });
@@ -527,28 +504,29 @@ VResult SetMixerControls(MixerControlRecord& record, std::int32_t save)
 
 VResult RestoreMixerControls(MixerControlRecord& record)
 {
-    return guardedCall([&]() -> VResult { return sound::mixerBackend().restore(record.MixerID) ? Ok : msg::NoUsableWaveDevice; });
+    return guardedResult(msg::BadArgument, [&]() -> VResult { return sound::mixerBackend().restore(record.MixerID) ? Ok : msg::NoUsableWaveDevice; });
 }
 
 void SetVolume(std::int16_t mixerId, std::int32_t controlId, std::int16_t channels, std::int32_t left,
                std::int32_t right)
 {
-    try {
+    guardedVoid([&] {
         if (controlId != -1)
             sound::mixerBackend().setVolume(mixerId, controlId, channels, left, right);
-    } catch (...) {
-    }
+    });
 }
 
 void GetVolume(std::int16_t mixerId, std::int32_t controlId, std::int16_t channels, std::int32_t& left,
                std::int32_t& right)
 {
     left = right = 0;
-    try {
-        if (controlId != -1 && !sound::mixerBackend().getVolume(mixerId, controlId, channels, left, right))
-            left = right = 0;
-    } catch (...) {
-        left = right = 0;
+    std::int32_t readLeft = 0, readRight = 0;
+    const bool read = guardedValue(false, [&] {
+        return controlId != -1 && sound::mixerBackend().getVolume(mixerId, controlId, channels, readLeft, readRight);
+    });
+    if (read) {
+        left = readLeft;
+        right = readRight;
     }
 }
 
@@ -556,7 +534,7 @@ void GetVolume(std::int16_t mixerId, std::int32_t controlId, std::int16_t channe
 
 VResult WriteMLS()
 {
-    return guardedCall([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         const std::string folder = testSignalFolder();
         for (int order = 13; order <= 22; ++order)
             if (VResult rc = writeTestSignal(folder + "/mls " + std::to_string(order) + ".wav", dsp::mlsSignal(order), 48000))
@@ -567,7 +545,7 @@ VResult WriteMLS()
 
 VResult WriteSweep(std::int32_t rate_Hz)
 {
-    return guardedCall([&]() -> VResult {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (rate_Hz <= 0)
             return msg::UnsupportedSampleRate;
         const std::string folder = testSignalFolder();

@@ -13,8 +13,6 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
-#include <exception>
-#include <new>
 #include <optional>
 #include <vector>
 
@@ -69,7 +67,7 @@ const BandPair* bandPair(const WaveHeader& header, std::int16_t band)
 template <class F>
 float lateral(const WaveHeader& header, std::int16_t band, double lateralGain, F fraction)
 {
-    try {
+    return guardedValue(kNoSpatialValue, [&] {
         if (!std::isfinite(lateralGain))
             return kNoSpatialValue;
         const BandPair* pair = bandPair(header, band);
@@ -84,9 +82,7 @@ float lateral(const WaveHeader& header, std::int16_t band, double lateralGain, F
         in.omniScale = sampleScale(header, 0);
         in.lateralScale = sampleScale(header, 1) * lateralGain;
         return spatialValue(fraction(in));
-    } catch (const std::exception&) {
-        return kNoSpatialValue;
-    }
+    });
 }
 
 // Where the later of the two channels' decays in the band meets its noise (the end of the response when a channel
@@ -130,7 +126,7 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
     IACCResult r;
     r.IACC1 = r.IACC2 = r.IACC3 = kNoSpatialValue;
     r.computed = True16;
-    try {
+    guardedVoid([&] {
         const BandPair* pair = bandPair(header, band);
         const std::int64_t z0 = AnalysisStore::timeZero(header, 0), z1 = AnalysisStore::timeZero(header, 1);
         // The direct sound reaches the nearer ear first: the window starts with whichever channel starts first.
@@ -146,9 +142,7 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
             r.IACC2 = spatialValue(iacc.early);
             r.IACC3 = spatialValue(iacc.late);
         }
-    } catch (const std::exception&) {
-        r.IACC1 = r.IACC2 = r.IACC3 = kNoSpatialValue;
-    }
+    });
     result = r;
 }
 
@@ -156,8 +150,9 @@ VResult CalcMTF(std::int16_t channel, WaveHeader& header, std::int16_t band, std
 {
     if (!mtf)
         return msg::NoWaveData;
+    // Entries are written only once all of them are known: a failure leaves them 0.
     std::fill(mtf, mtf + 21, 0.0f);
-    try {
+    return guardedResult(msg::NoWaveData, [&]() -> VResult {
         dsp::ChannelAnalysis* analysis = dsp::isBand(band) ? AnalysisStore::channel(header, channel) : nullptr;
         const dsp::DecayAnalysis* decay = analysis ? analysis->decay(band) : nullptr;
         if (!decay || analysis->timeZero() < 0)
@@ -185,13 +180,7 @@ VResult CalcMTF(std::int16_t channel, WaveHeader& header, std::int16_t band, std
         const auto entries = dsp::modulationTransferEntries(band, source);
         std::copy(entries.begin(), entries.end(), mtf);
         return Ok;
-    } catch (const std::bad_alloc&) {
-        std::fill(mtf, mtf + 21, 0.0f);
-        return msg::NotEnoughMemory;
-    } catch (const std::exception&) {
-        std::fill(mtf, mtf + 21, 0.0f);
-        return msg::NoWaveData;
-    }
+    });
 }
 
 } // namespace vemra

@@ -7,7 +7,6 @@
 #include "library/dsp/Bands.h"
 #include "library/dsp/ViewProcessing.h"
 
-#include <new>
 #include <optional>
 #include <vector>
 
@@ -30,7 +29,7 @@ std::vector<dsp::BandRange> bandsOfView(int viewType, double fs)
 
 VResult ProcessWave(WaveHeader& header, ViewBlock& view)
 {
-    try {
+    return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
             return msg::NoWaveData;
         if (view.ViewType < dsp::ViewPressure || view.ViewType > dsp::ViewLogSpectrum)
@@ -93,11 +92,7 @@ VResult ProcessWave(WaveHeader& header, ViewBlock& view)
         header.ProcCount = processed.data.pointCount;
         StoreProcessedView(header, std::move(processed));
         return Ok;
-    } catch (const std::bad_alloc&) {
-        return msg::NotEnoughMemory;
-    } catch (...) {
-        return msg::BadArgument;
-    }
+    });
 }
 
 } // namespace vemra

@@ -171,13 +171,12 @@ std::int16_t frmScale::ScaleProgress(float percent)
     frmProgress* progress = progressWindow().data();
     if (!progress)
         return 0;
-    try {
+    // The conversion goes on whatever the progress display does.
+    passOver([&] {
         progress->SetPercent(percent);
         progress->repaint();
         QCoreApplication::processEvents();
-    } catch (...) {
-        // The conversion goes on whatever the progress display does.
-    }
+    });
     return progress->Cancel() ? 1 : 0;
 }
 

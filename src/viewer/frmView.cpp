@@ -245,11 +245,8 @@ void frmView::changeEvent(QEvent* event)
 
 void frmView::Form_Activate()
 {
-    try {
-        SaveWindowState();
-    } catch (...) {
-        // Activation goes on whatever happened.
-    }
+    // Activation goes on whatever happened.
+    passOver([&] { SaveWindowState(); });
 }
 
 void frmView::SaveWindowState()

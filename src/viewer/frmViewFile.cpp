@@ -53,16 +53,6 @@ void openInNewWindow(const QString& path)
     wave->Show(true);
 }
 
-template <class Step>
-void passOver(Step&& step)
-{
-    try {
-        step();
-    } catch (...) {
-        // Deliberately passed over: the steps after it still run.
-    }
-}
-
 bool fileExists(const QString& path)
 {
     return QFileInfo(path).isFile();

@@ -201,7 +201,7 @@ void frmView::imgGraph_MouseMove(int, int, int, double x, double y)
     const GraphGeometry g{mGraphHeight, mGraphWidth, mFirstPoint, mPointCount, view, double(wave->dBRange())};
     const std::int32_t p = g.pointAt(x);
 
-    try {
+    passOver([&] {
         QString text = QStringLiteral("Position: ") + QString::number(p) + QStringLiteral(" / ");
         if (mTimeView) {
             const double t = g.positionAt(x) / double(wave->SampleFrequency());
@@ -218,36 +218,30 @@ void frmView::imgGraph_MouseMove(int, int, int, double x, double y)
                 f = BandName((view == 4 ? 1 : 14) + mFirstPoint + cell).toDouble();
             }
             if (!std::isfinite(f))
-                throw std::domain_error("no frequency");
+                return; // no frequency to name: the panel keeps its text
             text += fixed(f, 0) + QStringLiteral(" Hz");
         }
         status_[0]->setText(text);
-    } catch (...) {
-    }
+    });
 
-    try {
+    passOver([&] {
         const double v = g.valueAt(y);
         if (!std::isfinite(v))
-            throw std::domain_error("no value");
+            return; // no value to name: the panel keeps its text
         status_[1]->setText(view <= 1 ? fixed(v, 0) + QStringLiteral("%") : fixed(v, 1) + QStringLiteral(" dB"));
-    } catch (...) {
-    }
+    });
 
     if (!mDragging)
         return;
-    try {
+    passOver([&] {
         const std::int32_t n = p - mSelStart;
         if (n != mSelLength) {
             DrawSelection(); // removes the old mark
             mSelLength = n;
             ShowSelectionStatus();
         }
-    } catch (...) {
-    }
-    try {
-        UpdateEditMenu();
-    } catch (...) {
-    }
+    });
+    passOver([&] { UpdateEditMenu(); });
 }
 
 void frmView::imgGraph_MouseUp(int, int button, int, double, double)

@@ -10,7 +10,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <new>
 
 namespace vemra {
 namespace {
@@ -122,27 +121,29 @@ void PaintView(QPainter& painter, const GraphGeometry& geometry, std::span<const
 
 VResult InvertGraph(const DrawRequest& request, std::int32_t start, std::int32_t length)
 {
-    QPainter* painter = PainterOfDeviceContext(request.deviceContext);
-    if (!painter || request.width <= 0 || request.height <= 0 || request.pointCount <= 0)
-        return msg::NoWaveData;
-    const GraphGeometry g = GraphGeometry::of(request);
-    double a = double(start);
-    double b = double(start) + double(length);
-    if (b < a)
-        std::swap(a, b);
-    int left = int(std::floor(g.cellLeft(a)));
-    int right = int(std::floor(g.cellLeft(b))); // exclusive
-    if (length == 0)
-        right = left + 1;
-    left = std::clamp(left, 0, g.width);
-    right = std::clamp(right, 0, g.width);
-    if (right <= left)
-        return Ok; // the selection lies outside the visible range
-    painter->save();
-    painter->setCompositionMode(QPainter::RasterOp_NotDestination);
-    painter->fillRect(QRect(left, 0, right - left, g.height), Qt::white);
-    painter->restore();
-    return Ok;
+    return guardedResult(msg::NoWaveData, [&]() -> VResult {
+        QPainter* painter = PainterOfDeviceContext(request.deviceContext);
+        if (!painter || request.width <= 0 || request.height <= 0 || request.pointCount <= 0)
+            return msg::NoWaveData;
+        const GraphGeometry g = GraphGeometry::of(request);
+        double a = double(start);
+        double b = double(start) + double(length);
+        if (b < a)
+            std::swap(a, b);
+        int left = int(std::floor(g.cellLeft(a)));
+        int right = int(std::floor(g.cellLeft(b))); // exclusive
+        if (length == 0)
+            right = left + 1;
+        left = std::clamp(left, 0, g.width);
+        right = std::clamp(right, 0, g.width);
+        if (right <= left)
+            return Ok; // the selection lies outside the visible range
+        painter->save();
+        painter->setCompositionMode(QPainter::RasterOp_NotDestination);
+        painter->fillRect(QRect(left, 0, right - left, g.height), Qt::white);
+        painter->restore();
+        return Ok;
+    });
 }
 
 } // namespace vemra
