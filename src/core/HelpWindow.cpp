@@ -1,5 +1,7 @@
 #include "core/HelpWindow.h"
 
+#include "core/HelpPages.h"
+
 #include <QApplication>
 #include <QDir>
 #include <QEvent>
@@ -9,11 +11,9 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextBrowser>
-#include <QTextDocument>
 #include <QUrl>
 #include <QVBoxLayout>
 
@@ -41,23 +41,28 @@ bool pageExists(const QString& fileName)
     return QFile::exists(HelpFolder() + QLatin1Char('/') + fileName);
 }
 
-QString readPage(const QString& fileName)
-{
-    QFile f(HelpFolder() + QLatin1Char('/') + fileName);
-    if (!f.open(QIODevice::ReadOnly))
-        return {};
-    return QString::fromUtf8(f.readAll());
-}
-
-// Page markup to plain text (titles and link texts may hold tags and entities).
-QString plainText(const QString& html)
-{
-    QTextDocument doc;
-    doc.setHtml(html);
-    return doc.toPlainText().simplified();
-}
-
 } // namespace
+
+// Shows the pages of the help folder composed from their own words and the page list; everything else a page
+// asks for (its style sheet, pictures) is loaded as it stands.
+class HelpBrowser final : public QTextBrowser {
+public:
+    using QTextBrowser::QTextBrowser;
+
+    void setPages(const HelpPages* pages) { pages_ = pages; }
+
+    QVariant loadResource(int type, const QUrl& name) override
+    {
+        const QString file = name.fileName();
+        if ((type == QTextDocument::HtmlResource || type == QTextDocument::UnknownResource) && pages_ &&
+            file.endsWith(QStringLiteral(".html")) && pages_->exists(file))
+            return pages_->compose(file);
+        return QTextBrowser::loadResource(type, name);
+    }
+
+private:
+    const HelpPages* pages_ = nullptr;
+};
 
 const std::vector<int>& WindowHelpContexts()
 {
@@ -111,7 +116,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     lblNotice_->setWordWrap(true);
     lblNotice_->hide();
 
-    browser_ = new QTextBrowser(this);
+    browser_ = new HelpBrowser(this);
     browser_->setObjectName(QStringLiteral("txtPage"));
     browser_->setOpenExternalLinks(true);
 
@@ -167,11 +172,15 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     rebuildIfMoved();
 }
 
+HelpWindow::~HelpWindow() = default;
+
 void HelpWindow::rebuildIfMoved()
 {
     if (builtFrom_ == HelpFolder())
         return;
     builtFrom_ = HelpFolder();
+    pages_ = std::make_unique<HelpPages>(builtFrom_);
+    browser_->setPages(pages_.get());
     browser_->setSearchPaths({builtFrom_});
     browser_->clearHistory();
     browser_->clear();
@@ -272,53 +281,16 @@ void HelpWindow::sourceChanged(const QUrl& url)
 
 void HelpWindow::buildContents()
 {
-    // The contents list follows the links of the contents page, in their order.
-    static const QRegularExpression link(QStringLiteral("<a\\s[^>]*href\\s*=\\s*\"([^\"#:]+\\.html)[^\"]*\"[^>]*>(.*?)</a>"),
-                                         QRegularExpression::CaseInsensitiveOption |
-                                             QRegularExpression::DotMatchesEverythingOption);
     lstContents_->clear();
-    const QString html = readPage(kContents);
-    if (html.isEmpty())
-        return;
-    auto* top = new QListWidgetItem(QStringLiteral("Contents"), lstContents_);
-    top->setData(Qt::UserRole, kContents);
-    QStringList seen{kContents};
-    for (auto it = link.globalMatch(html); it.hasNext();) {
-        const auto m = it.next();
-        const QString page = m.captured(1);
-        if (seen.contains(page) || !pageExists(page))
-            continue;
-        seen << page;
-        auto* item = new QListWidgetItem(plainText(m.captured(2)), lstContents_);
+    for (const auto& [label, page] : pages_->contentsEntries()) {
+        auto* item = new QListWidgetItem(label, lstContents_);
         item->setData(Qt::UserRole, page);
     }
 }
 
 void HelpWindow::buildIndex()
 {
-    static const QRegularExpression title(QStringLiteral("<title>(.*?)</title>"),
-                                          QRegularExpression::CaseInsensitiveOption |
-                                              QRegularExpression::DotMatchesEverythingOption);
-    static const QRegularExpression keywords(
-        QStringLiteral("<meta\\s+name\\s*=\\s*\"keywords\"\\s+content\\s*=\\s*\"([^\"]*)\""),
-        QRegularExpression::CaseInsensitiveOption);
-    index_.clear();
-    const QStringList pages = QDir(HelpFolder()).entryList({QStringLiteral("*.html")}, QDir::Files, QDir::Name);
-    for (const QString& page : pages) {
-        const QString html = readPage(page);
-        const QString t = plainText(title.match(html).captured(1));
-        if (!t.isEmpty())
-            index_.append({t, page});
-        const QStringList words = keywords.match(html).captured(1).split(QLatin1Char(','), Qt::SkipEmptyParts);
-        for (const QString& w : words) {
-            const QString entry = w.simplified();
-            if (!entry.isEmpty())
-                index_.append({entry, page});
-        }
-    }
-    std::stable_sort(index_.begin(), index_.end(), [](const auto& a, const auto& b) {
-        return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
-    });
+    index_ = pages_->indexEntries();
     filterIndex(txtIndex_->text());
 }
 

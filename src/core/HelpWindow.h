@@ -1,6 +1,6 @@
 #pragma once
-// The help system: HTML pages compiled into the program under :/help/ and shown in one shared help window with
-// contents, index and back/forward.
+// The help system: pages compiled into the program under :/help/, composed by HelpPages from each page's own words
+// and the page list, and shown in one shared help window with contents, index and back/forward.
 //
 // Page names: index.html is the contents; context-<n>.html the page of window help context n; message-<id>.html
 // the page of message id (the Help button of an error box asks for the context equal to the message id). Window
@@ -10,6 +10,7 @@
 #include <QString>
 #include <QStringList>
 #include <QWidget>
+#include <memory>
 #include <vector>
 
 class QLabel;
@@ -18,10 +19,12 @@ class QListWidget;
 class QListWidgetItem;
 class QPushButton;
 class QTabWidget;
-class QTextBrowser;
 class QUrl;
 
 namespace vemra {
+
+class HelpBrowser;
+class HelpPages;
 
 // The help contexts that the windows' Help buttons ask for (-1, the contents, not included).
 const std::vector<int>& WindowHelpContexts();
@@ -37,6 +40,7 @@ class HelpWindow final : public QWidget {
     Q_OBJECT
 public:
     explicit HelpWindow(QWidget* parent = nullptr);
+    ~HelpWindow() override;
 
     // Shows the page of `context` (-1: the contents). A context without a page shows the contents with a note.
     void showContext(int context);
@@ -68,7 +72,8 @@ private:
     void openItem(QListWidgetItem* item);
     void sourceChanged(const QUrl& url);
 
-    QTextBrowser* browser_ = nullptr;
+    std::unique_ptr<HelpPages> pages_;
+    HelpBrowser* browser_ = nullptr;
     QTabWidget* tabs_ = nullptr;
     QListWidget* lstContents_ = nullptr;
     QListWidget* lstIndex_ = nullptr;

@@ -1,4 +1,5 @@
 #include "core/Errors.h"
+#include "core/HelpPages.h"
 #include "core/HelpWindow.h"
 #include "core/Messages.h"
 #include "core/UiServices.h"
@@ -10,6 +11,7 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 
 using namespace vemra;
@@ -30,16 +32,15 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         const QString d = dir.path();
+        writePage(d, QStringLiteral("pages.txt"),
+                  QStringLiteral("page index.html | Vemra help\n"
+                                 "page context-2.html | The measurement window | averages, stimulus\n"
+                                 "page message-402.html | Message 402\n"));
         writePage(d, QStringLiteral("index.html"),
-                  QStringLiteral("<html><head><title>Vemra help</title></head><body>"
-                                 "<a href=\"context-2.html\">Measuring</a> <a href=\"message-402.html\">Decimal "
-                                 "symbol</a> <a href=\"missing.html\">Gone</a></body></html>"));
-        writePage(d, QStringLiteral("context-2.html"),
-                  QStringLiteral("<html><head><title>The measurement window</title>"
-                                 "<meta name=\"keywords\" content=\"averages, stimulus\"></head>"
-                                 "<body><a href=\"message-402.html\">see</a></body></html>"));
-        writePage(d, QStringLiteral("message-402.html"),
-                  QStringLiteral("<html><head><title>Message 402</title></head><body>Decimal</body></html>"));
+                  QStringLiteral("<a href=\"context-2.html\">Measuring</a> <a href=\"message-402.html\">Decimal "
+                                 "symbol</a> <a href=\"missing.html\">Gone</a>"));
+        writePage(d, QStringLiteral("context-2.html"), QStringLiteral("<a href=\"message-402.html\">see</a>"));
+        writePage(d, QStringLiteral("message-402.html"), QStringLiteral("Decimal"));
         SetHelpFolder(d);
     }
     void TearDown() override
@@ -150,6 +151,115 @@ TEST(BuiltInHelp, EveryContextAndMessageHasItsPage)
     EXPECT_EQ(HelpWindow::instance()->currentPage(), QStringLiteral("message-402.html"));
     UiServices::setHelpHandler({});
     HelpWindow::instance()->hide();
+}
+
+// How a page is put together from its own words, the page list, the shared texts and the message table.
+TEST(HelpComposition, PagesGetTitleNavigationAndListsFromTheData)
+{
+    QTemporaryDir dir;
+    ASSERT_TRUE(dir.isValid());
+    const QString d = dir.path();
+    ASSERT_TRUE(QDir(d).mkpath(QStringLiteral("shared")));
+    writePage(d, QStringLiteral("pages.txt"),
+              QStringLiteral("# comment | not a page\n"
+                             "page index.html | Help: Contents | contents\n"
+                             "section win | Windows\n"
+                             "page context-2.html | Measurement window | measure | measuring | Measuring\n"
+                             "group 150 | Sound devices\n"
+                             "group 400 | Settings\n"));
+    writePage(d, QStringLiteral("shared/nav.html"), QStringLiteral("<a href=\"index.html\">Contents</a>\n"));
+    writePage(d, QStringLiteral("shared/box.html"), QStringLiteral("Box ({{id}}).\n"));
+    writePage(d, QStringLiteral("index.html"), QStringLiteral("<h1>Help</h1>\n{{contents}}\n{{messages}}\n"));
+    writePage(d, QStringLiteral("context-2.html"), QStringLiteral("<p>Own words {{nothing-such}}</p>\n"));
+    for (int id : {152, 158, 402})
+        writePage(d, QStringLiteral("message-%1.html").arg(id), QStringLiteral("<p>{{box}}</p>\n"));
+    const HelpPages pages(d);
+
+    struct Case {
+        const char* page;
+        std::vector<const char*> holds;
+    };
+    const Case cases[] = {
+        {"index.html",
+         {"<title>Help: Contents</title>", "<h2><a name=\"win\">Windows</a></h2>",
+          "<li><a href=\"context-2.html\">Measuring</a> &ndash; measuring</li>", "<h3>Sound devices</h3>",
+          "<li><a href=\"message-158.html\">158 Cannot get recording</a></li>", "<h3>Settings</h3>"}},
+        {"context-2.html",
+         {"<title>Measurement window</title>", "<h1>Measurement window</h1>", "Own words {{nothing-such}}",
+          "<p class=\"nav\"><a href=\"index.html\">Contents</a></p>"}},
+        {"message-158.html",
+         {"<title>Message 158: Cannot get recording</title>", "<h1>Cannot get recording</h1>",
+          "Message 158 &middot; Sound devices", "<p>Box (158).</p>",
+          "<a href=\"message-152.html\">&lt; 152</a> | <a href=\"message-402.html\">402 &gt;</a>"}},
+        {"message-402.html", {"Settings</p>", "<a href=\"message-158.html\">&lt; 158</a></p>"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.page);
+        const QString html = pages.compose(QString::fromLatin1(c.page));
+        for (const char* piece : c.holds)
+            EXPECT_TRUE(html.contains(QString::fromUtf8(piece))) << piece << "\n" << html.toStdString();
+        // The navigation bar stands above and below the page's own words.
+        EXPECT_EQ(html.count(QStringLiteral("<p class=\"nav\">")), 2);
+    }
+    EXPECT_EQ(pages.compose(QStringLiteral("index.html")).count(QStringLiteral("<h1>")), 1);
+    EXPECT_EQ(pages.compose(QStringLiteral("missing.html")), QString());
+    EXPECT_EQ(pages.unlisted(), QStringList());
+    writePage(d, QStringLiteral("forgotten.html"), QStringLiteral("<p>x</p>\n"));
+    EXPECT_EQ(HelpPages(d).unlisted(), QStringList({QStringLiteral("forgotten.html")}));
+}
+
+namespace {
+
+QString firstCapture(const QString& html, const char* pattern)
+{
+    return QRegularExpression(QString::fromLatin1(pattern), QRegularExpression::DotMatchesEverythingOption)
+        .match(html)
+        .captured(1);
+}
+
+} // namespace
+
+// Every message page is titled with its message's text from the message table.
+TEST(BuiltInHelp, MessagePagesAreTitledWithTheirMessageText)
+{
+    const HelpPages pages(QStringLiteral(":/help"));
+    if (pages.pages().empty())
+        GTEST_SKIP() << "no help pages are built in yet";
+    for (int id : MessageIds()) {
+        SCOPED_TRACE(id);
+        const QString text = MessageText(id).trimmed().toHtmlEscaped();
+        const QString html = pages.compose(QStringLiteral("message-%1.html").arg(id));
+        EXPECT_EQ(firstCapture(html, "<title>(.*?)</title>").toStdString(),
+                  QStringLiteral("Message %1: %2").arg(id).arg(text).toStdString());
+        EXPECT_EQ(firstCapture(html, "<h1>(.*?)</h1>").toStdString(), text.toStdString());
+    }
+}
+
+// The page list and the pages agree: no page left out of the list, no placeholder left unfilled, no link that
+// leads nowhere.
+TEST(BuiltInHelp, EveryPageIsListedAndEveryLinkArrives)
+{
+    const HelpPages pages(QStringLiteral(":/help"));
+    if (pages.pages().empty())
+        GTEST_SKIP() << "no help pages are built in yet";
+    EXPECT_EQ(pages.unlisted().join(QLatin1Char(' ')).toStdString(), "");
+    static const QRegularExpression link(QStringLiteral("href=\"([^\":]*?)(?:#([^\"]*))?\""));
+    for (const HelpPages::Page& page : pages.pages()) {
+        SCOPED_TRACE(page.file.toStdString());
+        ASSERT_TRUE(pages.exists(page.file));
+        const QString html = pages.compose(page.file);
+        EXPECT_FALSE(html.contains(QStringLiteral("{{"))) << "a placeholder without a value";
+        for (auto it = link.globalMatch(html); it.hasNext();) {
+            const auto m = it.next();
+            const QString target = m.captured(1).isEmpty() ? page.file : m.captured(1);
+            if (target.endsWith(QStringLiteral(".css")))
+                continue;
+            ASSERT_TRUE(pages.exists(target)) << m.captured(0).toStdString();
+            if (!m.captured(2).isEmpty())
+                EXPECT_TRUE(pages.compose(target).contains(QStringLiteral("name=\"%1\"").arg(m.captured(2))))
+                    << m.captured(0).toStdString();
+        }
+    }
 }
 
 TEST(HelpOverAModalBox, UsableWhileTheBoxIsOpenAndOnItsOwnAfterwards)
