@@ -34,11 +34,12 @@ TEST(JackLoopback, MeasurementThroughPortAudioRecoversTheLoopback)
     for (int stimulus : {1, 5}) {
         SCOPED_TRACE(stimulus);
         const std::int32_t count = stimulus == 1 ? period : period + 1;
-        // A server starved of processor time (a loaded test machine) loses input; the library then refuses the
-        // measurement with 158, and it is made again.
+        // A server starved of processor time (a loaded test machine) may still lose input now and then; the library
+        // then refuses the measurement with 158, and it is made again. Only a server that loses input every time
+        // fails the test.
         std::string file;
         VResult rc = 158;
-        for (int attempt = 0; attempt < 4 && rc == 158; ++attempt) {
+        for (int attempt = 0; attempt < 8 && rc == 158; ++attempt) {
             ASSERT_EQ(StartContRecording(48000, 1), 0);
             std::string none;
             ASSERT_EQ(stimulus == 1 ? StartMLS(1, order, 48000, 16384, none, 0, 1.0f)
