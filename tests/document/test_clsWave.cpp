@@ -6,7 +6,6 @@
 #include "document/clsWave.h"
 #include "library/WaveStore.h"
 #include "library/api_files.h"
-#include "library/files/ResponseFile.h"
 #include "support/private_dirs.h"
 
 #include <QDate>
@@ -34,17 +33,14 @@ std::vector<int> shownMessages()
     return ids;
 }
 
-std::string writeResponse(const std::string& path, std::int64_t frames, int channels = 1)
+// A response of the project "Hall" whose samples count 0 to 999 over and over.
+std::string writeResponse(const std::string& path, std::int64_t frames)
 {
-    WaveHeader h;
-    h.format.Channels = static_cast<std::int16_t>(channels);
-    h.format.SampleFrequency = 48000;
-    writeTextField(h.Project, 256, "Hall");
-    std::vector<std::int16_t> s(static_cast<std::size_t>(frames * channels));
-    for (std::size_t i = 0; i < s.size(); ++i)
-        s[i] = static_cast<std::int16_t>(i % 1000);
-    EXPECT_EQ(files::writeResponseWav(path, h, s), Ok);
-    return path;
+    return test::ResponseFile(path)
+        .frames(frames)
+        .sample([](std::int64_t i, int) { return double(i % 1000); })
+        .project("Hall")
+        .write();
 }
 
 std::string inRoot(const std::string& name) { return test::privateRoot() + "/" + name; }

@@ -6,7 +6,6 @@
 #include "document/clsParams.h"
 #include "document/clsWave.h"
 #include "library/WaveStore.h"
-#include "library/files/ResponseFile.h"
 #include "support/ResponseGenerator.h"
 #include "support/private_dirs.h"
 
@@ -32,11 +31,13 @@ QString writeDecay(const std::string& name, double T, std::int32_t fs = 48000, i
                    const std::function<void(WaveHeader&)>& prepare = {})
 {
     const auto pcm = ts::toPcm16(ts::exponentialDecay(T, fs, 1.5, 20000, 60, 480));
-    std::vector<std::int16_t> interleaved;
-    for (const std::int16_t v : pcm)
-        for (int c = 0; c < channels; ++c)
-            interleaved.push_back(c ? static_cast<std::int16_t>(v / 2) : v);
-    return QString::fromStdString(test::writeResponseFile(name, channels, fs, interleaved, prepare));
+    return QString::fromStdString(test::ResponseFile(name)
+                                      .channels(channels)
+                                      .rate(fs)
+                                      .frames(std::int64_t(pcm.size()))
+                                      .sample([&pcm](std::int64_t i, int c) { return c ? pcm[i] / 2 : pcm[i]; })
+                                      .header(prepare)
+                                      .write());
 }
 
 clsWave* open(const QString& path) { return test::openDocument(path.toStdString()); }
@@ -145,16 +146,13 @@ TEST_F(Params, ReflectionIndexAndAbsorptionOfAReflectionIndexResult)
 {
     // An impulse in both channels at the same time: the reflected channel's window opens after it, so RI is 0
     // (valid) and the absorption 1.
-    const std::string path = test::privateRoot() + "/ri.wav";
-    WaveHeader h;
-    h.info.Receiver = 6;
-    h.info.ProbeDist = 0.25f;
-    h.info.Temperature = 20;
-    h.info.IRStart[0] = h.info.IRStart[1] = -1;
-    std::vector<std::int16_t> s(2 * 4800, 0);
-    s[2 * 1000] = s[2 * 1000 + 1] = 20000;
-    files::setPcm16Format(h, 2, 48000, 4800);
-    ASSERT_EQ(files::writeResponseWav(path, h, s), Ok);
+    const std::string path = test::ResponseFile("ri.wav")
+                                 .channels(2)
+                                 .frames(4800)
+                                 .sample([](std::int64_t i, int) { return i == 1000 ? 20000 : 0; })
+                                 .receiver(6)
+                                 .probeDistance(0.25f)
+                                 .write();
     clsParams p;
     p.setFileName(QString::fromStdString(path));
     EXPECT_EQ(p.Receiver(), 6);

@@ -5,7 +5,6 @@
 #include "document/clsWave.h"
 #include "library/WaveStore.h"
 #include "library/api_files.h"
-#include "library/files/ResponseFile.h"
 #include "support/private_dirs.h"
 
 #include <QSignalSpy>
@@ -30,11 +29,12 @@ clsWave* document(const std::string& name, int channels, std::int64_t frames,
                   const std::function<std::int16_t(int, std::int64_t)>& sample,
                   const std::function<void(WaveHeader&)>& prepare = {})
 {
-    std::vector<std::int16_t> interleaved;
-    for (std::int64_t i = 0; i < frames; ++i)
-        for (int c = 0; c < channels; ++c)
-            interleaved.push_back(sample(c, i));
-    return test::openDocument(test::writeResponseFile(name, channels, kFs, interleaved, prepare));
+    return test::openDocument(test::ResponseFile(name)
+                                  .channels(channels)
+                                  .frames(frames)
+                                  .sample([&sample](std::int64_t i, int c) { return sample(c, i); })
+                                  .header(prepare)
+                                  .write());
 }
 
 // 400 frames with an impulse at `at` on both channels (channel 1 at half its height).

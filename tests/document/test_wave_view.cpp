@@ -1,8 +1,7 @@
 // The document's view members: processing on demand, painting, marking and the logarithmic point map.
 #include "document/clsWave.h"
 #include "library/draw/DeviceContext.h"
-#include "library/files/ResponseFile.h"
-#include "support/private_dirs.h"
+#include "support/ResponseFile.h"
 
 #include <gtest/gtest.h>
 
@@ -15,20 +14,18 @@ using namespace vemra;
 
 namespace {
 
+// A decaying two-channel response, channel 2 at minus half the level.
 QString savedDecay(const std::string& name, int frames)
 {
-    WaveHeader h;
-    h.format.Channels = 2;
-    h.format.SampleFrequency = 48000;
-    std::vector<std::int16_t> s;
-    for (int i = 0; i < frames; ++i) {
-        const double a = 20000.0 * std::exp(-i / 2000.0) * ((i * 7919) % 11 < 5 ? 1 : -1);
-        s.push_back(std::int16_t(a));
-        s.push_back(std::int16_t(-a / 2));
-    }
-    const std::string path = test::privateRoot() + "/" + name;
-    EXPECT_EQ(files::writeResponseWav(path, h, s), Ok);
-    return QString::fromStdString(path);
+    return QString::fromStdString(test::ResponseFile(name)
+                                      .channels(2)
+                                      .frames(frames)
+                                      .sample([](std::int64_t i, int c) {
+                                          const double a = 20000.0 * std::exp(-double(i) / 2000.0) *
+                                                           ((i * 7919) % 11 < 5 ? 1 : -1);
+                                          return std::trunc(c ? -a / 2 : a);
+                                      })
+                                      .write());
 }
 
 int litPixels(const QImage& img)
@@ -109,9 +106,6 @@ TEST(WaveView, InvertTwiceRestoresAndAnEmptyDocumentDrawsNothing)
 TEST(WaveView, TheDecayViewIsDrawnForTheBestReverberationTime)
 {
     // A white exponential decay of T = 1 s after 10 ms of silence.
-    WaveHeader h;
-    h.format.Channels = 1;
-    h.format.SampleFrequency = 48000;
     std::vector<std::int16_t> s(96000, 0);
     unsigned state = 12345;
     for (std::size_t i = 480; i < s.size(); ++i) {
@@ -119,8 +113,7 @@ TEST(WaveView, TheDecayViewIsDrawnForTheBestReverberationTime)
         const double sign = (state >> 16) & 1 ? 1.0 : -1.0;
         s[i] = std::int16_t(sign * 20000.0 * std::exp(-double(i - 480) / 48000.0 * 6.9078));
     }
-    const std::string path = test::privateRoot() + "/decay1s.wav";
-    ASSERT_EQ(files::writeResponseWav(path, h, s), Ok);
+    const std::string path = test::ResponseFile("decay1s.wav").samples(s).write();
     clsWave wave;
     wave.setFileName(QString::fromStdString(path));
     ASSERT_TRUE(wave.Valid());

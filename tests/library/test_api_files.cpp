@@ -1,7 +1,7 @@
 #include "library/WaveStore.h"
 #include "library/api_files.h"
 #include "library/Messages.h"
-#include "library/files/ResponseFile.h"
+#include "support/ResponseFile.h"
 #include "support/private_dirs.h"
 
 #include <gtest/gtest.h>
@@ -27,13 +27,7 @@ std::vector<std::int16_t> stereoFrames(int frames)
 
 std::string savedResponse(const std::string& name, int frames = 300)
 {
-    WaveHeader h;
-    h.format.Channels = 2;
-    h.format.SampleFrequency = 48000;
-    writeTextField(h.Engineer, 256, "Kim");
-    const std::string path = test::privateRoot() + "/" + name;
-    EXPECT_EQ(files::writeResponseWav(path, h, stereoFrames(frames)), Ok);
-    return path;
+    return test::ResponseFile(name).channels(2).samples(stereoFrames(frames)).engineer("Kim").write();
 }
 
 } // namespace

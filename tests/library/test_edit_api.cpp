@@ -1,6 +1,7 @@
 #include "library/WaveStore.h"
 #include "library/api.h"
 #include "library/files/ResponseFile.h"
+#include "support/ResponseFile.h"
 #include "support/private_dirs.h"
 
 #include <gtest/gtest.h>
@@ -49,21 +50,11 @@ std::vector<std::int16_t> ramp(int n, int offset = 0)
     return x;
 }
 
-std::string writeWave(const std::string& name, const std::vector<std::int16_t>& interleaved, int channels,
-                      std::int32_t fs = kFs)
-{
-    WaveHeader h;
-    files::setPcm16Format(h, channels, fs, static_cast<std::int64_t>(interleaved.size()) / channels);
-    const std::string path = test::privateRoot() + "/" + name;
-    EXPECT_EQ(files::writeResponseWav(path, h, interleaved), Ok);
-    return path;
-}
-
 } // namespace
 
 TEST(EditApi, EachEditChangesTheSamplesAndTheHeaderAlike)
 {
-    const std::string insert = writeWave("insert.wav", {100, -100, 101, -101}, 2);
+    const std::string insert = test::ResponseFile("insert.wav").channels(2).samples({100, -100, 101, -101}).write();
     struct Row {
         const char* name;
         VResult (*edit)(WaveHeader&, const std::string&);
@@ -108,8 +99,8 @@ TEST(EditApi, EachEditChangesTheSamplesAndTheHeaderAlike)
 
 TEST(EditApi, RefusedEditsChangeNothing)
 {
-    const std::string mono = writeWave("mono.wav", {1, 2, 3}, 1);
-    const std::string otherRate = writeWave("rate.wav", {1, 2, 3, 4}, 2, 44100);
+    const std::string mono = test::ResponseFile("mono.wav").samples({1, 2, 3}).write();
+    const std::string otherRate = test::ResponseFile("rate.wav").channels(2).rate(44100).samples({1, 2, 3, 4}).write();
     struct Row {
         const char* name;
         VResult (*edit)(WaveHeader&, const std::string&, const std::string&);
@@ -168,7 +159,7 @@ TEST(EditApi, AnEmptyRangeIsAcceptedAndChangesNothing)
 
 TEST(EditApi, InsertingBeyondTheLongestResponseIsRefused)
 {
-    const std::string two = writeWave("two.wav", {7, 8}, 1);
+    const std::string two = test::ResponseFile("two.wav").samples({7, 8}).write();
     OpenResponse w(std::vector<std::int16_t>(std::size_t(files::kMaxFrames - 1), 1), 1);
     EXPECT_EQ(EditInsertFile(w.header, 0, two), 903);
     EXPECT_EQ(w.header.SampleCount, files::kMaxFrames - 1);

@@ -1,7 +1,7 @@
 #include "library/api.h"
 #include "library/WaveStore.h"
 #include "library/dsp/ScaleModel.h"
-#include "library/files/ResponseFile.h"
+#include "support/ResponseFile.h"
 
 #include <gtest/gtest.h>
 
@@ -27,13 +27,7 @@ std::string newTemp()
 std::string writeResponseFile(const std::vector<std::int16_t>& frames, int channels = 1, std::int16_t receiver = 0,
                               std::int32_t rate = kFs)
 {
-    WaveHeader h;
-    files::setPcm16Format(h, channels, rate, std::int64_t(frames.size()) / channels);
-    h.info.Receiver = receiver;
-    h.info.Temperature = 20;
-    const std::string name = newTemp();
-    EXPECT_EQ(files::writeResponseWav(name, h, frames), Ok);
-    return name;
+    return test::ResponseFile(newTemp()).channels(channels).rate(rate).samples(frames).receiver(receiver).write();
 }
 
 struct Opened {

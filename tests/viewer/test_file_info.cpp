@@ -6,8 +6,6 @@
 #include "core/UiServices.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
-#include "library/files/ResponseFile.h"
-#include "support/private_dirs.h"
 #include "viewer/frmFileInfo.h"
 #include "viewer_fixture.h"
 
@@ -36,23 +34,15 @@ struct Recording {
 // A decaying two-channel response (channel 2 at half the level) with the given recording information.
 QString writeRecording(const QString& name, const Recording& r)
 {
-    WaveHeader h;
-    h.format.Channels = std::int16_t(r.channels);
-    h.format.SampleFrequency = 48000;
-    h.info.Stimulus = r.stimulus;
-    h.info.Receiver = r.receiver;
-    h.info.ProbeDist = r.probeDist;
-    h.info.AvgCount = 4;
-    h.info.Temperature = 21.5f;
-    std::vector<std::int16_t> s;
-    for (int i = 0; i < 24000; ++i) {
-        const double a = (i < 100 ? 0.0 : 20000.0 * std::exp(-(i - 100) / 3000.0)) * ((i * 7919) % 11 < 5 ? 1 : -1);
-        for (int c = 0; c < r.channels; ++c)
-            s.push_back(std::int16_t(std::lround(a / (c + 1))));
-    }
-    const std::string path = test::privateRoot() + "/" + name.toStdString();
-    EXPECT_EQ(files::writeResponseWav(path, h, s), Ok);
-    return QString::fromStdString(path);
+    return viewertest::written(test::ResponseFile(name.toStdString())
+                                   .channels(r.channels)
+                                   .frames(24000)
+                                   .sample(viewertest::decayingNoise)
+                                   .stimulus(r.stimulus)
+                                   .receiver(r.receiver)
+                                   .probeDistance(r.probeDist)
+                                   .averages(4)
+                                   .temperature(21.5f));
 }
 
 class FileInfo : public testing::Test {

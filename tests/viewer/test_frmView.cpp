@@ -5,8 +5,6 @@
 #include "core/UiServices.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
-#include "library/files/ResponseFile.h"
-#include "support/private_dirs.h"
 #include "viewer_fixture.h"
 #include "viewer/PictureBox.h"
 #include "viewer/frmView.h"
@@ -47,20 +45,13 @@ struct FileSpec {
 
 QString writeResponse(const QString& name, const FileSpec& fileSpec)
 {
-    WaveHeader h;
-    h.format.Channels = std::int16_t(fileSpec.channels);
-    h.format.SampleFrequency = fileSpec.fs;
-    h.info.Receiver = fileSpec.receiver;
-    h.info.ProbeDist = fileSpec.probeDist;
-    std::vector<std::int16_t> s;
-    for (int i = 0; i < fileSpec.frames; ++i) {
-        const double a = (i < 100 ? 0.0 : 20000.0 * std::exp(-(i - 100) / 3000.0)) * ((i * 7919) % 11 < 5 ? 1 : -1);
-        for (int c = 0; c < fileSpec.channels; ++c)
-            s.push_back(std::int16_t(a / (c + 1)));
-    }
-    const std::string path = test::privateRoot() + "/" + name.toStdString();
-    EXPECT_EQ(files::writeResponseWav(path, h, s), Ok);
-    return QString::fromStdString(path);
+    return viewertest::written(test::ResponseFile(name.toStdString())
+                                   .channels(fileSpec.channels)
+                                   .rate(fileSpec.fs)
+                                   .frames(fileSpec.frames)
+                                   .sample(viewertest::decayingNoise)
+                                   .receiver(fileSpec.receiver)
+                                   .probeDistance(fileSpec.probeDist));
 }
 
 class DocumentWindow : public viewertest::ViewerWindow {};

@@ -28,11 +28,7 @@ constexpr int kFs = 48000;
 // A one-channel response measured with one omni-directional microphone (Receiver 0).
 QString writeOmni(const QString& name, const std::vector<std::int16_t>& samples)
 {
-    WaveHeader h;
-    files::setPcm16Format(h, 1, kFs, std::int64_t(samples.size()));
-    const std::string path = test::privateRoot() + "/" + name.toStdString();
-    EXPECT_EQ(files::writeResponseWav(path, h, samples), Ok);
-    return QString::fromStdString(path);
+    return written(test::ResponseFile(name.toStdString()).rate(kFs).samples(samples));
 }
 
 std::vector<std::int16_t> pulse(std::size_t at, double gain = 1.0, std::vector<std::int16_t> x = {})

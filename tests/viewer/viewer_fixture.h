@@ -1,12 +1,12 @@
 #pragma once
-// Shared by the document window's tests: closed-form responses written as files, and a fixture that opens a
-// document with its window at a chosen size and drives its graph with QTest's pointer events.
+// Shared by the document window's tests: closed-form responses written as files (through test::ResponseFile), and
+// a fixture that opens a document with its window at a chosen size and drives its graph with QTest's pointer
+// events.
 #include "core/UiServices.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
 #include "library/draw/GraphGeometry.h"
-#include "library/files/ResponseFile.h"
-#include "support/private_dirs.h"
+#include "support/ResponseFile.h"
 #include "viewer/PictureBox.h"
 #include "viewer/frmView.h"
 
@@ -29,22 +29,26 @@ inline ScriptedUiServices& scripted()
     return static_cast<ScriptedUiServices&>(UiServices::get());
 }
 
+// Writes the file and gives its path as the windows take it.
+inline QString written(const test::ResponseFile& file) { return QString::fromStdString(file.write()); }
+
 // A response file whose sample i is sample(i) in every channel, 16-bit units.
 inline QString writeResponse(const QString& name, int frames, int fs, const std::function<double(int)>& sample,
                              int channels = 1)
 {
-    WaveHeader h;
-    h.format.Channels = std::int16_t(channels);
-    h.format.SampleFrequency = fs;
-    h.info.Receiver = 1;
-    std::vector<std::int16_t> s;
-    s.reserve(std::size_t(frames) * std::size_t(channels));
-    for (int i = 0; i < frames; ++i)
-        for (int c = 0; c < channels; ++c)
-            s.push_back(std::int16_t(std::lround(sample(i))));
-    const std::string path = test::privateRoot() + "/" + name.toStdString();
-    EXPECT_EQ(files::writeResponseWav(path, h, s), Ok);
-    return QString::fromStdString(path);
+    return written(test::ResponseFile(name.toStdString())
+                       .channels(channels)
+                       .rate(fs)
+                       .frames(frames)
+                       .sample([&sample](std::int64_t i, int) { return sample(int(i)); })
+                       .receiver(1));
+}
+
+// A noise-like decay after 100 frames of silence, in 16-bit units; channel c at 1 / (c + 1) of the level.
+inline double decayingNoise(std::int64_t i, int c)
+{
+    const double a = i < 100 ? 0.0 : 20000.0 * std::exp(-double(i - 100) / 3000.0);
+    return a * ((i * 7919) % 11 < 5 ? 1 : -1) / (c + 1);
 }
 
 // A ramp from -32000 to nearly +32000 over `frames` samples: the pressure view shows it as a straight line.

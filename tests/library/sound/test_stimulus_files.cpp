@@ -5,6 +5,7 @@
 #include "library/files/Formats.h"
 #include "library/sound/CorrectionFile.h"
 #include "library/sound/SourceFilter.h"
+#include "support/ResponseFile.h"
 
 #include <filesystem>
 
@@ -15,14 +16,6 @@ using namespace vemra::sound::test;
 namespace {
 
 class StimulusFiles : public ApiRig {};
-
-std::string writeWave(const std::string& path, int channels, std::int32_t rate, const std::vector<std::int16_t>& samples)
-{
-    WaveHeader h;
-    files::detail::setSampleFields(h, channels, rate, samples);
-    EXPECT_EQ(files::writeResponseWav(path, h, samples), 0);
-    return path;
-}
 
 std::size_t peakIndex(const std::vector<double>& r)
 {
@@ -42,7 +35,7 @@ TEST_F(StimulusFiles, InverseFilterIsAppliedAndLeavesThePrefilteredStimulus)
     // An inverse filter that delays by 5 samples: the measured response moves by 5.
     std::vector<std::int16_t> filter(64, 0);
     filter[5] = 16000;
-    const std::string flt = writeWave(folder + "/card 32000 13.mls_flt.wav", 1, 32000, filter);
+    const std::string flt = vemra::test::ResponseFile(folder + "/card 32000 13.mls_flt.wav").rate(32000).samples(filter).write();
     std::string file;
     ASSERT_EQ(measure(1, 13, 32000, 1, file, 0, 1, flt), 0);
     EXPECT_EQ(peakIndex(responseOf(file)), 45u);
@@ -95,7 +88,7 @@ TEST_F(StimulusFiles, ImportTurnsARecordingIntoAResponse)
     for (std::size_t i = 0; i < rec.size(); ++i)
         rec[i] = static_cast<std::int16_t>(std::lround(0.5 * 32768.0 * y[i % n]));
     const std::string folder = files::tempFolder();
-    const std::string wav = writeWave(folder + "/recording.wav", 1, 32000, rec);
+    const std::string wav = vemra::test::ResponseFile(folder + "/recording.wav").rate(32000).samples(rec).write();
 
     MeasurementInfo info{};
     info.Stimulus = 2;
