@@ -3,6 +3,9 @@
 #include "library/Messages.h"
 #include "library/api_files.h"
 
+#include "audio/AudioGlobals.h"
+#include "audio/clsPlayer.h"
+
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
@@ -145,6 +148,13 @@ bool Main(const QStringList& arguments)
         // The upper layers' hooks, before anything can use them.
         InstallHelpHandler();
         ExitProgramHook = [] { ExitVemra(); };
+        CreateMixerHook = [] { CreateMixer(); };
+        ReleaseMixerHook = [] { ReleaseMixer(); };
+        LockPlayerHook = [] { return Player ? Player->LockPlayer() : std::int16_t(0); };
+        UnlockPlayerHook = [] {
+            if (Player)
+                Player->UnlockPlayer();
+        };
         InstallDocumentWindows();
         // Writable program data (calibration files, the time-file template) lives in the user's data folder.
         SetDataFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
