@@ -17,6 +17,9 @@ inline std::function<void()> ReleaseMixerHook;
 // hook is set, a document plays through the library alone.
 inline std::function<std::int16_t()> LockPlayerHook;
 inline std::function<void()> UnlockPlayerHook;
+// Set by the audio layer once the player exists: the rate the player plays at, in Hz (the Debug menu writes its
+// test sweeps at it). While no hook is set, the options' sample frequency stands in.
+inline std::function<std::int32_t()> PlayerRateHook;
 
 // Set by the program module: the program's exit (closes every document; may return without ending). Called by
 // the document window's File > Exit and close request, and by the measurement window's close request.

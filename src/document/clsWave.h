@@ -278,7 +278,8 @@ public:
     // --- editing, reflection index and statistics ---
     // Sample edits through the library (library/api_edit.h): each returns 0 or the library's message id and
     // reports nothing itself. Rotate, Delete, InsertFile, Window and Silence then empty the parameter caches
-    // (ResetFlags) and mark the document changed, whatever the result; Copy and Clip2File change nothing.
+    // (ResetFlags) and, when they succeeded, mark the document changed (a refused edit changes no sample and
+    // leaves Changed as it was); Copy and Clip2File change nothing.
     std::int16_t Rotate(std::int32_t samples);
     std::int16_t Copy(std::int32_t start, std::int32_t length);
     std::int16_t Delete(std::int32_t start, std::int32_t length);
@@ -379,7 +380,7 @@ private:
 
     // --- editing, reflection index and statistics: state ---
     SinfoBlock sinfo_;
-    std::int16_t afterEdit(std::int16_t result); // ResetFlags and Changed, then the result
+    std::int16_t afterEdit(std::int16_t result); // ResetFlags, Changed on success, then the result
 };
 
 } // namespace vemra

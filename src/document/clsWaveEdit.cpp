@@ -10,10 +10,11 @@ namespace vemra {
 
 std::int16_t clsWave::afterEdit(std::int16_t result)
 {
-    // Also after a refusal: the library may have touched the header, and a stale cache is worse than a
-    // recomputation.
+    // The caches are emptied also after a refusal (a recomputation costs less than a stale value), but only a
+    // change of the samples marks the document changed: a refused edit changes nothing.
     ResetFlags();
-    setChanged(true);
+    if (result == 0)
+        setChanged(true);
     return result;
 }
 

@@ -45,11 +45,10 @@ void ConnectProcessMenu(frmView& view)
 {
     RegisterProcessDialogs();
     const auto connectItem = [&view](const char* name, int which) {
-        if (auto* item = view.findChild<QAction*>(QString::fromLatin1(name)))
-            QObject::connect(item, &QAction::triggered, &view, [&view, which] {
-                if (clsWave* wave = view.WaveFile())
-                    wave->DisplayChild(which);
-            });
+        view.setCommand(QString::fromLatin1(name), [&view, which] {
+            if (clsWave* wave = view.WaveFile())
+                wave->DisplayChild(which);
+        });
     };
     connectItem("mnProcAdrienne", kReflectionIndexWindow);
     connectItem("mnProcScale", kScaleModelWindow);

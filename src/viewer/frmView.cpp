@@ -11,6 +11,7 @@
 #include "core/clsOptions.h"
 #include "document/Waves.h"
 #include "viewer/PictureBox.h"
+#include "viewer/WaveClipboard.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -36,11 +37,25 @@ constexpr int kXscaleHeight = 345;
 constexpr int kPanGap = 15;         // between the x scale and the pan bar
 constexpr int kPanHeight = 255;
 
+// The buttons of the initial layout's first two positions, which the no-data state leaves as they are, and those
+// of its positions 3 to 24, which data enables (zoom, Save, Measure, Play, Stop and Auto Scale are then corrected).
+const QString kViewButtons[8] = {QStringLiteral("Pressure"), QStringLiteral("Reflect"), QStringLiteral("Decay"),
+                                 QStringLiteral("Schroeder"), QStringLiteral("Octave"), QStringLiteral("Terts"),
+                                 QStringLiteral("Fftlin"), QStringLiteral("Fftlog")};
+const QStringList kFirstButtons{QStringLiteral("New"), QStringLiteral("Open")};
+const QStringList kDataButtons{
+    QStringLiteral("Save"),     QStringLiteral("Print"),     QStringLiteral("Close"),  QStringLiteral("Pressure"),
+    QStringLiteral("Reflect"),  QStringLiteral("Decay"),     QStringLiteral("Schroeder"), QStringLiteral("Octave"),
+    QStringLiteral("Terts"),    QStringLiteral("Fftlin"),    QStringLiteral("Fftlog"), QStringLiteral("Waterfall"),
+    QStringLiteral("Graph"),    QStringLiteral("FilterDown"), QStringLiteral("Filter"), QStringLiteral("FilterUp"),
+    QStringLiteral("ZoomIn"),   QStringLiteral("ZoomOut")};
+
 } // namespace
 
 void InstallDocumentWindows()
 {
     clsWave::setViewerFactory([](clsWave& wave) -> WaveViewer* { return new frmView(wave.Key()); });
+    InstallWaveClipboard();
 }
 
 frmView::frmView(const QString& waveKey, QWidget* parent) : QMainWindow(parent), waveKey_(waveKey)
@@ -50,7 +65,6 @@ frmView::frmView(const QString& waveKey, QWidget* parent) : QMainWindow(parent),
     setWindowTitle(QStringLiteral("Graph"));
 
     createMenus();
-    createEditMenu();
     createToolbar();
 
     auto* client = new QWidget(this);
@@ -92,6 +106,14 @@ frmView::frmView(const QString& waveKey, QWidget* parent) : QMainWindow(parent),
     connectZoomAndPan();
     connectPointer();
     statusBar()->setSizeGripEnabled(true);
+
+    // The commands of the other subsystems, then every item's initial state under the rule.
+    connectTableCommands();
+    connectParameterGraphCommands();
+    connectMeasureCommands();
+    connectWaterfallCommands();
+    connectCalibrationCommands();
+    applyInitialStates();
 
     // The client area's initial size; the menu bar, toolbar and status bar come on top of it.
     const QSize clientSize(TwipsToPixelsX(this, kClientWidth), TwipsToPixelsY(this, kClientHeight));
@@ -325,8 +347,10 @@ void frmView::DisableAll()
             setMenuEnabled(name, false);
         imgGraph_[0]->hide();
         scrPan_->hide();
-        for (int p = 2; p < buttonOrder_.size(); ++p)
-            buttonOrder_[p]->setEnabled(false);
+        // By key, so that a customised layout leaves the same buttons usable as the initial one.
+        for (auto it = buttons_.cbegin(); it != buttons_.cend(); ++it)
+            if (!kFirstButtons.contains(it.key()))
+                setActionEnabled(it.value(), false);
         setButtonEnabled(QStringLiteral("Graph"), true);
         setButtonEnabled(QStringLiteral("Measure"), true);
     });
@@ -353,8 +377,8 @@ void frmView::EnableAll()
             setMenuEnabled(QStringLiteral("mnParSpa"), wave->Receiver() != 0 && wave->Receiver() != 2);
             setMenuEnabled(QStringLiteral("mnProc"), true);
         }
-        for (int p = 2; p < std::min<int>(24, int(buttonOrder_.size())); ++p)
-            buttonOrder_[p]->setEnabled(true);
+        for (const QString& key : kDataButtons)
+            setButtonEnabled(key, true);
         setMenuEnabled(QStringLiteral("mnViewZoomIn"), true);
         setButtonEnabled(QStringLiteral("ZoomIn"), true);
         const bool zoomed = mZoomLevel > 0;
@@ -372,7 +396,7 @@ void frmView::EnableAll()
 void frmView::mMixer_MixerBusy(bool PBusy, bool)
 {
     setButtonEnabled(QStringLiteral("Measure"), true);
-    // File > Measure... stays disabled until the measurement window is part of the program.
+    setMenuEnabled(QStringLiteral("mnFileMeasure"), true);
     const clsWave* wave = WaveFile();
     const QAction* play = button(QStringLiteral("Play"));
     if (wave && wave->Valid() && play && !play->isChecked()) {
@@ -399,9 +423,9 @@ void frmView::UpdateView()
         const int type = wave->ViewType();
         for (int i = 0; i < 8; ++i)
             mnViewItem_[std::size_t(i)]->setChecked(i == type);
-        const int p = int(buttonOrder_.indexOf(button(QStringLiteral("Pressure"))));
-        for (int i = 0; i < 8 && p >= 0 && p + i < buttonOrder_.size(); ++i)
-            buttonOrder_[p + i]->setChecked(i == type);
+        // By key: in a customised layout the view buttons need not stand side by side.
+        for (int i = 0; i < 8; ++i)
+            setButtonPressed(kViewButtons[i], i == type);
         status_[1]->clear();
         DrawGraph();
         DrawYaxis(0);

@@ -4,8 +4,15 @@
 // window keeps the document's Key and looks the document up in Waves whenever it needs it.
 //
 // Files: frmView.cpp (frame, layout, state, enabling, closing), frmViewGraph.cpp (drawing, axes, markers, view
-// state), frmViewType.cpp (view type, band filter, dB range), frmViewControls.cpp (menus and toolbar),
-// frmViewFile.cpp (File commands).
+// state), frmViewType.cpp (view type, band filter, dB range), frmViewControls.cpp (menus, toolbar and the
+// command registry), frmViewFile.cpp (File commands), and one file per subsystem whose commands the window
+// carries: frmViewTables.cpp, frmViewParameterGraph.cpp, frmViewMeasure.cpp, frmViewWaterfall.cpp,
+// frmViewCalibration.cpp (each registers its commands with setCommand when its windows exist).
+//
+// Commands: every menu item is a command named after the item ("mnParIso"); a toolbar button runs the command
+// of its key (commandOfButton). A menu item or button is enabled only while its command has a handler: until
+// the code behind a command exists it stays disabled, whatever the state rules (EnableAll, DisableAll,
+// UpdateEditMenu, the mixer's busy state) would allow.
 // Geometry is kept in twips where the window publishes it (ViewLeft, ViewTop); drawing works in pixels with
 // 32-bit and floating-point coordinates. Calling thread: the user-interface thread.
 #include "document/clsWave.h"
@@ -30,7 +37,8 @@ namespace vemra {
 
 class PictureBox;
 
-// Makes every new document create its window (registered with the document at start-up).
+// Makes every new document create its window (registered with the document at start-up), and makes the system
+// clipboard the clipboard of wave data.
 void InstallDocumentWindows();
 
 class frmView : public QMainWindow, public WaveViewer {
@@ -68,6 +76,20 @@ public:
     // The mixer's busy event (also run by EnableAll).
     void mMixer_MixerBusy(bool PBusy, bool RBusy);
 
+    // --- commands ---
+    // Sets the handler of a command (a menu item's name, or a toolbar key without a menu item: "Save", "Print",
+    // "Play", "Stop", "FilterDown", "FilterUp"). Register in the window's constructor (the connect...Commands
+    // functions); the item's initial state is applied after them. An empty handler removes the command.
+    void setCommand(const QString& command, std::function<void()> handler);
+    bool hasCommand(const QString& command) const { return commands_.contains(command); }
+    // Runs a command's handler; nothing when it has none.
+    void runCommand(const QString& command);
+    // The command a toolbar key runs ("" for a key the dispatch does not know).
+    static QString commandOfButton(const QString& key);
+    // Enables or disables a menu item or button by a state rule; it is enabled only when its command has a handler.
+    void setMenuEnabled(const QString& name, bool enabled);
+    void setButtonEnabled(const QString& key, bool enabled);
+
     // --- WaveViewer ---
     void unload() override;
     bool quitFile() override { return QuitFile(); }
@@ -85,6 +107,7 @@ public:
     QAction* button(const QString& key) const { return buttons_.value(key); }
     const QVector<QAction*>& buttonsInOrder() const { return buttonOrder_; }
     QAction* menuItem(const QString& name) const { return menuItems_.value(name); }
+    QMenu* menu(const QString& name) const { return menus_.value(name); }
     bool dataValid() const { return mDataValid; }
     bool timeView() const { return mTimeView; }
     std::int32_t graphHeight() const { return mGraphHeight; }
@@ -124,6 +147,14 @@ public:
     void mnViewZoomOut_Click();
     void mnViewAuto_Click();
     void mnEditSelectAll_Click();
+    // --- Edit commands (frmViewEdit.cpp) ---
+    void mnEditCut_Click();
+    void mnEditCopy_Click();
+    void mnEditPaste_Click();
+    void mnEditDelete_Click();
+    void mnEditRotate_Click();
+    void mnEditSilence_Click();
+    void mnEditWindowItem_Click(int index); // 0..11: shape index + 1
     // Pointer handlers of the graph pictures: button 1 left, 2 right; x, y in pixels of the picture, y from the top.
     void imgGraph_MouseDown(int index, int button, int shift, double x, double y);
     void imgGraph_MouseMove(int index, int button, int shift, double x, double y);
@@ -164,7 +195,6 @@ private:
     void scrPan_Change();
     void setZoomCommandsEnabled(bool zoomIn, bool zoomOutAndFull);
     // frmViewPointer.cpp
-    void createEditMenu();
     void connectPointer();
     void ShowSelectionStatus();
     void UpdateEditMenu();
@@ -179,10 +209,27 @@ private:
     // frmViewControls.cpp
     void createMenus();
     void createToolbar();
-    QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption);
-    void setButtonEnabled(const QString& key, bool enabled);
+    // A menu item running the command of its name; `enabled` is its initial state (applied with the rule).
+    QAction* addMenuItem(QMenu* menu, const QString& name, const QString& caption, bool enabled = true);
+    QMenu* addSubmenu(QMenu* parent, const QString& name, const QString& caption);
+    void applyInitialStates();
+    void setActionEnabled(QAction* action, bool enabled);
     void setButtonPressed(const QString& key, bool pressed);
-    void setMenuEnabled(const QString& name, bool enabled);
+    // The commands of each subsystem, one file each; a subsystem whose windows do not exist yet registers none.
+    void connectTableCommands();          // frmViewTables.cpp: Parameters > ISO 3382 .. Stage
+    void connectParameterGraphCommands(); // frmViewParameterGraph.cpp: Parameters > Graph/Statistics
+    void connectMeasureCommands();        // frmViewMeasure.cpp: File > Measure..., Setup > Options, the mixer
+    void connectWaterfallCommands();      // frmViewWaterfall.cpp: View > Waterfall
+    void connectCalibrationCommands();    // frmViewCalibration.cpp: Setup > Calibrate > SoundCard, System
+    void connectHelpCommands();           // frmViewHelp.cpp
+    void connectEditCommands();           // frmViewEdit.cpp
+    // frmViewEdit.cpp
+    bool selectionReady() const; // a made selection of one sample or more in a time view
+    void cutOrDelete(bool cut);
+    // After an edit changed the samples: redraw (with the x scale and the pan bar when the length changed) and
+    // offer Save.
+    void afterSamplesChanged(bool lengthChanged);
+    void connectDebugCommands();          // frmViewDebug.cpp
 
     QString waveKey_;
     std::int16_t viewLeft_ = 0;
@@ -237,6 +284,7 @@ private:
     QVector<QAction*> buttonOrder_;
     QHash<QString, QAction*> menuItems_;
     QHash<QString, QMenu*> menus_;
+    QHash<QString, std::function<void()>> commands_;
     std::array<QAction*, 8> mnViewItem_{};
     // The separator before the recently used files (0) and one item per file (1..10).
     std::array<QAction*, 11> mnFileMRU_{};

@@ -1,7 +1,9 @@
-// The document window's menu bar and toolbar: items and buttons with their names, keys and initial states.
+// The document window's menu bar and toolbar: items and buttons with their names, keys and initial states, and
+// the command registry behind them (a command without a handler keeps its item and button disabled).
 #include "viewer/frmView.h"
 
 #include "core/ErrorGuard.h"
+#include "core/Globals.h"
 #include "viewer/frmEditInfo.h"
 #include "viewer/frmFileInfo.h"
 #include "viewer/ProcessDialogs.h"
@@ -75,40 +77,58 @@ QIcon glyphIcon(const char* glyph, QRgb colour)
     return QIcon(pm);
 }
 
+// Properties of the menu items and buttons: the command each runs, and a menu item's initial state.
+constexpr const char* kCommandProperty = "vemraCommand";
+constexpr const char* kInitialProperty = "vemraInitiallyEnabled";
+
+// Captions of the window shapes of Edit > Window, shape code = index + 1.
+const char* const kWindowShapes[12] = {"Hanning",  "LH-Hanning",  "RH-Hanning",  "Hamming",
+                                       "LH-Hamming", "RH-Hamming", "Blackman",    "LH-Blackman",
+                                       "RH-Blackman", "Blackman-Harris", "LH-Blackman-Harris",
+                                       "RH-Blackman-Harris"};
+
 const char* const kViewCaptions[8] = {"&Pressure", "&Reflectogram", "&Decay curve", "&Schroeder",
                                       "Full &Octave spectrum", "&Third Octave spectrum", "&Lin Spectrum ",
                                       "Lo&g Spectrum"};
 
 } // namespace
 
-QAction* frmView::addMenuItem(QMenu* menu, const QString& name, const QString& caption)
+QAction* frmView::addMenuItem(QMenu* menu, const QString& name, const QString& caption, bool enabled)
 {
     QAction* a = menu->addAction(caption);
     a->setObjectName(name);
+    a->setProperty(kCommandProperty, name);
+    a->setProperty(kInitialProperty, enabled);
     menuItems_.insert(name, a);
+    connect(a, &QAction::triggered, this, [this, name] { runCommand(name); });
     return a;
+}
+
+QMenu* frmView::addSubmenu(QMenu* parent, const QString& name, const QString& caption)
+{
+    QMenu* m = parent ? parent->addMenu(caption) : menuBar()->addMenu(caption);
+    m->setObjectName(name);
+    m->menuAction()->setObjectName(name);
+    menus_.insert(name, m);
+    menuItems_.insert(name, m->menuAction());
+    return m;
 }
 
 void frmView::createMenus()
 {
-    auto menu = [&](const QString& name, const QString& caption) {
-        QMenu* m = menuBar()->addMenu(caption);
-        m->setObjectName(name);
-        menus_.insert(name, m);
-        menuItems_.insert(name, m->menuAction());
-        return m;
-    };
+    const auto key = [](QKeyCombination k) { return QKeySequence(k); };
 
-    QMenu* file = menu("mnFile", "&File");
-    addMenuItem(file, "mnFileNew", "&New")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_N));
-    addMenuItem(file, "mnFileMeasure", "&Measure...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_M));
-    addMenuItem(file, "mnFileOpen", "&Open...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_O));
+    QMenu* file = addSubmenu(nullptr, "mnFile", "&File");
+    addMenuItem(file, "mnFileNew", "&New")->setShortcut(key(Qt::CTRL | Qt::Key_N));
+    addMenuItem(file, "mnFileMeasure", "&Measure...")->setShortcut(key(Qt::CTRL | Qt::Key_M));
+    addMenuItem(file, "mnFileOpen", "&Open...")->setShortcut(key(Qt::CTRL | Qt::Key_O));
     file->addSeparator();
-    addMenuItem(file, "mnFileSave", "&Save")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_S));
-    addMenuItem(file, "mnFileSaveAs", "Save &As...");
+    addMenuItem(file, "mnFileSave", "&Save", false)->setShortcut(key(Qt::CTRL | Qt::Key_S));
+    addMenuItem(file, "mnFileSaveAs", "Save &As...", false);
     file->addSeparator();
-    addMenuItem(file, "mnFilePrint", "&Print...")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_P));
-    connect(addMenuItem(file, "mnFileInfo", "P&roperties..."), &QAction::triggered, this, [this] {
+    addMenuItem(file, "mnFilePrint", "&Print...", false)->setShortcut(key(Qt::CTRL | Qt::Key_P));
+    addMenuItem(file, "mnFileInfo", "P&roperties...", false);
+    setCommand("mnFileInfo", [this] {
         guarded("mnFileInfo", [&] {
             ShowFileInfo(waveKey_, this);
             if (const clsWave* wave = WaveFile(); wave && wave->Changed()) {
@@ -122,65 +142,112 @@ void frmView::createMenus()
     mnFileMRU_[0]->setVisible(false);
     menuItems_.insert(QStringLiteral("mnFileMRU(0)"), mnFileMRU_[0]);
     file->addSeparator()->setObjectName(QStringLiteral("mnFileSep2"));
-    addMenuItem(file, "mnFileClose", "&Close");
+    addMenuItem(file, "mnFileClose", "&Close", false);
     addMenuItem(file, "mnFileExit", "E&xit");
-    for (const char* name : {"mnFileSave", "mnFileSaveAs", "mnFilePrint", "mnFileInfo", "mnFileClose"})
-        menuItems_.value(name)->setEnabled(false);
-    // Measure... opens the measurement window, which is not part of the program yet: until it is, the item stays
-    // disabled rather than doing nothing.
-    menuItems_.value("mnFileMeasure")->setEnabled(false);
     connectFileCommands();
 
-    QMenu* view = menu("mnView", "&View");
-    connect(addMenuItem(view, "mnViewFilter", "&Filter..."), &QAction::triggered, this, [this] {
-        mnViewFilter_Click();
+    QMenu* edit = addSubmenu(nullptr, "mnEdit", "&Edit");
+    addMenuItem(edit, "mnEditCut", "Cut", false)->setShortcut(key(Qt::CTRL | Qt::Key_X));
+    addMenuItem(edit, "mnEditCopy", "Copy", false)->setShortcut(key(Qt::CTRL | Qt::Key_C));
+    addMenuItem(edit, "mnEditPaste", "Paste", false)->setShortcut(key(Qt::CTRL | Qt::Key_V));
+    addMenuItem(edit, "mnEditDelete", "Delete", false)->setShortcut(QKeySequence(Qt::Key_Delete));
+    edit->addSeparator();
+    addMenuItem(edit, "mnEditSelectAll", "Select All")->setShortcut(key(Qt::CTRL | Qt::Key_A));
+    setCommand("mnEditSelectAll", [this] { mnEditSelectAll_Click(); });
+    edit->addSeparator();
+    addMenuItem(edit, "mnEditRotate", "Rotate", false);
+    edit->addSeparator();
+    addMenuItem(edit, "mnEditSilence", "Silence", false);
+    QMenu* window = addSubmenu(edit, "mnEditWindow", "Window");
+    window->menuAction()->setEnabled(false);
+    window->menuAction()->setVisible(DebugMode);
+    for (int i = 0; i < 12; ++i)
+        addMenuItem(window, QStringLiteral("mnEditWindowItem(%1)").arg(i), QString::fromLatin1(kWindowShapes[i]));
+    connect(edit, &QMenu::aboutToShow, this, [this] { UpdateEditMenu(); });
+    connectEditCommands();
+
+    QMenu* view = addSubmenu(nullptr, "mnView", "&View");
+    view->menuAction()->setEnabled(false);
+    addMenuItem(view, "mnViewFilter", "&Filter...");
+    setCommand("mnViewFilter", [this] { mnViewFilter_Click(); });
+    // The toolbar's band steps.
+    setCommand("FilterDown", [this] {
+        FilterDown();
+        UpdateView();
+    });
+    setCommand("FilterUp", [this] {
+        FilterUp();
+        UpdateView();
     });
     view->addSeparator();
     auto* views = new QActionGroup(this);
     for (int i = 0; i < 8; ++i) {
-        QAction* a = addMenuItem(view, QStringLiteral("mnViewItem(%1)").arg(i), QString::fromLatin1(kViewCaptions[i]));
+        const QString name = QStringLiteral("mnViewItem(%1)").arg(i);
+        QAction* a = addMenuItem(view, name, QString::fromLatin1(kViewCaptions[i]));
         a->setCheckable(true);
         a->setChecked(i == 0);
         views->addAction(a);
-        connect(a, &QAction::triggered, this, [this, i] { mnViewItem_Click(i); });
+        setCommand(name, [this, i] { mnViewItem_Click(i); });
         mnViewItem_[std::size_t(i)] = a;
     }
     view->addSeparator();
     addMenuItem(view, "mnViewWaterfall", "&Waterfall");
     view->addSeparator();
-    addMenuItem(view, "mnViewZoomIn", "Zoom &In")->setEnabled(false);
-    addMenuItem(view, "mnViewZoomOut", "Zoom &Out")->setEnabled(false);
-    connect(addMenuItem(view, "mnViewZoomFull", "Zoom &Full"), &QAction::triggered, this, [this] {
-        mnViewZoomFull_Click();
-    });
-    menuItems_.value("mnViewZoomFull")->setEnabled(false);
+    addMenuItem(view, "mnViewZoomIn", "Zoom &In", false);
+    addMenuItem(view, "mnViewZoomOut", "Zoom &Out", false);
+    addMenuItem(view, "mnViewZoomFull", "Zoom &Full", false);
+    setCommand("mnViewZoomFull", [this] { mnViewZoomFull_Click(); });
     view->addSeparator();
     addMenuItem(view, "mnViewAuto", "&Auto Scale")->setCheckable(true);
-    QAction* smooth = addMenuItem(view, "mnViewSmooth", "Third Octave Smooth");
+    QAction* smooth = addMenuItem(view, "mnViewSmooth", "Third Octave Smooth", false);
     smooth->setCheckable(true);
-    smooth->setEnabled(false);
-    connect(smooth, &QAction::triggered, this, [this] { mnViewSmooth_Click(); });
+    setCommand("mnViewSmooth", [this] { mnViewSmooth_Click(); });
     view->addSeparator();
-    addMenuItem(view, "mnViewInfo", "Info")->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_I));
-    connect(menuItems_.value("mnViewInfo"), &QAction::triggered, this, [this] {
+    addMenuItem(view, "mnViewInfo", "Info", false)->setShortcut(key(Qt::CTRL | Qt::Key_I));
+    setCommand("mnViewInfo", [this] {
         guarded("mnViewInfo", [&] { (new frmEditInfo(waveKey_, mSelStart, mSelLength, this))->show(); });
     });
-    menuItems_.value("mnViewInfo")->setEnabled(false);
-    view->menuAction()->setEnabled(false);
 
-    QMenu* par = menu("mnPar", "&Parameters");
+    QMenu* par = addSubmenu(nullptr, "mnPar", "&Parameters");
     for (const auto& [name, caption] : {std::pair{"mnParIso", "&ISO 3382"}, {"mnParRev", "&Reverberation"},
                                         {"mnParSpa", "&Spaciousness"}, {"mnParEne", "&Energy Ratios"},
                                         {"mnParLev", "&Levels"}, {"mnParSpe", "S&peech"}, {"mnParSta", "S&tage"}})
-        addMenuItem(par, name, caption)->setEnabled(false);
+        addMenuItem(par, name, caption, false);
     par->addSeparator();
     addMenuItem(par, "mnParGraph", "&Graph/Statistics")->setShortcut(QKeySequence(Qt::Key_F2));
 
-    QMenu* proc = menu("mnProc", "P&rocess");
+    QMenu* proc = addSubmenu(nullptr, "mnProc", "P&rocess");
+    proc->menuAction()->setEnabled(false);
     addMenuItem(proc, "mnProcAdrienne", "&Adrienne...");
     addMenuItem(proc, "mnProcScale", "&Scale Model...");
     ConnectProcessMenu(*this);
-    proc->menuAction()->setEnabled(false);
+
+    QMenu* setup = addSubmenu(nullptr, "mnSetup", "&Setup");
+    addMenuItem(setup, "mnSetupOptions", "&Options");
+    QMenu* calibrate = addSubmenu(setup, "mnSetupCalibration", "&Calibrate");
+    addMenuItem(calibrate, "mnSetupCalCard", "Sound&Card");
+    addMenuItem(calibrate, "mnSetupCalSys", "&System");
+    addMenuItem(calibrate, "mnSetupCalProbe", "&Probe", false)->setVisible(false);
+
+    QMenu* debug = addSubmenu(nullptr, "mnDebug", "&Debug");
+    debug->menuAction()->setVisible(DebugMode);
+    addMenuItem(debug, "mnDebugHelpTest", "&Help test");
+    addMenuItem(debug, "mnDebugWritePRNs", "&Write PRNs");
+    addMenuItem(debug, "mnDebugWriteSweeps", "Write &Sweeps");
+    addMenuItem(debug, "mnDebugHadamard", "&Hadamard")->setVisible(false);
+    addMenuItem(debug, "mnDebugInvert", "&InvertResponse");
+    addMenuItem(debug, "mnDebugProcess", "&Process");
+    connectDebugCommands();
+
+    QMenu* help = addSubmenu(nullptr, "mnHelp", "&Help");
+    addMenuItem(help, "mnHelpTopics", "&Vemra Help Topics")->setShortcut(key(Qt::SHIFT | Qt::Key_F1));
+    help->addSeparator();
+    QMenu* internet = addSubmenu(help, "mnHelpInternet", "&Internet");
+    internet->menuAction()->setVisible(false);
+    addMenuItem(internet, "mnHelpInternetHome", "Harlun &Homepage");
+    addMenuItem(internet, "mnHelpInternetSupport", "Harlun &Support");
+    addMenuItem(help, "mnHelpAbout", "&About...");
+    connectHelpCommands();
 }
 
 void frmView::createToolbar()
@@ -203,6 +270,8 @@ void frmView::createToolbar()
         a->setObjectName(key);
         a->setToolTip(QString::fromLatin1(button.toolTip));
         a->setData(key);
+        a->setProperty(kCommandProperty, commandOfButton(key));
+        a->setProperty(kInitialProperty, true);
         buttons_.insert(key, a);
         buttonOrder_.append(a);
         connect(a, &QAction::triggered, this, [this, key] { toolbarButtonClick(key); });
@@ -218,10 +287,61 @@ void frmView::createToolbar()
     buttons_.value("Autoscale")->setCheckable(true);
 }
 
+// --- commands ---
+
+QString frmView::commandOfButton(const QString& key)
+{
+    static const QHash<QString, QString> commands{
+        {"New", "mnFileNew"},          {"Open", "mnFileOpen"},         {"Save", "Save"},
+        {"Print", "Print"},            {"Close", "mnFileClose"},       {"Pressure", "mnViewItem(0)"},
+        {"Reflect", "mnViewItem(1)"},  {"Decay", "mnViewItem(2)"},     {"Schroeder", "mnViewItem(3)"},
+        {"Octave", "mnViewItem(4)"},   {"Terts", "mnViewItem(5)"},     {"Fftlin", "mnViewItem(6)"},
+        {"Fftlog", "mnViewItem(7)"},   {"Waterfall", "mnViewWaterfall"}, {"Graph", "mnParGraph"},
+        {"FilterDown", "FilterDown"},  {"Filter", "mnViewFilter"},     {"FilterUp", "FilterUp"},
+        {"ZoomIn", "mnViewZoomIn"},    {"ZoomOut", "mnViewZoomOut"},   {"ZoomFull", "mnViewZoomFull"},
+        {"Autoscale", "mnViewAuto"},   {"Measure", "mnFileMeasure"},   {"Play", "Play"},
+        {"Stop", "Stop"},              {"Hlhome", "mnHelpInternetHome"}, {"Support", "mnHelpInternetSupport"},
+        {"Iso3382", "mnParIso"},
+    };
+    return commands.value(key);
+}
+
+void frmView::setCommand(const QString& command, std::function<void()> handler)
+{
+    if (handler)
+        commands_.insert(command, std::move(handler));
+    else
+        commands_.remove(command);
+}
+
+void frmView::runCommand(const QString& command)
+{
+    // A copy: the handler may replace itself, or close the window that holds it.
+    const auto handler = commands_.value(command);
+    if (handler)
+        handler();
+}
+
+void frmView::setActionEnabled(QAction* action, bool enabled)
+{
+    if (!action)
+        return;
+    const QString command = action->property(kCommandProperty).toString();
+    action->setEnabled(enabled && (command.isEmpty() || hasCommand(command)));
+}
+
+void frmView::applyInitialStates()
+{
+    for (QAction* a : std::as_const(menuItems_))
+        if (a->property(kInitialProperty).isValid())
+            setActionEnabled(a, a->property(kInitialProperty).toBool());
+    for (QAction* a : std::as_const(buttons_))
+        setActionEnabled(a, true);
+}
+
 void frmView::setButtonEnabled(const QString& key, bool enabled)
 {
-    if (QAction* a = buttons_.value(key))
-        a->setEnabled(enabled);
+    setActionEnabled(buttons_.value(key), enabled);
 }
 
 void frmView::setButtonPressed(const QString& key, bool pressed)
@@ -232,48 +352,12 @@ void frmView::setButtonPressed(const QString& key, bool pressed)
 
 void frmView::setMenuEnabled(const QString& name, bool enabled)
 {
-    if (QAction* a = menuItems_.value(name))
-        a->setEnabled(enabled);
+    setActionEnabled(menuItems_.value(name), enabled);
 }
 
 void frmView::toolbarButtonClick(const QString& key)
 {
-    guarded("Toolbar", [&] {
-        static const QStringList viewKeys{"Pressure", "Reflect", "Decay",  "Schroeder",
-                                          "Octave",   "Terts",   "Fftlin", "Fftlog"};
-        const int view = int(viewKeys.indexOf(key));
-        if (view >= 0) {
-            mnViewItem_Click(view);
-        } else if (key == QLatin1String("New")) {
-            mnFileNew_Click();
-        } else if (key == QLatin1String("Open")) {
-            mnFileOpen_Click();
-        } else if (key == QLatin1String("Close")) {
-            mnFileClose_Click();
-        } else if (key == QLatin1String("Save")) {
-            const clsWave* wave = WaveFile();
-            if (wave && wave->FileName().left(8).toUpper() == QLatin1String("UNTITLED"))
-                mnFileSaveAs_Click();
-            else
-                mnFileSave_Click();
-        } else if (key == QLatin1String("Filter")) {
-            mnViewFilter_Click();
-        } else if (key == QLatin1String("FilterDown")) {
-            FilterDown();
-            UpdateView();
-        } else if (key == QLatin1String("FilterUp")) {
-            FilterUp();
-            UpdateView();
-        } else if (key == QLatin1String("ZoomIn")) {
-            mnViewZoomIn_Click();
-        } else if (key == QLatin1String("ZoomOut")) {
-            mnViewZoomOut_Click();
-        } else if (key == QLatin1String("ZoomFull")) {
-            mnViewZoomFull_Click();
-        } else if (key == QLatin1String("Autoscale")) {
-            mnViewAuto_Click();
-        }
-    });
+    guarded("Toolbar", [&] { runCommand(commandOfButton(key)); });
 }
 
 } // namespace vemra

@@ -62,15 +62,20 @@ bool fileExists(const QString& path)
 
 void frmView::connectFileCommands()
 {
-    auto on = [this](const char* name, auto handler) {
-        connect(menuItems_.value(QString::fromLatin1(name)), &QAction::triggered, this, handler);
-    };
-    on("mnFileNew", [this] { mnFileNew_Click(); });
-    on("mnFileOpen", [this] { mnFileOpen_Click(); });
-    on("mnFileSave", [this] { mnFileSave_Click(); });
-    on("mnFileSaveAs", [this] { mnFileSaveAs_Click(); });
-    on("mnFileClose", [this] { mnFileClose_Click(); });
-    on("mnFileExit", [this] { mnFileExit_Click(); });
+    setCommand("mnFileNew", [this] { mnFileNew_Click(); });
+    setCommand("mnFileOpen", [this] { mnFileOpen_Click(); });
+    setCommand("mnFileSave", [this] { mnFileSave_Click(); });
+    setCommand("mnFileSaveAs", [this] { mnFileSaveAs_Click(); });
+    setCommand("mnFileClose", [this] { mnFileClose_Click(); });
+    setCommand("mnFileExit", [this] { mnFileExit_Click(); });
+    // The toolbar's Save: a response without a name of its own is given one first.
+    setCommand("Save", [this] {
+        const clsWave* wave = WaveFile();
+        if (wave && wave->FileName().left(8).toUpper() == QLatin1String("UNTITLED"))
+            mnFileSaveAs_Click();
+        else
+            mnFileSave_Click();
+    });
     if (MRUlist)
         connect(MRUlist, &clsMRUlist::MRUlistChange, this, [this] { mMRUlist_MRUlistChange(); });
     BuildMRUMenu();

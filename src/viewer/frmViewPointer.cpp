@@ -12,6 +12,7 @@
 #include "core/clsOptions.h"
 #include "library/draw/GraphGeometry.h"
 #include "viewer/PictureBox.h"
+#include "viewer/WaveClipboard.h"
 
 #include <QClipboard>
 #include <QFontMetrics>
@@ -81,51 +82,9 @@ int buttonsCode(Qt::MouseButtons buttons)
            | (buttons & Qt::MiddleButton ? 4 : 0);
 }
 
-// Captions of the window shapes of Edit > Window, shape code = index + 1.
-const char* const kWindowShapes[12] = {"Hanning",  "LH-Hanning",  "RH-Hanning",  "Hamming",
-                                       "LH-Hamming", "RH-Hamming", "Blackman",    "LH-Blackman",
-                                       "RH-Blackman", "Blackman-Harris", "LH-Blackman-Harris",
-                                       "RH-Blackman-Harris"};
-
 } // namespace
 
 // --- set-up ---
-
-void frmView::createEditMenu()
-{
-    auto* edit = new QMenu(QStringLiteral("&Edit"), menuBar());
-    edit->setObjectName(QStringLiteral("mnEdit"));
-    // Between File and View.
-    menuBar()->insertMenu(menus_.value(QStringLiteral("mnView"))->menuAction(), edit);
-    menus_.insert(QStringLiteral("mnEdit"), edit);
-    menuItems_.insert(QStringLiteral("mnEdit"), edit->menuAction());
-    addMenuItem(edit, QStringLiteral("mnEditCut"), QStringLiteral("Cut"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_X));
-    addMenuItem(edit, QStringLiteral("mnEditCopy"), QStringLiteral("Copy"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_C));
-    addMenuItem(edit, QStringLiteral("mnEditPaste"), QStringLiteral("Paste"))
-        ->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_V));
-    addMenuItem(edit, QStringLiteral("mnEditDelete"), QStringLiteral("Delete"))->setShortcut(QKeySequence(Qt::Key_Delete));
-    edit->addSeparator();
-    connect(addMenuItem(edit, QStringLiteral("mnEditSelectAll"), QStringLiteral("Select All")), &QAction::triggered,
-            this, [this] { mnEditSelectAll_Click(); });
-    menuItems_.value(QStringLiteral("mnEditSelectAll"))->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_A));
-    edit->addSeparator();
-    addMenuItem(edit, QStringLiteral("mnEditRotate"), QStringLiteral("Rotate"));
-    edit->addSeparator();
-    addMenuItem(edit, QStringLiteral("mnEditSilence"), QStringLiteral("Silence"));
-    QMenu* window = edit->addMenu(QStringLiteral("Window"));
-    window->setObjectName(QStringLiteral("mnEditWindow"));
-    menus_.insert(QStringLiteral("mnEditWindow"), window);
-    menuItems_.insert(QStringLiteral("mnEditWindow"), window->menuAction());
-    for (int i = 0; i < 12; ++i)
-        addMenuItem(window, QStringLiteral("mnEditWindowItem(%1)").arg(i), QString::fromLatin1(kWindowShapes[i]));
-    window->menuAction()->setVisible(DebugMode);
-    for (const char* name : {"mnEditCut", "mnEditCopy", "mnEditPaste", "mnEditDelete", "mnEditRotate", "mnEditSilence",
-                             "mnEditWindow"})
-        setMenuEnabled(QString::fromLatin1(name), false);
-    for (int i = 0; i < 12; ++i)
-        setMenuEnabled(QStringLiteral("mnEditWindowItem(%1)").arg(i), false);
-    connect(edit, &QMenu::aboutToShow, this, [this] { UpdateEditMenu(); });
-}
 
 void frmView::connectPointer()
 {
@@ -134,12 +93,7 @@ void frmView::connectPointer()
     status_[0]->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("Position: 4194304 / 87.381s / 29999.99m")) + 8);
     status_[1]->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("-100.0 dB")) + 8);
     // Asking the clipboard may mean a round trip to another program: ask when it changes, not on every drag step.
-    auto readClipboard = [this] {
-        const QMimeData* data = QGuiApplication::clipboard()->mimeData();
-        clipboardHoldsWave_ = data
-                              && (data->hasFormat(QStringLiteral("audio/wav"))
-                                  || data->hasFormat(QStringLiteral("audio/x-wav")));
-    };
+    auto readClipboard = [this] { clipboardHoldsWave_ = HoldsWave(QGuiApplication::clipboard()->mimeData()); };
     readClipboard();
     connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, readClipboard);
 

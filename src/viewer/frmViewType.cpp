@@ -47,6 +47,7 @@ void frmView::mnViewItem_Click(int index)
         mnViewZoomFull_Click();
     }
     UpdateView();
+    UpdateEditMenu(); // the sample edits belong to the time views
 }
 
 void frmView::mnViewSmooth_Click()

@@ -70,9 +70,9 @@ void frmView::connectZoomAndPan()
     auto* keys = new PanKeys(scrPan_, this);
     for (PictureBox* graph : imgGraph_)
         graph->installEventFilter(keys);
-    connect(menuItem(QStringLiteral("mnViewZoomIn")), &QAction::triggered, this, [this] { mnViewZoomIn_Click(); });
-    connect(menuItem(QStringLiteral("mnViewZoomOut")), &QAction::triggered, this, [this] { mnViewZoomOut_Click(); });
-    connect(menuItem(QStringLiteral("mnViewAuto")), &QAction::triggered, this, [this] { mnViewAuto_Click(); });
+    setCommand(QStringLiteral("mnViewZoomIn"), [this] { mnViewZoomIn_Click(); });
+    setCommand(QStringLiteral("mnViewZoomOut"), [this] { mnViewZoomOut_Click(); });
+    setCommand(QStringLiteral("mnViewAuto"), [this] { mnViewAuto_Click(); });
 }
 
 void frmView::setZoomCommandsEnabled(bool zoomIn, bool zoomOutAndFull)

@@ -1,0 +1,50 @@
+// The document window's Debug menu (shown with the "/DEBUG" switch): the help test, the test signals of the
+// library, the Hadamard test, the inverse filter of a response and the document's debug processing.
+#include "viewer/frmView.h"
+
+#include "core/ErrorGuard.h"
+#include "core/Errors.h"
+#include "core/Globals.h"
+#include "core/ProgramHooks.h"
+#include "core/UiServices.h"
+#include "core/clsOptions.h"
+#include "library/api_sound.h"
+#include "viewer/BusyCursor.h"
+
+namespace vemra {
+namespace {
+
+// The rate the player plays at; the options' rate until the player exists.
+std::int32_t playFrequency()
+{
+    if (PlayerRateHook)
+        return PlayerRateHook();
+    return Options ? Options->SampleFrequency() : 48000;
+}
+
+} // namespace
+
+void frmView::connectDebugCommands()
+{
+    setCommand(QStringLiteral("mnDebugHelpTest"), [this] {
+        const std::optional<QString> entry = UiServices::get().inputBox(
+            this, QStringLiteral("Enter help topic ID:"), QStringLiteral("Help Test"), QStringLiteral("100"));
+        // A cancelled or non-numeric entry asks for nothing.
+        bool ok = false;
+        const int id = entry ? entry->trimmed().toInt(&ok) : 0;
+        if (ok && id >= -32768 && id <= 32767)
+            HandleError(id);
+    });
+    setCommand(QStringLiteral("mnDebugWritePRNs"), [] {
+        const BusyCursor busy;
+        if (const VResult r = WriteMLS(); r != Ok)
+            HandleError(r);
+    });
+    setCommand(QStringLiteral("mnDebugWriteSweeps"), [] {
+        const BusyCursor busy;
+        if (const VResult r = WriteSweep(playFrequency()); r != Ok)
+            HandleError(r);
+    });
+}
+
+} // namespace vemra
