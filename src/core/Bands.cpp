@@ -11,7 +11,7 @@ constexpr const char* kBandNames[] = {
     "160",  "200",  "250",  "315",  "400",  "500",  "630",  "800",  "1000", "1250",  "1600",
     "2000", "2500", "3150", "4000", "5000", "6300", "8000", "10000", "12500", "16000", "20000",
 };
-static_assert(std::size(kBandNames) == 44);
+static_assert(std::size(kBandNames) == dsp::kBandCount);
 
 struct Parameter {
     const char* shortName;
@@ -48,9 +48,9 @@ const Parameter* parameter(int i) { return (i >= 0 && i < ParameterCount) ? &kPa
 
 QString BandName(int band)
 {
-    if (band == WideBand)
+    if (band == dsp::kWideBand)
         return QStringLiteral("WideBand");
-    if (band == AllPass)
+    if (band == dsp::kAllPass)
         return QStringLiteral("AllPass");
     if (band >= 0 && band < int(std::size(kBandNames)))
         return QString::fromLatin1(kBandNames[band]);
@@ -61,13 +61,13 @@ float BandCentre(int band)
 {
     // The ratio is taken as a float first, as the centres have always been computed; the powers in double.
     const double b = double(float(std::pow(10.0, 0.3)));
-    const double exponent = band < FirstThirdOctaveBand ? double(band - 6) : double(band - 30) / 3.0;
+    const double exponent = band < dsp::kFirstUsedThirdOctaveBand ? double(band - 6) : double(band - 30) / 3.0;
     return float(1000.0 * std::pow(b, exponent));
 }
 
 bool BandBelowNyquist(int band, float sampleRate_Hz)
 {
-    const double factor = band < FirstThirdOctaveBand ? std::pow(10.0, 0.3 / 2.0) : std::pow(10.0, 0.3 / 6.0);
+    const double factor = band < dsp::kFirstUsedThirdOctaveBand ? std::pow(10.0, 0.3 / 2.0) : std::pow(10.0, 0.3 / 6.0);
     const float upperEdge = float(double(BandCentre(band)) * factor);
     const float nyquist = float(double(sampleRate_Hz) / 2.0);
     return nyquist >= upperEdge;
@@ -77,11 +77,11 @@ std::int16_t OctaveBandCount(float sampleRate_Hz)
 {
     if (!BandBelowNyquist(1, sampleRate_Hz))
         return 0;
-    for (std::int16_t band = 2; band <= LastOctaveBand; ++band) {
+    for (std::int16_t band = 2; band <= dsp::kLastOctaveBand; ++band) {
         if (!BandBelowNyquist(band, sampleRate_Hz))
             return std::int16_t(band - 1);
     }
-    return LastOctaveBand;
+    return dsp::kLastOctaveBand;
 }
 
 QString ParameterShortName(int p)

@@ -1,24 +1,21 @@
 #pragma once
 // The two vocabularies every window that lists bands or parameters shares.
 //
-// Band index: -2 wide band, -1 all-pass (no filter), 0..10 octave bands 16 Hz..16 kHz (6 = 1 kHz), 14..43
-// third-octave bands 25 Hz..20 kHz (30 = 1 kHz). 11..13 carry labels only ("12.5", "16", "20"); below 14 the
-// centre and the Nyquist test follow the octave rule. These are the nominal/base-10 values the user interface
-// shows; the band filters use their own exact IEC table.
+// Band index (its constants are those of library/dsp/Bands.h): -2 wide band, -1 all-pass (no filter), 0..10
+// octave bands 16 Hz..16 kHz (6 = 1 kHz), 14..43 third-octave bands 25 Hz..20 kHz (30 = 1 kHz). 11..13 carry
+// labels only ("12.5", "16", "20"); below dsp::kFirstUsedThirdOctaveBand the centre and the Nyquist test follow
+// the octave rule. These are the nominal/base-10 values the user interface shows; the band filters use their
+// own exact IEC table.
 //
 // Parameter index 0..18: EDT, T10, T20, T30, INR, G, Ts, C80, D50, ST early, ST late, ST total, LF, LFC,
 // IACC 0,+, IACC 0,80, IACC 80,+, RI, 1-RI.
+#include "library/dsp/Bands.h"
+
 #include <QString>
 #include <cstdint>
 
 namespace vemra {
 
-inline constexpr std::int16_t WideBand = -2;
-inline constexpr std::int16_t AllPass = -1;
-inline constexpr std::int16_t FirstOctaveBand = 0;
-inline constexpr std::int16_t LastOctaveBand = 10;
-inline constexpr std::int16_t FirstThirdOctaveBand = 14;
-inline constexpr std::int16_t LastThirdOctaveBand = 43;
 inline constexpr int ParameterCount = 19;
 
 // Label of the nominal frequency in Hz ("WideBand", "AllPass"; "" outside -2..43).

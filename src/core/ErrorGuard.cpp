@@ -9,13 +9,13 @@ VemraError toVemraError(std::exception_ptr error)
     } catch (const VemraError& e) {
         return e;
     } catch (const std::bad_alloc&) {
-        return VemraError(7, QStringLiteral("Out of memory"));
+        return VemraError::outOfMemory();
     } catch (const std::out_of_range& e) {
-        return VemraError(9, QStringLiteral("Subscript out of range"));
+        return VemraError::range();
     } catch (const std::exception& e) {
-        return VemraError(5, QString::fromUtf8(e.what()));
+        return VemraError::invalidCall(QString::fromUtf8(e.what()));
     } catch (...) {
-        return VemraError(5, QStringLiteral("Invalid procedure call or argument"));
+        return VemraError::invalidCall();
     }
 }
 

@@ -133,7 +133,7 @@ QString MessageText(int id)
     if (const Message* m = find(id))
         return QString::fromUtf8(m->text);
     // The number a missing string resource has always had, so reports stay recognisable.
-    throw VemraError(326, QStringLiteral("Resource with identifier '%1' not found").arg(id));
+    throw VemraError::resourceNotFound(id);
 }
 
 const std::vector<int>& MessageIds()

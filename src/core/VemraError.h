@@ -1,6 +1,7 @@
 #pragma once
-// A trapped run-time error: its number (9 for a range failure, 7 for memory, 5 for an invalid call, 6 for an
-// overflow, 11 for a division by zero), description and source. Thrown inside a procedure, caught by its guard.
+// A trapped run-time error: its number, description and source. Thrown inside a procedure, caught by its guard.
+// The run-time errors the program raises are made by the named factories below, each with its one number and
+// text.
 #include <QString>
 #include <exception>
 
@@ -17,10 +18,26 @@ public:
     const QString& source() const { return source_; }
     const char* what() const noexcept override { return what_.constData(); }
 
-    // The usual run-time errors by number.
+    // The usual run-time errors.
+    static VemraError invalidCall(const QString& what = QStringLiteral("Invalid procedure call or argument"))
+    {
+        return VemraError(5, what);
+    }
+    static VemraError outOfMemory() { return VemraError(7, QStringLiteral("Out of memory")); }
     static VemraError range(const QString& what = QStringLiteral("Subscript out of range"))
     {
         return VemraError(9, what);
+    }
+    static VemraError divisionByZero() { return VemraError(11, QStringLiteral("Division by zero")); }
+    static VemraError typeMismatch() { return VemraError(13, QStringLiteral("Type mismatch")); }
+    static VemraError fileNotFound() { return VemraError(53, QStringLiteral("File not found")); }
+    static VemraError objectNotSet()
+    {
+        return VemraError(91, QStringLiteral("Object variable or With block variable not set"));
+    }
+    static VemraError resourceNotFound(int id)
+    {
+        return VemraError(326, QStringLiteral("Resource with identifier '%1' not found").arg(id));
     }
 
 private:

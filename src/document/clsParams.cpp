@@ -20,7 +20,7 @@ clsWave& waveOf(const QString& key)
 {
     clsWave* w = WaveByKey(key);
     if (!w)
-        throw VemraError(5, QStringLiteral("Invalid procedure call or argument: no document with key %1").arg(key));
+        throw VemraError::invalidCall(QStringLiteral("Invalid procedure call or argument: no document with key %1").arg(key));
     return *w;
 }
 
@@ -144,7 +144,7 @@ void clsParams::Detach()
 void clsParams::checkIndices(int parameter, int channel, int band)
 {
     if (parameter < 0 || parameter >= kParameters || channel < 0 || channel >= kChannels || band < 0 ||
-        band >= kBands)
+        band >= dsp::kBandCount)
         throw VemraError::range();
 }
 
@@ -249,7 +249,7 @@ void clsParams::computeGroup(clsWave& w, int parameter, int channel, int band)
 void clsParams::CalcParameters(int parameter, int band)
 {
     guarded("clsParam::CalcParameters", [&] {
-        if (parameter < 0 || parameter >= kParameters || band < 0 || band >= kBands)
+        if (parameter < 0 || parameter >= kParameters || band < 0 || band >= dsp::kBandCount)
             throw VemraError::range();
         std::optional<TemporaryWave> temporary;
         QString key = key_;

@@ -13,6 +13,8 @@
 // Value and Valid with an index outside its range throw the range failure (VemraError 9). Failures inside
 // FileName and CalcParameters are reported under "clsParam::FileName" and "clsParam::CalcParameters".
 // Calling thread: the user-interface thread.
+#include "library/dsp/Bands.h"
+
 #include <QMetaObject>
 #include <QObject>
 #include <QPointer>
@@ -30,7 +32,6 @@ class clsParams : public QObject {
 public:
     static constexpr int kParameters = 20; // 0..18 used
     static constexpr int kChannels = 2;
-    static constexpr int kBands = 44;
 
     explicit clsParams(QObject* parent = nullptr);
     ~clsParams() override; // lets go of the document (removing one it created)
@@ -79,9 +80,9 @@ private:
     QPointer<clsWave> mWave_;
     QMetaObject::Connection waveChange_;
 
-    float values_[kParameters][kChannels][kBands] = {};
-    bool valid_[kParameters][kChannels][kBands] = {};
-    bool computed_[kParameters][kChannels][kBands] = {};
+    float values_[kParameters][kChannels][dsp::kBandCount] = {};
+    bool valid_[kParameters][kChannels][dsp::kBandCount] = {};
+    bool computed_[kParameters][kChannels][dsp::kBandCount] = {};
 };
 
 } // namespace vemra

@@ -4,8 +4,11 @@
 #include "core/ErrorGuard.h"
 #include "core/VemraError.h"
 #include "document/Waves.h"
+#include "library/Codes.h"
 #include "library/Messages.h"
 #include "library/api_files.h"
+#include "library/dsp/ViewProcessing.h"
+#include "library/files/ResponseFile.h"
 
 #include <QCursor>
 #include <QDateTime>
@@ -24,9 +27,6 @@ WaveViewerFactory& viewerFactory()
     static WaveViewerFactory factory;
     return factory;
 }
-
-constexpr std::int64_t kMaxFrames = 4194304; // 2^22
-constexpr std::int64_t kMinFrames = 256;     // 2^8
 
 // Header texts are UTF-8; a text cut to its field keeps whole characters.
 std::string fitUtf8(const QString& text, std::size_t size)
@@ -93,7 +93,7 @@ clsWave::clsWave(QObject* parent) : QObject(parent)
     playing_ = false;
     view_ = ViewBlock{};
     view_.FilterType = -1;
-    view_.ViewType = 0;
+    view_.ViewType = dsp::ViewPressure;
     view_.AutoScale = False16;
     view_.Smooth = False16;
     view_.dBRange = 60;
@@ -149,11 +149,11 @@ void clsWave::setFileName(const QString& path)
     }
     const double frames =
         header_.format.blockAlign != 0 ? double(header_.DataBytes) / double(header_.format.blockAlign) : 0.0;
-    if (frames > double(kMaxFrames)) {
+    if (frames > double(files::kMaxFrames)) {
         HandleError(msg::FileTooLong);
         return;
     }
-    if (frames < double(kMinFrames)) {
+    if (frames < double(files::kMinFrames)) {
         HandleError(msg::FileTooShort);
         return;
     }
@@ -228,14 +228,14 @@ void clsWave::checkChannel(int channel)
 
 void clsWave::checkBand(int band)
 {
-    if (band < 0 || band >= kBandCount)
+    if (band < 0 || band >= dsp::kBandCount)
         throw VemraError::range();
 }
 
 RTResult& clsWave::rtCache(int channel, int band)
 {
     checkChannel(channel);
-    if (band < -2 || band >= kBandCount)
+    if (band < -2 || band >= dsp::kBandCount)
         throw VemraError::range();
     return rt_[channel][band + 2];
 }
@@ -243,7 +243,7 @@ RTResult& clsWave::rtCache(int channel, int band)
 EnergyResult& clsWave::energyCache(int channel, int band)
 {
     checkChannel(channel);
-    if (band < -2 || band >= kBandCount)
+    if (band < -2 || band >= dsp::kBandCount)
         throw VemraError::range();
     return energy_[channel][band + 2];
 }
@@ -329,7 +329,7 @@ QString clsWave::DateTime() const
     } else {
         const QFileInfo file(FileName());
         if (!file.exists())
-            throw VemraError(53, QStringLiteral("File not found"));
+            throw VemraError::fileNotFound();
         when = file.lastModified();
     }
     const QLocale locale;
@@ -405,15 +405,15 @@ float clsWave::TotalGain(int channel) const
 {
     checkChannel(channel);
     const MeasurementGains& g = header_.gains;
-    // With the omni and figure-of-eight switched (receiver 1) both channels went through input channel 0.
-    const int c = header_.info.Receiver == 1 ? 0 : channel;
+    // With the omni and figure-of-eight switched both channels went through input channel 0.
+    const int c = header_.info.Receiver == ReceiverOmniFig8Switched ? 0 : channel;
     double sum;
     switch (header_.info.Stimulus) {
-    case 1: // internal MLS
-    case 5: // internal sweep
+    case StimulusInternalMls:
+    case StimulusInternalSweep:
         sum = double(g.GainIntOut) + g.GainExtOut + g.GainExtCha[c] + g.GainIntCha[c];
         break;
-    case 3: // external noise
+    case StimulusExternalNoise:
         sum = double(g.GainIntCha[0]) + g.GainExtCha[0] - g.GainExtCha[1] - g.GainIntCha[1];
         break;
     default:
@@ -434,10 +434,10 @@ void clsWave::ResetFlags()
             EnergyResult& e = energy_[ch][slot];
             e.C50valid = e.C80valid = e.tsValid = e.STearlyValid = e.STlateValid = e.STtotalValid = false;
         }
-        for (int band = 0; band < kBandCount; ++band)
+        for (int band = 0; band < dsp::kBandCount; ++band)
             mtfComputed_[ch][band] = false;
     }
-    for (int band = 0; band < kBandCount; ++band) {
+    for (int band = 0; band < dsp::kBandCount; ++band) {
         iacc_[band].computed = False16;
         lf1Computed_[band] = lf2Computed_[band] = lfcComputed_[band] = false;
     }

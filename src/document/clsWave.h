@@ -11,6 +11,7 @@
 // Signals are raised synchronously (connect directly): WaveChange whenever Changed is set to true, WaveExit at
 // the start of Die. Getters and setters with a channel (0..1) or band argument outside its range throw the range
 // failure (VemraError 9), which the caller's error guard reports. Calling thread: the user-interface thread.
+#include "library/dsp/Bands.h"
 #include "library/records.h"
 
 #include <QObject>
@@ -47,10 +48,9 @@ class clsWave : public QObject {
     Q_OBJECT
 
 public:
-    // Bands of the parameter caches: BandIndex 0..43 (octaves 0..10, third octaves 11..43).
-    static constexpr int kBandCount = 44;
-    // The decay and energy caches also hold the wide band (-2) and all-pass (-1): index band + 2.
-    static constexpr int kBandSlots = kBandCount + 2;
+    // The parameter caches hold every band 0..43 (dsp::kBandCount); the decay and energy caches also the wide
+    // band (-2) and all-pass (-1): index band + 2.
+    static constexpr int kBandSlots = dsp::kBandCount + 2;
 
     // Registered by the viewer at start-up; an empty factory makes documents headless.
     static void setViewerFactory(WaveViewerFactory factory);
@@ -346,15 +346,15 @@ private:
     std::int32_t irStart_[3] = {-1, -1, -1}; // first sample of the response per channel, -1 unknown
     RTResult rt_[2][kBandSlots];
     EnergyResult energy_[2][kBandSlots];
-    IACCResult iacc_[kBandCount];
-    float lf1_[kBandCount] = {};
-    bool lf1Computed_[kBandCount] = {};
-    float lf2_[kBandCount] = {};
-    bool lf2Computed_[kBandCount] = {};
-    float lfc_[kBandCount] = {};
-    bool lfcComputed_[kBandCount] = {};
-    MTFResult mtf_[2][kBandCount];
-    bool mtfComputed_[2][kBandCount] = {};
+    IACCResult iacc_[dsp::kBandCount];
+    float lf1_[dsp::kBandCount] = {};
+    bool lf1Computed_[dsp::kBandCount] = {};
+    float lf2_[dsp::kBandCount] = {};
+    bool lf2Computed_[dsp::kBandCount] = {};
+    float lfc_[dsp::kBandCount] = {};
+    bool lfcComputed_[dsp::kBandCount] = {};
+    MTFResult mtf_[2][dsp::kBandCount];
+    bool mtfComputed_[2][dsp::kBandCount] = {};
     // Speech indices per channel, in the order STI_female, STI_male, RASTI, STITEL, STI.
     float speechIndex_[5][2] = {};
     bool speechIndexComputed_[5][2] = {};

@@ -17,7 +17,7 @@ constexpr float kUncalibratedGain_dB = 100.0f;
 double rate(const WaveHeader& header)
 {
     if (header.format.SampleFrequency <= 0)
-        throw VemraError(11, QStringLiteral("Division by zero"));
+        throw VemraError::divisionByZero();
     return header.format.SampleFrequency;
 }
 

@@ -2,14 +2,13 @@
 // the library once per band and cached until ResetFlags.
 #include "document/clsWave.h"
 
+#include "library/Codes.h"
 #include "library/api_analysis.h"
 
 #include <cmath>
 
 namespace vemra {
 namespace {
-
-constexpr std::int16_t kOmniOmniProbe = 5; // ReceiverCode of a probe of two omnidirectional capsules
 
 bool calibratedBand(int band) { return band >= 2 && band <= 8; }
 
@@ -36,7 +35,7 @@ float cached(float& value, bool& computed, Calculate calculate)
 
 } // namespace
 
-float clsWave::LF(int band) { return Receiver() == kOmniOmniProbe ? LF2(band) : LF1(band); }
+float clsWave::LF(int band) { return Receiver() == ReceiverOmniOmniProbe ? LF2(band) : LF1(band); }
 
 float clsWave::LF1(int band)
 {

@@ -7,6 +7,7 @@
 #include "library/api_view.h"
 #include "library/draw/MonoView.h"
 #include "library/dsp/Spectrum.h"
+#include "library/dsp/ViewProcessing.h"
 
 #include <QGuiApplication>
 #include <QMetaObject>
@@ -127,9 +128,9 @@ void clsWave::ReProcess()
     if (!viewDirty_)
         return;
     for (int channel = 0; channel < Channels() && channel < 2; ++channel) {
-        if (view_.ViewType == 2)
+        if (view_.ViewType == dsp::ViewDecay)
             view_.bestRevTime[channel] = float(BestRevTime(channel));
-        else if (view_.ViewType == 3)
+        else if (view_.ViewType == dsp::ViewSchroeder)
             view_.featureValue[channel] = FeatureMode ? FeatureValue(channel) : 0.0f;
     }
     const VResult result = ProcessWave(header_, view_);

@@ -29,6 +29,10 @@ enum StimulusCode : std::int16_t {
     StimulusExternalSweep = 6,
 };
 constexpr bool isStimulusCode(int code) { return code >= StimulusInternalMls && code <= StimulusExternalSweep; }
+constexpr bool isMlsStimulus(int code) { return code == StimulusInternalMls || code == StimulusExternalMls; }
+constexpr bool isSweepStimulus(int code) { return code == StimulusInternalSweep || code == StimulusExternalSweep; }
+// The program played the stimulus itself (through the sound card's output).
+constexpr bool isInternalStimulus(int code) { return code == StimulusInternalMls || code == StimulusInternalSweep; }
 
 // Source-filter codes (MeasurementInfo::SourceFilter): the spectral shape of the stimulus.
 enum SourceFilterCode : std::int16_t {

@@ -1,5 +1,6 @@
 #include "library/api_edit.h"
 
+#include "library/Codes.h"
 #include "library/Messages.h"
 #include "library/WaveStore.h"
 #include "library/api_files.h"
@@ -18,8 +19,6 @@ namespace vemra {
 
 namespace {
 
-constexpr std::int16_t kReflectionReceiver = 6;
-constexpr double kFullScale = 32768.0;
 constexpr float kSilence_dB = -200.0f;
 constexpr float kNoDecayTime_s = 1000.0f;
 
@@ -260,7 +259,7 @@ VResult CalcRI(WaveHeader& header, RIResult& result)
     return guardedResult(msg::BadArgument, [&]() -> VResult {
         if (!WaveStore::isOpen(header))
             return msg::NoWaveData;
-        if (header.info.Receiver != kReflectionReceiver)
+        if (header.info.Receiver != ReceiverReflectionIndex)
             return msg::WrongReceiver;
         if (WaveStore::channels(header) != 2)
             return msg::BadChannelCount;

@@ -1,5 +1,6 @@
 #include "library/api_process.h"
 
+#include "library/Codes.h"
 #include "library/Messages.h"
 #include "library/dsp/Adrienne.h"
 #include "library/dsp/ScaleModel.h"
@@ -13,10 +14,6 @@ namespace vemra {
 
 namespace {
 
-constexpr std::int16_t kOmniReceiver = 0;
-constexpr std::int16_t kReflectionReceiver = 6;
-constexpr double kFullScale = 32767.0;
-
 // Channel c of interleaved frames in true amplitude.
 std::vector<double> channelOf(const WaveHeader& h, const std::vector<std::int16_t>& frames, int c)
 {
@@ -28,7 +25,7 @@ std::vector<double> channelOf(const WaveHeader& h, const std::vector<std::int16_
     return x;
 }
 
-// Interleaves the channels in 16-bit samples on one scale (the peak at full scale); the factor that turns a
+// Interleaves the channels in 16-bit samples on one scale (the peak at the largest sample); the factor that turns a
 // sample back into the true amplitude goes into every channel's gain. One scale for all channels keeps the
 // channels' ratio in the samples themselves.
 std::vector<std::int16_t> quantise(const std::vector<std::vector<double>>& channels, WaveHeader& h)
@@ -37,14 +34,14 @@ std::vector<std::int16_t> quantise(const std::vector<std::vector<double>>& chann
     for (const auto& x : channels)
         for (double v : x)
             peak = std::max(peak, std::abs(v));
-    const double factor = peak > 0 ? peak / kFullScale : 1.0;
+    const double factor = peak > 0 ? peak / kMaxSample : 1.0;
     const std::size_t n = channels.front().size();
     std::vector<std::int16_t> frames(n * channels.size());
     for (std::size_t c = 0; c < channels.size(); ++c) {
         h.gains.channelFactor[c] = float(factor);
         for (std::size_t i = 0; i < n; ++i)
             frames[i * channels.size() + c] =
-                std::int16_t(std::clamp(std::lround(channels[c][i] / factor), -32768L, 32767L));
+                std::int16_t(std::clamp(std::lround(channels[c][i] / factor), long{kMinSample}, long{kMaxSample}));
     }
     return frames;
 }
@@ -119,7 +116,7 @@ VResult Adrienne(const std::string& referenceFile, const std::string& fileName, 
             return r;
         if (const VResult r = files::readResponse(referenceFile, reference, &rFrames); r != Ok)
             return r;
-        if (measured.info.Receiver != kOmniReceiver || reference.info.Receiver != kOmniReceiver)
+        if (measured.info.Receiver != ReceiverOmni || reference.info.Receiver != ReceiverOmni)
             return msg::WrongReceiver;
         if (measured.format.Channels != 1 || reference.format.Channels != 1)
             return msg::BadChannelCount;
@@ -136,7 +133,7 @@ VResult Adrienne(const std::string& referenceFile, const std::string& fileName, 
             return msg::NoImpulse;
 
         WaveHeader result = measured;
-        result.info.Receiver = kReflectionReceiver;
+        result.info.Receiver = ReceiverReflectionIndex;
         result.info.ProbeDist = distance;
         result.info.IRStart[0] = -1;
         result.info.IRStart[1] = std::int32_t(parts.incidentStart);

@@ -2,6 +2,7 @@
 // processing and the mixer backends. Every function validates first and lets no exception out.
 #include "library/api_sound.h"
 
+#include "library/Codes.h"
 #include "library/WaveStore.h"
 #include "library/api_settings.h"
 #include "library/dsp/BandFilter.h"
@@ -28,6 +29,9 @@ namespace {
 
 using sound::Engine;
 using sound::StimulusKind;
+
+constexpr double kResponsePeak = 32000.0;        // the largest sample of a processed response
+constexpr double kTestSignalScale = kFullScale / 2; // the test signals' peak: half full scale (-6 dB)
 
 struct SoundState {
     int inputChannels = 1;   // of the continuous input
@@ -59,7 +63,8 @@ VResult startStimulus(StimulusKind kind, std::int16_t channels, std::int16_t ord
 }
 
 // Writes responses (true amplitudes, one vector per channel) as a 16-bit response file under a new temporary
-// name. The samples use the 16-bit range with a little headroom; the channel factors carry the scale back.
+// name. The samples use the 16-bit range with a little headroom (the peak at kResponsePeak); the channel factors
+// carry the scale back.
 VResult writeResponses(const std::vector<std::vector<double>>& responses, std::int32_t rate, const MeasurementInfo& info,
                        const MeasurementGains& gains, std::string& fileName)
 {
@@ -72,12 +77,12 @@ VResult writeResponses(const std::vector<std::vector<double>>& responses, std::i
     for (const auto& r : responses)
         for (double v : r)
             peak = std::max(peak, std::abs(v));
-    const double step = peak > 0 && std::isfinite(peak) ? peak / 32000.0 : 1.0 / 32768.0;
+    const double step = peak > 0 && std::isfinite(peak) ? peak / kResponsePeak : 1.0 / kFullScale;
     std::vector<std::int16_t> samples(frames * static_cast<std::size_t>(channels));
     for (int c = 0; c < channels; ++c)
         for (std::size_t i = 0; i < frames; ++i)
             samples[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)]
-                = static_cast<std::int16_t>(std::lround(std::clamp(responses[static_cast<std::size_t>(c)][i] / step, -32768.0, 32767.0)));
+                = static_cast<std::int16_t>(std::lround(std::clamp(responses[static_cast<std::size_t>(c)][i] / step, double(kMinSample), double(kMaxSample))));
     WaveHeader header;
     header.info = info;
     header.gains = gains;
@@ -101,7 +106,7 @@ std::vector<double> channelOf(const std::vector<std::int16_t>& interleaved, int 
     const std::size_t frames = interleaved.size() / static_cast<std::size_t>(channels);
     std::vector<double> v(frames);
     for (std::size_t i = 0; i < frames; ++i)
-        v[i] = interleaved[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(channel)] / 32768.0;
+        v[i] = interleaved[i * static_cast<std::size_t>(channels) + static_cast<std::size_t>(channel)] / kFullScale;
     return v;
 }
 
@@ -124,7 +129,7 @@ VResult writeTestSignal(const std::string& path, const std::vector<double>& peri
 {
     std::vector<std::int16_t> samples(period.size());
     for (std::size_t i = 0; i < period.size(); ++i)
-        samples[i] = static_cast<std::int16_t>(std::lround(period[i] * 16384.0));
+        samples[i] = static_cast<std::int16_t>(std::lround(period[i] * kTestSignalScale));
     WaveHeader header;
     files::detail::setSampleFields(header, 1, rate, samples);
     writeFileNameField(header, path);
@@ -233,7 +238,7 @@ void ScaleSpeech(std::int32_t rate_Hz, std::string& prefix, float& mlsScale, flo
             for (double v : base)
                 basePeak = std::max(basePeak, std::abs(v));
             double worst = 1.0;
-            for (int f = 1; f < sound::SourceFilterCount; ++f) {
+            for (int f = SourceFilterNone + 1; f < SourceFilterCodeCount; ++f) {
                 std::vector<double> shaped = base;
                 sound::applySourceFilter(f, rate_Hz, shaped);
                 double peak = 0;
@@ -254,7 +259,7 @@ void ScaleSpeech(std::int32_t rate_Hz, std::string& prefix, float& mlsScale, flo
 VResult StartRecording(std::int32_t rate_Hz, std::int32_t count, std::int16_t preAverages)
 {
     return guardedResult(msg::BadArgument, [&]() -> VResult {
-        if (count < 2 || count > (1 << 24) || preAverages < 1 || preAverages > 1000)
+        if (count < 2 || count > sound::kMaxCaptureFrames || preAverages < 1 || preAverages > sound::kMaxCaptureAverages)
             return msg::BadArgument;
         if (rate_Hz <= 0)
             return msg::UnsupportedSampleRate;
@@ -302,10 +307,10 @@ VResult ImportRecording(const std::string& importFile, std::string& resultName, 
         const std::int64_t frames = static_cast<std::int64_t>(samples.size()) / channels;
         std::vector<std::vector<double>> responses;
         const int stimulus = info.Stimulus;
-        if (stimulus == 4) {
+        if (stimulus == StimulusExternalImpulse) {
             for (int c = 0; c < channels; ++c)
                 responses.push_back(channelOf(samples, channels, c));
-        } else if (stimulus == 3) {
+        } else if (stimulus == StimulusExternalNoise) {
             if (channels < 2)
                 return msg::BadChannelCount;
             if (order < 8 || order > 24)
@@ -320,9 +325,9 @@ VResult ImportRecording(const std::string& importFile, std::string& resultName, 
             x.resize(y.size());
             responses.emplace_back(static_cast<std::size_t>(block));
             dsp::transferResponse(x, y, responses[0]);
-        } else if (stimulus == 1 || stimulus == 2 || stimulus == 5 || stimulus == 6) {
-            const bool mls = stimulus == 1 || stimulus == 2;
-            if (order < (mls ? dsp::MlsMinOrder : dsp::SweepMinOrder) || order > 24)
+        } else if (isMlsStimulus(stimulus) || isSweepStimulus(stimulus)) {
+            const bool mls = isMlsStimulus(stimulus);
+            if (order < (mls ? dsp::MlsMinOrder : dsp::SweepMinOrder) || order > (mls ? dsp::MlsMaxOrder : dsp::SweepMaxOrder))
                 return msg::BadArgument;
             const std::int64_t period = mls ? (std::int64_t{1} << order) - 1 : std::int64_t{1} << order;
             const std::int64_t periods = frames / period;
@@ -343,7 +348,7 @@ VResult ImportRecording(const std::string& importFile, std::string& resultName, 
                 capture.average.push_back(std::move(avg));
             }
             // Recordings made elsewhere: the stimulus is the external one of the same kind.
-            const sound::ProcessRequest request{mls ? 2 : 6, order, static_cast<double>(rate), filter, 1};
+            const sound::ProcessRequest request{mls ? StimulusExternalMls : StimulusExternalSweep, order, static_cast<double>(rate), filter, 1};
             if (VResult rc = sound::deconvolveCapture(capture, request, responses))
                 return rc;
         } else {
@@ -458,7 +463,7 @@ VResult PlayWave(WaveHeader& header, std::int32_t filter, std::int32_t first, st
             bandFilter->apply(part, part, dsp::FilterDirection::Forward);
             for (std::int32_t i = 0; i < count; ++i)
                 interleaved[static_cast<std::size_t>(i) * static_cast<std::size_t>(channels) + static_cast<std::size_t>(c)]
-                    = std::clamp(part[static_cast<std::size_t>(i)] / 32768.0f, -1.0f, 1.0f);
+                    = std::clamp(part[static_cast<std::size_t>(i)] / float(kFullScale), -1.0f, 1.0f);
         }
         return engine().startPlayback(rate, std::move(interleaved), channels);
     });

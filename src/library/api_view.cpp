@@ -13,14 +13,12 @@
 namespace vemra {
 namespace {
 
-// The bands of a band view that lie below Nyquist, lowest first: octaves from index 1 (31.5 Hz), third octaves
-// from index 14 (25 Hz).
+// The bands of a band view that lie below Nyquist, lowest first.
 std::vector<dsp::BandRange> bandsOfView(int viewType, double fs)
 {
     std::vector<dsp::BandRange> bands;
-    const int first = viewType == dsp::ViewOctave ? 1 : 14;
-    const int last = viewType == dsp::ViewOctave ? dsp::kLastOctaveBand : dsp::kLastThirdOctaveBand;
-    for (int b = first; b <= last && dsp::bandBelowNyquist(b, fs); ++b)
+    const int last = dsp::lastBandOfView(viewType);
+    for (int b = dsp::firstBandOfView(viewType); b <= last && dsp::bandBelowNyquist(b, fs); ++b)
         bands.push_back({dsp::bandLower_Hz(b), dsp::bandUpper_Hz(b)});
     return bands;
 }
@@ -82,7 +80,7 @@ VResult ProcessWave(WaveHeader& header, ViewBlock& view)
         }
 
         std::vector<dsp::BandRange> bands;
-        if (view.ViewType == dsp::ViewOctave || view.ViewType == dsp::ViewThirdOctave)
+        if (dsp::isBandView(view.ViewType))
             bands = bandsOfView(view.ViewType, fs);
 
         ProcessedView processed;

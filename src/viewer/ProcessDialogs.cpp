@@ -60,7 +60,7 @@ std::string SaveTemporaryCopy(const QString& key)
     GetTempName(name);
     clsWave* wave = WaveByKey(key);
     if (!wave)
-        throw VemraError(91, QStringLiteral("Object variable or With block variable not set"));
+        throw VemraError::objectNotSet();
     const bool newRecording = wave->NewRecording();
     wave->SaveAs(QString::fromStdString(name));
     wave->setNewRecording(newRecording);
@@ -81,7 +81,7 @@ float TextToSingle(const QString& text)
 {
     const std::optional<double> value = ParseNumber(text.trimmed());
     if (!value)
-        throw VemraError(13, QStringLiteral("Type mismatch"));
+        throw VemraError::typeMismatch();
     return float(*value);
 }
 

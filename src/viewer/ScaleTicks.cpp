@@ -1,5 +1,7 @@
 #include "viewer/ScaleTicks.h"
 
+#include "library/dsp/ViewProcessing.h"
+
 #include <cmath>
 
 namespace vemra {
@@ -8,19 +10,19 @@ std::vector<YTick> yScaleTicks(int viewType, double dBRange, bool thin)
 {
     const int m = thin ? 2 : 1;
     int from = 0, to = 0, step = 2 * m;
-    if (viewType == 0) {
+    if (viewType == dsp::ViewPressure) {
         from = -100;
         to = 100;
-    } else if (viewType == 1) {
+    } else if (viewType == dsp::ViewReflectogram) {
         to = 100;
     } else {
         to = -int(std::nearbyint(dBRange));
         step = -step;
     }
     auto isEnd = [&](int y) {
-        if (viewType == 0)
+        if (viewType == dsp::ViewPressure)
             return y == 100 || y == -100;
-        if (viewType == 1)
+        if (viewType == dsp::ViewReflectogram)
             return y == 0 || y == 100;
         return y == 0 || double(y) == -dBRange;
     };

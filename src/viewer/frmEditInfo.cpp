@@ -120,7 +120,7 @@ void frmEditInfo::Form_Load()
     guarded("frmEditInfo::Load", [&] {
         clsWave* wave = WaveByKey(Key);
         if (!wave)
-            throw VemraError(91, QStringLiteral("Object variable or With block variable not set"));
+            throw VemraError::objectNotSet();
         // A snapshot of a document that has gone means nothing any more.
         connect(wave, &clsWave::WaveExit, this, &QWidget::close);
 

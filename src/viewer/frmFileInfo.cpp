@@ -8,6 +8,7 @@
 #include "core/VemraError.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
+#include "library/Codes.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -61,12 +62,12 @@ QString signedWhole(double value)
 QString stimulusText(int code)
 {
     switch (code) {
-    case 1: return QStringLiteral(" Internal MLS");
-    case 5: return QStringLiteral(" Internal Sweep");
-    case 2: return QStringLiteral(" External MLS");
-    case 6: return QStringLiteral(" External Sweep");
-    case 3: return QStringLiteral(" External Noise");
-    case 4: return QStringLiteral(" External Impulse");
+    case StimulusInternalMls: return QStringLiteral(" Internal MLS");
+    case StimulusInternalSweep: return QStringLiteral(" Internal Sweep");
+    case StimulusExternalMls: return QStringLiteral(" External MLS");
+    case StimulusExternalSweep: return QStringLiteral(" External Sweep");
+    case StimulusExternalNoise: return QStringLiteral(" External Noise");
+    case StimulusExternalImpulse: return QStringLiteral(" External Impulse");
     default: return QStringLiteral(" Unknown");
     }
 }
@@ -74,13 +75,13 @@ QString stimulusText(int code)
 QString receiverText(int code)
 {
     switch (code) {
-    case 0: return QStringLiteral(" Omni-directional");
-    case 1: return QStringLiteral(" Omni-bi-directional, switched");
-    case 2: return QStringLiteral(" Dual omni-directional");
-    case 3: return QStringLiteral(" Omni-directional and bi-directional");
-    case 4: return QStringLiteral(" Measurement head");
-    case 5: return QStringLiteral(" Omni-omni-directional, probe");
-    case 6: return QStringLiteral(" Adrienne measurement");
+    case ReceiverOmni: return QStringLiteral(" Omni-directional");
+    case ReceiverOmniFig8Switched: return QStringLiteral(" Omni-bi-directional, switched");
+    case ReceiverDualOmni: return QStringLiteral(" Dual omni-directional");
+    case ReceiverOmniFig8: return QStringLiteral(" Omni-directional and bi-directional");
+    case ReceiverHead: return QStringLiteral(" Measurement head");
+    case ReceiverOmniOmniProbe: return QStringLiteral(" Omni-omni-directional, probe");
+    case ReceiverReflectionIndex: return QStringLiteral(" Adrienne measurement");
     default: return QStringLiteral(" Unknown");
     }
 }
@@ -91,7 +92,7 @@ float gainValue(const QLineEdit* box)
 {
     const std::optional<double> value = ParseNumber(box->text().trimmed());
     if (!value || std::fabs(*value) > 3.4e38)
-        throw VemraError(13, QStringLiteral("Type mismatch"));
+        throw VemraError::typeMismatch();
     return float(*value);
 }
 
@@ -99,7 +100,7 @@ clsWave& documentOf(const QString& key)
 {
     clsWave* wave = WaveByKey(key);
     if (!wave)
-        throw VemraError(91, QStringLiteral("Object variable or With block variable not set"));
+        throw VemraError::objectNotSet();
     return *wave;
 }
 
@@ -292,7 +293,7 @@ void frmFileInfo::Form_Load()
         set("lblData(2)", QLatin1Char(' ') + FormatNumber(wave.SampleFrequency(), QStringLiteral("0")));
         set("lblData(3)", QLatin1Char(' ') + FormatNumber(wave.SampleCount(), QStringLiteral("0")));
         if (wave.SampleFrequency() == 0)
-            throw VemraError(11, QStringLiteral("Division by zero"));
+            throw VemraError::divisionByZero();
         set("lblData(4)", QLatin1Char(' ') +
                               FormatNumber(double(wave.SampleCount()) / wave.SampleFrequency(),
                                            QStringLiteral("0.000")) +
@@ -310,11 +311,11 @@ void frmFileInfo::Form_Load()
         set("lblVemra(1)", signedWhole(wave.AvgCount()));
         set("lblVemra(2)", stimulusText(wave.Stimulus()));
         set("lblVemra(3)", receiverText(wave.Receiver()));
-        if (wave.Receiver() == 5 || wave.Receiver() == 6) {
+        if (wave.Receiver() == ReceiverOmniOmniProbe || wave.Receiver() == ReceiverReflectionIndex) {
             auto* probeCaption = findChild<QLabel*>(QStringLiteral("lblInfo(11)"));
             probeCaption->show();
             findChild<QLabel*>(QStringLiteral("lblVemra(4)"))->show();
-            if (wave.Receiver() == 5) {
+            if (wave.Receiver() == ReceiverOmniOmniProbe) {
                 set("lblVemra(4)", QLatin1Char(' ') + FormatNumber(wave.ProbeDist(), QStringLiteral("0.0")) +
                                        QStringLiteral(" mm"));
             } else {
@@ -343,11 +344,12 @@ void frmFileInfo::Form_Load()
         }
 
         // Gain rows the stimulus and receiver have no use for.
-        if (wave.Stimulus() != 1 && wave.Stimulus() != 5) {
+        if (!isInternalStimulus(wave.Stimulus())) {
             for (const char* name : {"lblGain(102)", "txtGain(0)", "lblGain(0)"})
                 findChild<QWidget*>(QString::fromLatin1(name))->hide();
         }
-        if (wave.Stimulus() != 3 && (wave.Receiver() == 0 || wave.Receiver() == 1)) {
+        if (wave.Stimulus() != StimulusExternalNoise
+            && (wave.Receiver() == ReceiverOmni || wave.Receiver() == ReceiverOmniFig8Switched)) {
             for (const char* name : {"lblGain(104)", "txtGain(2)", "lblGain(2)"})
                 findChild<QWidget*>(QString::fromLatin1(name))->hide();
         }
@@ -410,7 +412,7 @@ void frmFileInfo::writeCalibrationGains(clsWave& wave)
         const std::optional<double> value =
             q < 0 ? std::nullopt : ParseNumber(data.mid(p + 1, q - p - 1).trimmed());
         if (!value || std::fabs(*value) > 3.4e38)
-            throw VemraError(13, QStringLiteral("Type mismatch"));
+            throw VemraError::typeMismatch();
         gain = float(*value);
         p = q;
     }

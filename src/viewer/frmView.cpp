@@ -10,6 +10,7 @@
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
 #include "document/Waves.h"
+#include "library/Codes.h"
 #include "viewer/PictureBox.h"
 #include "viewer/WaveClipboard.h"
 
@@ -39,9 +40,9 @@ constexpr int kPanHeight = 255;
 
 // The buttons of the initial layout's first two positions, which the no-data state leaves as they are, and those
 // of its positions 3 to 24, which data enables (zoom, Save, Measure, Play, Stop and Auto Scale are then corrected).
-const QString kViewButtons[8] = {QStringLiteral("Pressure"), QStringLiteral("Reflect"), QStringLiteral("Decay"),
-                                 QStringLiteral("Schroeder"), QStringLiteral("Octave"), QStringLiteral("Terts"),
-                                 QStringLiteral("Fftlin"), QStringLiteral("Fftlog")};
+const QString kViewButtons[dsp::kViewTypeCount] = {
+    QStringLiteral("Pressure"), QStringLiteral("Reflect"), QStringLiteral("Decay"),  QStringLiteral("Schroeder"),
+    QStringLiteral("Octave"),   QStringLiteral("Terts"),   QStringLiteral("Fftlin"), QStringLiteral("Fftlog")};
 const QStringList kFirstButtons{QStringLiteral("New"), QStringLiteral("Open")};
 const QStringList kDataButtons{
     QStringLiteral("Save"),     QStringLiteral("Print"),     QStringLiteral("Close"),  QStringLiteral("Pressure"),
@@ -371,10 +372,12 @@ void frmView::EnableAll()
         setMenuEnabled(QStringLiteral("mnView"), true);
         setMenuEnabled(QStringLiteral("mnViewFilter"), true);
         setMenuEnabled(QStringLiteral("mnPar"), true);
-        if (wave->Receiver() != 6) {
+        if (wave->Receiver() != ReceiverReflectionIndex) {
             for (const char* name : {"mnParIso", "mnParRev", "mnParEne", "mnParSpe", "mnParSta", "mnParLev"})
                 setMenuEnabled(name, true);
-            setMenuEnabled(QStringLiteral("mnParSpa"), wave->Receiver() != 0 && wave->Receiver() != 2);
+            // Spatial parameters need a figure-of-eight, a head or a probe.
+            setMenuEnabled(QStringLiteral("mnParSpa"),
+                           wave->Receiver() != ReceiverOmni && wave->Receiver() != ReceiverDualOmni);
             setMenuEnabled(QStringLiteral("mnProc"), true);
         }
         for (const QString& key : kDataButtons)
@@ -421,10 +424,10 @@ void frmView::UpdateView()
         if (!wave)
             return;
         const int type = wave->ViewType();
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < dsp::kViewTypeCount; ++i)
             mnViewItem_[std::size_t(i)]->setChecked(i == type);
         // By key: in a customised layout the view buttons need not stand side by side.
-        for (int i = 0; i < 8; ++i)
+        for (int i = 0; i < dsp::kViewTypeCount; ++i)
             setButtonPressed(kViewButtons[i], i == type);
         status_[1]->clear();
         DrawGraph();

@@ -16,6 +16,7 @@
 // Geometry is kept in twips where the window publishes it (ViewLeft, ViewTop); drawing works in pixels with
 // 32-bit and floating-point coordinates. Calling thread: the user-interface thread.
 #include "document/clsWave.h"
+#include "library/dsp/ViewProcessing.h"
 
 #include <QAction>
 #include <QHash>
@@ -285,7 +286,7 @@ private:
     QHash<QString, QAction*> menuItems_;
     QHash<QString, QMenu*> menus_;
     QHash<QString, std::function<void()>> commands_;
-    std::array<QAction*, 8> mnViewItem_{};
+    std::array<QAction*, dsp::kViewTypeCount> mnViewItem_{};
     // The separator before the recently used files (0) and one item per file (1..10).
     std::array<QAction*, 11> mnFileMRU_{};
     // The name the file dialogs of this window held last.

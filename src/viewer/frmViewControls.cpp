@@ -87,9 +87,9 @@ const char* const kWindowShapes[12] = {"Hanning",  "LH-Hanning",  "RH-Hanning", 
                                        "RH-Blackman", "Blackman-Harris", "LH-Blackman-Harris",
                                        "RH-Blackman-Harris"};
 
-const char* const kViewCaptions[8] = {"&Pressure", "&Reflectogram", "&Decay curve", "&Schroeder",
-                                      "Full &Octave spectrum", "&Third Octave spectrum", "&Lin Spectrum ",
-                                      "Lo&g Spectrum"};
+const char* const kViewCaptions[dsp::kViewTypeCount] = {
+    "&Pressure",           "&Reflectogram",          "&Decay curve",   "&Schroeder",
+    "Full &Octave spectrum", "&Third Octave spectrum", "&Lin Spectrum ", "Lo&g Spectrum"};
 
 } // namespace
 
@@ -181,11 +181,11 @@ void frmView::createMenus()
     });
     view->addSeparator();
     auto* views = new QActionGroup(this);
-    for (int i = 0; i < 8; ++i) {
+    for (int i = 0; i < dsp::kViewTypeCount; ++i) {
         const QString name = QStringLiteral("mnViewItem(%1)").arg(i);
         QAction* a = addMenuItem(view, name, QString::fromLatin1(kViewCaptions[i]));
         a->setCheckable(true);
-        a->setChecked(i == 0);
+        a->setChecked(i == dsp::ViewPressure);
         views->addAction(a);
         setCommand(name, [this, i] { mnViewItem_Click(i); });
         mnViewItem_[std::size_t(i)] = a;

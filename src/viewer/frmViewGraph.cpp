@@ -7,7 +7,9 @@
 #include "core/ErrorGuard.h"
 #include "core/Settings.h"
 #include "core/VemraError.h"
+#include "library/Codes.h"
 #include "library/draw/DeviceContext.h"
+#include "library/dsp/ViewProcessing.h"
 #include "viewer/PictureBox.h"
 #include "viewer/ScaleTicks.h"
 
@@ -32,7 +34,7 @@ std::int64_t roundEven(double v)
 void requireFinite(double v)
 {
     if (!std::isfinite(v))
-        throw VemraError(11, QStringLiteral("Division by zero"));
+        throw VemraError::divisionByZero();
 }
 
 // Prints `text` with its left edge at pixel x and its top at pixel y.
@@ -95,7 +97,7 @@ void frmView::InitView()
         UpdatePan();
         ScaleGraph();
         UpdateView();
-        setButtonPressed(QStringLiteral("Pressure"), wave->ViewType() == 0);
+        setButtonPressed(QStringLiteral("Pressure"), wave->ViewType() == dsp::ViewPressure);
         setButtonPressed(QStringLiteral("Stop"), true);
         const bool smooth = ReadBool(QStringLiteral("General"), QStringLiteral("Smooth")).value_or(true);
         wave->setSmooth(smooth);
@@ -165,7 +167,7 @@ void frmView::mnViewZoomFull_Click()
         setButtonEnabled(QStringLiteral("ZoomOut"), false);
         setButtonEnabled(QStringLiteral("ZoomFull"), false);
         const clsWave* wave = WaveFile();
-        const bool bands = wave && (wave->ViewType() == 4 || wave->ViewType() == 5);
+        const bool bands = wave && dsp::isBandView(wave->ViewType());
         const bool zoomIn = !bands && mZoomLevel < mMaxZoomLevel;
         setMenuEnabled(QStringLiteral("mnViewZoomIn"), zoomIn);
         setButtonEnabled(QStringLiteral("ZoomIn"), zoomIn);
@@ -221,7 +223,7 @@ void frmView::ShowMarker(std::int16_t channel)
         auto startOf = [&](int ch) { return double(wave->IRStart(ch)); };
         QPainter p(&imgGraph_[std::size_t(channel)]->image());
         p.setPen(QColor(255, 0, 0));
-        if (wave->Receiver() != 6) {
+        if (wave->Receiver() != ReceiverReflectionIndex) {
             const double start = startOf(channel);
             const double d = start - tStart;
             if (start >= 0 && d >= 0 && d <= tSpan)
@@ -234,7 +236,7 @@ void frmView::ShowMarker(std::int16_t channel)
             const double vsound = 20.1 * std::sqrt(double(wave->Temperature()) + 273.0);
             t += 2.0 * wave->ProbeDist() / vsound;
         }
-        const double base = wave->ViewType() == 0 ? mGraphHeight * 0.5 : double(mGraphHeight);
+        const double base = wave->ViewType() == dsp::ViewPressure ? mGraphHeight * 0.5 : double(mGraphHeight);
         const double top = double(roundEven(mGraphHeight * 0.025));
         const double flatEnd = t + 0.00518;
         p.drawLine(QPointF(xOf(t - 0.0005), base), QPointF(xOf(t), top));
@@ -253,14 +255,14 @@ void frmView::DrawYaxis(std::int16_t channel)
         PictureBox* pic = imgYscale_[std::size_t(channel)];
         pic->cls();
         const clsWave* wave = WaveFile();
-        const int view = wave ? wave->ViewType() : 0;
+        const int view = wave ? wave->ViewType() : int(dsp::ViewPressure);
         const double range = wave ? wave->dBRange() : 60.0;
         double top = 0;
         double bottom = -range;
-        if (view == 0) {
+        if (view == dsp::ViewPressure) {
             top = 100;
             bottom = -101;
-        } else if (view == 1) {
+        } else if (view == dsp::ViewReflectogram) {
             top = 100;
             bottom = -1;
         }
@@ -271,7 +273,7 @@ void frmView::DrawYaxis(std::int16_t channel)
         const QFontMetricsF fm(p.font());
         const double hPixels = fm.boundingRect(QStringLiteral("0")).height();
         const double h = hPixels * pic->unitsPerPixelY();
-        const bool thin = view >= 2 ? h > range / 10.0 : h > 9.0;
+        const bool thin = !dsp::isPercentView(view) ? h > range / 10.0 : h > 9.0;
 
         for (const YTick& t : yScaleTicks(view, range, thin)) {
             const double py = pic->toPixelY(t.value);
@@ -292,7 +294,7 @@ void frmView::DrawXaxis()
             DrawLogXaxis();
             return;
         }
-        if (wave && (wave->ViewType() == 4 || wave->ViewType() == 5)) {
+        if (wave && dsp::isBandView(wave->ViewType())) {
             DrawBandXaxis();
             return;
         }
@@ -347,12 +349,15 @@ void frmView::DrawLogXaxis()
         const double df = fs / (2.0 * N + 1.0);
         const double fLow = df * wave->GetLogSample(mFirstPoint + 1);
         const double fHigh = df * wave->GetLogSample(mFirstPoint + mPointCount);
+        // The ticks sit at the nominal third-octave frequencies of the whole table, 12.5 Hz .. 16 kHz.
         auto centre = [](int band) { return BandName(band).toFloat(); };
-        int iLow = 11;
-        while (iLow < 42 && centre(iLow) < float(fLow))
+        constexpr int first = dsp::kThirdOctaveTableStart;
+        constexpr int last = dsp::kLastThirdOctaveBand - 1;
+        int iLow = first;
+        while (iLow < last && centre(iLow) < float(fLow))
             ++iLow;
-        int iHigh = 11;
-        while (iHigh < 42 && centre(iHigh) < float(fHigh))
+        int iHigh = first;
+        while (iHigh < last && centre(iHigh) < float(fHigh))
             ++iHigh;
         const bool everyBand = iHigh - iLow < 21;
         const double c = double(N) / std::log2(double(N));
@@ -362,7 +367,8 @@ void frmView::DrawLogXaxis()
         PictureBox* pic = imgXscale_;
         QPainter p;
         beginXscale(p, *pic, 0, 1000);
-        for (int b = everyBand ? 11 : 12; b <= 42; b += everyBand ? 1 : 3) {
+        // Not every band: only the octave centres, from 16 Hz.
+        for (int b = everyBand ? first : first + 1; b <= last; b += everyBand ? 1 : 3) {
             const double f = centre(b);
             const double k = double(roundEven(2.0 * f * (N + 1) / fs));
             const double j = double(roundEven(c * std::log2(k + 1)));
@@ -379,8 +385,8 @@ void frmView::DrawBandXaxis()
         const clsWave* wave = WaveFile();
         if (!wave || !wave->Valid())
             return;
-        const bool octaves = wave->ViewType() == 4;
-        const int firstBand = octaves ? 1 : 14;
+        const bool octaves = wave->ViewType() == dsp::ViewOctave;
+        const int firstBand = dsp::firstBandOfView(wave->ViewType());
         const int s = octaves ? 1 : 3;
         const int offset = octaves ? 0 : 1;
         const std::int32_t N = wave->ProcCount();

@@ -11,6 +11,7 @@
 #include "core/Globals.h"
 #include "core/clsOptions.h"
 #include "library/draw/GraphGeometry.h"
+#include "library/dsp/ViewProcessing.h"
 #include "viewer/PictureBox.h"
 #include "viewer/WaveClipboard.h"
 
@@ -38,11 +39,6 @@ QString fixed(double v, int decimals)
     if (text.startsWith(QLatin1Char('-')) && text.indexOf(QRegularExpression(QStringLiteral("[1-9]"))) < 0)
         text.remove(0, 1);
     return text;
-}
-
-bool isBandView(int viewType)
-{
-    return viewType == 4 || viewType == 5;
 }
 
 // Hertz per point of the spectrum views.
@@ -121,7 +117,7 @@ void frmView::imgGraph_MouseDown(int, int button, int, double x, double)
 {
     guarded("Graph_MouseDown", [&] {
         const clsWave* wave = WaveFile();
-        if (!wave || !mDataValid || isBandView(wave->ViewType()))
+        if (!wave || !mDataValid || dsp::isBandView(wave->ViewType()))
             return;
         if (button == 1) {
             ClearSelection();
@@ -162,14 +158,14 @@ void frmView::imgGraph_MouseMove(int, int, int, double x, double y)
             text += fixed(t, 3) + QStringLiteral("s / ") + fixed(t * speedOfSound(), 2) + QStringLiteral("m");
         } else {
             double f = 0;
-            if (view == 6) {
+            if (view == dsp::ViewLinSpectrum) {
                 f = (g.positionAt(x) + 1.0) * hertzPerPoint(*wave);
-            } else if (view == 7) {
+            } else if (view == dsp::ViewLogSpectrum) {
                 f = (double(wave->GetLogSample(p)) + 1.0) * hertzPerPoint(*wave);
             } else {
                 // The band drawn in the cell under the pointer; the right edge reads as the last band.
                 const std::int32_t cell = std::clamp(g.cellAt(x), 0, mPointCount - 1);
-                f = BandName((view == 4 ? 1 : 14) + mFirstPoint + cell).toDouble();
+                f = BandName(dsp::firstBandOfView(view) + mFirstPoint + cell).toDouble();
             }
             if (!std::isfinite(f))
                 return; // no frequency to name: the panel keeps its text
@@ -182,7 +178,7 @@ void frmView::imgGraph_MouseMove(int, int, int, double x, double y)
         const double v = g.valueAt(y);
         if (!std::isfinite(v))
             return; // no value to name: the panel keeps its text
-        status_[1]->setText(view <= 1 ? fixed(v, 0) + QStringLiteral("%") : fixed(v, 1) + QStringLiteral(" dB"));
+        status_[1]->setText(dsp::isPercentView(view) ? fixed(v, 0) + QStringLiteral("%") : fixed(v, 1) + QStringLiteral(" dB"));
     });
 
     if (!mDragging)
@@ -227,11 +223,11 @@ void frmView::ShowSelectionStatus()
         status_[2]->setText(QStringLiteral("Length: %1 / %2s / %3m")
                                 .arg(length)
                                 .arg(fixed(t, 3), fixed(speedOfSound() * t, 2)));
-    } else if (view == 6) {
+    } else if (view == dsp::ViewLinSpectrum) {
         status_[2]->setText(QStringLiteral("Length: %1 / %2 Hz")
                                 .arg(mSelLength)
                                 .arg(fixed(double(length) * hertzPerPoint(*wave), 0)));
-    } else if (view == 7) {
+    } else if (view == dsp::ViewLogSpectrum) {
         const std::int64_t k1 = wave->GetLogSample(mSelStart);
         const std::int64_t k2 = wave->GetLogSample(mSelStart + mSelLength);
         const std::int64_t bins = std::abs(k2 - k1);

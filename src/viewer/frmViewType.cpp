@@ -24,7 +24,7 @@ void frmView::mnViewItem_Click(int index)
         return;
     mLogFrequency = false;
     bool reprocess = false;
-    const bool timeView = index < 4;
+    const bool timeView = dsp::isTimeView(index);
     if (timeView) {
         for (const char* key : {"FilterDown", "Filter", "FilterUp"})
             setButtonEnabled(key, true);
@@ -34,10 +34,10 @@ void frmView::mnViewItem_Click(int index)
         setMenuEnabled(QStringLiteral("mnViewFilter"), false);
         for (const char* key : {"FilterDown", "Filter", "FilterUp"})
             setButtonEnabled(key, false);
-        mLogFrequency = index == 7;
+        mLogFrequency = index == dsp::ViewLogSpectrum;
         reprocess = true;
     }
-    setMenuEnabled(QStringLiteral("mnViewSmooth"), index == 6 || index == 7);
+    setMenuEnabled(QStringLiteral("mnViewSmooth"), dsp::isSpectrumView(index));
     wave->setViewType(std::int16_t(index));
     if (reprocess) {
         wave->ReProcess();
@@ -133,7 +133,7 @@ void frmView::DrawFilterIndicator()
         return;
     const int type = wave->FilterType();
     QString label = BandName(type);
-    if (type >= 0) {
+    if (dsp::isBand(type)) {
         label += QStringLiteral(" Hz");
         mLastBand = std::int16_t(type);
     }
@@ -164,7 +164,7 @@ void frmView::ChangeRange()
 {
     guarded("ChangeRange", [&] {
         clsWave* wave = WaveFile();
-        if (!wave || wave->ViewType() < 2)
+        if (!wave || dsp::isPercentView(wave->ViewType()))
             return;
         frmdBRange dialog(this);
         dialog.dBRange = std::int16_t(std::nearbyint(wave->dBRange()));

@@ -170,7 +170,7 @@ TEST(ViewDecay, SchroederOfAnExponentialDecayIsAStraightLine)
 TEST(ViewDecay, DecayCurveFollowsTheSlopeAndTheFullScaleReference)
 {
     const double fs = 48000;
-    const auto x = exponentialDecay(fs, 1.0, 2.0, kFullScale);
+    const auto x = exponentialDecay(fs, 1.0, 2.0, vemra::kFullScale);
     ViewSettings s;
     s.viewType = ViewDecay;
     s.bestRevTime_s[0] = 1.0;

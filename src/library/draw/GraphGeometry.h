@@ -10,6 +10,7 @@
 //    Reflectogram (percent, 0..100): y = height - v * height / 100
 //    the dB views 2..7:               y = -v * height / dBRange  (0 dB at the top, -dBRange at the bottom)
 // Everything is 32-bit or double, so graphs of any width are safe. No Qt; header only.
+#include "library/dsp/ViewProcessing.h"
 #include "library/records.h"
 
 #include <cmath>
@@ -55,9 +56,9 @@ struct GraphGeometry {
     double yOfValue(double v) const
     {
         switch (viewType) {
-        case 0:
+        case dsp::ViewPressure:
             return (double(height) - 1.0) / 2.0 - v * (double(height) - 1.0) / 200.0;
-        case 1:
+        case dsp::ViewReflectogram:
             return double(height) - v * double(height) / 100.0;
         default:
             return -v * double(height) / dBRange;
@@ -66,9 +67,9 @@ struct GraphGeometry {
     double valueAt(double y) const
     {
         switch (viewType) {
-        case 0:
+        case dsp::ViewPressure:
             return ((double(height) - 1.0) / 2.0 - y) * 200.0 / (double(height) - 1.0);
-        case 1:
+        case dsp::ViewReflectogram:
             return (double(height) - y) * 100.0 / double(height);
         default:
             return -dBRange * y / double(height);

@@ -112,7 +112,7 @@ void PaintView(QPainter& painter, const GraphGeometry& geometry, std::span<const
     QPen pen = painter.pen();
     pen.setWidth(0); // cosmetic: one pixel whatever the transform
     painter.setPen(pen);
-    if (geometry.viewType == dsp::ViewOctave || geometry.viewType == dsp::ViewThirdOctave)
+    if (dsp::isBandView(geometry.viewType))
         paintBars(painter, geometry, values);
     else
         paintLine(painter, geometry, values);

@@ -2,8 +2,8 @@
 // Drawing a processed view (ProcessWave) into a graph, and marking a selection on it.
 // The device context of a DrawRequest is a painter handle (DeviceContext.h); the curve is drawn with the
 // painter's current pen colour, as the window set it; the geometry is GraphGeometry's.
-// Results: 0, or 212 when there is nothing to draw with (no processed view of that type, or an unknown device
-// context), 100 when memory runs out. Calling thread: the user-interface thread.
+// Results: 0, or msg::NoWaveData when there is nothing to draw with (no processed view of that type, or an unknown
+// device context), msg::NotEnoughMemory when memory runs out. Calling thread: the user-interface thread.
 #include "library/api_common.h"
 #include "library/draw/GraphGeometry.h"
 
@@ -22,7 +22,7 @@ VResult MonoView(const WaveHeader& header, const DrawRequest& request, std::int1
 // twice restores the picture.
 VResult InvertGraph(const DrawRequest& request, std::int32_t start, std::int32_t length);
 
-// The drawing itself: `values` are the view's points in the unit of the view's y scale. Band views (4, 5) draw
+// The drawing itself: `values` are the view's points in the unit of the view's y scale. Band views draw
 // one bar per point from its level down to the bottom; the others one line through the points, with every
 // pixel column showing the full range of the points it covers.
 void PaintView(QPainter& painter, const GraphGeometry& geometry, std::span<const float> values);

@@ -51,7 +51,7 @@ double wideBandLower_Hz() { return bandLower_Hz(1); }
 
 double wideBandUpper_Hz(double fs_Hz)
 {
-    for (int band = kLastThirdOctaveBand; band >= 14; --band)
+    for (int band = kLastThirdOctaveBand; band >= kFirstUsedThirdOctaveBand; --band)
         if (bandUpper_Hz(band) <= fs_Hz / 2)
             return bandUpper_Hz(band);
     return 0.0;

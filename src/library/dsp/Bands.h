@@ -4,7 +4,9 @@
 //      of the highest third-octave band below Nyquist;
 //   -1 all-pass: no filter;
 //   0..10 octave bands, fm = 1000 * 10^(0.3 (i - 6)) Hz (6 = 1 kHz);
-//   11..43 third-octave bands, fm = 1000 * 10^((i - 30) / 10) Hz (30 = 1 kHz).
+//   11..43 third-octave bands, fm = 1000 * 10^((i - 30) / 10) Hz (30 = 1 kHz). The table starts at 11 (12.5 Hz),
+//      but band lists, the analysis batches, the band views and the wide band start at 14 (25 Hz): 11..13 carry
+//      labels and are filtered only when asked for alone.
 // Band edges lie at fm * G^(+-1/(2b)) with G = 10^0.3 and b = 1 (octave) or 3 (third octave).
 // The user interface rounds these to single precision (core/Bands.h); the filters keep double precision.
 // No Qt; pure functions, any thread.
@@ -15,7 +17,8 @@ inline constexpr int kWideBand = -2;
 inline constexpr int kAllPass = -1;
 inline constexpr int kFirstOctaveBand = 0;
 inline constexpr int kLastOctaveBand = 10;
-inline constexpr int kFirstThirdOctaveBand = 11;
+inline constexpr int kThirdOctaveTableStart = 11;     // 12.5 Hz: the first index of the third-octave table
+inline constexpr int kFirstUsedThirdOctaveBand = 14;  // 25 Hz: the first third-octave band anything lists or shows
 inline constexpr int kLastThirdOctaveBand = 43;
 inline constexpr int kBandCount = 44;   // band indices 0..43
 
@@ -23,9 +26,10 @@ inline constexpr int kBandCount = 44;   // band indices 0..43
 inline constexpr double kOctaveRatio = 1.9952623149688795; // 10^0.3
 
 inline constexpr bool isOctaveBand(int band) { return band >= kFirstOctaveBand && band <= kLastOctaveBand; }
+// Any index of the third-octave table, 11..43.
 inline constexpr bool isThirdOctaveBand(int band)
 {
-    return band >= kFirstThirdOctaveBand && band <= kLastThirdOctaveBand;
+    return band >= kThirdOctaveTableStart && band <= kLastThirdOctaveBand;
 }
 // A real band 0..43 (not the wide band or all-pass).
 inline constexpr bool isBand(int band) { return band >= 0 && band < kBandCount; }

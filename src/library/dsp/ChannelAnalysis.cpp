@@ -34,8 +34,8 @@ std::vector<int> ChannelAnalysis::batchOf(int band) const
     if (isOctaveBand(band)) {
         first = kFirstOctaveBand;
         last = kLastOctaveBand;
-    } else if (band >= 14 && band <= kLastThirdOctaveBand) {
-        first = 14;
+    } else if (band >= kFirstUsedThirdOctaveBand && band <= kLastThirdOctaveBand) {
+        first = kFirstUsedThirdOctaveBand;
         last = kLastThirdOctaveBand;
     }
     std::vector<int> bands;

@@ -1,5 +1,7 @@
 #include "library/dsp/Editing.h"
 
+#include "library/Codes.h"
+
 #include <algorithm>
 #include <cmath>
 #include <numbers>
@@ -81,7 +83,7 @@ void applyWindow(PlanarSamples& channels, std::int64_t start, std::int64_t lengt
         const double g = windowGain(shape, i, length);
         for (auto& c : channels) {
             std::int16_t& s = c[static_cast<std::size_t>(start + i)];
-            s = static_cast<std::int16_t>(std::clamp(std::nearbyint(s * g), -32768.0, 32767.0));
+            s = static_cast<std::int16_t>(std::clamp(std::nearbyint(s * g), double(kMinSample), double(kMaxSample)));
         }
     }
 }

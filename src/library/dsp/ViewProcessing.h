@@ -11,15 +11,17 @@
 // Band and spectrum levels are spectral densities: the mean power per bin within the band, so a white response
 // has equal levels in every band, and the highest point of either channel is 0 dB. With auto scale the pressure,
 // reflectogram and decay views are referred to the largest value of either channel instead of full scale.
-// Samples are in 16-bit units (full scale 32768). Levels of silence are kFloor_dB, never -inf or NaN.
-// No Qt; any thread.
+// Samples are in 16-bit units (full scale kFullScale, Codes.h). Levels of silence are kFloor_dB, never -inf or
+// NaN. No Qt; any thread.
+#include "library/Codes.h"
+#include "library/dsp/Bands.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
 
 namespace vemra::dsp {
 
-inline constexpr double kFullScale = 32768.0;
 inline constexpr float kFloor_dB = -400.0f;
 
 enum ViewTypeCode : std::int16_t {
@@ -33,7 +35,27 @@ enum ViewTypeCode : std::int16_t {
     ViewLogSpectrum = 7,
 };
 
+inline constexpr int kViewTypeCount = 8;
+
 inline constexpr bool isTimeView(int viewType) { return viewType >= ViewPressure && viewType <= ViewSchroeder; }
+inline constexpr bool isBandView(int viewType) { return viewType == ViewOctave || viewType == ViewThirdOctave; }
+inline constexpr bool isSpectrumView(int viewType)
+{
+    return viewType == ViewLinSpectrum || viewType == ViewLogSpectrum;
+}
+// Pressure and reflectogram read in percent of full scale; every other view in dB.
+inline constexpr bool isPercentView(int viewType) { return viewType == ViewPressure || viewType == ViewReflectogram; }
+
+// The bands of a band view, lowest first: the octaves from 31.5 Hz, the third octaves from 25 Hz, each up to the
+// last band of its kind (the view then keeps those below Nyquist).
+inline constexpr int firstBandOfView(int viewType)
+{
+    return viewType == ViewOctave ? kFirstOctaveBand + 1 : kFirstUsedThirdOctaveBand;
+}
+inline constexpr int lastBandOfView(int viewType)
+{
+    return viewType == ViewOctave ? kLastOctaveBand : kLastThirdOctaveBand;
+}
 
 // Band edges of one band of a band view, in hertz.
 struct BandRange {

@@ -1,6 +1,7 @@
 // The analyser's time-domain files. Layout: u16 0xABCD, u16 0xFFFF, i16 acquisition algorithm, f32 sample
 // interval (ms), u32 point count, f32 samples, char[80] title, char[60] comment, 104-byte set-up record.
 // Files of either byte order are read; ours are written little-endian.
+#include "library/Codes.h"
 #include "library/Messages.h"
 #include "library/files/Formats.h"
 
@@ -87,11 +88,11 @@ VResult readTim(std::span<const std::uint8_t> bytes, WaveHeader& header, std::ve
     }
     // The samples are true amplitudes; they become 16-bit values with the factor that restores them.
     // (A peak near the smallest float would give a factor of 0.)
-    const float factor = peak > 0 ? std::max(peak / 32767.0f, std::numeric_limits<float>::denorm_min()) : 1.0f;
+    const float factor = peak > 0 ? std::max(peak / float(kMaxSample), std::numeric_limits<float>::denorm_min()) : 1.0f;
     std::vector<std::int16_t> data(static_cast<std::size_t>(count));
     for (std::uint64_t i = 0; i < count; ++i) {
         const double s = std::round(in.f32(kHeadBytes + 4 * i) / static_cast<double>(factor));
-        data[i] = static_cast<std::int16_t>(std::clamp(s, -32768.0, 32767.0));
+        data[i] = static_cast<std::int16_t>(std::clamp(s, double(kMinSample), double(kMaxSample)));
     }
 
     setDefaultInformation(header);

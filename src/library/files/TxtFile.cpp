@@ -3,6 +3,7 @@
 // +-1 the file holds fractions of full scale, otherwise 16-bit units: the decision is taken for the whole file,
 // so a file in 16-bit units whose values happen to be 0, 1 and -1 stays in units only if a larger value occurs.
 // We write fractions (sample / 32768), which read back exactly.
+#include "library/Codes.h"
 #include "library/Messages.h"
 #include "library/files/Formats.h"
 #include "library/files/ResponseFile.h"
@@ -19,7 +20,6 @@ namespace {
 
 // Without a rate line the file is taken to be at the program's usual measuring rate.
 constexpr std::int32_t kDefaultRate = 48000;
-constexpr double kFullScale = 32768.0;
 
 bool isSeparator(char c) { return c == ' ' || c == '\t' || c == ';'; }
 
@@ -63,7 +63,7 @@ VResult readTxt(std::span<const std::uint8_t> bytes, WaveHeader& header, std::ve
     std::int32_t rate = kDefaultRate;
     int channels = 0;          // from the "# channels" line or the first data line
     bool channelsGiven = false;
-    std::vector<float> values; // kept as float: every 16-bit value and every k/32768 is exact
+    std::vector<float> values; // kept as float: every 16-bit value and every k/kFullScale is exact
     std::int64_t frames = 0;
     double peak = 0;
 
@@ -132,12 +132,12 @@ VResult readTxt(std::span<const std::uint8_t> bytes, WaveHeader& header, std::ve
         return msg::TooFewSamples;
 
     const bool fractions = peak <= 1.0;
-    if (!fractions && peak > 32767.5)
+    if (!fractions && peak > kMaxSample + 0.5)
         return msg::BadTxt; // beyond the 16-bit range
     std::vector<std::int16_t> data(values.size());
     for (std::size_t k = 0; k < values.size(); ++k) {
         const double s = std::round(fractions ? values[k] * kFullScale : values[k]);
-        data[k] = static_cast<std::int16_t>(std::clamp(s, -32768.0, 32767.0));
+        data[k] = static_cast<std::int16_t>(std::clamp(s, double(kMinSample), double(kMaxSample)));
     }
 
     setDefaultInformation(header);

@@ -238,7 +238,7 @@ VResult Engine::startCapture(double rate_Hz, std::int64_t frames, int averages, 
     housekeep();
     if (channels < 1 || channels > 2)
         return msg::BadChannelCount;
-    if (frames < 2 || frames > (std::int64_t{1} << 24) || averages < 1 || averages > 1000)
+    if (frames < 2 || frames > kMaxCaptureFrames || averages < 1 || averages > kMaxCaptureAverages)
         return msg::BadArgument;
     abortCapture();
     if (VResult rc = acquire(StreamUser::Capture, rate_Hz))

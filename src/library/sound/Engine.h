@@ -31,6 +31,10 @@ public:
 
 enum class StreamUser : unsigned { ContinuousInput = 1, Meter = 2, Stimulus = 4, Capture = 8, Playback = 16 };
 
+// The largest capture: frames of one period (at least 2) and the count of periods averaged (at least 1).
+inline constexpr std::int64_t kMaxCaptureFrames = std::int64_t{1} << 24;
+inline constexpr int kMaxCaptureAverages = 1000;
+
 // A finished capture: per channel one averaged period lined up with the stimulus (sample 0 = stimulus sample 0
 // when the stimulus was the engine's own, with the stream's round-trip latency taken out).
 struct CaptureResult {

@@ -1,7 +1,9 @@
 #include "library/sound/Processing.h"
 
+#include "library/Codes.h"
 #include "library/dsp/Deconvolution.h"
 #include "library/dsp/Mls.h"
+#include "library/dsp/Sweep.h"
 #include "library/sound/SourceFilter.h"
 
 #include <map>
@@ -28,19 +30,19 @@ VResult deconvolveCapture(const CaptureResult& capture, const ProcessRequest& r,
     out.clear();
     if (capture.channels < 1 || capture.average.size() != static_cast<std::size_t>(capture.channels))
         return msg::BadArgument;
-    if (r.filter < 0 || r.filter >= SourceFilterCount)
+    if (r.filter < 0 || r.filter >= SourceFilterCodeCount)
         return msg::BadArgument;
     const double sign = r.sign < 0 ? -1.0 : 1.0;
 
     switch (r.stimulus) {
-    case 4:
+    case StimulusExternalImpulse:
         for (const auto& ch : capture.average) {
             out.push_back(ch);
             for (double& v : out.back())
                 v *= sign;
         }
         return Ok;
-    case 3: {
+    case StimulusExternalNoise: {
         if (capture.channels < 2)
             return msg::BadChannelCount;
         out.emplace_back(capture.average[0].size());
@@ -49,19 +51,20 @@ VResult deconvolveCapture(const CaptureResult& capture, const ProcessRequest& r,
             v *= sign;
         return Ok;
     }
-    case 1:
-    case 2:
-    case 5:
-    case 6:
+    case StimulusInternalMls:
+    case StimulusExternalMls:
+    case StimulusInternalSweep:
+    case StimulusExternalSweep:
         break;
     default:
         return msg::BadArgument;
     }
 
-    const bool mls = r.stimulus == 1 || r.stimulus == 2;
+    const bool mls = isMlsStimulus(r.stimulus);
     const StimulusKind kind = mls ? StimulusKind::Mls : StimulusKind::Sweep;
-    const int minOrder = mls ? dsp::MlsMinOrder : 8;
-    if (r.order < minOrder || r.order > 24)
+    const int minOrder = mls ? dsp::MlsMinOrder : dsp::SweepMinOrder;
+    const int maxOrder = mls ? dsp::MlsMaxOrder : dsp::SweepMaxOrder;
+    if (r.order < minOrder || r.order > maxOrder)
         return msg::BadArgument;
     const std::int64_t period = mls ? (std::int64_t{1} << r.order) - 1 : std::int64_t{1} << r.order;
     if (capture.period != period)
@@ -70,7 +73,7 @@ VResult deconvolveCapture(const CaptureResult& capture, const ProcessRequest& r,
     double gain = 1.0;
     std::vector<double> reference;
     const StimulusPeriod* own = capture.stimulus.get();
-    const bool internal = r.stimulus == 1 || r.stimulus == 5;
+    const bool internal = isInternalStimulus(r.stimulus);
     if (internal && own && own->kind == kind && own->order == r.order && own->filter == r.filter) {
         gain = own->gain;
         reference = own->reference;
@@ -79,7 +82,7 @@ VResult deconvolveCapture(const CaptureResult& capture, const ProcessRequest& r,
     }
     for (const auto& y : capture.average) {
         std::vector<double> h(static_cast<std::size_t>(period));
-        if (mls && r.filter == 0)
+        if (mls && r.filter == SourceFilterNone)
             mlsDeconvolver(r.order).deconvolve(y, h);
         else
             dsp::SpectralDeconvolver(reference).deconvolve(y, h);

@@ -32,15 +32,15 @@ double sourceFilterGain_dB(int code, double f_Hz)
     static constexpr std::array<double, 7> female{-6.7, 5.3, -1.9, -9.1, -15.8, -16.7, -18.0};
     // RASTI on half-octave steps from 125 Hz: only the 500 Hz and 2 kHz octaves carry the signal.
     switch (code) {
-    case 1: {
+    case SourceFilterPinkBlue: {
         const double oct = std::log2(std::max(f_Hz, 1.0) / 1000.0);
         return 3.0 * std::abs(oct);
     }
-    case 2:
+    case SourceFilterFemale:
         return interpolateOctaves(female, f_Hz);
-    case 3:
+    case SourceFilterMale:
         return interpolateOctaves(male, f_Hz);
-    case 4: {
+    case SourceFilterRasti: {
         const double x = std::log2(std::max(f_Hz, 1.0));
         auto band = [x](double centre_Hz, double level) {
             const double d = std::abs(x - std::log2(centre_Hz));
@@ -59,7 +59,7 @@ double sourceFilterGain_dB(int code, double f_Hz)
 
 void applySourceFilter(int code, double rate_Hz, std::span<double> period)
 {
-    if (code <= 0 || code >= SourceFilterCount || period.size() < 2)
+    if (code <= SourceFilterNone || code >= SourceFilterCodeCount || period.size() < 2)
         return;
     const std::size_t n = period.size();
     double rmsBefore = 0;

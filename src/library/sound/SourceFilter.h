@@ -1,5 +1,5 @@
 #pragma once
-// Spectral shapes of the stimulus (SourceFilterCode): 0 none, 1 pink and blue, 2 female speech, 3 male speech,
+// Spectral shapes of the stimulus (SourceFilterCode, Codes.h): 0 none, 1 pink and blue, 2 female speech, 3 male speech,
 // 4 RASTI. Each shape is a zero-phase magnitude applied circularly to one stimulus period, so the processing can
 // divide it out exactly. Shapes (levels in dB, interpolated linearly over log frequency, held beyond the ends):
 // - pink and blue: -3 dB per octave below 1 kHz and +3 dB per octave above (more energy at both ends, where
@@ -8,11 +8,11 @@
 // - female speech: -6.7, 5.3, -1.9, -9.1, -15.8, -16.7, -18.0;
 // - RASTI: the 500 Hz octave at 0 dB and the 2 kHz octave at -9 dB, half-octave ramps down to a -40 dB floor.
 // A filtered period is rescaled to the RMS of the unfiltered one.
+#include "library/Codes.h"
+
 #include <span>
 
 namespace vemra::sound {
-
-inline constexpr int SourceFilterCount = 5;
 
 // Gain in dB of shape code at f_Hz (code 0: 0 dB).
 double sourceFilterGain_dB(int code, double f_Hz);

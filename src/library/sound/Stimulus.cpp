@@ -1,5 +1,6 @@
 #include "library/sound/Stimulus.h"
 
+#include "library/Codes.h"
 #include "library/dsp/Mls.h"
 #include "library/dsp/Sweep.h"
 #include "library/sound/SourceFilter.h"
@@ -39,8 +40,8 @@ std::vector<double> referencePeriod(StimulusKind kind, int order, double rate_Hz
 VResult buildStimulus(StimulusKind kind, int order, double rate_Hz, int level, const std::string& correction,
                       int filter, float speechScale, StimulusPeriod& out)
 {
-    if (order < minOrderForRate(rate_Hz) || order > maxOrderForRate(rate_Hz) || level < 1 || level > 32767
-        || filter < 0 || filter >= SourceFilterCount || !(rate_Hz > 0))
+    if (order < minOrderForRate(rate_Hz) || order > maxOrderForRate(rate_Hz) || level < 1 || level > kMaxSample
+        || filter < 0 || filter >= SourceFilterCodeCount || !(rate_Hz > 0))
         return msg::BadArgument;
     out.kind = kind;
     out.order = order;
@@ -61,8 +62,8 @@ VResult buildStimulus(StimulusKind kind, int order, double rate_Hz, int level, c
         shaped = out.reference;
         out.corrected = false;
     }
-    double gain = level / 32767.0;
-    if (filter != 0 && speechScale > 0 && speechScale <= 1)
+    double gain = level / double(kMaxSample);
+    if (filter != SourceFilterNone && speechScale > 0 && speechScale <= 1)
         gain *= speechScale;
     double peak = 0;
     for (double v : shaped)

@@ -61,7 +61,7 @@ TEST_F(StimulusFiles, SpeechScaleKeepsEveryShapeWithinTheLevel)
     EXPECT_LE(mls, 1.0f);
     EXPECT_GT(sweep, 0.0f);
     EXPECT_LE(sweep, 1.0f);
-    for (int filter = 1; filter < SourceFilterCount; ++filter) {
+    for (int filter = 1; filter < SourceFilterCodeCount; ++filter) {
         SCOPED_TRACE(filter);
         StimulusPeriod p;
         ASSERT_EQ(buildStimulus(StimulusKind::Mls, 14, 48000, 16384, "", filter, mls, p), 0);
