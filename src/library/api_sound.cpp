@@ -44,12 +44,7 @@ SoundState& state()
     return s;
 }
 
-Engine& engine()
-{
-    Engine& e = Engine::instance();
-    e.setExtraLatency(static_cast<std::int64_t>(std::lround(librarySettings().audioDelay_samples)));
-    return e;
-}
+Engine& engine() { return Engine::instance(); }
 
 VResult startStimulus(StimulusKind kind, std::int16_t channels, std::int16_t order, std::int32_t rate,
                       std::int16_t level, const std::string& correction, std::int16_t filter, float speechScale)
@@ -264,6 +259,8 @@ VResult StartRecording(std::int32_t rate_Hz, std::int32_t count, std::int16_t pr
         if (rate_Hz <= 0)
             return msg::UnsupportedSampleRate;
         Engine& e = engine();
+        // The user's audio delay as it stands now: the settings may change between measurements.
+        e.setExtraLatency(static_cast<std::int64_t>(std::lround(librarySettings().audioDelay_samples)));
         const int channels = e.holds(sound::StreamUser::ContinuousInput) ? state().inputChannels : 1;
         return e.startCapture(rate_Hz, count, preAverages, channels);
     });

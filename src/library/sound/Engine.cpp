@@ -22,8 +22,8 @@ struct Engine::Playing {
     std::int64_t period = 0;
     int channels = 1;
     std::int64_t phase = 0; // owned by the callback
-    std::atomic<bool> stopRequested{false};
-    std::atomic<bool> stopped{false};
+    alignas(kCacheLine) std::atomic<bool> stopRequested{false}; // written by the user-interface thread
+    alignas(kCacheLine) std::atomic<bool> stopped{false};       // written by the callback (or at a stop)
 };
 
 struct Engine::Capture {
@@ -227,10 +227,9 @@ void Engine::stopStimulus()
     housekeep();
 }
 
-bool Engine::stimulusPlaying()
+bool Engine::stimulusPlaying() const
 {
-    housekeep();
-    return playing_ != nullptr && !playing_->stopRequested.load();
+    return playing_ != nullptr && !playing_->stopRequested.load() && !playing_->stopped.load();
 }
 
 VResult Engine::startCapture(double rate_Hz, std::int64_t frames, int averages, int channels)
@@ -379,10 +378,9 @@ void Engine::stopPlayback()
     release(StreamUser::Playback);
 }
 
-bool Engine::playbackRunning()
+bool Engine::playbackRunning() const
 {
-    housekeep();
-    return playback_ != nullptr;
+    return playback_ != nullptr && !playback_->finished.load();
 }
 
 void Engine::process(const float* in, float* out, int frames, bool inputOverflow) noexcept

@@ -70,7 +70,8 @@ public:
     VResult startStimulus(std::shared_ptr<const StimulusPeriod> stimulus, int channels);
     // Deferred stop: takes effect when no running capture depends on the stimulus.
     void stopStimulus();
-    bool stimulusPlaying();
+    // True from the start until a stop was asked for (the deferred stop included) or took effect.
+    bool stimulusPlaying() const;
 
     // Capture of frames x averages input frames of channels channels, accumulated onto one period of frames.
     // Locked to the playing stimulus when its period equals frames. 0, 300 (channels), 302 (frames, averages).
@@ -91,11 +92,13 @@ public:
     // Playback of interleaved frames (channels 1 or 2) once through.
     VResult startPlayback(double rate_Hz, std::vector<float> frames, int channels);
     void stopPlayback();
-    bool playbackRunning();
+    // True from the start until the frames are through or the playback was stopped.
+    bool playbackRunning() const;
 
     void process(const float* in, float* out, int frames, bool inputOverflow) noexcept override;
 
-    // Frees what the callback has let go of and drops finished stimuli and playbacks (called by every member).
+    // Frees what the callback has let go of, drops finished stimuli and playbacks and closes the stream once no
+    // user is left (called by every member that changes the engine's state; the queries leave it as it is).
     void housekeep();
 
 private:
@@ -126,9 +129,10 @@ private:
     SpscRing<MeterBlock, 512> meterRing_;
     float lastPeak_[2] = {-1, -1};
 
-    std::atomic<std::uint64_t> blocksStarted_{0};
+    // Written by the callback only: on a cache line of their own, apart from what the user-interface thread writes.
+    alignas(kCacheLine) std::atomic<std::uint64_t> blocksStarted_{0};
     std::atomic<std::uint64_t> blocksDone_{0};
-    std::vector<std::pair<std::uint64_t, std::shared_ptr<void>>> retired_;
+    alignas(kCacheLine) std::vector<std::pair<std::uint64_t, std::shared_ptr<void>>> retired_;
 };
 
 } // namespace vemra::sound

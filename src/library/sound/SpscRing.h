@@ -1,11 +1,16 @@
 #pragma once
 // Fixed-capacity single-producer single-consumer ring. push() and pop() never allocate or lock; the producer and
-// the consumer may be different threads. Capacity is a power of two; a full ring drops the new item.
+// the consumer may be different threads. Capacity is a power of two; a full ring drops the new item. The producer
+// writes only head_, the consumer only tail_: each sits on its own cache line, so neither thread's writes evict
+// the line the other one writes.
 #include <array>
 #include <atomic>
 #include <cstddef>
 
 namespace vemra::sound {
+
+// The cache-line size the real-time structures keep apart what different threads write.
+inline constexpr std::size_t kCacheLine = 64;
 
 template <class T, std::size_t Capacity>
 class SpscRing {
@@ -33,8 +38,8 @@ public:
 
 private:
     std::array<T, Capacity> items_{};
-    std::atomic<std::size_t> head_{0};
-    std::atomic<std::size_t> tail_{0};
+    alignas(kCacheLine) std::atomic<std::size_t> head_{0}; // written by the producer
+    alignas(kCacheLine) std::atomic<std::size_t> tail_{0}; // written by the consumer
 };
 
 } // namespace vemra::sound

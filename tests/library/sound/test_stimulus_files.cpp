@@ -172,6 +172,9 @@ TEST_F(StimulusFiles, PlayWavePlaysTheSelectionOnce)
     EXPECT_TRUE(Engine::instance().playbackRunning());
     card->step(4800 + 256);
     EXPECT_FALSE(Engine::instance().playbackRunning());
+    // Asking changes nothing; the engine's next housekeeping lets the finished playback's stream go.
+    EXPECT_TRUE(Engine::instance().streamOpen());
+    Engine::instance().housekeep();
     EXPECT_FALSE(Engine::instance().streamOpen());
     StopWave();
     WaveStore::release(header);
