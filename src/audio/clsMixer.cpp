@@ -5,6 +5,7 @@
 #include "audio/clsPlayer.h"
 #include "audio/clsRecorder.h"
 #include "audio/clsVolume.h"
+#include "audio/frmMeasure.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
@@ -266,6 +267,8 @@ void CreateMixer()
 
 void ReleaseMixer()
 {
+    // The measurement window works on the mixer's objects: it goes first, with its own closing steps.
+    frmMeasure::Unload();
     delete Mixer;
     Mixer = nullptr;
 }

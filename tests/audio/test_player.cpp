@@ -2,7 +2,7 @@
 #include "AudioFixture.h"
 
 #include "audio/SoundSysNames.h"
-#include "library/files/ResponseFile.h"
+#include "support/ResponseFile.h"
 #include "library/sound/CorrectionFile.h"
 
 #include <QDir>
@@ -160,12 +160,7 @@ TEST_F(PlayerTest, TheSecondEndingIsTriedWhenTheFirstFileIsMissing)
     // An inverse filter (a response file of one unit impulse) under the second ending.
     const QString filter = CorrectionFileName(Mixer->FingerPrint(), 48000, 14, QStringLiteral(".swp_flt.wav"));
     QDir().mkpath(CalibrationFolder());
-    WaveHeader h;
-    h.format.Channels = 1;
-    h.format.SampleFrequency = 48000;
-    std::vector<std::int16_t> samples(512, 0);
-    samples[0] = 16384;
-    ASSERT_EQ(files::writeResponseWav(filter.toStdString(), h, samples), 0);
+    test::ResponseFile(filter.toStdString()).frames(512).sample([](std::int64_t i, int) { return i == 0 ? 16384.0 : 0.0; }).write();
     Player->setStimulus(5);
     ASSERT_EQ(Player->Play(true), 0);
     EXPECT_EQ(Player->playingCorrectionFile(), filter);

@@ -4,14 +4,17 @@
 // gives no backend (every device call then fails with 151) and a note on standard error: the program never falls
 // back to the virtual card on its own.
 #include "library/sound/Backend.h"
+#include "library/sound/VirtualCard.h"
 
 #include <memory>
 
 namespace vemra::sound {
 
-struct VirtualGains;
-
 std::unique_ptr<Backend> makeDefaultBackend();
+// The room of the program's virtual card: direct sound after 2 ms and a tail of random reflections decaying by
+// 60 dB in 0.3 s (at 48000 Hz), quiet enough that a stimulus at half of full scale reaches the converter
+// unclipped, and noise 100 dB below full scale.
+VirtualCardConfig virtualRoom();
 // True when the environment asks for the virtual card (the mixer then is the virtual mixer).
 bool virtualBackendRequested();
 // The gains shared by the program's virtual card and virtual mixer.

@@ -25,6 +25,12 @@ VirtualCard::VirtualCard(VirtualCardConfig config, Pacing pacing, std::shared_pt
 {
     config_.blockFrames = std::max(config_.blockFrames, 16);
     config_.latencyFrames = std::max<std::int64_t>(config_.latencyFrames, config_.blockFrames);
+    for (int c = 0; c < 2; ++c) {
+        const auto& h = (c == 1 && !config_.response2.empty()) ? config_.response2 : config_.response;
+        for (std::size_t k = 0; k < h.size(); ++k)
+            if (h[k] != 0)
+                taps_[c].push_back({static_cast<std::int64_t>(k), h[k]});
+    }
 }
 
 VirtualCard::~VirtualCard()
@@ -147,14 +153,13 @@ void VirtualCard::runBlock()
     for (int i = 0; i < n; ++i) {
         const std::int64_t t = frame_ + i;
         for (int c = 0; c < inChannels_; ++c) {
-            const auto& h = (c == 1 && !config_.response2.empty()) ? config_.response2 : config_.response;
             double acc = 0;
             const std::int64_t t0 = t - config_.latencyFrames;
-            for (std::size_t k = 0; k < h.size(); ++k) {
-                const std::int64_t s = t0 - static_cast<std::int64_t>(k);
+            for (const Tap& tap : taps_[c]) {
+                const std::int64_t s = t0 - tap.lag;
                 if (s < 0)
                     break;
-                acc += h[k] * history_[static_cast<std::size_t>(s) & historyMask_];
+                acc += tap.value * history_[static_cast<std::size_t>(s) & historyMask_];
             }
             if (config_.noiseRms > 0)
                 acc += config_.noiseRms * noise();

@@ -72,6 +72,12 @@ private:
     int outChannels_ = 0;
     std::int64_t frame_ = 0;
     std::vector<float> in_, out_;
+    // The responses' non-zero taps (lag, value) per input: the card's work follows the reflections, not the length.
+    struct Tap {
+        std::int64_t lag;
+        double value;
+    };
+    std::vector<Tap> taps_[2];
     std::vector<double> history_; // output 1 after gain and soft clipping, ring
     std::size_t historyMask_ = 0;
     std::uint64_t rng_ = 1;

@@ -1,10 +1,12 @@
 #pragma once
 // Shared fixtures of the sound tests: a known room, a stepped virtual card installed in an engine, and the error
 // of a recovered response.
+#include "library/dsp/Fft.h"
 #include "library/sound/Engine.h"
 #include "library/sound/VirtualCard.h"
 
 #include <cmath>
+#include <complex>
 #include <cstdint>
 #include <vector>
 
@@ -37,6 +39,30 @@ inline double responseError_dB(const std::vector<double>& got, const std::vector
         p += w * w;
     }
     return 10 * std::log10(e / p);
+}
+
+// Error of a response within a frequency band, relative to the true response's energy in that band.
+inline double bandError_dB(const std::vector<double>& got, const std::vector<double>& want, double rate, double f1, double f2)
+{
+    const std::size_t n = got.size();
+    std::vector<double> w(n, 0.0), e(n);
+    for (std::size_t k = 0; k < want.size() && k < n; ++k)
+        w[k] = want[k];
+    for (std::size_t k = 0; k < n; ++k)
+        e[k] = got[k] - w[k];
+    dsp::RealFftD fft(n);
+    std::vector<std::complex<double>> W(fft.bins()), E(fft.bins());
+    fft.forward(w, W);
+    fft.forward(e, E);
+    double pe = 0, pw = 0;
+    for (std::size_t k = 0; k < W.size(); ++k) {
+        const double f = static_cast<double>(k) * rate / static_cast<double>(n);
+        if (f >= f1 && f <= f2) {
+            pe += std::norm(E[k]);
+            pw += std::norm(W[k]);
+        }
+    }
+    return 10 * std::log10(pe / pw);
 }
 
 // An engine with its own stepped virtual card.
