@@ -155,6 +155,7 @@ bool Main(const QStringList& arguments)
             if (Player)
                 Player->UnlockPlayer();
         };
+        PlayerRateHook = [] { return Player ? Player->PlayFreq() : Options ? Options->SampleFrequency() : 48000; };
         InstallDocumentWindows();
         // Writable program data (calibration files, the time-file template) lives in the user's data folder.
         SetDataFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());

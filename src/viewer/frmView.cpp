@@ -2,6 +2,10 @@
 // its commands by the state of the document, and the redraw entry point.
 #include "viewer/frmView.h"
 
+#include "audio/AudioGlobals.h"
+#include "audio/clsPlayer.h"
+#include "audio/clsRecorder.h"
+
 #include "core/ErrorGuard.h"
 #include "core/Globals.h"
 #include "core/ProgramHooks.h"
@@ -391,7 +395,7 @@ void frmView::EnableAll()
         setMenuEnabled(QStringLiteral("mnViewZoomFull"), zoomed);
         setButtonEnabled(QStringLiteral("Save"), wave->Changed());
         // The player joins when the sound part exists; until then nothing is playing.
-        mMixer_MixerBusy(false, false);
+        mMixer_MixerBusy(Player && Player->Busy(), Recorder && Recorder->Busy());
         setButtonEnabled(QStringLiteral("Autoscale"), true);
     });
 }

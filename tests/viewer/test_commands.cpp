@@ -278,6 +278,10 @@ const std::map<QString, CommandCheck>& commandChecks()
          {{}, [](Commands&, frmView*, const Seen&) {
               return QFile::exists(QString::fromStdString(files::dataFolder()) + "/TestSignals/sweep 48000 14.wav");
           }}},
+        {"mnFileMeasure",
+         {{}, [](Commands&, frmView*, const Seen& seen) { return seen.windows.contains("vemra::frmMeasure"); }}},
+        {"mnSetupOptions",
+         {{}, [](Commands&, frmView*, const Seen& seen) { return seen.windows.contains("vemra::frmSetup"); }}},
         {"mnHelpTopics",
          {{}, [](Commands&, frmView*, const Seen& seen) { return seen.windows.contains("vemra::HelpWindow"); }}},
         {"mnHelpAbout",

@@ -460,7 +460,7 @@ TEST_F(FileCommands, CloseOnTheLastWindowLeavesAnEmptyOne)
     w->mnFileNew_Click();
     settle();
     EXPECT_EQ(WaveCount(), 2);
-    EXPECT_FALSE(w->menuItem("mnFileMeasure")->isEnabled());
+    EXPECT_TRUE(w->menuItem("mnFileMeasure")->isEnabled()) << "an empty window still offers a measurement";
 }
 
 TEST_F(FileCommands, OpenOnTheOnlyChangedWindowSavesReopensAndOpens)
