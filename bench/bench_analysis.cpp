@@ -1,57 +1,285 @@
-// Every decay and energy parameter of one channel of a 3 s response at 48 kHz, in every octave band and in every
-// third-octave band, through the library contract, starting each time from an empty analysis cache.
+// Every decay and energy parameter of one channel, in every octave band or every third-octave band, through the
+// library contract:
+//   Hall96k   a 9.8 s hall response at 96 kHz (T = 1.8 s, noise 65 dB below the decay's start);
+//   Longest   the longest response the program accepts, 4,194,304 frames at 96 kHz (43.7 s);
+//   Short48k  a 3 s response at 48 kHz.
+// "warm" repeats the analysis in this process from an empty analysis cache (filter designs and the allocator's
+// memory already at hand); "cold" runs each analysis in a fresh process of this program, which is what a user
+// waits for when a file is first analysed. Both run the bands on one core unless the name says "cores"; the time
+// is then the processor time of the analysis (user and system, page faults included), which a loaded machine does
+// not stretch; wall_ms gives the wall time. With "cores" the time is the wall time.
+// The counters give the largest heap in use during the analysis (the response's samples included) as a multiple
+// of the response's samples as floats (peak_x_floats), and in MB.
+//
+// Run as any Google Benchmark program: bench_analysis [--benchmark_filter=...]. The cold runs start this program
+// again with --vemra-cold=<case> (internal).
 #include "library/AnalysisStore.h"
 #include "library/WaveStore.h"
 #include "library/api.h"
+#include "library/dsp/ChannelAnalysis.h"
 #include "support/ResponseGenerator.h"
 
 #include <benchmark/benchmark.h>
 
-#include <algorithm>
+#include <atomic>
+#include <chrono>
 #include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <malloc.h>
+#include <new>
+#include <spawn.h>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+extern char** environ;
 
 using namespace vemra;
 
+// Heap accounting of this program: every C++ allocation counts with its usable size.
+namespace {
+std::atomic<std::int64_t> g_inUse{0}, g_peak{0};
+
+void noteAllocated(void* p)
+{
+    if (!p)
+        return;
+    const auto now = g_inUse.fetch_add(static_cast<std::int64_t>(malloc_usable_size(p))) +
+                     static_cast<std::int64_t>(malloc_usable_size(p));
+    std::int64_t peak = g_peak.load(std::memory_order_relaxed);
+    while (now > peak && !g_peak.compare_exchange_weak(peak, now))
+        ;
+}
+} // namespace
+
+void* operator new(std::size_t n)
+{
+    void* p = std::malloc(n ? n : 1);
+    if (!p)
+        throw std::bad_alloc();
+    noteAllocated(p);
+    return p;
+}
+void* operator new[](std::size_t n) { return operator new(n); }
+void* operator new(std::size_t n, std::align_val_t a)
+{
+    void* p = std::aligned_alloc(static_cast<std::size_t>(a), (n + static_cast<std::size_t>(a) - 1) /
+                                                                   static_cast<std::size_t>(a) * static_cast<std::size_t>(a));
+    if (!p)
+        throw std::bad_alloc();
+    noteAllocated(p);
+    return p;
+}
+void* operator new[](std::size_t n, std::align_val_t a) { return operator new(n, a); }
+void operator delete(void* p) noexcept
+{
+    if (p)
+        g_inUse.fetch_sub(static_cast<std::int64_t>(malloc_usable_size(p)));
+    std::free(p);
+}
+void operator delete[](void* p) noexcept { operator delete(p); }
+void operator delete(void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete[](void* p, std::size_t) noexcept { operator delete(p); }
+void operator delete(void* p, std::align_val_t) noexcept { operator delete(p); }
+void operator delete[](void* p, std::align_val_t) noexcept { operator delete(p); }
+void operator delete(void* p, std::size_t, std::align_val_t) noexcept { operator delete(p); }
+void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { operator delete(p); }
+
 namespace {
 
-WaveHeader& response()
+enum class Response { Short48k, Hall96k, Longest };
+enum class BandSet { Octave, ThirdOctave };
+
+const char* responseName(Response r)
 {
-    static WaveHeader header = [] {
-        WaveHeader h;
-        h.format.SampleFrequency = 48000;
-        WaveStore::adopt(h, {testsupport::toPcm16(testsupport::exponentialDecay(1.2, 48000, 3.0, 10000, 60, 240, 11))});
-        return h;
-    }();
-    return header;
+    return r == Response::Short48k ? "Short48k" : r == Response::Hall96k ? "Hall96k" : "Longest";
 }
 
-void allParameters(benchmark::State& state, int firstBand, int lastBand)
+// The response, opened once per process (the document holds its samples before any analysis); the others are
+// closed, so that the heap holds this one alone.
+WaveHeader& response(Response which)
 {
-    WaveHeader& h = response();
-    for (auto _ : state) {
-        AnalysisStore::clear();
-        for (int b = firstBand; b <= lastBand; ++b) {
-            const auto band = static_cast<std::int16_t>(b);
-            RTResult rt;
-            CalcRT(0, h, band, rt);
-            benchmark::DoNotOptimize(rt);
-            benchmark::DoNotOptimize(CalcCx(0, h, band, 0.05f));
-            benchmark::DoNotOptimize(CalcCx(0, h, band, 0.08f));
-            benchmark::DoNotOptimize(CalcTs(0, h, band));
-            for (std::int16_t kind = 0; kind <= 2; ++kind)
-                benchmark::DoNotOptimize(CalcSupport(0, h, band, kind));
-            const std::int32_t end = isTrue(rt.decayEndValid) ? rt.decayEnd : h.SampleCount;
-            benchmark::DoNotOptimize(CalcG(h, 0, band, end));
-            benchmark::DoNotOptimize(CalcLE(h, 0, band, end, 0.0f));
-        }
+    static WaveHeader headers[3];
+    for (int other = 0; other < 3; ++other)
+        if (other != static_cast<int>(which))
+            WaveStore::release(headers[other]);
+    WaveHeader& h = headers[static_cast<int>(which)];
+    if (!WaveStore::isOpen(h)) {
+        double fs = 96000, T = 1.8, length_s = 9.8;
+        if (which == Response::Short48k)
+            fs = 48000, T = 1.2, length_s = 3.0;
+        else if (which == Response::Longest)
+            length_s = 4194304 / 96000.0;
+        h.format.SampleFrequency = static_cast<std::int32_t>(fs);
+        WaveStore::adopt(h, {testsupport::toPcm16(testsupport::exponentialDecay(T, fs, length_s, 16000, 65, 480, 11))});
+    }
+    return h;
+}
+
+void analyse(WaveHeader& h, BandSet set)
+{
+    const int first = set == BandSet::Octave ? dsp::kFirstOctaveBand : 14;
+    const int last = set == BandSet::Octave ? dsp::kLastOctaveBand : dsp::kLastThirdOctaveBand;
+    for (int b = first; b <= last; ++b) {
+        const auto band = static_cast<std::int16_t>(b);
+        RTResult rt;
+        CalcRT(0, h, band, rt);
+        benchmark::DoNotOptimize(rt);
+        benchmark::DoNotOptimize(CalcCx(0, h, band, 0.05f));
+        benchmark::DoNotOptimize(CalcCx(0, h, band, 0.08f));
+        benchmark::DoNotOptimize(CalcTs(0, h, band));
+        for (std::int16_t kind = 0; kind <= 2; ++kind)
+            benchmark::DoNotOptimize(CalcSupport(0, h, band, kind));
+        const std::int32_t end = isTrue(rt.decayEndValid) ? rt.decayEnd : h.SampleCount;
+        benchmark::DoNotOptimize(CalcG(h, 0, band, end));
+        benchmark::DoNotOptimize(CalcLE(h, 0, band, end, 0.0f));
     }
 }
 
-void OctaveBands(benchmark::State& state) { allParameters(state, 0, 10); }
-void ThirdOctaveBands(benchmark::State& state) { allParameters(state, 14, 43); }
+struct Measured {
+    double seconds = 0; // processor time of the process (user and system), or wall time with several threads
+    double wallSeconds = 0;
+    double peakBytes = 0;
+};
+
+double processSeconds()
+{
+    timespec t{};
+    clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
+    return static_cast<double>(t.tv_sec) + 1e-9 * static_cast<double>(t.tv_nsec);
+}
+
+// On one core the processor time is the figure (a loaded machine stretches the wall time, not the work); with
+// several threads it is the wall time.
+Measured measureOnce(Response which, BandSet set, int threads)
+{
+    WaveHeader& h = response(which);
+    AnalysisStore::clear();
+    g_peak.store(g_inUse.load()); // the response's own samples count
+    const double c0 = processSeconds();
+    const auto t0 = std::chrono::steady_clock::now();
+    analyse(h, set);
+    const auto t1 = std::chrono::steady_clock::now();
+    const double c1 = processSeconds();
+    const double wall = std::chrono::duration<double>(t1 - t0).count();
+    return {threads == 1 ? c1 - c0 : wall, wall, static_cast<double>(g_peak.load())};
+}
+
+void report(benchmark::State& state, Response which, double peakBytes, double wallSeconds)
+{
+    state.counters["wall_ms"] = benchmark::Counter(wallSeconds * 1e3, benchmark::Counter::kAvgIterations);
+    const double floats = static_cast<double>(WaveStore::frames(response(which))) * sizeof(float);
+    state.counters["peak_MB"] = peakBytes / 1e6;
+    state.counters["peak_x_floats"] = peakBytes / floats;
+}
+
+void warm(benchmark::State& state, Response which, BandSet set, int threads)
+{
+    dsp::ChannelAnalysis::setThreads(threads);
+    double peak = 0, wall = 0;
+    for (auto _ : state) {
+        const Measured m = measureOnce(which, set, threads);
+        state.SetIterationTime(m.seconds);
+        peak = std::max(peak, m.peakBytes);
+        wall += m.wallSeconds;
+    }
+    report(state, which, peak, wall);
+}
+
+// One analysis in a fresh process of this program: its time and peak heap come back on a pipe.
+Measured coldRun(Response which, BandSet set, int threads)
+{
+    const std::string arg = "--vemra-cold=" + std::to_string(static_cast<int>(which)) + "," +
+                            std::to_string(static_cast<int>(set)) + "," + std::to_string(threads);
+    int fds[2];
+    if (pipe(fds) != 0)
+        return {};
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
+    posix_spawn_file_actions_addclose(&actions, fds[0]);
+    char self[] = "/proc/self/exe";
+    char* argv[] = {self, const_cast<char*>(arg.c_str()), nullptr};
+    pid_t pid = 0;
+    const int rc = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, environ);
+    posix_spawn_file_actions_destroy(&actions);
+    close(fds[1]);
+    Measured m;
+    if (rc == 0) {
+        char buffer[128] = {};
+        std::size_t got = 0;
+        ssize_t r = 0;
+        while (got + 1 < sizeof buffer && (r = read(fds[0], buffer + got, sizeof buffer - 1 - got)) > 0)
+            got += static_cast<std::size_t>(r);
+        std::sscanf(buffer, "%lf %lf %lf", &m.seconds, &m.wallSeconds, &m.peakBytes);
+        int status = 0;
+        waitpid(pid, &status, 0);
+    }
+    close(fds[0]);
+    return m;
+}
+
+void cold(benchmark::State& state, Response which, BandSet set, int threads)
+{
+    double peak = 0, wall = 0;
+    for (auto _ : state) {
+        const Measured m = coldRun(which, set, threads);
+        if (!(m.seconds > 0)) {
+            state.SkipWithError("the fresh process gave no measurement");
+            return;
+        }
+        state.SetIterationTime(m.seconds);
+        peak = std::max(peak, m.peakBytes);
+        wall += m.wallSeconds;
+    }
+    report(state, which, peak, wall);
+}
+
+int coldChild(const char* spec)
+{
+    int which = 0, set = 0, threads = 1;
+    if (std::sscanf(spec, "%d,%d,%d", &which, &set, &threads) != 3)
+        return 2;
+    dsp::ChannelAnalysis::setThreads(threads);
+    response(static_cast<Response>(which)); // the document's samples, before the clock starts
+    const Measured m = measureOnce(static_cast<Response>(which), static_cast<BandSet>(set), threads);
+    std::printf("%.9f %.9f %.0f\n", m.seconds, m.wallSeconds, m.peakBytes);
+    return 0;
+}
+
+void registerAll()
+{
+    const int cores = static_cast<int>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
+    for (Response r : {Response::Short48k, Response::Hall96k, Response::Longest})
+        for (BandSet s : {BandSet::Octave, BandSet::ThirdOctave})
+            for (int threads : {1, cores}) {
+                if (threads == cores && cores == 1)
+                    continue;
+                const std::string name = std::string(responseName(r)) +
+                                         (s == BandSet::Octave ? "/octave" : "/third_octave") +
+                                         (threads == 1 ? "" : "/cores");
+                const int iterations = r == Response::Longest ? 3 : 10;
+                benchmark::RegisterBenchmark((name + "/cold").c_str(), cold, r, s, threads)
+                    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(iterations);
+                benchmark::RegisterBenchmark((name + "/warm").c_str(), warm, r, s, threads)
+                    ->UseManualTime()->Unit(benchmark::kMillisecond)->Iterations(iterations);
+            }
+}
 
 } // namespace
 
-BENCHMARK(OctaveBands)->Unit(benchmark::kMillisecond);
-BENCHMARK(ThirdOctaveBands)->Unit(benchmark::kMillisecond);
-BENCHMARK_MAIN();
+int main(int argc, char** argv)
+{
+    for (int i = 1; i < argc; ++i)
+        if (std::strncmp(argv[i], "--vemra-cold=", 13) == 0)
+            return coldChild(argv[i] + 13);
+    registerAll();
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
+}

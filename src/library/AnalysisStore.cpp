@@ -47,7 +47,7 @@ Entry* find(const WaveHeader& header, int channel)
             return &list.front();
         }
     }
-    list.push_front(Entry{revision, channel, fs, dsp::impulseStartIso(WaveStore::floatSamples(header, channel)), nullptr});
+    list.push_front(Entry{revision, channel, fs, dsp::impulseStartIso(WaveStore::samples(header, channel)), nullptr});
     while (list.size() > kKept)
         list.pop_back();
     return &list.front();
@@ -67,11 +67,13 @@ dsp::ChannelAnalysis* AnalysisStore::channel(const WaveHeader& header, int chann
     if (!e)
         return nullptr;
     const std::int64_t zero = chosenZero(header, channel, WaveStore::frames(header), e->isoStart);
-    if (!e->analysis || e->analysis->timeZero() != zero) {
-        const auto samples = WaveStore::floatSamples(header, channel);
-        e->analysis = std::make_unique<dsp::ChannelAnalysis>(std::vector<float>(samples.begin(), samples.end()),
-                                                             e->fs, zero);
-    }
+    // The analysis reads the store's 16-bit samples of this revision, which live as long as the revision; they are
+    // handed over again on every use, in case the store has moved them.
+    const dsp::ChannelSamples samples(WaveStore::samples(header, channel));
+    if (!e->analysis || e->analysis->timeZero() != zero)
+        e->analysis = std::make_unique<dsp::ChannelAnalysis>(samples, e->fs, zero);
+    else
+        e->analysis->attach(samples);
     return e->analysis.get();
 }
 

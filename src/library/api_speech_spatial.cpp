@@ -159,7 +159,7 @@ VResult CalcMTF(std::int16_t channel, WaveHeader& header, std::int16_t band, std
             return msg::NoWaveData;
         const double fs = analysis->sampleRate_Hz();
         const std::vector<float> filtered =
-            dsp::BandFilter::design(band, fs)->apply(analysis->samples(), dsp::FilterDirection::Forward);
+            dsp::BandFilter::design(band, fs)->apply(WaveStore::floatSamples(header, channel), dsp::FilterDirection::Forward);
         const auto length = static_cast<std::int64_t>(filtered.size());
 
         dsp::ModulationSource source;

@@ -1,20 +1,14 @@
 #include "library/dsp/BandFilter.h"
 
 #include "library/dsp/Bands.h"
+#include "library/dsp/Halfband.h"
 
 #include <algorithm>
 #include <cmath>
-#include <numbers>
-#include <stdexcept>
-
-#include <atomic>
-#include <cstring>
 #include <map>
 #include <mutex>
-
-#if defined(__x86_64__) || defined(__i386__)
-#include <immintrin.h>
-#endif
+#include <numbers>
+#include <stdexcept>
 
 namespace vemra::dsp {
 namespace {
@@ -120,179 +114,18 @@ std::vector<Biquad> designWideBand(double fLow, double fHigh, double fs)
             sectionFromReals(hpReal[0], lpReal[0], 1, 0, -1)};
 }
 
-// Denormal numbers appear when a narrow filter rings down into digital silence; they are far below any level
-// of interest and very slow, so the kernel flushes them to zero.
-class FlushDenormals {
-public:
-#if defined(__SSE2__)
-    FlushDenormals() : saved_(_mm_getcsr()) { _mm_setcsr(saved_ | 0x8040); }
-    ~FlushDenormals() { _mm_setcsr(saved_); }
+// The rate of the sections stays at this or above (lower rates save nothing worth the coarser time grid).
+constexpr double kLowestSectionRate_Hz = 1000;
 
-private:
-    unsigned saved_;
-#endif
-};
-
-constexpr int kLanes = 8;     // filters run side by side in one pass
-constexpr int kBlock = 512;   // samples per block of the interleaved lane output
-
-struct LaneSet {
-    int sections = 0;
-    int count = 0;
-    // coefficient[k][section][lane], k = b0, b1, b2, a1, a2; unused lanes and sections are identities
-    double coef[5][kMaxOrder][kLanes];
-};
-
-LaneSet laneSet(const BandFilter* const* filters, int count, int sections)
+// How many times the rate may be halved before a band with this upper edge is filtered: its upper edge stays
+// below a quarter of the reduced rate, where the half-band filters are flat and keep everything they fold over
+// out of it.
+int maximumLevels(double upper_Hz, double fs_Hz)
 {
-    LaneSet set;
-    set.sections = sections;
-    set.count = count;
-    for (int s = 0; s < kMaxOrder; ++s)
-        for (int l = 0; l < kLanes; ++l) {
-            Biquad q;
-            if (l < count && s < static_cast<int>(filters[l]->sections().size()))
-                q = filters[l]->sections()[s];
-            set.coef[0][s][l] = q.b0;
-            set.coef[1][s][l] = q.b1;
-            set.coef[2][s][l] = q.b2;
-            set.coef[3][s][l] = q.a1;
-            set.coef[4][s][l] = q.a2;
-        }
-    return set;
-}
-
-// Copies one block of interleaved lane output (kLanes values per sample) to the lanes' outputs.
-template <bool Reversed>
-void scatter(const float* block, std::int64_t first, int m, std::int64_t n, int count, float* const* outputs)
-{
-    for (int l = 0; l < count; ++l) {
-        float* out = outputs[l];
-        for (int j = 0; j < m; ++j) {
-            const std::int64_t k = Reversed ? n - 1 - (first + j) : first + j;
-            out[k] = block[j * kLanes + l];
-        }
-    }
-}
-
-// Portable kernel (GCC vector extension: two vectors of four lanes). The recursions of the lanes and of the
-// sections are independent chains, so the processor overlaps them instead of waiting for each other.
-using v4d = double __attribute__((vector_size(32)));
-using v4f = float __attribute__((vector_size(16)));
-
-template <int S, bool Reversed>
-void runPortable(const float* x, std::int64_t n, const LaneSet& set, float* const* outputs)
-{
-    v4d c[5][S][2], z1[S][2] = {}, z2[S][2] = {};
-    for (int k = 0; k < 5; ++k)
-        for (int s = 0; s < S; ++s)
-            for (int h = 0; h < 2; ++h)
-                for (int l = 0; l < 4; ++l)
-                    c[k][s][h][l] = set.coef[k][s][4 * h + l];
-    alignas(32) float block[kBlock * kLanes];
-    for (std::int64_t first = 0; first < n; first += kBlock) {
-        const int m = static_cast<int>(std::min<std::int64_t>(kBlock, n - first));
-        for (int j = 0; j < m; ++j) {
-            const std::int64_t k = Reversed ? n - 1 - (first + j) : first + j;
-            const double xi = x[k];
-            for (int h = 0; h < 2; ++h) {
-                v4d v = {xi, xi, xi, xi};
-                for (int s = 0; s < S; ++s) {
-                    const v4d y = c[0][s][h] * v + z1[s][h];
-                    z1[s][h] = c[1][s][h] * v - c[3][s][h] * y + z2[s][h];
-                    z2[s][h] = c[2][s][h] * v - c[4][s][h] * y;
-                    v = y;
-                }
-                const v4f f = {float(v[0]), float(v[1]), float(v[2]), float(v[3])};
-                std::memcpy(block + j * kLanes + 4 * h, &f, sizeof f);
-            }
-        }
-        scatter<Reversed>(block, first, m, n, set.count, outputs);
-    }
-}
-
-#if defined(__x86_64__) || defined(__i386__)
-// The same with AVX2 and fused multiply-adds, chosen at run time on processors that have them; G vectors of four
-// lanes (G = 1 when no more than four filters are left, so that no empty lanes are computed).
-template <int S, int G, bool Reversed>
-__attribute__((target("avx2,fma"))) void runAvx2(const float* x, std::int64_t n, const LaneSet& set,
-                                                   float* const* outputs)
-{
-    __m256d c[5][S][G], z1[S][G], z2[S][G];
-    for (int k = 0; k < 5; ++k)
-        for (int s = 0; s < S; ++s)
-            for (int h = 0; h < G; ++h)
-                c[k][s][h] = _mm256_loadu_pd(&set.coef[k][s][4 * h]);
-    for (int s = 0; s < S; ++s)
-        for (int h = 0; h < G; ++h)
-            z1[s][h] = z2[s][h] = _mm256_setzero_pd();
-    alignas(32) float block[kBlock * kLanes];
-    for (std::int64_t first = 0; first < n; first += kBlock) {
-        const int m = static_cast<int>(std::min<std::int64_t>(kBlock, n - first));
-        for (int j = 0; j < m; ++j) {
-            const std::int64_t k = Reversed ? n - 1 - (first + j) : first + j;
-            __m256d v[G];
-            for (int h = 0; h < G; ++h)
-                v[h] = _mm256_set1_pd(x[k]);
-            for (int s = 0; s < S; ++s)
-                for (int h = 0; h < G; ++h) {
-                    const __m256d y = _mm256_fmadd_pd(c[0][s][h], v[h], z1[s][h]);
-                    z1[s][h] = _mm256_fnmadd_pd(c[3][s][h], y, _mm256_fmadd_pd(c[1][s][h], v[h], z2[s][h]));
-                    z2[s][h] = _mm256_fnmadd_pd(c[4][s][h], y, _mm256_mul_pd(c[2][s][h], v[h]));
-                    v[h] = y;
-                }
-            for (int h = 0; h < G; ++h)
-                _mm_store_ps(block + j * kLanes + 4 * h, _mm256_cvtpd_ps(v[h]));
-        }
-        scatter<Reversed>(block, first, m, n, set.count, outputs);
-    }
-}
-
-#endif
-
-std::atomic<bool> g_portableOnly{false};
-
-bool haveAvx2()
-{
-#if defined(__x86_64__) || defined(__i386__)
-    static const bool have = __builtin_cpu_supports("avx2") && __builtin_cpu_supports("fma");
-    return have && !g_portableOnly.load(std::memory_order_relaxed);
-#else
-    return false;
-#endif
-}
-
-template <int S>
-void runLanes(const float* x, std::int64_t n, bool reversed, const LaneSet& set, float* const* outputs)
-{
-#if defined(__x86_64__) || defined(__i386__)
-    if (haveAvx2()) {
-        if (set.count <= 4)
-            reversed ? runAvx2<S, 1, true>(x, n, set, outputs) : runAvx2<S, 1, false>(x, n, set, outputs);
-        else
-            reversed ? runAvx2<S, 2, true>(x, n, set, outputs) : runAvx2<S, 2, false>(x, n, set, outputs);
-        return;
-    }
-#endif
-    reversed ? runPortable<S, true>(x, n, set, outputs) : runPortable<S, false>(x, n, set, outputs);
-}
-
-void runLanes(const float* x, std::int64_t n, bool reversed, const BandFilter* const* filters, int count,
-              float* const* outputs)
-{
-    int sections = 0;
-    for (int l = 0; l < count; ++l)
-        sections = std::max(sections, static_cast<int>(filters[l]->sections().size()));
-    const LaneSet set = laneSet(filters, count, sections);
-    switch (sections) {
-    case 1:
-    case 2:
-    case 3: runLanes<3>(x, n, reversed, set, outputs); break;
-    case 4: runLanes<4>(x, n, reversed, set, outputs); break;
-    case 5: runLanes<5>(x, n, reversed, set, outputs); break;
-    case 6: runLanes<6>(x, n, reversed, set, outputs); break;
-    default: throw std::logic_error("band filter with more sections than the kernel holds");
-    }
+    int levels = 0;
+    while (fs_Hz / (1 << (levels + 1)) >= std::max(4.0 * upper_Hz, kLowestSectionRate_Hz))
+        ++levels;
+    return levels;
 }
 
 // The class 1 acceptance limits of IEC 61260-1 at the octave breakpoints x (normalised frequency G^x for
@@ -311,17 +144,12 @@ double maskOmega(double x, int bandsPerOctave)
     return 1.0 + (std::pow(kOctaveRatio, 1.0 / (2 * b)) - 1.0) / (std::pow(kOctaveRatio, 0.5) - 1.0) * (omega1 - 1.0);
 }
 
-// True when the sections meet the class 1 mask on both sides, up to Nyquist, with a small margin. Between two
-// breakpoints the pass band is held to the outer breakpoint's limit and the stop band to the inner one's.
-bool meetsClassOne(const std::vector<Biquad>& sections, double fm, double fs, int bandsPerOctave)
+// True when a gain (dB at a frequency) meets the class 1 mask on both sides, up to Nyquist, with a small margin.
+// Between two breakpoints the pass band is held to the outer breakpoint's limit and the stop band to the inner
+// one's.
+template <class Gain>
+bool meetsClassOne(Gain gain, double fm, double fs, int bandsPerOctave)
 {
-    auto gain = [&](double f) {
-        const cd zInv = std::polar(1.0, -2.0 * std::numbers::pi * f / fs);
-        cd h = 1.0;
-        for (const Biquad& s : sections)
-            h *= sectionResponse(s, zInv);
-        return 20.0 * std::log10(std::max(std::abs(h), 1e-30));
-    };
     constexpr double margin = 0.05;
     const double ref = gain(fm);
     for (std::size_t i = 0; i + 1 < std::size(kClassOne); ++i) {
@@ -370,28 +198,103 @@ BandFilter BandFilter::makeDesign(int band, double fs_Hz)
     f.fs_ = fs_Hz;
     if (band == kAllPass)
         return f;
+    // Sections scaled to 0 dB at the reference frequency, the effective filter's power included.
+    auto scale = [&f] {
+        normalise(f.sections_, f.reference_, f.sectionRate_Hz());
+        const double g = 1.0 / std::sqrt(f.powerGain(f.reference_));
+        f.sections_.front().b0 *= g;
+        f.sections_.front().b1 *= g;
+        f.sections_.front().b2 *= g;
+    };
     if (band == kWideBand) {
         const double lo = wideBandLower_Hz(), hi = wideBandUpper_Hz(fs_Hz);
         f.reference_ = std::sqrt(lo * hi);
         f.sections_ = designWideBand(lo, hi, fs_Hz);
+        scale();
     } else {
         f.reference_ = bandCentre_Hz(band);
-        // The lowest order that keeps the mask; only bands close to Nyquist need more than three.
-        for (int order = kOrder; order <= kMaxOrder; ++order) {
-            f.sections_ = designBandPass(bandLower_Hz(band), bandUpper_Hz(band), fs_Hz, order);
-            if (meetsClassOne(f.sections_, f.reference_, fs_Hz, bandsPerOctave(band)))
-                break;
-        }
+        // The lowest rate and then the lowest order that keep the mask; only bands close to Nyquist need more than
+        // three sections.
+        auto design = [&](int levels, int order) {
+            f.levels_ = levels;
+            f.sections_ = designBandPass(bandLower_Hz(band), bandUpper_Hz(band), f.sectionRate_Hz(), order);
+            scale();
+            return meetsClassOne([&f](double hz) { return f.gain_dB(hz); }, f.reference_, fs_Hz,
+                                 bandsPerOctave(band));
+        };
+        bool met = false;
+        for (int levels = maximumLevels(bandUpper_Hz(band), fs_Hz); levels >= 0 && !met; --levels)
+            for (int order = kOrder; order <= kMaxOrder && !met; ++order)
+                met = design(levels, order);
+        if (!met)
+            design(0, kMaxOrder);
     }
-    normalise(f.sections_, f.reference_, fs_Hz);
     f.energyDelay_s_ = f.simulateEnergyDelay();
     return f;
 }
 
+// A tone at f_Hz through the chain: each halving of the rate filters it and folds it below the new Nyquist, the
+// sections filter it, and each doubling filters it and its image (the tone mirrored at the lower rate's
+// Nyquist). The power of every tone that comes out, over the input tone's.
+double BandFilter::powerGain(double f_Hz) const
+{
+    if (sections_.empty())
+        return 1.0;
+    // A tone 90 dB below the strongest changes the gain by less than 1e-8 dB: the images of the images of the
+    // rate changes lie there and further down.
+    constexpr double kNegligible = 1e-9;
+    double power = 1, g = f_Hz, rate = fs_;
+    for (int level = 0; level < levels_; ++level) {
+        const double h = halfband::response(g / rate);
+        power *= h * h;
+        rate /= 2;
+        if (g > rate / 2)
+            g = rate - g;
+    }
+    const cd zInv = std::polar(1.0, -2.0 * std::numbers::pi * g / rate);
+    cd b = 1.0;
+    for (const Biquad& s : sections_)
+        b *= sectionResponse(s, zInv);
+    power *= std::norm(b);
+    struct Tone {
+        double f, power;
+    };
+    std::vector<Tone> tones{{g, power}}, next;
+    for (int level = 0; level < levels_; ++level) {
+        next.clear();
+        double strongest = 0;
+        for (const Tone& t : tones)
+            for (double image : {t.f, rate - t.f}) {
+                const double h = halfband::response(image / (2 * rate));
+                next.push_back({image, t.power * h * h});
+                strongest = std::max(strongest, t.power * h * h);
+            }
+        tones.clear();
+        for (const Tone& t : next)
+            if (t.power >= kNegligible * strongest)
+                tones.push_back(t);
+        rate *= 2;
+    }
+    double total = 0;
+    for (const Tone& t : tones)
+        total += t.power;
+    return total;
+}
+
 std::complex<double> BandFilter::response(double f_Hz) const
 {
-    const cd zInv = std::polar(1.0, -2.0 * std::numbers::pi * f_Hz / fs_);
-    cd h = 1.0;
+    if (sections_.empty())
+        return 1.0;
+    double chain = 1, g = f_Hz, rate = fs_;
+    for (int level = 0; level < levels_; ++level) {
+        chain *= halfband::response(f_Hz / rate) * halfband::response(f_Hz / rate); // down and up again
+        rate /= 2;
+        g = std::fmod(g, rate);
+        if (g > rate / 2)
+            g = rate - g;
+    }
+    const cd zInv = std::polar(1.0, -2.0 * std::numbers::pi * g / rate);
+    cd h = chain;
     for (const Biquad& s : sections_)
         h *= sectionResponse(s, zInv);
     return h;
@@ -399,8 +302,8 @@ std::complex<double> BandFilter::response(double f_Hz) const
 
 double BandFilter::gain_dB(double f_Hz) const
 {
-    const double m = std::abs(response(f_Hz));
-    return m > 1e-20 ? 20.0 * std::log10(m) : -400.0;
+    const double p = powerGain(f_Hz);
+    return p > 1e-40 ? 10.0 * std::log10(p) : -400.0;
 }
 
 double BandFilter::groupDelay_s(double f_Hz) const
@@ -414,17 +317,26 @@ double BandFilter::groupDelay_s(double f_Hz) const
     return -std::arg(ratio) / dw;
 }
 
+// The impulse response as the band analysis sees it: an impulse on the grid of the reduced rate, halved in rate
+// and filtered by the sections; each sample stands for `decimation` samples of the full rate.
 double BandFilter::simulateEnergyDelay() const
 {
     if (sections_.empty())
         return 0.0;
-    // Run the impulse through the sections until the response has died away (-150 dB re its energy so far).
+    const std::int64_t r = decimation();
+    const std::int64_t lead = 2 * (halfband::kHalfLength + 1); // reduced-rate samples before the impulse
+    std::vector<float> x(static_cast<std::size_t>(2 * lead * r), 0.0f);
+    x[static_cast<std::size_t>(lead * r)] = 1.0f;
+    for (int level = 0; level < levels_; ++level)
+        x = halfband::decimate(x, 0);
+    // Run it through the sections until the response has died away (-150 dB re its energy so far).
     std::vector<double> z1(sections_.size(), 0.0), z2(sections_.size(), 0.0);
     double energy = 0, moment = 0, recent = 0;
-    const auto limit = static_cast<std::int64_t>(60 * fs_);
-    const std::int64_t block = std::max<std::int64_t>(64, static_cast<std::int64_t>(fs_ / 100));
+    const double rate = sectionRate_Hz();
+    const auto limit = static_cast<std::int64_t>(60 * rate);
+    const std::int64_t block = std::max<std::int64_t>(64, static_cast<std::int64_t>(rate / 100));
     for (std::int64_t n = 0; n < limit; ++n) {
-        double v = n == 0 ? 1.0 : 0.0;
+        double v = n < static_cast<std::int64_t>(x.size()) ? x[static_cast<std::size_t>(n)] : 0.0;
         for (std::size_t s = 0; s < sections_.size(); ++s) {
             const Biquad& q = sections_[s];
             const double y = q.b0 * v + z1[s];
@@ -433,15 +345,15 @@ double BandFilter::simulateEnergyDelay() const
             v = y;
         }
         energy += v * v;
-        moment += static_cast<double>(n) * v * v;
+        moment += static_cast<double>(n - lead) * v * v;
         recent += v * v;
         if ((n + 1) % block == 0) {
-            if (recent < 1e-15 * energy)
+            if (n > 2 * lead && recent < 1e-15 * energy)
                 break;
             recent = 0;
         }
     }
-    return energy > 0 ? moment / energy / fs_ : 0.0;
+    return energy > 0 ? moment / energy / rate : 0.0;
 }
 
 void BandFilter::apply(std::span<const float> in, std::span<float> out, FilterDirection direction) const
@@ -460,8 +372,6 @@ std::vector<float> BandFilter::apply(std::span<const float> in, FilterDirection 
     return out;
 }
 
-void usePortableFilterKernel(bool on) { g_portableOnly.store(on, std::memory_order_relaxed); }
-
 void applyBandFilters(std::span<const float> in, std::span<const BandFilter* const> filters,
                       FilterDirection direction, std::span<const std::span<float>> outputs)
 {
@@ -472,30 +382,76 @@ void applyBandFilters(std::span<const float> in, std::span<const BandFilter* con
             throw std::invalid_argument("applyBandFilters: output length differs from input length");
 
     FlushDenormals flush;
-    // Filters with the same number of sections share lanes, so that no lane runs identity sections for long.
-    std::vector<std::size_t> order;
-    for (std::size_t i = 0; i < filters.size(); ++i) {
-        if (filters[i]->isAllPass()) {
-            if (outputs[i].data() != in.data())
-                std::copy(in.begin(), in.end(), outputs[i].begin());
-        } else {
-            order.push_back(i);
-        }
-    }
-    std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
-        return filters[a]->sections().size() < filters[b]->sections().size();
-    });
     const bool reversed = direction == FilterDirection::Reversed;
-    const auto n = static_cast<std::int64_t>(in.size());
-    for (std::size_t g = 0; g < order.size(); g += kLanes) {
-        const BandFilter* group[kLanes] = {};
-        float* groupOut[kLanes] = {};
-        int count = 0;
-        for (std::size_t j = g; j < std::min(order.size(), g + kLanes); ++j, ++count) {
-            group[count] = filters[order[j]];
-            groupOut[count] = outputs[order[j]].data();
+    const std::size_t n = in.size();
+    // The signal in the order it is filtered (reversed: back to front); a copy when an output shares its memory.
+    std::vector<float> copy;
+    const bool shared = std::any_of(outputs.begin(), outputs.end(), [&](std::span<float> o) { return o.data() == in.data(); });
+    std::span<const float> work = in;
+    if (reversed || shared) {
+        copy.assign(in.begin(), in.end());
+        if (reversed)
+            std::reverse(copy.begin(), copy.end());
+        work = copy;
+    }
+    auto store = [&](std::size_t i, std::span<const float> result) {
+        for (std::size_t k = 0; k < n; ++k)
+            outputs[i][reversed ? n - 1 - k : k] = result[k];
+    };
+
+    // The signal at each rate some filter needs, halving from the full rate.
+    int deepest = 0;
+    for (const BandFilter* f : filters)
+        deepest = std::max(deepest, f->decimationLevels());
+    std::vector<std::vector<float>> levels(static_cast<std::size_t>(deepest) + 1);
+    for (int level = 1; level <= deepest; ++level)
+        levels[static_cast<std::size_t>(level)] =
+            halfband::decimate(level == 1 ? work : std::span<const float>(levels[static_cast<std::size_t>(level) - 1]), 0);
+    auto signalAt = [&](int level) {
+        return level == 0 ? work : std::span<const float>(levels[static_cast<std::size_t>(level)]);
+    };
+
+    for (std::size_t i = 0; i < filters.size(); ++i)
+        if (filters[i]->isAllPass())
+            store(i, work);
+    for (int level = 0; level <= deepest; ++level) {
+        // Filters with the same number of sections share lanes, so that no lane runs identity sections for long.
+        std::vector<std::size_t> order;
+        for (std::size_t i = 0; i < filters.size(); ++i)
+            if (!filters[i]->isAllPass() && filters[i]->decimationLevels() == level)
+                order.push_back(i);
+        std::stable_sort(order.begin(), order.end(), [&](std::size_t a, std::size_t b) {
+            return filters[a]->sections().size() < filters[b]->sections().size();
+        });
+        const std::span<const float> signal = signalAt(level);
+        const std::size_t m = signal.size();
+        for (std::size_t g = 0; g < order.size(); g += FilterLanes::kLanes) {
+            const std::size_t count = std::min<std::size_t>(FilterLanes::kLanes, order.size() - g);
+            std::vector<std::span<const Biquad>> sections;
+            for (std::size_t j = 0; j < count; ++j)
+                sections.push_back(filters[order[g + j]]->sections());
+            FilterLanes lanes(sections);
+            std::vector<std::vector<float>> low(count, std::vector<float>(m));
+            constexpr std::size_t kBlock = 512;
+            std::vector<float> block(kBlock * FilterLanes::kLanes);
+            for (std::size_t first = 0; first < m; first += kBlock) {
+                const std::size_t k = std::min(kBlock, m - first);
+                lanes.run(signal.data() + first, static_cast<std::int64_t>(k), block.data());
+                for (std::size_t j = 0; j < count; ++j)
+                    for (std::size_t s = 0; s < k; ++s)
+                        low[j][first + s] = block[s * FilterLanes::kLanes + j];
+            }
+            // Back to the full rate, one doubling at a time.
+            for (std::size_t j = 0; j < count; ++j) {
+                std::vector<float> up = std::move(low[j]);
+                for (int l = level; l > 0; --l) {
+                    std::vector<float> finer(signalAt(l - 1).size());
+                    halfband::interpolate(up, 0, finer);
+                    up = std::move(finer);
+                }
+                store(order[g + j], up);
+            }
         }
-        runLanes(in.data(), n, reversed, group, count, groupOut);
     }
 }
 

@@ -2,16 +2,25 @@
 // Octave and third-octave band filters meeting the class 1 mask of IEC 61260-1, and the wide band.
 //
 // Each band is a digital Butterworth band-pass of order 3 per side (three second-order sections in double
-// precision), designed per band and sample rate by the bilinear transform with both -3 dB edges pre-warped onto
-// the exact band edges of Bands.h, and scaled to 0 dB at the mid-band frequency. The wide band is a third-order
-// Butterworth high-pass at its lower edge followed by a third-order low-pass at its upper edge (also three
-// sections), scaled to 0 dB at the geometric mean of its edges. All-pass has no sections: filtering copies.
+// precision), designed by the bilinear transform with both -3 dB edges pre-warped onto the exact band edges of
+// Bands.h. The wide band is a third-order Butterworth high-pass at its lower edge followed by a third-order
+// low-pass at its upper edge (also three sections). All-pass has no sections: filtering copies.
+//
+// Multirate: a band far below Nyquist is filtered at a lower rate. The signal is halved in rate by the half-band
+// low-pass of Halfband.h as long as the band's upper edge stays below a quarter of the lower rate (and that rate
+// stays at 1 kHz or more), the sections run at that rate, and the result is brought back to the full rate by the
+// same half-band filters. The whole chain - the effective filter - meets the class 1 mask at the full rate,
+// including what the rate changes fold over (gain_dB), and is scaled to 0 dB at the mid-band frequency (wide
+// band: at the geometric mean of its edges). The decimation and interpolation are zero-phase, so the chain delays
+// the band no more than its sections do; their pre-ringing lies about 100 dB down.
 //
 // Direction: Forward filters in time order (energy, spatial and speech parameters); Reversed filters the
 // time-reversed signal and reverses the result back, so that the filter's ringing lies before the sound instead
 // of lengthening its decay (decay analysis). Either way the output has the input's length and time order.
 //
 // No Qt; a designed filter is immutable and may be shared between threads.
+#include "library/dsp/FilterLanes.h"
+
 #include <complex>
 #include <cstdint>
 #include <optional>
@@ -37,44 +46,49 @@ public:
     int band() const { return band_; }
     double sampleRate_Hz() const { return fs_; }
     bool isAllPass() const { return sections_.empty(); }
+    // The rate reduction of the sections (a power of two; 1: they run at the full rate) and their rate.
+    int decimation() const { return 1 << levels_; }
+    int decimationLevels() const { return levels_; }
+    double sectionRate_Hz() const { return fs_ / decimation(); }
     std::span<const Biquad> sections() const { return sections_; }
     // The frequency where the gain is 0 dB: the band's mid-band frequency (wide band: geometric mean of its
     // edges; all-pass: 0).
     double reference_Hz() const { return reference_; }
 
-    // Complex frequency response at f_Hz (0 <= f < fs/2).
+    // Complex frequency response at f_Hz (0 <= f < fs/2) of the path that keeps a tone's frequency (what the
+    // rate changes fold over is not in it; below a quarter of the sections' rate that is all there is).
     std::complex<double> response(double f_Hz) const;
-    // Gain in dB at f_Hz (very small gains are limited to -400 dB).
+    // Gain in dB at f_Hz of the effective filter: the power of everything a tone at f_Hz leaves at the output,
+    // folded parts included, over the tone's power (very small gains are limited to -400 dB).
     double gain_dB(double f_Hz) const;
-    // Group delay in seconds at f_Hz (0 for all-pass).
+    // Group delay in seconds at f_Hz of response() (0 for all-pass).
     double groupDelay_s(double f_Hz) const;
     // Delay of the energy of the impulse response: the centre time of its square, in seconds (0 for all-pass).
     // A noise-like signal leaves the filter later by this much on average, which is what time windows on a
     // band of a room response must allow for.
     double energyDelay_s() const { return energyDelay_s_; }
 
-    // Filters `in` into `out` (same length; may be the same memory).
+    // Filters `in` into `out` (same length; may be the same memory) through the effective filter.
     void apply(std::span<const float> in, std::span<float> out, FilterDirection direction) const;
     std::vector<float> apply(std::span<const float> in, FilterDirection direction) const;
 
 private:
     BandFilter() = default;
     static BandFilter makeDesign(int band, double fs_Hz);
+    double powerGain(double f_Hz) const;
     double simulateEnergyDelay() const;
     int band_ = -1;
     double fs_ = 0;
+    int levels_ = 0;
     double reference_ = 0;
     double energyDelay_s_ = 0;
     std::vector<Biquad> sections_;
 };
 
-// Filters one signal through several filters in one pass over the samples (the filters run side by side, which
-// is several times faster than one after the other). outputs[i] receives filters[i]'s result and must have the
-// input's length. Filters of any kind may be mixed.
+// Filters one signal through several filters in one pass per rate (filters at the same rate run side by side,
+// which is several times faster than one after the other). outputs[i] receives filters[i]'s result and must have
+// the input's length. Filters of any kind may be mixed; each output is exactly what filters[i].apply gives.
 void applyBandFilters(std::span<const float> in, std::span<const BandFilter* const> filters,
                       FilterDirection direction, std::span<const std::span<float>> outputs);
-
-// Runs the portable kernel even where the processor has AVX2 (for tests of the kernel other processors use).
-void usePortableFilterKernel(bool on);
 
 } // namespace vemra::dsp

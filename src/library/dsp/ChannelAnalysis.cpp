@@ -1,23 +1,101 @@
 #include "library/dsp/ChannelAnalysis.h"
 
 #include "library/dsp/BandFilter.h"
+#include "library/dsp/BandPass.h"
 #include "library/dsp/Bands.h"
+#include "library/dsp/Parallel.h"
 
 #include <algorithm>
+#include <atomic>
+#include <map>
 
 namespace vemra::dsp {
 namespace {
 
-// Bands filtered in one call (a whole family of octaves; third octaves in two calls), within a bound on the
-// temporary memory of long responses.
-constexpr std::size_t kBatch = 16;
-constexpr std::size_t kBatchBytes = std::size_t(64) << 20;
+constexpr int kMaxThreads = 8;
+std::atomic<int> g_threads{0};
+
+int threadCount()
+{
+    const int t = g_threads.load(std::memory_order_relaxed);
+    return t > 0 ? t : std::min(kMaxThreads, hardwareThreads());
+}
+
+// The decay energies of the bands filtered together stay within this, or one byte per sample when that is
+// more: a pass costs little beside the memory its bands' energies need (and fresh memory is slow to come by).
+constexpr std::size_t kSmallBatchBytes = std::size_t(1) << 20;
+// The decay energy is kept in cells of at most this duration (or of one sample of a band's reduced rate, if that
+// is longer): finer than any decay analysis needs, coarse enough to take a small part of the samples' memory.
+constexpr double kCellDuration_s = 0.5e-3;
+
+// A band's energy from time zero on, in cells of 2^shift samples (decay analysis).
+class DecayCellSink final : public BandSink {
+public:
+    DecayCellSink(std::span<float> cells, std::int64_t zero, int shift) : cells_(cells), zero_(zero), shift_(shift) {}
+    void take(const BandSamples& s) override
+    {
+        const auto scale = static_cast<float>(s.decimation);
+        const std::int64_t cell = std::int64_t(1) << shift_;
+        for (std::int64_t k = 0; k < s.count;) {
+            const std::int64_t p = s.first + k * s.step;
+            if (p < zero_) {
+                if (s.step < 0)
+                    break; // positions only fall from here
+                ++k;
+                continue;
+            }
+            // The samples of the run that stay in this cell.
+            const std::int64_t index = (p - zero_) >> shift_;
+            const std::int64_t low = zero_ + (index << shift_);
+            std::int64_t run = s.step > 0 ? (low + cell - p + s.step - 1) / s.step : (p - low) / -s.step + 1;
+            run = std::min(run, s.count - k);
+            float sum = 0;
+            for (std::int64_t j = 0; j < run; ++j) {
+                const float v = s.values[(k + j) * s.stride];
+                sum += v * v;
+            }
+            cells_[static_cast<std::size_t>(index)] += scale * sum;
+            k += run;
+        }
+    }
+
+private:
+    std::span<float> cells_;
+    std::int64_t zero_;
+    int shift_;
+};
+
+// A band's running energies (energy parameters; positions come in increasing order).
+class EnergySink final : public BandSink {
+public:
+    explicit EnergySink(BandEnergy& energy) : energy_(energy) {}
+    void take(const BandSamples& s) override
+    {
+        energy_.addSquares(s.first, s.step, s.values, s.stride, s.count, static_cast<double>(s.decimation));
+    }
+
+private:
+    BandEnergy& energy_;
+};
 
 } // namespace
 
+void ChannelAnalysis::setThreads(int threads) { g_threads.store(std::max(0, threads), std::memory_order_relaxed); }
+
 ChannelAnalysis::ChannelAnalysis(std::vector<float> samples, double fs_Hz, std::int64_t timeZero)
-    : samples_(std::move(samples)), fs_(fs_Hz), zero_(timeZero)
+    : owned_(std::move(samples)), samples_(std::span<const float>(owned_)), fs_(fs_Hz), zero_(timeZero)
 {
+}
+
+ChannelAnalysis::ChannelAnalysis(ChannelSamples samples, double fs_Hz, std::int64_t timeZero)
+    : samples_(samples), fs_(fs_Hz), zero_(timeZero)
+{
+}
+
+void ChannelAnalysis::attach(ChannelSamples samples)
+{
+    if (owned_.empty())
+        samples_ = samples;
 }
 
 bool ChannelAnalysis::bandUsable(int band) const
@@ -46,11 +124,6 @@ std::vector<int> ChannelAnalysis::batchOf(int band) const
     return bands;
 }
 
-std::size_t ChannelAnalysis::batchSize() const
-{
-    return std::clamp<std::size_t>(kBatchBytes / std::max<std::size_t>(1, samples_.size() * sizeof(float)), 1, kBatch);
-}
-
 const BandFilter& ChannelAnalysis::filter(int band)
 {
     auto& f = filters_[static_cast<std::size_t>(band + 2)];
@@ -59,40 +132,124 @@ const BandFilter& ChannelAnalysis::filter(int band)
     return *f;
 }
 
-// Filters the samples through the bands' filters side by side into out[0..] (resized to the samples' length).
-void ChannelAnalysis::filterBatch(const std::vector<int>& bands, FilterDirection direction,
-                                  std::vector<std::vector<float>>& out)
+std::int64_t ChannelAnalysis::cellSamples(int band)
 {
+    std::int64_t finest = 1;
+    while (2 * finest <= kCellDuration_s * fs_)
+        finest *= 2;
+    return std::max<std::int64_t>(finest, band == kAllPass ? 1 : filter(band).decimation());
+}
+
+void ChannelAnalysis::runPasses(FilterDirection direction, const std::vector<int>& bands,
+                                std::span<BandSink* const> sinks)
+{
+    // One pass for all on one thread. With more, the bands at the full rate take about as long as all the others
+    // together (each halving of the rate halves the work), so they get a pass of their own, and with three or
+    // more threads so do those at half the rate; each pass halves the rate as far as its own bands need.
+    const int threads = threadCount();
+    std::map<int, std::vector<std::size_t>> byLevel;
+    for (std::size_t i = 0; i < bands.size(); ++i)
+        byLevel[std::min(filter(bands[i]).decimationLevels(), std::min(threads, 3) - 1)].push_back(i);
+    std::vector<std::vector<std::size_t>> tasks;
+    for (auto& [level, members] : byLevel)
+        tasks.push_back(std::move(members));
     std::vector<const BandFilter*> filters;
-    std::vector<std::span<float>> spans;
-    for (std::size_t i = 0; i < bands.size(); ++i) {
-        filters.push_back(&filter(bands[i]));
-        out[i].resize(samples_.size());
-        if (zero_ < 0)
-            std::fill(out[i].begin(), out[i].end(), 0.0f);
-        spans.push_back(out[i]);
-    }
-    if (zero_ >= 0)
-        applyBandFilters(samples_, filters, direction, spans);
-    (direction == FilterDirection::Reversed ? reversedFilterings_ : forwardFilterings_) += bands.size();
+    for (int b : bands)
+        filters.push_back(&filter(b));
+    BandPassInput input;
+    input.samples = samples_;
+    input.direction = direction;
+    input.anchor = zero_;
+    input.reversedUntil = direction == FilterDirection::Reversed ? zero_ : -1;
+    runTasks(static_cast<int>(tasks.size()), threads, [&](int task, int) {
+        std::vector<const BandFilter*> f;
+        std::vector<BandSink*> s;
+        for (std::size_t i : tasks[static_cast<std::size_t>(task)]) {
+            f.push_back(filters[i]);
+            s.push_back(sinks[i]);
+        }
+        runBandPass(input, f, s);
+    });
 }
 
 void ChannelAnalysis::analyseDecays(int band)
 {
+    // The bands of the batch whose decay energies fit the memory bound (at least the one asked for).
+    const std::int64_t n = samples_.size();
+    const bool sound = zero_ >= 0 && zero_ < n;
+    const std::size_t budget = std::max(kSmallBatchBytes, static_cast<std::size_t>(n));
     std::vector<int> todo;
-    for (int b : batchOf(band))
-        if (!slot(b).decayDone)
-            todo.push_back(b);
-    todo.resize(std::min(todo.size(), batchSize()));
-    if (scratch_.size() < todo.size())
-        scratch_.resize(todo.size());
-    filterBatch(todo, FilterDirection::Reversed, scratch_);
-    for (std::size_t i = 0; i < todo.size(); ++i) {
-        BandCache& c = slot(todo[i]);
-        c.decay = analyseDecay(scratch_[i], fs_, zero_, &workspace_);
-        c.decayDone = true;
+    std::vector<std::int64_t> cellSize;
+    std::size_t cells = 0;
+    for (int b : batchOf(band)) {
+        if (slot(b).decayDone)
+            continue;
+        const std::int64_t cell = cellSamples(b);
+        const std::size_t need = sound ? static_cast<std::size_t>((n - zero_ + cell - 1) / cell) : 0;
+        if (!todo.empty() && (cells + need) * sizeof(float) > budget)
+            continue;
+        todo.push_back(b);
+        cellSize.push_back(cell);
+        cells += need;
     }
-    releaseLargeScratch();
+    reversedFilterings_ += todo.size();
+    for (int b : todo)
+        slot(b).decayDone = true;
+    if (!sound) {
+        for (int b : todo)
+            slot(b).decay = analyseDecay(std::span<const float>(), fs_, zero_); // silence: no decay
+        return;
+    }
+
+    // Each band's energies in cells from time zero; the unfiltered response's straight from the samples.
+    if (cellPool_.size() < cells)
+        cellPool_.resize(cells);
+    std::fill(cellPool_.begin(), cellPool_.begin() + static_cast<std::ptrdiff_t>(cells), 0.0f);
+    std::vector<std::span<float>> energy;
+    std::vector<DecayCellSink> sinks;
+    std::vector<int> filtered;
+    sinks.reserve(todo.size());
+    for (std::size_t i = 0, used = 0; i < todo.size(); ++i) {
+        const auto count = static_cast<std::size_t>((n - zero_ + cellSize[i] - 1) / cellSize[i]);
+        energy.push_back(std::span<float>(cellPool_).subspan(used, count));
+        used += count;
+        int shift = 0;
+        while ((std::int64_t(1) << shift) < cellSize[i])
+            ++shift;
+        DecayCellSink sink(energy[i], zero_, shift);
+        if (todo[i] == kAllPass) {
+            for (std::int64_t first = zero_; first < n; first += 4096) {
+                float block[4096];
+                const std::int64_t k = std::min<std::int64_t>(4096, n - first);
+                for (std::int64_t j = 0; j < k; ++j)
+                    block[j] = samples_[first + j];
+                sink.take(BandSamples{block, 1, k, first, 1, 1});
+            }
+            continue;
+        }
+        filtered.push_back(static_cast<int>(i));
+        sinks.push_back(sink);
+    }
+    std::vector<int> bands;
+    std::vector<BandSink*> sinkPointers;
+    for (std::size_t j = 0; j < filtered.size(); ++j) {
+        bands.push_back(todo[static_cast<std::size_t>(filtered[j])]);
+        sinkPointers.push_back(&sinks[j]);
+    }
+    runPasses(FilterDirection::Reversed, bands, sinkPointers);
+
+    const int threads = threadCount();
+    if (workspaces_.size() < static_cast<std::size_t>(threads))
+        workspaces_.resize(static_cast<std::size_t>(threads));
+    runTasks(static_cast<int>(todo.size()), threads, [&](int i, int worker) {
+        DecayCells e;
+        e.cells = energy[static_cast<std::size_t>(i)];
+        e.cellSamples = cellSize[static_cast<std::size_t>(i)];
+        e.lastCellSamples = (n - zero_) - static_cast<std::int64_t>(e.cells.size() - 1) * e.cellSamples;
+        e.start = zero_;
+        e.fs_Hz = fs_;
+        slot(todo[static_cast<std::size_t>(i)]).decay = analyseDecay(e, &workspaces_[static_cast<std::size_t>(worker)]);
+    });
 }
 
 void ChannelAnalysis::filterForward(int band, std::span<const std::int64_t> boundarySamples)
@@ -103,38 +260,46 @@ void ChannelAnalysis::filterForward(int band, std::span<const std::int64_t> boun
         for (int b : batchOf(band))
             if (!slot(b).energy)
                 todo.push_back(b);
-        todo.resize(std::min(todo.size(), batchSize()));
     } else {
         todo.push_back(band);
     }
     for (int b : todo)
         decay(b); // the compensation of the energies comes from the decay analysis
-    if (scratch_.size() < todo.size())
-        scratch_.resize(todo.size());
-    filterBatch(todo, FilterDirection::Forward, scratch_);
-    for (std::size_t i = 0; i < todo.size(); ++i) {
-        BandCache& c = slot(todo[i]);
+    forwardFilterings_ += todo.size();
+
+    const std::int64_t n = samples_.size();
+    std::vector<BandEnergy> energies;
+    energies.reserve(todo.size());
+    for (int b : todo) {
+        BandCache& c = slot(b);
         std::vector<std::int64_t> extra(boundarySamples.begin(), boundarySamples.end());
         if (c.energy) {
             const auto kept = c.energy->keptSamples();
             extra.insert(extra.end(), kept.begin(), kept.end());
         }
-        const double delay_s = filter(todo[i]).energyDelay_s();
-        c.energy.emplace(scratch_[i], fs_, zero_, delay_s, c.decay, extra);
+        energies.emplace_back(n, fs_, zero_, b == kAllPass ? 0.0 : filter(b).energyDelay_s(), c.decay, extra);
     }
-    releaseLargeScratch();
-}
-
-// Scratch memory is kept for the next batch (allocating it again costs more than filtering a short response)
-// unless it is large: a long response must not hold tens of megabytes while it is merely open.
-void ChannelAnalysis::releaseLargeScratch()
-{
-    std::size_t bytes = workspace_.capacity() * sizeof(double);
-    for (const auto& s : scratch_)
-        bytes += s.capacity() * sizeof(float);
-    if (bytes > kKeptScratchBytes) {
-        scratch_ = {};
-        workspace_ = {};
+    std::vector<int> filtered;
+    std::vector<EnergySink> sinks;
+    sinks.reserve(todo.size());
+    for (std::size_t i = 0; i < todo.size(); ++i) {
+        if (zero_ < 0)
+            continue; // no response: no energies to add
+        if (todo[i] == kAllPass) {
+            for (std::int64_t k = 0; k < n; ++k)
+                energies[i].add(k, double(samples_[k]) * samples_[k]);
+            continue;
+        }
+        filtered.push_back(todo[i]);
+        sinks.emplace_back(energies[i]);
+    }
+    std::vector<BandSink*> sinkPointers;
+    for (auto& s : sinks)
+        sinkPointers.push_back(&s);
+    runPasses(FilterDirection::Forward, filtered, sinkPointers);
+    for (std::size_t i = 0; i < todo.size(); ++i) {
+        energies[i].finish();
+        slot(todo[i]).energy.emplace(std::move(energies[i]));
     }
 }
 

@@ -1,15 +1,18 @@
 #pragma once
-// The room-acoustic analysis of one channel, band by band, with its filtered bands cached: each band is filtered
-// at most once per direction (time-reversed for the decay analysis, forward for the energy parameters), and
-// neighbouring bands of the same kind are filtered together in one pass over the samples, because a table that
-// asks for one band asks for the others next.
+// The room-acoustic analysis of one channel, band by band, with its results cached: each band is filtered at
+// most once per direction (time-reversed for the decay analysis, forward for the energy parameters), and the bands
+// of a family (the octaves, or the third octaves) are filtered together in passes over the samples, because a
+// table that asks for one band asks for the others next. No filtered band is kept: a pass hands each band's
+// samples to its decay energy (in cells of a fraction of a millisecond) or its running energies as they come, and
+// the bands of a pass may run on several threads (results identical to one thread's).
 //
 // Band indices 0..43 (Bands.h), and -2 for the wide band and -1 for the unfiltered (broadband) response; a band
-// that is not below Nyquist has no analysis. Time zero is given by the
-// owner (the stored impulse start, or the ISO 3382-1 start of the samples); a negative time zero means the
-// channel has no response (silence), and every band then has an invalid decay and no energies.
+// that is not below Nyquist has no analysis. Time zero is given by the owner (the stored impulse start, or the
+// ISO 3382-1 start of the samples); a negative time zero means the channel has no response (silence), and every
+// band then has an invalid decay and no energies.
 // Not thread-safe: one owner uses it from one thread.
 #include "library/dsp/BandFilter.h"
+#include "library/dsp/BandPass.h"
 #include "library/dsp/Bands.h"
 #include "library/dsp/DecayAnalysis.h"
 #include "library/dsp/EnergyParameters.h"
@@ -24,11 +27,19 @@ namespace vemra::dsp {
 
 class ChannelAnalysis {
 public:
+    // Takes the samples.
     ChannelAnalysis(std::vector<float> samples, double fs_Hz, std::int64_t timeZero);
+    // Reads samples it does not own (floats or 16-bit values): they must stay valid, unchanged, while the analysis
+    // is used (attach() gives it the same samples at another address).
+    ChannelAnalysis(ChannelSamples samples, double fs_Hz, std::int64_t timeZero);
+    void attach(ChannelSamples samples);
+
+    // How many threads analyse the bands of a channel: 1 the calling thread alone, 0 (the default) one per core
+    // (at most 8). Set from the thread that makes the calls.
+    static void setThreads(int threads);
 
     double sampleRate_Hz() const { return fs_; }
     std::int64_t timeZero() const { return zero_; }
-    std::span<const float> samples() const { return samples_; }
     bool bandUsable(int band) const;
 
     // Decay analysis of a band; nothing for a band that is not usable.
@@ -53,15 +64,16 @@ private:
         std::optional<BandEnergy> energy; // empty until filtered
     };
     std::vector<int> batchOf(int band) const;
-    std::size_t batchSize() const;
-    void releaseLargeScratch();
-    static constexpr std::size_t kKeptScratchBytes = std::size_t(32) << 20;
     const BandFilter& filter(int band);
-    void filterBatch(const std::vector<int>& bands, FilterDirection direction, std::vector<std::vector<float>>& out);
+    std::int64_t cellSamples(int band);
     void analyseDecays(int band);
     void filterForward(int band, std::span<const std::int64_t> boundarySamples);
+    // Runs passes over the samples with the bands' filters (the unfiltered response excluded), split into tasks
+    // for the threads; each band's sink receives its samples.
+    void runPasses(FilterDirection direction, const std::vector<int>& bands, std::span<BandSink* const> sinks);
 
-    std::vector<float> samples_;
+    std::vector<float> owned_;
+    ChannelSamples samples_;
     double fs_;
     std::int64_t zero_;
     // Slots of band indices -2..43 (index band + 2).
@@ -69,8 +81,10 @@ private:
     BandCache& slot(int band) { return bands_[static_cast<std::size_t>(band + 2)]; }
     std::array<BandCache, kSlots> bands_;
     std::array<std::optional<BandFilter>, kSlots> filters_;
-    std::vector<std::vector<float>> scratch_; // filter outputs of the time-reversed batches
-    std::vector<double> workspace_;
+    std::vector<std::vector<double>> workspaces_; // per thread, for the decay analyses
+    // The decay energies of a batch, reused by the next (fresh memory is slow to come by); at most a byte per
+    // sample, or the small batch bound.
+    std::vector<float> cellPool_;
     std::size_t reversedFilterings_ = 0, forwardFilterings_ = 0;
 };
 

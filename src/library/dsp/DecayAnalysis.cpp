@@ -56,29 +56,51 @@ private:
     double sx_ = 0, sy_ = 0, sxx_ = 0, syy_ = 0, sxy_ = 0;
 };
 
-// Squared response from time zero on, as running sums (any interval's energy in one subtraction), with the
-// floor that keeps every level finite.
+// Squared response from time zero on in cells of `cell` samples, with the floor that keeps every level finite.
+// Indices count cells. Sums are taken when asked (each pass of the analysis reads the cells once), so that the
+// analysis needs no memory of the response's length besides the cells.
 struct Energy {
-    std::vector<double>& prefix; // prefix[i] = energy of samples [0, i)
+    std::span<const float> cells;
     double fs = 0;
-    double peak = 0; // largest energy of one sample
+    std::int64_t cell = 1;     // samples per cell
+    std::int64_t lastCell = 1; // samples in the last cell
+    double peak = 0;           // largest energy per sample of one cell
+    double total = 0;
     double floor = DBL_MIN;
 
-    Energy(std::span<const float> x, double fs_Hz, std::vector<double>& memory) : prefix(memory), fs(fs_Hz)
+    Energy(std::span<const float> energies, std::int64_t cellSamples, std::int64_t lastCellSamples, double fs_Hz)
+        : cells(energies), fs(fs_Hz), cell(cellSamples), lastCell(lastCellSamples)
     {
-        prefix.resize(x.size() + 1);
-        double s = 0;
-        prefix[0] = 0;
-        for (std::size_t i = 0; i < x.size(); ++i) {
-            const double v = double(x[i]) * x[i];
-            peak = std::max(peak, v);
-            s += v;
-            prefix[i + 1] = s;
+        for (std::size_t k = 0; k < cells.size(); ++k) {
+            const double v = cells[k];
+            peak = std::max(peak, v / static_cast<double>(k + 1 == cells.size() ? lastCell : cell));
+            total += v;
         }
     }
-    std::int64_t size() const { return static_cast<std::int64_t>(prefix.size()) - 1; }
-    double sum(std::int64_t from, std::int64_t to) const { return std::max(prefix[to] - prefix[from], 0.0); }
-    double mean(std::int64_t from, std::int64_t to) const { return to > from ? sum(from, to) / (to - from) : 0.0; }
+    std::int64_t size() const { return static_cast<std::int64_t>(cells.size()); }
+    // Samples in cells [from, to).
+    std::int64_t samples(std::int64_t from, std::int64_t to) const
+    {
+        return to <= from ? 0 : (to - from) * cell - (to == size() ? cell - lastCell : 0);
+    }
+    std::int64_t samples() const { return samples(0, size()); }
+    double sum(std::int64_t from, std::int64_t to) const
+    {
+        double s = 0;
+        for (std::int64_t k = from; k < to; ++k)
+            s += cells[static_cast<std::size_t>(k)];
+        return s;
+    }
+    // Mean energy per sample of cells [from, to).
+    double mean(std::int64_t from, std::int64_t to) const
+    {
+        return to > from ? sum(from, to) / static_cast<double>(samples(from, to)) : 0.0;
+    }
+    // Time of the centre of cells [from, to) in seconds from time zero.
+    double centre(std::int64_t from, std::int64_t to) const
+    {
+        return (static_cast<double>(from * cell) + static_cast<double>(from * cell + samples(from, to)) - 1) / 2.0 / fs;
+    }
     double level(double e) const { return 10.0 * std::log10(std::max(e, floor)); }
 };
 
@@ -93,7 +115,7 @@ Blocks blockLevels(const Energy& e, std::int64_t m, double noise = 0)
     Blocks b;
     for (std::int64_t from = 0; from < e.size(); from += m) {
         const std::int64_t to = std::min(e.size(), from + m);
-        b.t.push_back((from + to - 1) / 2.0 / e.fs);
+        b.t.push_back(e.centre(from, to));
         b.level.push_back(e.level(e.mean(from, to) - noise));
     }
     return b;
@@ -110,6 +132,22 @@ Line fitBlocks(const Blocks& b, double top, double bottom)
     Regression reg;
     for (std::size_t k = first; k < b.level.size() && b.level[k] >= bottom; ++k)
         reg.add(b.t[k], b.level[k]);
+    return reg.line();
+}
+
+// Fits the blocks (not before the loudest) between the times where the previous line crosses `top` and
+// `bottom`. A narrow band's blocks scatter by several decibels about the decay: one dip below `bottom`, or a
+// plateau of reflections near `top`, must not end or start the fit, which a walk along the levels would let them
+// do. Blocks below the noise (those the noise subtraction took to nothing) are left out.
+Line fitBetween(const Blocks& b, const Line& previous, double top, double bottom, double noise)
+{
+    const auto peak = static_cast<std::size_t>(std::max_element(b.level.begin(), b.level.end()) - b.level.begin());
+    const double from = (top - previous.intercept) / previous.slope;
+    const double to = (bottom - previous.intercept) / previous.slope;
+    Regression reg;
+    for (std::size_t k = peak; k < b.level.size(); ++k)
+        if (b.t[k] >= from && b.t[k] <= to && b.level[k] >= noise)
+            reg.add(b.t[k], b.level[k]);
     return reg.line();
 }
 
@@ -145,38 +183,27 @@ double DecayAnalysis::lineMomentSum(std::int64_t from, double origin, double fs_
     return q * ((from - origin) / (1.0 - r) + r / ((1.0 - r) * (1.0 - r)));
 }
 
-DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64_t start,
-                           std::vector<double>* workspace)
+namespace {
+
+// The analysis of the energy from time zero on (digital silence at its end already taken off).
+DecayAnalysis analyse(Energy& e, std::int64_t start, std::vector<double>& grid)
 {
     DecayAnalysis result;
     result.start = start;
     result.decayEnd = start;
-    const auto total = static_cast<std::int64_t>(band.size());
-    if (!(fs_Hz > 0) || start < 0 || total - start < kMinimumSamples)
-        return result;
-
-    // Digital silence at the end (a tail the user silenced, or samples below half a step) is no noise floor:
-    // the response ends at its last sound, so that the noise is found where there is some and the late line
-    // carries the decay past a cut.
-    std::size_t end = band.size();
-    while (end > static_cast<std::size_t>(start) && band[end - 1] == 0.0f)
-        --end;
-    if (static_cast<std::int64_t>(end) - start < kMinimumSamples)
-        return result;
-    const std::span<const float> x = band.subspan(static_cast<std::size_t>(start), end - static_cast<std::size_t>(start));
-    std::vector<double> own;
-    Energy e(x, fs_Hz, workspace ? *workspace : own);
     const double peak = e.peak;
-    if (!(peak > 0) || !std::isfinite(peak) || !std::isfinite(e.prefix.back()))
+    if (!(peak > 0) || !std::isfinite(peak) || !std::isfinite(e.total))
         return result;
-    const std::int64_t length = e.size();
+    const std::int64_t length = e.size(); // cells
+    const double fs_Hz = e.fs;
+    const double cellRate = fs_Hz / static_cast<double>(e.cell);
     e.floor = std::max(peak * 1e-25, DBL_MIN); // 250 dB below the peak: digital silence stays finite
-    const double duration = length / fs_Hz;
+    const double duration = static_cast<double>(e.samples()) / fs_Hz;
     const std::int64_t lastTenth = length - std::max<std::int64_t>(1, length / 10);
 
     // Preliminary: 10 ms intervals, noise from the last tenth, line from the peak down to 10 dB above noise.
     double noise = e.level(e.mean(lastTenth, length));
-    const std::int64_t m0 = std::clamp<std::int64_t>(std::llround(0.010 * fs_Hz), 1, std::max<std::int64_t>(1, length / 10));
+    const std::int64_t m0 = std::clamp<std::int64_t>(std::llround(0.010 * cellRate), 1, std::max<std::int64_t>(1, length / 10));
     Line line = fitBlocks(blockLevels(e, m0), 1e300, noise + 10);
     if (line.n < 2 || !(line.slope < kSlowestDecay_dBps))
         return result;
@@ -184,20 +211,20 @@ DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64
 
     for (int iteration = 0; iteration < kLundebyIterations; ++iteration) {
         const double interval_s = 10.0 / (kIntervalsPer10dB * -line.slope);
-        const double m_samples = std::clamp(interval_s * fs_Hz, 1.0, std::max(1.0, length / 4.0));
-        const auto m = static_cast<std::int64_t>(std::llround(m_samples));
-        const double noiseFrom_samples = (cross + kNoiseDistance_dB / -line.slope) * fs_Hz;
+        const double m_cells = std::clamp(interval_s * cellRate, 1.0, std::max(1.0, length / 4.0));
+        const auto m = static_cast<std::int64_t>(std::llround(m_cells));
+        const double noiseFrom_cells = (cross + kNoiseDistance_dB / -line.slope) * cellRate;
         const std::int64_t noiseFrom =
-            noiseFrom_samples >= lastTenth ? lastTenth : static_cast<std::int64_t>(noiseFrom_samples);
+            noiseFrom_cells >= lastTenth ? lastTenth : static_cast<std::int64_t>(noiseFrom_cells);
         const double noiseEnergy = e.mean(noiseFrom, length);
         noise = e.level(noiseEnergy);
         const Blocks blocks = blockLevels(e, m, noiseEnergy);
-        const Line late = fitBlocks(blocks, noise + kLateTop_dB, noise + kLateBottom_dB);
-        if (late.n < 2 || !(late.slope < kSlowestDecay_dBps))
+        const Line late = fitBetween(blocks, line, noise + kLateTop_dB, noise + kLateBottom_dB, noise);
+        if (late.n < 3 || !(late.slope < kSlowestDecay_dBps))
             break;
         line = late;
         const double next = std::clamp((noise - line.intercept) / line.slope, 0.0, duration);
-        const bool settled = std::abs(next - cross) < std::max(1.0 / fs_Hz, 1e-3 * cross);
+        const bool settled = std::abs(next - cross) < std::max(1.0 / cellRate, 1e-3 * cross);
         cross = next;
         if (settled)
             break;
@@ -208,28 +235,37 @@ DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64
     result.lineLevel_dB = line.intercept;
     result.noiseEnergy = std::pow(10.0, noise / 10.0);
     result.INR_dB = line.intercept - noise;
-    result.decayEnd = start + std::clamp<std::int64_t>(std::llround(cross * fs_Hz), 1, length);
+    const std::int64_t decayCells = std::clamp<std::int64_t>(std::llround(cross * cellRate), 1, length);
+    result.decayEnd = start + e.samples(0, decayCells);
     result.tailEnergy = result.lineEnergySum(result.decayEnd, -1, fs_Hz);
 
     // Schroeder curve from time zero to the decay end plus the compensation, read on a grid of at most
     // kMaxFitPoints points, and the four fits on it.
-    const std::int64_t decaySamples = result.decayEnd - start;
     // The noise that lies under the decay up to its end is taken off as well, so the curve does not flatten as
     // it approaches the noise.
     const double noiseUnder = result.noiseEnergy;
+    // The energy from each grid point to the decay end, summed backwards once.
+    const std::int64_t stride = std::max<std::int64_t>(1, decayCells / kMaxFitPoints);
+    grid.assign(static_cast<std::size_t>(decayCells / stride) + 1, 0.0);
+    double behind = 0;
+    for (std::int64_t k = decayCells - 1; k >= 0; --k) {
+        behind += e.cells[static_cast<std::size_t>(k)];
+        if (k % stride == 0)
+            grid[static_cast<std::size_t>(k / stride)] = behind;
+    }
     auto decayEnergy = [&](std::int64_t from) {
-        return std::max(e.sum(from, decaySamples) - noiseUnder * static_cast<double>(decaySamples - from), 0.0);
+        const double measured = from >= decayCells ? 0.0 : grid[static_cast<std::size_t>(from / stride)];
+        return std::max(measured - noiseUnder * static_cast<double>(e.samples(from, decayCells)), 0.0);
     };
     const double integral = decayEnergy(0) + result.tailEnergy;
     if (!(integral > 0) || !std::isfinite(integral))
         return result; // valid line, but nothing left to integrate: no fits
-    const std::int64_t stride = std::max<std::int64_t>(1, decaySamples / kMaxFitPoints);
     Regression regressions[std::size(kFits)];
     bool reached[std::size(kFits)] = {};
-    for (std::int64_t i = 0; i <= decaySamples; i += stride) {
+    for (std::int64_t i = 0; i <= decayCells; i += stride) {
         const double remaining = decayEnergy(i) + result.tailEnergy;
         const double level = 10.0 * std::log10(std::max(remaining, DBL_MIN) / integral);
-        const double t = i / fs_Hz;
+        const double t = static_cast<double>(i * e.cell) / fs_Hz;
         for (std::size_t f = 0; f < std::size(kFits); ++f) {
             if (level <= kFits[f].hi && level >= kFits[f].lo)
                 regressions[f].add(t, level);
@@ -238,8 +274,8 @@ DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64
         }
         if (level < kFits[std::size(kFits) - 1].lo)
             break; // below every range
-        if (i < decaySamples && i + stride > decaySamples)
-            i = decaySamples - stride; // also read the curve at the decay end
+        if (i < decayCells && i + stride > decayCells)
+            i = decayCells - stride; // also read the curve at the decay end
     }
     // The INR: the late line's level at time zero. Its own slope, fitted over 20 dB of a narrow band whose blocks
     // scatter by several dB, is too uncertain to carry it back there (10 dB and more off, mostly low, so that T30
@@ -259,9 +295,48 @@ DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64
             out.correlation = fit.r;
         }
     }
-    const double noiseOverDecay = result.noiseEnergy * static_cast<double>(decaySamples);
+    const double noiseOverDecay = result.noiseEnergy * static_cast<double>(e.samples(0, decayCells));
     result.SNR_dB = 10.0 * std::log10(integral / std::max(noiseOverDecay, integral * 1e-25));
     return result;
+}
+
+} // namespace
+
+DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64_t start,
+                           std::vector<double>* workspace)
+{
+    DecayAnalysis none;
+    none.start = none.decayEnd = start;
+    if (!(fs_Hz > 0) || start < 0 || static_cast<std::int64_t>(band.size()) - start < kMinimumSamples)
+        return none;
+    std::vector<float> squares(band.size() - static_cast<std::size_t>(start));
+    for (std::size_t i = 0; i < squares.size(); ++i)
+        squares[i] = band[static_cast<std::size_t>(start) + i] * band[static_cast<std::size_t>(start) + i];
+    DecayCells cells;
+    cells.cells = squares;
+    cells.start = start;
+    cells.fs_Hz = fs_Hz;
+    return analyseDecay(cells, workspace);
+}
+
+DecayAnalysis analyseDecay(const DecayCells& energy, std::vector<double>* workspace)
+{
+    DecayAnalysis none;
+    none.start = none.decayEnd = energy.start;
+    if (!(energy.fs_Hz > 0) || energy.start < 0 || energy.cellSamples < 1 || energy.cells.empty())
+        return none;
+    // Digital silence at the end (a tail the user silenced, or samples below half a step) is no noise floor:
+    // the response ends at its last sound, so that the noise is found where there is some and the late line
+    // carries the decay past a cut.
+    std::size_t cells = energy.cells.size();
+    while (cells > 0 && energy.cells[cells - 1] == 0.0f)
+        --cells;
+    const std::int64_t lastCell = cells == energy.cells.size() ? energy.lastCellSamples : energy.cellSamples;
+    if (cells == 0 || static_cast<std::int64_t>(cells - 1) * energy.cellSamples + lastCell < kMinimumSamples)
+        return none;
+    std::vector<double> own;
+    Energy e(energy.cells.first(cells), energy.cellSamples, lastCell, energy.fs_Hz);
+    return analyse(e, energy.start, workspace ? *workspace : own);
 }
 
 } // namespace vemra::dsp

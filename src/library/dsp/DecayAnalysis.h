@@ -52,11 +52,25 @@ struct DecayAnalysis {
     double lineMomentSum(std::int64_t from, double origin, double fs_Hz) const;
 };
 
+// The squared band from time zero on, summed over cells of `cellSamples` samples: cells[k] holds the energy of
+// samples [start + k cellSamples, start + (k + 1) cellSamples); the last cell holds `lastCellSamples` samples
+// (the response ends there). A band filtered at a reduced rate fills a cell with the energies of its samples
+// inside it, each standing for as many full-rate samples as the rate was reduced.
+struct DecayCells {
+    std::span<const float> cells;
+    std::int64_t cellSamples = 1;
+    std::int64_t lastCellSamples = 1;
+    std::int64_t start = 0;
+    double fs_Hz = 0;
+};
+
 // Analyses band[start..] (the band-filtered channel in time order; decay analysis filters time-reversed).
 // Silence, a start outside the signal, a response too short to hold a decay, or one that never rises 10 dB
 // above its noise give valid == false and all fits invalid; no value is ever NaN or infinite.
 // workspace: optional scratch memory reused between calls (saves allocating it for every band).
 DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64_t start,
                            std::vector<double>* workspace = nullptr);
+// The same from the band's energy in cells (the channel analysis keeps no filtered band, only its energy).
+DecayAnalysis analyseDecay(const DecayCells& energy, std::vector<double>* workspace = nullptr);
 
 } // namespace vemra::dsp

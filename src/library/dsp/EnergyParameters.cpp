@@ -17,10 +17,10 @@ std::optional<double> ratio_dB(std::optional<double> num, std::optional<double> 
 
 } // namespace
 
-BandEnergy::BandEnergy(std::span<const float> band, double fs_Hz, std::int64_t timeZero, double delay_s,
+BandEnergy::BandEnergy(std::int64_t length, double fs_Hz, std::int64_t timeZero, double delay_s,
                        const DecayAnalysis& decay, std::span<const std::int64_t> extraSamples)
-    : length_(static_cast<std::int64_t>(band.size())), fs_(fs_Hz), zero_(timeZero), delay_s_(delay_s),
-      decay_(decay), end_(decay.valid ? std::clamp<std::int64_t>(decay.decayEnd, 0, length_) : length_)
+    : length_(length), fs_(fs_Hz), zero_(timeZero), delay_s_(delay_s), decay_(decay),
+      end_(decay.valid ? std::clamp<std::int64_t>(decay.decayEnd, 0, length_) : length_)
 {
     // Every boundary a window can use is clamped into [time zero, end] by sum(), so that is where sums are kept.
     auto keep = [&](std::int64_t n) {
@@ -35,33 +35,50 @@ BandEnergy::BandEnergy(std::span<const float> band, double fs_Hz, std::int64_t t
         keep(n);
     std::sort(markAt_.begin(), markAt_.end());
     markAt_.erase(std::unique(markAt_.begin(), markAt_.end()), markAt_.end());
-    markSum_.resize(markAt_.size());
+    markSum_.assign(markAt_.size(), 0.0);
+}
 
-    // One pass from mark to mark; four partial sums keep the additions independent of each other.
-    double s = 0;
-    std::int64_t from = 0;
-    for (std::size_t k = 0; k < markAt_.size(); ++k) {
-        const std::int64_t to = markAt_[k];
-        const bool inDecay = from >= zero_ && to <= end_; // marks split the band at time zero and the decay end
-        double acc[4] = {0, 0, 0, 0}, mom[4] = {0, 0, 0, 0};
-        std::int64_t i = from;
-        for (; i + 4 <= to; i += 4)
-            for (int j = 0; j < 4; ++j) {
-                const double e = double(band[static_cast<std::size_t>(i + j)]) * band[static_cast<std::size_t>(i + j)];
-                acc[j] += e;
-                mom[j] += static_cast<double>(i + j) * e;
-            }
-        for (; i < to; ++i) {
-            const double e = double(band[static_cast<std::size_t>(i)]) * band[static_cast<std::size_t>(i)];
-            acc[0] += e;
-            mom[0] += static_cast<double>(i) * e;
+BandEnergy::BandEnergy(std::span<const float> band, double fs_Hz, std::int64_t timeZero, double delay_s,
+                       const DecayAnalysis& decay, std::span<const std::int64_t> extraSamples)
+    : BandEnergy(static_cast<std::int64_t>(band.size()), fs_Hz, timeZero, delay_s, decay, extraSamples)
+{
+    for (std::size_t i = 0; i < band.size(); ++i)
+        add(static_cast<std::int64_t>(i), double(band[i]) * band[i]);
+    finish();
+}
+
+void BandEnergy::addSquares(std::int64_t first, std::int64_t step, const float* values, std::int64_t stride,
+                            std::int64_t count, double scale)
+{
+    constexpr std::int64_t kNone = std::numeric_limits<std::int64_t>::max();
+    for (std::int64_t k = 0; k < count;) {
+        const std::int64_t p = first + k * step;
+        while (nextMark_ < markAt_.size() && p >= markAt_[nextMark_])
+            markSum_[nextMark_++] = running_;
+        // The run of samples before the next boundary: a mark, time zero or the decay end.
+        std::int64_t limit = nextMark_ < markAt_.size() ? markAt_[nextMark_] : kNone;
+        if (p < zero_)
+            limit = std::min(limit, zero_);
+        else if (p < end_)
+            limit = std::min(limit, end_);
+        const std::int64_t run = limit == kNone ? count - k : std::min(count - k, (limit - p + step - 1) / step);
+        double sum = 0, moment = 0;
+        for (std::int64_t j = 0; j < run; ++j) {
+            const double v = values[(k + j) * stride];
+            sum += v * v;
+            moment += static_cast<double>(j) * v * v;
         }
-        s += (acc[0] + acc[1]) + (acc[2] + acc[3]);
-        if (inDecay)
-            moment_ += (mom[0] + mom[1]) + (mom[2] + mom[3]);
-        markSum_[k] = s;
-        from = to;
+        running_ += scale * sum;
+        if (p >= zero_ && p < end_)
+            moment_ += scale * (static_cast<double>(p) * sum + static_cast<double>(step) * moment);
+        k += run;
     }
+}
+
+void BandEnergy::finish()
+{
+    while (nextMark_ < markAt_.size())
+        markSum_[nextMark_++] = running_;
 }
 
 bool BandEnergy::covers(std::int64_t n) const

@@ -35,6 +35,24 @@ public:
     // here (covers() tells; build another BandEnergy with that boundary among extraSamples).
     BandEnergy(std::span<const float> band, double fs_Hz, std::int64_t timeZero, double delay_s,
                const DecayAnalysis& decay, std::span<const std::int64_t> extraSamples = {});
+    // The same for a band of `length` samples that arrives piece by piece: add() each sample's energy (squared
+    // band) at its sample index, in increasing order (a band filtered at a reduced rate adds each of its samples
+    // once, with the energy of the full-rate samples it stands for), then finish() once.
+    BandEnergy(std::int64_t length, double fs_Hz, std::int64_t timeZero, double delay_s, const DecayAnalysis& decay,
+               std::span<const std::int64_t> extraSamples = {});
+    void add(std::int64_t n, double energy)
+    {
+        while (nextMark_ < markAt_.size() && n >= markAt_[nextMark_])
+            markSum_[nextMark_++] = running_;
+        running_ += energy;
+        if (n >= zero_ && n < end_)
+            moment_ += static_cast<double>(n) * energy;
+    }
+    // The same for count samples at positions first, first + step, .. (step > 0): each adds scale * values[k *
+    // stride]^2.
+    void addSquares(std::int64_t first, std::int64_t step, const float* values, std::int64_t stride,
+                    std::int64_t count, double scale);
+    void finish();
 
     // Sample index of a time limit t seconds after time zero (t <= 0: time zero itself); -1 for an infinite t.
     std::int64_t boundary(double t_s) const;
@@ -70,6 +88,8 @@ private:
     DecayAnalysis decay_;
     std::int64_t end_;  // where the measured energy stops: the decay end of a valid decay, else the response end
     double moment_ = 0; // sum of i * energy(i) over [zero_, end_)
+    double running_ = 0;         // energy added so far
+    std::size_t nextMark_ = 0;   // the first mark not yet passed
 };
 
 } // namespace vemra::dsp

@@ -4,7 +4,10 @@
 
 namespace vemra::dsp {
 
-std::int64_t impulseStartIso(std::span<const float> x)
+namespace {
+
+template <class Sample>
+std::int64_t startOf(std::span<const Sample> x)
 {
     std::int64_t peak = -1;
     double peakEnergy = 0;
@@ -23,5 +26,10 @@ std::int64_t impulseStartIso(std::span<const float> x)
             return i;
     return peak;
 }
+
+} // namespace
+
+std::int64_t impulseStartIso(std::span<const float> x) { return startOf(x); }
+std::int64_t impulseStartIso(std::span<const std::int16_t> x) { return startOf(x); }
 
 } // namespace vemra::dsp

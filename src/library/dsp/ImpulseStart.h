@@ -7,7 +7,9 @@
 
 namespace vemra::dsp {
 
-// Sample index of the start; -1 when there is no start (empty or all-zero signal).
+// Sample index of the start; -1 when there is no start (empty or all-zero signal). Float samples, or the 16-bit
+// samples of a response (the same start as their float values).
 std::int64_t impulseStartIso(std::span<const float> x);
+std::int64_t impulseStartIso(std::span<const std::int16_t> x);
 
 } // namespace vemra::dsp

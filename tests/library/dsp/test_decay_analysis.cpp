@@ -76,7 +76,7 @@ TEST(ImpulseStart, FirstSampleWithin20dBOfThePeak)
 {
     std::vector<float> x(1000, 0.0f);
     EXPECT_EQ(impulseStartIso(x), -1);
-    EXPECT_EQ(impulseStartIso({}), -1);
+    EXPECT_EQ(impulseStartIso(std::span<const float>()), -1);
     x[500] = -1000;
     EXPECT_EQ(impulseStartIso(x), 500);
     x[400] = 99;  // 20.1 dB below: noise
