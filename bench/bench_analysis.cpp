@@ -120,7 +120,7 @@ WaveHeader& response(Response which)
 
 void analyse(WaveHeader& h, BandSet set)
 {
-    const int first = set == BandSet::Octave ? dsp::kFirstOctaveBand : 14;
+    const int first = set == BandSet::Octave ? dsp::kFirstOctaveBand : dsp::kFirstUsedThirdOctaveBand;
     const int last = set == BandSet::Octave ? dsp::kLastOctaveBand : dsp::kLastThirdOctaveBand;
     for (int b = first; b <= last; ++b) {
         const auto band = static_cast<std::int16_t>(b);
