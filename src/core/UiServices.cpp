@@ -117,7 +117,15 @@ FileDialogResult QtUiServices::openFileName(const FileDialogRequest& r)
 {
     FileDialogResult result;
     result.selectedFilter = r.selectedFilter;
-    result.fileName = QFileDialog::getOpenFileName(r.parent, r.caption, r.directory, r.filter, &result.selectedFilter);
+    if (r.multiple)
+        result.fileNames =
+            QFileDialog::getOpenFileNames(r.parent, r.caption, r.directory, r.filter, &result.selectedFilter);
+    else if (QString name = QFileDialog::getOpenFileName(r.parent, r.caption, r.directory, r.filter,
+                                                         &result.selectedFilter);
+             !name.isEmpty())
+        result.fileNames << name;
+    if (!result.fileNames.isEmpty())
+        result.fileName = result.fileNames.constFirst();
     return result;
 }
 
@@ -186,10 +194,14 @@ std::optional<QString> ScriptedUiServices::inputBox(QWidget*, const QString& pro
 FileDialogResult ScriptedUiServices::openFileName(const FileDialogRequest& request)
 {
     fileDialogs.push_back(request);
-    FileDialogResult r{QString(), request.selectedFilter};
+    FileDialogResult r{QString(), request.selectedFilter, {}};
     if (!openAnswers.empty()) {
-        r.fileName = openAnswers.front();
+        r.fileNames = openAnswers.front().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
         openAnswers.pop_front();
+        if (!request.multiple && r.fileNames.size() > 1)
+            r.fileNames = r.fileNames.mid(0, 1);
+        if (!r.fileNames.isEmpty())
+            r.fileName = r.fileNames.constFirst();
     }
     return r;
 }
@@ -197,7 +209,7 @@ FileDialogResult ScriptedUiServices::openFileName(const FileDialogRequest& reque
 FileDialogResult ScriptedUiServices::saveFileName(const FileDialogRequest& request)
 {
     fileDialogs.push_back(request);
-    FileDialogResult r{QString(), request.selectedFilter};
+    FileDialogResult r{QString(), request.selectedFilter, {}};
     if (!saveAnswers.empty()) {
         r.fileName = saveAnswers.front();
         saveAnswers.pop_front();

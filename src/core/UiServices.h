@@ -37,11 +37,13 @@ struct FileDialogRequest {
     QString filter;            // Qt filter string, ";;"-separated
     QString selectedFilter;    // in: filter to preselect
     QString defaultSuffix;     // save: added (before the overwrite question) to a name typed without extension
+    bool multiple = false;     // open: several existing files may be chosen at once
 };
 
 struct FileDialogResult {
-    QString fileName;          // empty when the user cancelled
+    QString fileName;          // empty when the user cancelled; the first of several
     QString selectedFilter;
+    QStringList fileNames;     // open: every file chosen, in the dialog's order (one unless the request allowed more)
     bool cancelled() const { return fileName.isEmpty(); }
 };
 
@@ -83,7 +85,7 @@ public:
 
 // Answers prompts from queues filled by a test and records what was asked. An empty queue answers with the
 // request's default button, the default text, a cancelled file dialog, an accepted print dialog and a cancelled
-// colour dialog.
+// colour dialog. An open answer may name several files, one per line.
 class ScriptedUiServices final : public UiServices {
 public:
     std::deque<MsgResult> messageAnswers;

@@ -1,6 +1,8 @@
 #include "document/clsParams.h"
 
+#include "core/Bands.h"
 #include "core/ErrorGuard.h"
+#include "core/UiServices.h"
 #include "core/VemraError.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
@@ -54,6 +56,7 @@ clsParams::~clsParams()
 {
     // Leaving an owned document behind would keep a hidden document in Waves for the rest of the run.
     Detach();
+    QObject::disconnect(waveExit_);
 }
 
 void clsParams::clearCache()
@@ -68,15 +71,66 @@ void clsParams::Reset()
     // A document Attach created would otherwise stay in Waves, hidden and followed, after the name changes.
     if (mWave_ || owner_)
         Detach();
+    follow(nullptr);
     fileName_.clear();
     sampleFrequency_ = 0;
     channels_ = 0;
     open_ = false;
     owner_ = false;
+    attached_ = false;
+    loaded_ = false;
+    unavailable_ = false;
+    unavailableReported_ = false;
     clearCache();
 }
 
 void clsParams::mWave_WaveChange() { clearCache(); }
+
+void clsParams::follow(clsWave* wave)
+{
+    QObject::disconnect(waveExit_);
+    if (wave)
+        waveExit_ = connect(wave, &clsWave::WaveExit, this, [this, w = QPointer<clsWave>(wave)] {
+            if (w)
+                documentExit(w);
+        });
+}
+
+void clsParams::documentExit(clsWave* wave)
+{
+    QObject::disconnect(waveExit_);
+    QObject::disconnect(waveChange_);
+    mWave_.clear();
+    if (owner_) {
+        // Someone else ended the document this object made (the program's exit): while attached, the next
+        // calculation loads the file again.
+        owner_ = false;
+        open_ = false;
+        return;
+    }
+    open_ = false;
+    if (fileName_.startsWith(kUntitled)) {
+        // An untitled recording exists nowhere else.
+        unavailable_ = true;
+        clearCache();
+    } else if (wave->Changed()) {
+        // The values came from edits that were never saved; the file on disk may differ.
+        clearCache();
+    }
+}
+
+void clsParams::reportUnavailable()
+{
+    if (unavailableReported_)
+        return;
+    unavailableReported_ = true;
+    MessageRequest r;
+    r.text = QStringLiteral("%1 was closed without being saved: its parameters are no longer available.")
+                 .arg(fileName_);
+    r.title = QStringLiteral("Vemra");
+    r.icon = MsgIcon::Exclamation;
+    UiServices::get().messageBox(r);
+}
 
 void clsParams::setFileName(const QString& name)
 {
@@ -101,9 +155,11 @@ void clsParams::setFileName(const QString& name)
             sampleFrequency_ = w.SampleFrequency();
             channels_ = w.Channels();
             receiver_ = w.Receiver();
+            loaded_ = w.Valid();
         };
         if (open_) {
             readHeader(key_);
+            follow(&waveOf(key_));
         } else {
             const TemporaryWave temporary(fileName_);
             key_ = temporary.key();
@@ -114,6 +170,9 @@ void clsParams::setFileName(const QString& name)
 
 void clsParams::Attach()
 {
+    if (unavailable_)
+        return;
+    attached_ = true;
     const bool wasOpen = open_;
     if (!wasOpen) {
         key_ = NewWave(false);
@@ -124,6 +183,7 @@ void clsParams::Attach()
         QObject::disconnect(waveChange_);
     mWave_ = &w;
     waveChange_ = connect(&w, &clsWave::WaveChange, this, &clsParams::mWave_WaveChange);
+    follow(&w);
     if (!wasOpen)
         w.setFileName(fileName_);
     open_ = true;
@@ -131,9 +191,11 @@ void clsParams::Attach()
 
 void clsParams::Detach()
 {
+    attached_ = false;
     QObject::disconnect(waveChange_);
     mWave_.clear();
     if (owner_) {
+        follow(nullptr); // its end is this object's own doing
         if (clsWave* w = WaveByKey(key_))
             w->Die();
         owner_ = false;
@@ -148,9 +210,24 @@ void clsParams::checkIndices(int parameter, int channel, int band)
         throw VemraError::range();
 }
 
+bool clsParams::Computed(int parameter, int band) const
+{
+    checkIndices(parameter, 0, band);
+    for (int ch = 0; ch < std::min<int>(channels_, kChannels); ++ch)
+        if (!computed_[parameter][ch][band])
+            return false;
+    return true;
+}
+
 float clsParams::Value(int parameter, int channel, int band)
 {
     checkIndices(parameter, channel, band);
+    if (channel >= channels_)
+        return 0.0f;
+    if (unavailable_) {
+        reportUnavailable();
+        return 0.0f;
+    }
     if (!computed_[parameter][channel][band])
         CalcParameters(parameter, band);
     return values_[parameter][channel][band];
@@ -159,6 +236,12 @@ float clsParams::Value(int parameter, int channel, int band)
 bool clsParams::Valid(int parameter, int channel, int band)
 {
     checkIndices(parameter, channel, band);
+    if (channel >= channels_)
+        return false;
+    if (unavailable_) {
+        reportUnavailable();
+        return false;
+    }
     if (!computed_[parameter][channel][band])
         CalcParameters(parameter, band);
     return valid_[parameter][channel][band];
@@ -251,6 +334,23 @@ void clsParams::CalcParameters(int parameter, int band)
     guarded("clsParam::CalcParameters", [&] {
         if (parameter < 0 || parameter >= kParameters || band < 0 || band >= dsp::kBandCount)
             throw VemraError::range();
+        if (unavailable_) {
+            reportUnavailable();
+            return;
+        }
+        const int channels = std::min<int>(channels_, kChannels);
+        // The sample rate alone decides a band above the Nyquist limit: no need to load the file for it.
+        if (!BandBelowNyquist(band, float(sampleFrequency_))) {
+            for (int ch = 0; ch < channels; ++ch) {
+                computed_[parameter][ch][band] = true;
+                valid_[parameter][ch][band] = false;
+            }
+            return;
+        }
+        if (Computed(parameter, band))
+            return;
+        if (attached_ && !mWave_)
+            Attach(); // the attached document went away meanwhile
         std::optional<TemporaryWave> temporary;
         QString key = key_;
         if (!open_) {
@@ -258,7 +358,6 @@ void clsParams::CalcParameters(int parameter, int band)
             key = temporary->key();
         }
         clsWave& w = waveOf(key);
-        const int channels = std::min<int>(channels_, kChannels);
         for (int ch = 0; ch < channels; ++ch) {
             if (!w.ValidFilter(band)) {
                 computed_[parameter][ch][band] = true;

@@ -10,9 +10,17 @@
 //
 // A value the document reports as missing, or outside the parameter's valid range, is kept with Valid false and
 // not asked for again until the cache is emptied. A band above the file's Nyquist limit is computed and invalid.
-// Value and Valid with an index outside its range throw the range failure (VemraError 9). Failures inside
-// FileName and CalcParameters are reported under "clsParam::FileName" and "clsParam::CalcParameters".
+// A channel the file lacks is not valid, and a band above its Nyquist limit is computed and not valid, without
+// loading the file. Value and Valid with an index outside its range throw the range failure (VemraError 9).
+// Failures inside FileName and CalcParameters are reported under "clsParam::FileName" and
+// "clsParam::CalcParameters".
+//
+// Documents are held weakly: when the document in use goes (its WaveExit), a document this object created is
+// loaded again on the next calculation while attached; a named file that the user had open is loaded from disk
+// from then on (its values are kept unless the document had unsaved changes); an untitled recording cannot be
+// loaded again, so the cache becomes unavailable: every value is not valid, and the first lookup says so once.
 // Calling thread: the user-interface thread.
+#include "document/clsWave.h"
 #include "library/dsp/Bands.h"
 
 #include <QMetaObject>
@@ -23,8 +31,6 @@
 #include <cstdint>
 
 namespace vemra {
-
-class clsWave;
 
 class clsParams : public QObject {
     Q_OBJECT
@@ -44,12 +50,19 @@ public:
     std::int32_t SampleFrequency() const { return sampleFrequency_; }
     std::int16_t Channels() const { return channels_; }
     std::int16_t Receiver() const { return receiver_; }
+    // The name led to a loaded response (false after a load failure, already reported by the load).
+    bool Loaded() const { return loaded_; }
+    // The untitled recording this object used was closed: no value can be computed any more.
+    bool Unavailable() const { return unavailable_; }
 
     // The cached value (computed first when it has not been asked for).
     float Value(int parameter, int channel, int band);
     bool Valid(int parameter, int channel, int band);
-    // Computes the parameter, and the rest of its group, for every channel of the band.
+    // Computes the parameter, and the rest of its group, for every channel of the band. Nothing is loaded when
+    // every channel of the band was asked for already.
     void CalcParameters(int parameter, int band);
+    // Every channel of the file has the parameter in that band (range failure outside the indexes).
+    bool Computed(int parameter, int band) const;
 
     // Keeps the document loaded (loading it when no document has the file open) and follows its changes.
     void Attach();
@@ -64,6 +77,10 @@ public:
 
 private:
     void mWave_WaveChange();
+    void documentExit(clsWave* wave);
+    void follow(clsWave* wave);
+    // Says once that an untitled recording in use was closed.
+    void reportUnavailable();
     void Reset();
     void clearCache();
     static void checkIndices(int parameter, int channel, int band);
@@ -79,6 +96,11 @@ private:
     bool owner_ = false; // Attach created the document and removes it on Detach
     QPointer<clsWave> mWave_;
     QMetaObject::Connection waveChange_;
+    QMetaObject::Connection waveExit_; // the document in use, attached or only open
+    bool attached_ = false;            // between Attach and Detach
+    bool loaded_ = false;
+    bool unavailable_ = false;
+    bool unavailableReported_ = false;
 
     float values_[kParameters][kChannels][dsp::kBandCount] = {};
     bool valid_[kParameters][kChannels][dsp::kBandCount] = {};

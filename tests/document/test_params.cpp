@@ -6,6 +6,8 @@
 #include "document/clsParams.h"
 #include "document/clsWave.h"
 #include "library/WaveStore.h"
+#include "library/api_files.h"
+#include "library/files/ResponseFile.h"
 #include "support/ResponseGenerator.h"
 #include "support/private_dirs.h"
 
@@ -212,4 +214,95 @@ TEST_F(Params, ADocumentAttachCreatedIsRemovedAgain)
         EXPECT_EQ(WaveCount(), documents + 1);
     }
     EXPECT_EQ(WaveCount(), documents);
+}
+
+namespace {
+
+// The number of documents created since the last call (keys count up and are never reused).
+int documentsCreatedSince(int& lastKey)
+{
+    const QString key = NewWave(false);
+    WaveByKey(key)->Die();
+    const int created = key.toInt() - lastKey - 1;
+    lastKey = key.toInt();
+    return created;
+}
+
+} // namespace
+
+TEST_F(Params, AMissingChannelAndABandAboveNyquistNeedNoLoading)
+{
+    const QString path = writeDecay("mono22.wav", 0.6, 22050);
+    clsParams p;
+    p.setFileName(path);
+    int key = -1;
+    documentsCreatedSince(key);
+    EXPECT_FALSE(p.Valid(kT30, 1, 6));
+    EXPECT_EQ(p.Value(kT30, 1, 6), 0.0f);
+    EXPECT_FALSE(p.Valid(kT30, 0, 10)); // 16 kHz octave above 11.025 kHz
+    EXPECT_FALSE(p.Valid(kT30, 0, 43));
+    p.CalcParameters(kT30, 42);
+    EXPECT_EQ(documentsCreatedSince(key), 0);
+    EXPECT_TRUE(p.Valid(kT30, 0, 6)); // a band it offers is loaded and computed
+    EXPECT_EQ(documentsCreatedSince(key), 1);
+}
+
+TEST_F(Params, ANamedFileOutlivesTheDocumentThatHadItOpen)
+{
+    const QString path = writeDecay("outlives.wav", 0.9);
+    clsWave* w = open(path);
+    clsParams p;
+    p.setFileName(path);
+    p.Attach();
+    p.CalcParameters(kT30, 5);
+    const float t30 = p.Value(kT30, 0, 5);
+    w->Die();
+    EXPECT_FALSE(p.attachedWave());
+    // Still attached: the next calculation loads the file itself and keeps it for the rest of the run.
+    p.CalcParameters(kT30, 6);
+    EXPECT_TRUE(p.ownsWave());
+    EXPECT_NEAR(p.Value(kT30, 0, 6), 0.9, 0.05);
+    EXPECT_EQ(p.Value(kT30, 0, 5), t30); // values of an unchanged document stay
+    p.Detach();
+    EXPECT_EQ(WaveCount(), 0);
+    EXPECT_TRUE(test::scriptedUi().messages.empty());
+
+    // A document closed with unsaved edits: its values are forgotten, the file on disk counts.
+    clsWave* edited = open(path);
+    clsParams q;
+    q.setFileName(path);
+    ASSERT_EQ(edited->Window(0, edited->SampleCount(), 3), 0);
+    const float fromEdit = q.Value(kT30, 0, 6);
+    edited->Die();
+    EXPECT_NE(q.Value(kT30, 0, 6), fromEdit);
+    EXPECT_NEAR(q.Value(kT30, 0, 6), 0.9, 0.05);
+}
+
+TEST_F(Params, AClosedUntitledRecordingIsUnavailableWithOneMessage)
+{
+    std::string temp;
+    ASSERT_EQ(GetTempName(temp), Ok);
+    const auto pcm = ts::toPcm16(ts::exponentialDecay(0.7, 48000, 1.5, 20000, 60, 480));
+    WaveHeader h;
+    h.info.IRStart[0] = h.info.IRStart[1] = -1;
+    files::setPcm16Format(h, 1, 48000, std::int64_t(pcm.size()));
+    ASSERT_EQ(files::writeResponseWav(temp, h, pcm), Ok);
+    clsWave* w = open(QString::fromStdString(temp));
+    ASSERT_TRUE(w->FileName().startsWith(QLatin1String("Untitled-")));
+    clsParams p;
+    p.setFileName(w->FileName());
+    EXPECT_TRUE(p.Valid(kT30, 0, 6));
+    p.Attach();
+    w->Die();
+    EXPECT_TRUE(p.Unavailable());
+    int key = -1;
+    documentsCreatedSince(key);
+    for (int band = 3; band <= 8; ++band) {
+        p.CalcParameters(kT30, band);
+        EXPECT_FALSE(p.Valid(kT30, 0, band));
+        EXPECT_EQ(p.Value(kT30, 0, band), 0.0f);
+    }
+    p.Detach();
+    EXPECT_EQ(documentsCreatedSince(key), 0);
+    EXPECT_EQ(test::scriptedUi().messages.size(), 1u);
 }
