@@ -18,6 +18,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QGuiApplication>
+#include <QHideEvent>
 #include <QLabel>
 #include <QPrinter>
 #include <QProgressBar>
@@ -343,7 +344,8 @@ bool frmParameters::event(QEvent* e)
         activationQueued_ = true;
         QTimer::singleShot(0, this, [this] {
             activationQueued_ = false;
-            Form_Activate();
+            if (isVisible()) // hidden meanwhile (the program's exit): nobody to ask
+                Form_Activate();
         });
     }
     return QMainWindow::event(e);
@@ -397,6 +399,14 @@ void frmParameters::closeEvent(QCloseEvent* e)
     }
     WriteInteger(kSection, QStringLiteral("Param"), currentParam_);
     e->accept();
+}
+
+void frmParameters::hideEvent(QHideEvent* e)
+{
+    // Hidden by the program (its exit hides every window) rather than minimised: nobody waits for the values.
+    if (busy_ && !e->spontaneous())
+        cancelRequest_ = true;
+    QMainWindow::hideEvent(e);
 }
 
 frmParameters* OpenParameterGraph(const QString& fileName)

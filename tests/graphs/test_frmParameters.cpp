@@ -313,6 +313,17 @@ TEST_F(ParameterGraph, CloseOrSelectDuringTheGatheringClosesAfterTheLoop)
 
 TEST_F(ParameterGraph, TheWindowGoingAwayDuringTheGatheringEndsIt)
 {
+    // The program's exit hides every window, then deletes it.
+    const ModalDialogs none;
+    frmParameters* hidden = window({mono(), stereo()});
+    hidden->setCurrentParam(kT30);
+    hidden->show();
+    QTimer::singleShot(0, hidden, [&] { hidden->hide(); });
+    hidden->UpdateGraph();
+    EXPECT_FALSE(hidden->statistics().done(kT30, 0));
+    EXPECT_FALSE(hidden->Busy());
+    EXPECT_EQ(none.unexpected, 0);
+
     QPointer<frmParameters> w = window({mono(), stereo()});
     w->setCurrentParam(kT30);
     QTimer::singleShot(0, [&] { delete w.data(); });
