@@ -2,14 +2,23 @@
 // Graph button, which runs "mnParGraph").
 //
 // It opens a new parameter graph window, adding the document's file when the document is Valid (also for an
-// empty document, then without a file). Register it here with setCommand("mnParGraph", ...) when the window
-// exists; until then the item and the button stay disabled.
+// empty document, then without a file). The window lives on its own; the document window keeps no reference.
 #include "viewer/frmView.h"
+
+#include "core/ErrorGuard.h"
+#include "document/clsWave.h"
+#include "graphs/frmParameters.h"
 
 namespace vemra {
 
 void frmView::connectParameterGraphCommands()
 {
+    setCommand(QStringLiteral("mnParGraph"), [this] {
+        guarded("mnParGraph", [&] {
+            const clsWave* wave = WaveFile();
+            OpenParameterGraph(wave && wave->Valid() ? wave->FileName() : QString());
+        });
+    });
 }
 
 } // namespace vemra

@@ -7,7 +7,6 @@
 #include "document/clsWave.h"
 #include "library/WaveStore.h"
 #include "library/api_files.h"
-#include "library/files/ResponseFile.h"
 #include "support/ResponseGenerator.h"
 #include "support/private_dirs.h"
 
@@ -282,11 +281,7 @@ TEST_F(Params, AClosedUntitledRecordingIsUnavailableWithOneMessage)
 {
     std::string temp;
     ASSERT_EQ(GetTempName(temp), Ok);
-    const auto pcm = ts::toPcm16(ts::exponentialDecay(0.7, 48000, 1.5, 20000, 60, 480));
-    WaveHeader h;
-    h.info.IRStart[0] = h.info.IRStart[1] = -1;
-    files::setPcm16Format(h, 1, 48000, std::int64_t(pcm.size()));
-    ASSERT_EQ(files::writeResponseWav(temp, h, pcm), Ok);
+    test::ResponseFile(temp).samples(ts::toPcm16(ts::exponentialDecay(0.7, 48000, 1.5, 20000, 60, 480))).write();
     clsWave* w = open(QString::fromStdString(temp));
     ASSERT_TRUE(w->FileName().startsWith(QLatin1String("Untitled-")));
     clsParams p;

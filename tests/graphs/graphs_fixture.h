@@ -7,7 +7,9 @@
 #include "document/clsWave.h"
 #include "document/document_fixture.h"
 #include "graphs/frmParameters.h"
+#include "support/ResponseFile.h"
 #include "support/ResponseGenerator.h"
+#include "support/private_dirs.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -34,14 +36,13 @@ inline QString writeDecay(const std::string& name, double T_s, int channels = 1,
                           std::int16_t receiver = 0, double length_s = 3.0)
 {
     const auto pcm = testsupport::toPcm16(testsupport::exponentialDecay(T_s, fs, length_s, 20000, 60, 480));
-    std::vector<std::int16_t> interleaved;
-    interleaved.reserve(pcm.size() * std::size_t(channels));
-    for (const std::int16_t v : pcm)
-        for (int c = 0; c < channels; ++c)
-            interleaved.push_back(c ? std::int16_t(v / 2) : v);
-    return QString::fromStdString(test::writeResponseFile(name, channels, fs, interleaved, [&](WaveHeader& h) {
-        h.info.Receiver = receiver;
-    }));
+    return QString::fromStdString(test::ResponseFile(name)
+                                      .channels(channels)
+                                      .rate(fs)
+                                      .frames(std::int64_t(pcm.size()))
+                                      .sample([&pcm](std::int64_t i, int c) { return c ? pcm[i] / 2 : pcm[i]; })
+                                      .receiver(receiver)
+                                      .write());
 }
 
 // While it lives, answers the modal dialogs that open: each one in turn is handed to the next handler given, and

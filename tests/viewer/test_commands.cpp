@@ -261,6 +261,8 @@ const std::map<QString, CommandCheck>& commandChecks()
         {"mnViewInfo",
          {[](Commands&, frmView& w) { w.mnEditSelectAll_Click(); },
           [](Commands&, frmView*, const Seen& seen) { return seen.windows.contains("vemra::frmEditInfo"); }}},
+        {"mnParGraph",
+         {{}, [](Commands&, frmView*, const Seen& seen) { return seen.windows.contains("vemra::frmParameters"); }}},
         {"mnProcAdrienne",
          {{}, [](Commands&, frmView*, const Seen& seen) { return seen.windows.contains("vemra::frmAdrienne"); }}},
         {"mnProcScale",
