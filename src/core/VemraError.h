@@ -35,6 +35,23 @@ public:
     {
         return VemraError(91, QStringLiteral("Object variable or With block variable not set"));
     }
+    static VemraError overflow(const QString& what = QStringLiteral("Overflow")) { return VemraError(6, what); }
+    static VemraError pathFileAccess(const QString& what = QStringLiteral("Path/File access error"))
+    {
+        return VemraError(75, what);
+    }
+    static VemraError duplicateKey()
+    {
+        return VemraError(457, QStringLiteral("This key is already associated with an element of this collection"));
+    }
+    static VemraError printerError(const QString& what = QStringLiteral("Printer error"))
+    {
+        return VemraError(482, what);
+    }
+    static VemraError elementNotFound(const QString& what = QStringLiteral("Element not found"))
+    {
+        return VemraError(35600, what);
+    }
     static VemraError resourceNotFound(int id)
     {
         return VemraError(326, QStringLiteral("Resource with identifier '%1' not found").arg(id));

@@ -1,6 +1,7 @@
 #include "graphs/GraphAxes.h"
 
 #include "core/VemraError.h"
+#include "library/dsp/Bands.h"
 
 #include <QLocale>
 
@@ -52,7 +53,7 @@ int floorRow(double m)
 void checkFinite(double x)
 {
     if (!std::isfinite(x))
-        throw VemraError(6, QStringLiteral("Overflow: no scale reaches %1").arg(x));
+        throw VemraError::overflow(QStringLiteral("Overflow: no scale reaches %1").arg(x));
 }
 
 int divisionsOf(int row) { return kStepTable[std::size_t(row)].divisions; }
@@ -167,7 +168,7 @@ AxisRange AutoScaleY(double lo, double hi, bool autoMin)
 QString OctaveLabel(int band)
 {
     static const char* const labels[] = {"16", "31.5", "63", "125", "250", "500", "1k", "2k", "4k", "8k", "16k"};
-    if (band < 0 || band > 10)
+    if (!dsp::isOctaveBand(band))
         return QStringLiteral("???");
     return QString::fromLatin1(labels[band]);
 }
@@ -178,9 +179,9 @@ QString ThirdOctaveLabel(int band)
                                          "100",  "125", "160", "200", "250",  "315", "400", "500", "630",
                                          "800",  "1k",  "1k25", "1k6", "2k",  "2k5", "3k15", "4k", "5k",
                                          "6k3",  "8k",  "10k", "12k5", "16k", "20k"};
-    if (band < 11 || band > 43)
+    if (!dsp::isThirdOctaveBand(band))
         return QStringLiteral("???");
-    return QString::fromLatin1(labels[band - 11]);
+    return QString::fromLatin1(labels[band - dsp::kThirdOctaveTableStart]);
 }
 
 QString AxisLabel(double value)

@@ -32,7 +32,7 @@ QString symbolTitle(const QString& key)
 {
     if (key == QLatin1String("$Alpha [-]"))
         return QStringLiteral("\u03B1 [-]");
-    throw VemraError(35600, QStringLiteral("Element not found: no title %1").arg(key), QStringLiteral("HLGraph"));
+    throw VemraError::elementNotFound(QStringLiteral("Element not found: no title %1").arg(key));
 }
 
 // A colour with red in the low byte.

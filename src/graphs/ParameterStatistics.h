@@ -4,6 +4,8 @@
 // an empty entry has count 0, mean and deviation 0, minimum 1E+38 and maximum -1E+38. The values are single
 // precision as the parameter cache holds them; sums are kept in double precision. Indexes outside the ranges
 // throw the range failure (VemraError 9). No Qt; any thread.
+#include "library/dsp/Bands.h"
+
 #include <cstdint>
 #include <functional>
 #include <optional>
@@ -23,7 +25,7 @@ class ParameterStatistics {
 public:
     static constexpr int kParameters = 20;
     static constexpr int kChannels = 2;
-    static constexpr int kBands = 44;
+    static constexpr int kBands = dsp::kBandCount;
     static constexpr int kScales = 2; // 0 full octaves, 1 third octaves
 
     ParameterStatistics();

@@ -32,6 +32,8 @@ namespace vemra {
 namespace {
 
 const QString kSection = QStringLiteral("Graph");
+// The graph's octaves start at 31.5 Hz; the 16 Hz octave is never gathered.
+constexpr int kFirstGraphOctave = 1;
 
 // Counts the message boxes shown while it is installed, passing every request on, so that a caller can tell
 // whether something it called has already told the user about a failure.
@@ -70,8 +72,8 @@ private:
 // below the Nyquist limit.
 std::pair<int, int> usableBands(std::int32_t sampleRate, bool octaves)
 {
-    const int start = octaves ? 1 : FirstThirdOctaveBand;
-    const int limit = octaves ? LastOctaveBand : LastThirdOctaveBand;
+    const int start = octaves ? kFirstGraphOctave : dsp::kFirstUsedThirdOctaveBand;
+    const int limit = octaves ? dsp::kLastOctaveBand : dsp::kLastThirdOctaveBand;
     int top = start;
     while (top < limit && BandBelowNyquist(top + 1, float(sampleRate)))
         ++top;
@@ -175,8 +177,7 @@ void frmParameters::Add(const QString& fileName)
     guarded("Add", [&] {
         for (const auto& f : files_)
             if (f->FileName().compare(fileName, Qt::CaseInsensitive) == 0)
-                throw VemraError(457, QStringLiteral("This key is already associated with an element of this "
-                                                     "collection"));
+                throw VemraError::duplicateKey();
         auto cache = std::make_shared<clsParams>();
         {
             const MessageCounter messages;
@@ -212,8 +213,8 @@ void frmParameters::Clear()
         ++setGeneration_;
         computed_ = false;
         hasTwoChannels_ = false;
-        firstBand_ = {1, FirstThirdOctaveBand};
-        lastBand_ = {LastOctaveBand, LastThirdOctaveBand};
+        firstBand_ = {kFirstGraphOctave, dsp::kFirstUsedThirdOctaveBand};
+        lastBand_ = {dsp::kLastOctaveBand, dsp::kLastThirdOctaveBand};
         stats_.clear();
         setChecked(QStringLiteral("mnViewChannel(0)"), true);
         setChecked(QStringLiteral("mnViewChannel(1)"), false);
@@ -260,8 +261,8 @@ std::pair<int, int> frmParameters::DisplayedBands() const
 {
     if (octaves_)
         return {std::max(firstBand_[0], minFreqBand_), std::min(lastBand_[0], maxFreqBand_)};
-    return {std::max(firstBand_[1], (minFreqBand_ - 1) * 3 + FirstThirdOctaveBand),
-            std::min(lastBand_[1], (maxFreqBand_ - 1) * 3 + FirstThirdOctaveBand + 2)};
+    return {std::max(firstBand_[1], (minFreqBand_ - 1) * 3 + dsp::kFirstUsedThirdOctaveBand),
+            std::min(lastBand_[1], (maxFreqBand_ - 1) * 3 + dsp::kFirstUsedThirdOctaveBand + 2)};
 }
 
 // --- gathering and statistics ---
@@ -280,8 +281,8 @@ void frmParameters::UpdateGraph()
         const auto files = files_;
         const unsigned generation = setGeneration_;
         const Gathering gathering(*this);
-        firstBand_[std::size_t(r)] = LastThirdOctaveBand;
-        lastBand_[std::size_t(r)] = 1;
+        firstBand_[std::size_t(r)] = dsp::kLastThirdOctaveBand;
+        lastBand_[std::size_t(r)] = kFirstGraphOctave;
         const int n = int(files.size());
         for (int k = 0; k < n; ++k) {
             clsParams& cache = *files[std::size_t(k)];

@@ -165,7 +165,7 @@ private:
     // snapshot alive whatever happens to the set meanwhile.
     std::vector<std::shared_ptr<clsParams>> files_;
     unsigned setGeneration_ = 0; // counts changes of the set, so a gathering knows its snapshot is still current
-    std::array<int, 2> firstBand_{1, 14}, lastBand_{10, 43};
+    std::array<int, 2> firstBand_{}, lastBand_{}; // by band width; Clear sets the whole ranges
     int maxChannels_ = 0;
     bool hasTwoChannels_ = false;
     bool computed_ = false;

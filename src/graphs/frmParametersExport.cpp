@@ -78,7 +78,8 @@ bool frmParameters::SaveTable(const QString& fileName)
         // Written beside the target and renamed over it: a failed save leaves the previous file as it was.
         QSaveFile file(fileName);
         if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-            throw VemraError(75, QStringLiteral("Path/File access error: %1 (%2)").arg(fileName, file.errorString()));
+            throw VemraError::pathFileAccess(
+                QStringLiteral("Path/File access error: %1 (%2)").arg(fileName, file.errorString()));
         return true;
     });
 }
@@ -90,7 +91,7 @@ void frmParameters::mnFilePrint_Click()
         if (!UiServices::get().printDialog(this, &p))
             return;
         if (!graph_->PrintPicture(p))
-            throw VemraError(482, QStringLiteral("Printer error: the printer could not be started"));
+            throw VemraError::printerError(QStringLiteral("Printer error: the printer could not be started"));
     });
 }
 
