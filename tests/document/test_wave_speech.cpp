@@ -370,6 +370,52 @@ TEST_F(WaveSpeech, InterauralCrossCorrelation)
     EXPECT_GT(tails->IACC2(6), 0.95f);
 }
 
+// The ears hear one response with an interaural delay: within the lag range of +-1 ms (either ear first, up to the
+// edge itself) the correlation finds it whole; beyond the range it does not. In the upper bands a lag off by a
+// fraction of a millisecond already decorrelates, so a narrower range or an edge left out shows there.
+TEST_F(WaveSpeech, InterauralDelayNearTheEdgeOfTheLagRange)
+{
+    ts::ResponseShape shape;
+    shape.fs_Hz = 48000;
+    shape.length_s = 1.5;
+    shape.delay = 240;
+    shape.energy = ts::singleDecay(1.0, 1e6);
+    const auto ear = ts::makeResponse(shape);
+    auto later = [&ear](std::int64_t frames) {
+        std::vector<float> x(ear.size(), 0.0f);
+        std::copy(ear.begin(), ear.end() - frames, x.begin() + frames);
+        return x;
+    };
+    struct Row {
+        const char* name;
+        std::int64_t delay; // frames at 48 kHz
+        bool rightLater;
+        bool found;
+    };
+    const Row rows[] = {
+        {"right ear 0.9 ms later", 43, true, true},
+        {"left ear 0.9 ms later", 43, false, true},
+        {"right ear 1 ms later, the edge", 48, true, true},
+        {"left ear 1 ms later, the edge", 48, false, true},
+        {"right ear 1.5 ms later, out of reach", 72, true, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        const auto delayed = later(row.delay);
+        clsWave* w = document("lag.wav", 48000, row.rightLater ? std::vector{ear, delayed} : std::vector{delayed, ear});
+        for (int band = 7; band <= 9; ++band) {
+            SCOPED_TRACE("band " + std::to_string(band));
+            for (const float iacc : {w->IACC1(band), w->IACC2(band), w->IACC3(band)}) {
+                if (row.found)
+                    EXPECT_GT(iacc, 0.95f);
+                else
+                    EXPECT_LT(iacc, 0.5f);
+            }
+        }
+        w->Die();
+    }
+}
+
 TEST_F(WaveSpeech, SpatialNoValues)
 {
     const auto x = speechDecay(1.0, 8000, 1.0);
