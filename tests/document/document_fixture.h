@@ -25,11 +25,11 @@ inline clsWave* openDocument(const std::string& path)
     return w;
 }
 
-// A loaded document of one or two channels given as fractions of full scale.
+// A loaded document of one or two channels in 16-bit units (as the response generator makes them).
 inline clsWave* loadedDocument(const std::string& name, std::int32_t fs,
                                const std::vector<std::vector<float>>& channels, const HeaderPreparation& prepare = {})
 {
-    return openDocument(ResponseFile(name).rate(fs).fractions(channels).header(prepare).write());
+    return openDocument(ResponseFile(name).rate(fs).perChannel(channels).header(prepare).write());
 }
 
 inline ScriptedUiServices& scriptedUi() { return static_cast<ScriptedUiServices&>(UiServices::get()); }

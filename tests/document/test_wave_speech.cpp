@@ -5,6 +5,7 @@
 #include "document/SpeechTransmission.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
+#include "library/Codes.h"
 #include "library/WaveStore.h"
 #include "library/api_analysis.h"
 #include "library/dsp/Bands.h"
@@ -14,9 +15,11 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <array>
 #include <cmath>
 #include <numbers>
+#include <span>
 #include <string>
 
 using namespace vemra;
@@ -234,6 +237,112 @@ TEST_F(WaveSpeech, ValuesAreCachedUntilResetFlags)
     EXPECT_NEAR(w->STI(0), expectedIndex(2.0, 1e9, kModulation_Hz), 0.01);
     EXPECT_NEAR(w->STI_male(0), expectedIndex(2.0, 1e9, kModulation_Hz), 0.01);
     EXPECT_LT(w->MTF(0, 6, 13), mtf);
+}
+
+// Every value the document keeps is computed again after ResetFlags: a document whose samples are replaced behind
+// its back answers, after ResetFlags, what a fresh document of the new samples answers. Each row is a getter with a
+// cache of its own (or a value read through one); a row whose two answers were equal could not see a stale value.
+TEST_F(WaveSpeech, EveryCachedValueFollowsResetFlags)
+{
+    using Getter = float (*)(clsWave&);
+    struct Row {
+        const char* name;
+        Getter get;
+    };
+    const Row measured[] = {
+        {"IRStart 0", [](clsWave& w) { return w.IRStart(0); }},
+        {"IRStart 1", [](clsWave& w) { return w.IRStart(1); }},
+        {"EDT", [](clsWave& w) { return w.EDT(0, 6); }},
+        {"RT10time", [](clsWave& w) { return w.RT10time(0, 6); }},
+        {"RT20time", [](clsWave& w) { return w.RT20time(0, 6); }},
+        {"RT30time", [](clsWave& w) { return w.RT30time(0, 6); }},
+        {"EDTcorr", [](clsWave& w) { return w.EDTcorr(0, 6); }},
+        {"RT10corr", [](clsWave& w) { return w.RT10corr(0, 6); }},
+        {"RT20corr", [](clsWave& w) { return w.RT20corr(0, 6); }},
+        {"RT30Corr", [](clsWave& w) { return w.RT30Corr(0, 6); }},
+        {"INR", [](clsWave& w) { return w.INR(0, 6); }},
+        {"SNR", [](clsWave& w) { return w.SNR(0, 6); }},
+        {"G", [](clsWave& w) { return w.G(0, 6); }},
+        {"EDT of channel 1, third octave", [](clsWave& w) { return w.EDT(1, 27); }},
+        {"C50", [](clsWave& w) { return w.C50(0, 6); }},
+        {"C80", [](clsWave& w) { return w.C80(0, 6); }},
+        {"D50", [](clsWave& w) { return w.D50(0, 6); }},
+        {"ts", [](clsWave& w) { return w.ts(0, 6); }},
+        {"STearly", [](clsWave& w) { return w.STearly(0, 6); }},
+        {"STlate", [](clsWave& w) { return w.STlate(0, 6); }},
+        {"STtotal", [](clsWave& w) { return w.STtotal(0, 6); }},
+        {"C80 of channel 1, third octave", [](clsWave& w) { return w.C80(1, 27); }},
+        {"LF1", [](clsWave& w) { return w.LF1(6); }},
+        {"LF2", [](clsWave& w) { return w.LF2(6); }},
+        {"LFC", [](clsWave& w) { return w.LFC(6); }},
+        {"IACC1", [](clsWave& w) { return w.IACC1(6); }},
+        {"IACC2", [](clsWave& w) { return w.IACC2(6); }},
+        {"IACC3", [](clsWave& w) { return w.IACC3(6); }},
+        {"MTF", [](clsWave& w) { return w.MTF(0, 6, 5); }},
+        {"MTI", [](clsWave& w) { return w.MTI(0, 6); }},
+        {"MTF of channel 1", [](clsWave& w) { return w.MTF(1, 8, 5); }},
+        {"STI", [](clsWave& w) { return w.STI(0); }},
+        {"STI_male", [](clsWave& w) { return w.STI_male(0); }},
+        {"STI_female", [](clsWave& w) { return w.STI_female(0); }},
+        {"RASTI", [](clsWave& w) { return w.RASTI(0); }},
+        {"STITEL", [](clsWave& w) { return w.STITEL(1); }},
+    };
+    const Row reflection[] = {
+        {"RI", [](clsWave& w) { return w.RI(20); }},
+        {"Alpha", [](clsWave& w) { return w.Alpha(20); }},
+    };
+    // Two probe responses (capsules 20 mm apart) that differ in every value: decay time, noise, delay and how
+    // the two channels relate.
+    auto probe = [](double T, std::uint64_t seed, double noise, std::int64_t shift) {
+        auto first = speechDecay(T, 48000, 2.0, seed, noise);
+        auto second = speechDecay(T * 0.8, 48000, 2.0, seed + 1, noise * 2);
+        std::rotate(second.begin(), second.end() - shift, second.end());
+        return std::vector{first, second};
+    };
+    // Two reflection-index results: the reflection 2 * 0.25 m / c after the incident impulse, at two heights.
+    auto reflected = [](float height) {
+        std::vector<float> reflectedChannel(4800, 0.0f), incident(4800, 0.0f);
+        incident[1000] = 20000;
+        reflectedChannel[1000 + 70] = height;
+        return std::vector{reflectedChannel, incident};
+    };
+    struct Setup {
+        const char* name;
+        std::int16_t receiver;
+        float probeDistance;
+        std::vector<std::vector<float>> before, after;
+        std::span<const Row> rows;
+    };
+    const Setup setups[] = {
+        {"probe", ReceiverOmniOmniProbe, 20.0f, probe(0.5, 1, 1e3, 30), probe(1.5, 5, 1e5, 200), measured},
+        {"reflection index", ReceiverReflectionIndex, 0.25f, reflected(10000), reflected(5000), reflection},
+    };
+    for (const Setup& setup : setups) {
+        SCOPED_TRACE(setup.name);
+        auto prepare = [&setup](WaveHeader& h) {
+            h.info.Receiver = setup.receiver;
+            h.info.ProbeDist = setup.probeDistance;
+        };
+        clsWave* w = test::loadedDocument("cached.wav", 48000, setup.before, prepare);
+        clsWave* fresh = test::loadedDocument("fresh.wav", 48000, setup.after, prepare);
+        std::vector<float> old;
+        for (const Row& row : setup.rows)
+            old.push_back(row.get(*w));
+        ASSERT_TRUE(WaveStore::edit(w->header(), [&](WaveStore::Channels& c) {
+            for (std::size_t ch = 0; ch < c.size(); ++ch)
+                c[ch] = ts::toPcm16(setup.after[ch]);
+        }));
+        w->setViewDirty(false);
+        w->ResetFlags();
+        EXPECT_TRUE(w->viewDirty());
+        for (std::size_t i = 0; i < setup.rows.size(); ++i) {
+            const Row& row = setup.rows[i];
+            SCOPED_TRACE(row.name);
+            const float expected = row.get(*fresh);
+            ASSERT_NE(old[i], expected) << "this row cannot tell a stale value";
+            EXPECT_EQ(row.get(*w), expected);
+        }
+    }
 }
 
 TEST_F(WaveSpeech, WeightsChangeOnlyTheSti)

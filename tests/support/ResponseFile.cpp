@@ -42,15 +42,15 @@ ResponseFile& ResponseFile::samples(std::vector<std::int16_t> interleaved)
     return *this;
 }
 
-ResponseFile& ResponseFile::fractions(const std::vector<std::vector<float>>& perChannel)
+ResponseFile& ResponseFile::perChannel(const std::vector<std::vector<float>>& channels)
 {
-    channels_ = static_cast<int>(perChannel.size());
-    const std::size_t n = perChannel.empty() ? 0 : perChannel.front().size();
-    std::vector<std::int16_t> interleaved(n * perChannel.size());
-    for (std::size_t c = 0; c < perChannel.size(); ++c) {
-        const auto pcm = testsupport::toPcm16(perChannel[c]);
+    channels_ = static_cast<int>(channels.size());
+    const std::size_t n = channels.empty() ? 0 : channels.front().size();
+    std::vector<std::int16_t> interleaved(n * channels.size());
+    for (std::size_t c = 0; c < channels.size(); ++c) {
+        const auto pcm = testsupport::toPcm16(channels[c]);
         for (std::size_t i = 0; i < n; ++i)
-            interleaved[i * perChannel.size() + c] = pcm[i];
+            interleaved[i * channels.size() + c] = pcm[i];
     }
     return samples(std::move(interleaved));
 }

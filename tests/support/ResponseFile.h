@@ -4,9 +4,9 @@
 //
 //   const std::string path = test::ResponseFile("one.wav").channels(1).frames(3000).receiver(2).write();
 //
-// Samples: interleaved 16-bit frames (samples), per-channel fractions of full scale (fractions), or a generator
-// in 16-bit units (sample; rounded to the nearest value and clipped at full scale) over frames(); without any the
-// file holds frames() of silence. Channels 1 (default) or 2, rate 48000 Hz unless set. The header starts from
+// Samples, all in 16-bit units: interleaved frames (samples), one vector per channel as the response generator
+// makes them (perChannel), or a generator (sample) over frames(); floating values are rounded to the nearest
+// sample and clipped at full scale. Without any the file holds frames() of silence. Channels 1 (default) or 2, rate 48000 Hz unless set. The header starts from
 // WaveHeader's defaults (no stored impulse start, 20 degrees C, factors 1); the setters below and header() change
 // it, and the format block, counts and extremes follow the samples. The kind follows the extension: .txt a text
 // file, .tim a time file (needs the set-up template), anything else WAV. Malformed files are not its business: the
@@ -32,7 +32,7 @@ public:
     ResponseFile& frames(std::int64_t count);
     ResponseFile& samples(std::vector<std::int16_t> interleaved);
     // One vector per channel (equal lengths); sets the channel count.
-    ResponseFile& fractions(const std::vector<std::vector<float>>& perChannel);
+    ResponseFile& perChannel(const std::vector<std::vector<float>>& channels);
     ResponseFile& sample(Generator generator);
 
     ResponseFile& receiver(std::int16_t code);
