@@ -65,7 +65,7 @@ VResult readTxt(std::span<const std::uint8_t> bytes, WaveHeader& header, std::ve
     bool channelsGiven = false;
     std::vector<float> values; // kept as float: every 16-bit value and every k/kFullScale is exact
     std::int64_t frames = 0;
-    double peak = 0;
+    double peak = 0, lowest = 0, highest = 0;
 
     std::size_t pos = 0;
     while (pos < text.size()) {
@@ -123,6 +123,8 @@ VResult readTxt(std::span<const std::uint8_t> bytes, WaveHeader& header, std::ve
         ++frames;
         for (int c = 0; c < count; ++c) {
             peak = std::max(peak, std::fabs(frame[c]));
+            lowest = std::min(lowest, frame[c]);
+            highest = std::max(highest, frame[c]);
             // Beyond the accepted length only the count matters (the document refuses the file by it).
             if (frames <= kMaxFrames)
                 values.push_back(static_cast<float>(frame[c]));
@@ -132,8 +134,8 @@ VResult readTxt(std::span<const std::uint8_t> bytes, WaveHeader& header, std::ve
         return msg::TooFewSamples;
 
     const bool fractions = peak <= 1.0;
-    if (!fractions && peak > kMaxSample + 0.5)
-        return msg::BadTxt; // beyond the 16-bit range
+    if (!fractions && (highest > kMaxSample + 0.5 || lowest < kMinSample - 0.5))
+        return msg::BadTxt; // beyond the 16-bit range, whose lowest value lies one further out than its highest
     std::vector<std::int16_t> data(values.size());
     for (std::size_t k = 0; k < values.size(); ++k) {
         const double s = std::round(fractions ? values[k] * kFullScale : values[k]);

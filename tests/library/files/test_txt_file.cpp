@@ -33,6 +33,10 @@ TEST(TxtFile, HeaderLinesSeparatorsAndScales)
         {"semicolons and blanks", "# rate = 8000\n1000 ; -1000\n  5;6  \n", 2, 8000, {1000, -1000, 5, 6}},
         {"CRLF, remarks and empty lines", "# made by hand\r\n\r\n0.5\r\n+0.5\r\n", 1, 48000, {16384, 16384}},
         {"exponents", "1e3\n-2.5E2\n", 1, 48000, {1000, -250}},
+        {"key words in any case", "# RATE=22050\n# Channels = 2\n1 2\n", 2, 22050, {1, 2}},
+        {"a header line after the data is a remark", "# rate=8000\n5\n# rate=16000\n6\n", 1, 8000, {5, 6}},
+        {"the highest rate", "# rate=10000000\n5\n", 1, 10000000, {5}},
+        {"the 16-bit extremes", "32767\n-32768\n", 1, 48000, {32767, -32768}},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -62,12 +66,16 @@ TEST(TxtFile, MalformedTextGetsItsMessage)
         {"infinite", "inf\n", msg::BadTxt},
         {"beyond double", "1e999\n", msg::BadTxt},
         {"beyond 16 bits", "40000\n", msg::BadTxt},
+        {"just above 16 bits", "32768\n", msg::BadTxt},
+        {"just below 16 bits", "-32769\n", msg::BadTxt},
         {"lines of different width", "1 2\n3\n", msg::BadTxt},
         {"three numbers", "1 2 3\n", msg::BadChannelCount},
         {"channels 3", "# channels=3\n1\n", msg::BadChannelCount},
+        {"channels 3 in capitals", "# CHANNELS=3\n1\n", msg::BadChannelCount},
         {"channels not a number", "# channels=two\n1\n", msg::BadTxt},
         {"rate 0", "# rate=0\n1\n", msg::BadTxt},
         {"rate not whole", "# rate=44.1\n1\n", msg::BadTxt},
+        {"rate above ten megahertz", "# rate=10000001\n1\n", msg::BadTxt},
         {"NUL byte", std::string("1\n\0\n", 4), msg::BadTxt},
         {"no data", "# rate=8000\n\n", msg::TooFewSamples},
         {"empty", "", msg::TooFewSamples},
