@@ -75,6 +75,11 @@ TEST_F(SettingsTest, IntegersRoundHalfToEvenAndRespectTheirRange)
     EXPECT_EQ(ParseInteger(QStringLiteral("48000"), 1, INT32_MAX), 48000);
     EXPECT_FALSE(ParseInteger(QStringLiteral("40000"), -32768, 32767));
     EXPECT_FALSE(ParseInteger(QStringLiteral("abc"), 0, 10));
+    // Both ends of the range are inside it, the next whole numbers outside.
+    EXPECT_EQ(ParseInteger(QStringLiteral("32767"), -32768, 32767), 32767);
+    EXPECT_EQ(ParseInteger(QStringLiteral("-32768"), -32768, 32767), -32768);
+    EXPECT_FALSE(ParseInteger(QStringLiteral("32768"), -32768, 32767));
+    EXPECT_FALSE(ParseInteger(QStringLiteral("-32769"), -32768, 32767));
 }
 
 TEST_F(SettingsTest, BooleansAreTrueFalseTexts)
@@ -82,6 +87,9 @@ TEST_F(SettingsTest, BooleansAreTrueFalseTexts)
     WriteBool(QStringLiteral("StoreTest"), QStringLiteral("b"), true);
     EXPECT_EQ(GetSetting(QStringLiteral("StoreTest"), QStringLiteral("b")), QStringLiteral("True"));
     EXPECT_EQ(ParseBool(QStringLiteral("false")), false);
+    EXPECT_EQ(ParseBool(QStringLiteral("true")), true);
+    EXPECT_EQ(ParseBool(QStringLiteral(" TRUE ")), true);
+    EXPECT_EQ(ParseBool(QStringLiteral("FALSE")), false);
     EXPECT_EQ(ParseBool(QStringLiteral("-1")), true);
     EXPECT_EQ(ParseBool(QStringLiteral("0")), false);
     EXPECT_FALSE(ParseBool(QStringLiteral("yes")));
