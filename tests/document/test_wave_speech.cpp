@@ -222,6 +222,22 @@ TEST_F(WaveSpeech, LowSampleRate)
     EXPECT_GT(w->RASTI(0), 0.0f);
 }
 
+// A band counts while its centre lies at most 0.35 times the rate: the 2 kHz octave just inside and just outside.
+TEST_F(WaveSpeech, ABandCountsUpToACentreOf035TimesTheRate)
+{
+    struct Row {
+        std::int32_t fs;
+        bool counts;
+    };
+    for (const Row row : {Row{5750, true}, Row{5650, false}}) {
+        SCOPED_TRACE(row.fs);
+        clsWave* w = document("edge.wav", row.fs, {speechDecay(1.0, row.fs, 2.0)});
+        EXPECT_EQ(w->MTI(0, 7) >= 0.0f, row.counts);
+        EXPECT_GE(w->MTI(0, 6), 0.0f);
+        w->Die();
+    }
+}
+
 TEST_F(WaveSpeech, ValuesAreCachedUntilResetFlags)
 {
     clsWave* w = document("speech-cache.wav", 48000, {speechDecay(0.5, 48000, 4.0)});
