@@ -7,10 +7,10 @@
 namespace vemra {
 
 // Starts the program with its command-line arguments (without the program name). False when the program must
-// end at once (another instance runs: message 1007 was shown).
+// end at once (another instance runs: msg::AlreadyRunning was shown).
 bool Main(const QStringList& arguments);
 // Closes every document and ends the program; may return without ending (a document's child window is open, the
-// user declined message 1000, or a document's save question was cancelled).
+// user declined msg::ConfirmExit, or a document's save question was cancelled).
 void ExitVemra();
 
 // The command line: the switches "/DEBUG", "/LONG" and "/FEATURE" are whole arguments in any letter case, each
@@ -25,7 +25,7 @@ struct CommandLine {
 CommandLine ParseCommandLine(const QStringList& arguments);
 
 // The decimal-symbol test: 1 written as "0.00" in the user's format to "General", "DPTest" and read back by the
-// same rules. False (and message 402 shown by start-up) when it does not come back as 1.
+// same rules. False (and msg::DecimalSymbolConflict shown by start-up) when it does not come back as 1.
 bool DecimalSymbolTest();
 
 // The single-instance lock in the user's runtime folder. Acquire is false while another process holds it; the

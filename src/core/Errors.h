@@ -21,8 +21,9 @@ void ShowHelp(QWidget* window, int context);
 // Makes the Help buttons of message boxes open ShowHelp (called once at start-up).
 void InstallHelpHandler();
 
-// The four lines of an error report, joined: "<1003> '<procedure>':", the error's "description (number -
-// source)", then 1004 and 1005. With a font, each line is preceded by the blanks that centre it on the widest.
+// The four lines of an error report, joined: "<msg::ErrorInProcedure> '<procedure>':", the error's
+// "description (number - source)", then msg::PleaseReport and msg::LeadingToIt. With a font, each line is preceded
+// by the blanks that centre it on the widest.
 QString ErrorReportText(const QString& procedure, const VemraError& error, const QFont* font);
 // Prefixes each line with the blanks (rounded to the nearest whole blank) that centre it on the widest line.
 QStringList CentreLines(const QStringList& lines, const QFont& font);

@@ -6,7 +6,8 @@ class QWidget;
 
 namespace vemra {
 
-// True when the desktop accepted the address for its browser; the caller shows message 911 or 912 otherwise.
+// True when the desktop accepted the address for its browser; the caller shows msg::NoBrowserHome or
+// msg::NoBrowserSupport otherwise.
 bool OpenURL(const QString& address, QWidget* window = nullptr);
 
 } // namespace vemra

@@ -79,8 +79,8 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result);
 // Modulation transfer values of the channel in the band into mtf[0..20] (IEC 60268-16 by Schroeder's method, with
 // the band's noise term; see dsp/ModulationTransfer.h for the entries), each in [0, 1]. The response is taken from
 // time zero to endSample (exclusive; the last sample or beyond: the whole response), continued by the band's late
-// decay line from its decay end when endSample lies at or past it. 0, or 212 (nothing to analyse: no such
-// channel or band, band above Nyquist, silence; all entries 0) or 100 (out of memory, entries 0).
+// decay line from its decay end when endSample lies at or past it. 0, or msg::NoWaveData (nothing to analyse: no such
+// channel or band, band above Nyquist, silence; all entries 0) or msg::NotEnoughMemory (out of memory, entries 0).
 VResult CalcMTF(std::int16_t channel, WaveHeader& header, std::int16_t band, std::int32_t endSample, float* mtf);
 
 } // namespace vemra

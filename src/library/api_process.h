@@ -35,8 +35,8 @@ inline constexpr VResult ScaleStopped = -1;
 // Converts the response in `fileName` in place into the full-size hall's response (dsp/ScaleModel.h): the sample
 // rate becomes the rate divided by the scale (rounded to whole hertz), the samples keep their number, and with
 // airAbsorption the excess air absorption of the model is exchanged for that of the hall. The header's
-// information and texts stay; stored impulse starts stay (they count samples). 0; ScaleStopped; 302 for a scale
-// outside 0.01..100, a resulting rate below 1 Hz, or (with airAbsorption) a temperature at or below -273 degrees
+// information and texts stay; stored impulse starts stay (they count samples). 0; ScaleStopped; msg::BadArgument for a
+// scale outside 0.01..100, a resulting rate below 1 Hz, or (with airAbsorption) a temperature at or below -273 degrees
 // C or a humidity outside 0..100 %; the file messages of reading and writing.
 VResult ScaleWave(const std::string& fileName, ScaleParams& params, const ScaleProgressFn& progress = {});
 
@@ -45,9 +45,10 @@ VResult ScaleWave(const std::string& fileName, ScaleParams& params, const ScaleP
 // `fileName`: two channels, 1 the incident sound, 0 the reflected sound, both at the measurement's rate and
 // length and on one amplitude scale; ProbeDist = `distance` (metres between microphone and reference plane);
 // channel 1's IRStart = the incident start. The measurement's information, texts and temperature stay.
-// 0; 307 when a response was not measured with one omni-directional microphone (Receiver 0); 300 when a
-// response has more than one channel; 304 when the rates differ; 302 for a distance that is not above 0 or whose
-// reflection (2 d / c later) would lie beyond the measurement; 306 when a response is silent; the file messages.
+// 0; msg::WrongReceiver when a response was not measured with one omni-directional microphone (Receiver 0);
+// msg::BadChannelCount when a response has more than one channel; msg::RatesDiffer when the rates differ;
+// msg::BadArgument for a distance that is not above 0 or whose reflection (2 d / c later) would lie beyond the
+// measurement; msg::NoImpulse when a response is silent; the file messages.
 VResult Adrienne(const std::string& referenceFile, const std::string& fileName, float distance);
 
 } // namespace vemra

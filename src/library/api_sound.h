@@ -42,11 +42,12 @@ static_assert(offsetof(MixerControlRecord, PlanB) == 88);
 
 // --- Devices and the continuous input -------------------------------------------------------------------------
 // Selects the input and output devices: by name (a device whose name contains mixerName), else ("" ) the
-// defaults. 0, 150 (no device), 151 (no device of that name).
+// defaults. 0, msg::TooFewWaveDevices (no device), msg::NoUsableWaveDevice (no device of that name).
 VResult SelectWaveDevices(const std::string& mixerName, std::int16_t device1, std::int16_t device2);
 // -1 when the selected devices play and record at once at rate_Hz, else 0.
 std::int16_t CheckFullduplex(std::int32_t rate_Hz);
-// Keeps the stream recording (channels 1 or 2) while the measurement window is open. 0, 300, 150..155.
+// Keeps the stream recording (channels 1 or 2) while the measurement window is open. 0, msg::BadChannelCount,
+// msg::TooFewWaveDevices..msg::CannotStartInput.
 VResult StartContRecording(std::int32_t rate_Hz, std::int16_t channels);
 // Drops the continuous input's hold on the stream (other users keep it). Always 0.
 VResult StopContRecording();
@@ -58,7 +59,8 @@ VResult StopContRecording();
 // "<stem>_mls.pcm"/"<stem>_swp.pcm" read as they are, "<stem>.mls_flt.wav"/"<stem>.swp_flt.wav" applied as an
 // inverse filter, which also leaves "<stem>_mls.pcm"/"<stem>_swp.pcm" beside it (format: sound/CorrectionFile.h).
 // Orders: 13..20 at 22050 Hz, 14..21 at 44100 and 48000 Hz, 15..22 at 96000 Hz, 13..22 otherwise.
-// 0, 300 (channels), 302 (order, level or filter), 907 (correction file refused), 150..155 (devices).
+// 0, msg::BadChannelCount (channels), msg::BadArgument (order, level or filter), msg::CalibrationFilesDiffer
+// (correction file refused), msg::TooFewWaveDevices..msg::CannotStartInput (devices).
 VResult StartMLS(std::int16_t channels, std::int16_t order, std::int32_t rate_Hz, std::int16_t level,
                  std::string& correctionFile, std::int16_t filter, float speechScale);
 VResult StartSweep(std::int16_t channels, std::int16_t order, std::int32_t rate_Hz, std::int16_t level,
@@ -72,20 +74,22 @@ void ScaleSpeech(std::int32_t rate_Hz, std::string& prefix, float& mlsScale, flo
 
 // --- Capture and processing -------------------------------------------------------------------------------------
 // Records count x preAverages frames on the channels of the continuous input (1 when none runs), averaged onto
-// one period of count frames. 0, 302 (count outside 2..2^24, preAverages outside 1..1000), 150..155.
+// one period of count frames. 0, msg::BadArgument (count outside 2..2^24, preAverages outside 1..1000),
+// msg::TooFewWaveDevices..msg::CannotStartInput.
 VResult StartRecording(std::int32_t rate_Hz, std::int32_t count, std::int16_t preAverages);
 // Abandons the capture.
 void StopRecording();
-// Waits for the capture (bounded: its remaining time plus 2 s; 161 on time-out), turns it into the impulse
-// response of info.Stimulus (sound/Processing.h), and writes it as a response file under a new temporary name
-// returned in fileName, with info and gains in its header (channel factors: gains' factors times the scale of
-// the samples). 0, 158 (input lost), 161, 302, 300, or a file message; on failure no file is left.
+// Waits for the capture (bounded: its remaining time plus 2 s; msg::SoundDeviceTimeout on time-out), turns it into the
+// impulse response of info.Stimulus (sound/Processing.h), and writes it as a response file under a new temporary name
+// returned in fileName, with info and gains in its header (channel factors: gains' factors times the scale of the
+// samples). 0, msg::CannotGetRecording (input lost), msg::SoundDeviceTimeout, msg::BadArgument, msg::BadChannelCount,
+// or a file message; on failure no file is left.
 VResult ProcessRecording(std::string& fileName, std::int32_t rate_Hz, std::int16_t order, MeasurementInfo& info,
                          MeasurementGains& gains, std::int16_t sign, std::int16_t filter);
 // Turns a recording made elsewhere (.wav, .tim, .txt) into a response file of ours (temporary name in
 // resultName): stimulus codes 1, 2, 5, 6 deconvolve the recording's first whole period(s) of the order's length
-// (averaging all whole periods), 3 takes channel 2 as the source, 4 keeps the recording. 0, a file message, 301
-// (shorter than one period), 302.
+// (averaging all whole periods), 3 takes channel 2 as the source, 4 keeps the recording. 0, a file message,
+// msg::TooFewSamples (shorter than one period), msg::BadArgument.
 VResult ImportRecording(const std::string& importFile, std::string& resultName, std::int16_t order,
                         MeasurementInfo& info, std::int16_t filter);
 // Joins the first channels of two response files into one two-channel response (the first file's header;
@@ -94,22 +98,25 @@ VResult ImportRecording(const std::string& importFile, std::string& resultName, 
 void CombineFiles(std::string& output, const std::string& first, const std::string& second);
 
 // --- Meters and playback ----------------------------------------------------------------------------------------
-// Level meter on the stream. 0 or 150..155.
+// Level meter on the stream. 0 or msg::TooFewWaveDevices..msg::CannotStartInput.
 VResult StartVU(std::int32_t rate_Hz, std::int16_t channels);
 // Segments (-1 none, 0..15) of the peak level since the last call, 3 dB per segment, segment 15 from -3 dB of
 // the input full scale adcMax_dB (0 = the converter's full scale). mode is 1 (peak).
 void GetVU(std::int16_t& left, std::int16_t& right, std::int16_t mode, float adcMax_dB);
 void StopVU();
 // Plays frames first..first+count-1 of the open response through the band filter (-1 none, -2 wide band,
-// 0..43). 0, 212 (no samples), 302 (range or band), 150..155.
+// 0..43). 0, msg::NoWaveData (no samples), msg::BadArgument (range or band),
+// msg::TooFewWaveDevices..msg::CannotStartInput.
 VResult PlayWave(WaveHeader& header, std::int32_t filter, std::int32_t first, std::int32_t count);
 void StopWave();
 
 // --- Mixer ------------------------------------------------------------------------------------------------------
 // Given MixerID, PSeq, RSeq and PlanB, fills the name (sanitised), device numbers, control ids (stable hashes of
-// the controls' identities; -1 where there is none) and channel counts. 0, or 151 when no mixer has that index.
+// the controls' identities; -1 where there is none) and channel counts. 0, or msg::NoUsableWaveDevice when no mixer has
+// that index.
 VResult GetMixerControlIDs(MixerControlRecord& record);
-// Puts the chosen lines in use (save -1: first remembers the mixer's state for RestoreMixerControls). 0 or 151.
+// Puts the chosen lines in use (save -1: first remembers the mixer's state for RestoreMixerControls). 0 or
+// msg::NoUsableWaveDevice.
 VResult SetMixerControls(MixerControlRecord& record, std::int32_t save);
 VResult RestoreMixerControls(MixerControlRecord& record);
 // Volumes are positions 0..65535 mapped linearly onto the control's range. Unknown controls are ignored (GetVolume

@@ -12,8 +12,9 @@ namespace vemra {
 // index); the decay and Schroeder views filter time-reversed, as the decay analysis does. view.bestRevTime sets
 // the decay view's averaging window, view.featureValue (when > 0) the Schroeder view's 0 dB; view.AutoScale and
 // view.Smooth act as dsp/ViewProcessing.h says. The header and view block are not otherwise changed.
-// 0; 212 when the header holds no samples; 302 for a view type outside 0..7 or a band filter that does not
-// exist below Nyquist at the response's rate (the window offers neither); 100 when memory runs out.
+// 0; msg::NoWaveData when the header holds no samples; msg::BadArgument for a view type outside 0..7 or a band filter
+// that does not exist below Nyquist at the response's rate (the window offers neither); msg::NotEnoughMemory when
+// memory runs out.
 VResult ProcessWave(WaveHeader& header, ViewBlock& view);
 
 } // namespace vemra

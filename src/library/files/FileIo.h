@@ -27,8 +27,8 @@ private:
 };
 
 // Writes a temporary file beside the target, flushes it to disk and renames it over the target, so a failure
-// never damages an existing file. 0, or 200 (the temporary file cannot be created), 203 (write or rename
-// failed), 206 (disk full). The target keeps its permissions when it exists.
+// never damages an existing file. 0, or msg::CannotCreateFile (the temporary file cannot be created), msg::CannotWrite
+// (write or rename failed), msg::DiskFull (disk full). The target keeps its permissions when it exists.
 VResult writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 } // namespace vemra::files

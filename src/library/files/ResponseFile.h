@@ -5,9 +5,10 @@
 //        chunk reads with the defaults of MeasurementInfo/MeasurementGains (IRStart -1, 20 degrees C, factors 1).
 //   TIM  the analyser's time-domain file (single channel, float samples); written only with the set-up template.
 //   TXT  optional "# rate=<Hz>" and "# channels=<n>" lines, then one line per frame with one or two numbers.
-// Results are 0 or a message id (the file messages 200..218, 300, 301, 303). Readers never read outside their
-// input and write nothing; writers replace the target atomically, so a failed save leaves an existing file as it
-// was. Samples are interleaved frames. Calling thread: any (no shared state besides the temp-name registry).
+// Results are 0 or a message id (the file messages msg::CannotCreateFile..msg::BadTxt, msg::BadChannelCount,
+// msg::TooFewSamples, msg::BadBitsPerSample). Readers never read outside their input and write nothing; writers replace
+// the target atomically, so a failed save leaves an existing file as it was. Samples are interleaved frames. Calling
+// thread: any (no shared state besides the temp-name registry).
 #include "library/api_common.h"
 
 #include <cstdint>
@@ -29,8 +30,8 @@ FileKind kindOfPath(const std::string& path);
 // Reads the file at `path`. On success the header's sample fields (DataBytes, SampleCount, format block, Max/Min
 // data values), MeasurementInfo, the five texts and MeasurementGains hold the file's values; FileName, the
 // reserved fields and ProcCount are left as they were. With `samples` the frames are returned as well (16-bit
-// files only: other widths give their header and 303 when samples are asked for). On failure the header is
-// unchanged.
+// files only: other widths give their header and msg::BadBitsPerSample when samples are asked for). On failure the
+// header is unchanged.
 VResult readResponse(const std::string& path, WaveHeader& header, std::vector<std::int16_t>* samples);
 
 // The same reader over the whole content of a file held in memory (the tests and fuzz targets use it).
@@ -39,7 +40,8 @@ VResult readResponseBytes(FileKind kind, std::span<const std::uint8_t> bytes, Wa
 
 // Writes a response: header.format.Channels (1 or 2) and header.format.SampleFrequency describe the
 // interleaved samples; the information, texts and gains of the header go into the file where the kind has room.
-// The kind follows the path's extension. TIM needs the set-up template (else 217) and one channel (else 216).
+// The kind follows the path's extension. TIM needs the set-up template (else msg::TimCannotSave) and one channel (else
+// msg::TimSingleChannel).
 VResult writeResponse(const std::string& path, const WaveHeader& header, std::span<const std::int16_t> samples);
 
 // Writes a 16-bit WAV with our chunk, whatever the extension (recordings go to temporary names).

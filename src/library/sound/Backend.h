@@ -22,12 +22,13 @@ public:
     virtual ~Backend() = default;
     virtual std::string kind() const = 0;
     // Chooses the devices whose name contains deviceName ("" = the default devices); device numbers are
-    // indices into the backend's list when the name is empty and they are > 0. 0, 150 (fewer than one device),
-    // 151 (no usable device).
+    // indices into the backend's list when the name is empty and they are > 0. 0, msg::TooFewWaveDevices (fewer than
+    // one device), msg::NoUsableWaveDevice (no usable device).
     virtual VResult selectDevices(const std::string& deviceName, int device1, int device2) = 0;
     // Whether the selected devices play and record at once at this rate.
     virtual bool canDuplex(double rate_Hz) = 0;
-    // Opens and starts the stream: 0, 152 (rate refused), 153 (no output), 154 (no input), 155 (start failed).
+    // Opens and starts the stream: 0, msg::UnsupportedSampleRate (rate refused), msg::CannotOpenOutput (no output),
+    // msg::CannotOpenInput (no input), msg::CannotStartInput (start failed).
     virtual VResult open(double rate_Hz, int inChannels, int outChannels, AudioCallback* callback) = 0;
     // Stops and closes the stream; no callback runs after it returns.
     virtual void close() = 0;

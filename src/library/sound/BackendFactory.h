@@ -1,8 +1,8 @@
 #pragma once
 // The backend of the shipped program. VEMRA_SOUND_BACKEND chooses it: unset or "portaudio" for the real devices,
 // "virtual" for the virtual sound card paced in real time (a demonstration without hardware). Any other value
-// gives no backend (every device call then fails with 151) and a note on standard error: the program never falls
-// back to the virtual card on its own.
+// gives no backend (every device call then fails with msg::NoUsableWaveDevice) and a note on standard error: the
+// program never falls back to the virtual card on its own.
 #include "library/sound/Backend.h"
 #include "library/sound/VirtualCard.h"
 

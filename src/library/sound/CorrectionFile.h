@@ -13,7 +13,7 @@
 //   offset 28  u32      FNV-1a 32-bit hash of the sample bytes that follow
 //   offset 32  frames x f32: one period of the corrected stimulus, peak 1 (the level is applied at playback)
 // A file that does not hold exactly this (wrong magic, version, kind, order, rate or length, a hash mismatch, a
-// sample that is not finite or above 1 in magnitude) is refused: message 907.
+// sample that is not finite or above 1 in magnitude) is refused: msg::CalibrationFilesDiffer.
 //
 // Inverse-filter file: a response wave file whose first channel is the filter's impulse response; it is folded
 // onto the stimulus period, convolved circularly with the plain stimulus, scaled to a peak of 1 and saved as the
@@ -36,15 +36,15 @@ struct CorrectedStimulus {
     std::vector<float> period;
 };
 
-// 0 or 907 (unreadable or not matching kind, order, rate).
+// 0 or msg::CalibrationFilesDiffer (unreadable or not matching kind, order, rate).
 VResult readCorrectedStimulus(const std::string& path, StimulusKind kind, int order, std::int32_t rate_Hz,
                               CorrectedStimulus& out);
-// Written atomically (temporary beside it, then renamed): 0, or 907 when it cannot be written.
+// Written atomically (temporary beside it, then renamed): 0, or msg::CalibrationFilesDiffer when it cannot be written.
 VResult writeCorrectedStimulus(const std::string& path, const CorrectedStimulus& stimulus);
 
 // The period with the correction of file applied: file ends in "_mls.pcm"/"_swp.pcm" (read) or in
 // ".mls_flt.wav"/".swp_flt.wav" (filter applied to plain, then the pre-filtered file is written beside it).
-// plain: the uncorrected period (peak 1). 0 or 907.
+// plain: the uncorrected period (peak 1). 0 or msg::CalibrationFilesDiffer.
 VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, std::int32_t rate_Hz,
                         std::span<const double> plain, std::vector<double>& out);
 

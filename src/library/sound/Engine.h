@@ -59,8 +59,8 @@ public:
     // Frames added to the backend's round-trip latency (the user's audio delay, in samples).
     void setExtraLatency(std::int64_t frames) { extraLatency_ = frames; }
 
-    // Stream references: 0, or the backend's message (150..155); 152 also when the stream is open at another
-    // rate for another user.
+    // Stream references: 0, or the backend's message (msg::TooFewWaveDevices..msg::CannotStartInput);
+    // msg::UnsupportedSampleRate also when the stream is open at another rate for another user.
     VResult acquire(StreamUser user, double rate_Hz);
     void release(StreamUser user);
     bool holds(StreamUser user) const { return (users_ & unsigned(user)) != 0; }
@@ -74,13 +74,15 @@ public:
     bool stimulusPlaying() const;
 
     // Capture of frames x averages input frames of channels channels, accumulated onto one period of frames.
-    // Locked to the playing stimulus when its period equals frames. 0, 300 (channels), 302 (frames, averages).
+    // Locked to the playing stimulus when its period equals frames. 0, msg::BadChannelCount (channels),
+    // msg::BadArgument (frames, averages).
     VResult startCapture(double rate_Hz, std::int64_t frames, int averages, int channels);
     void abortCapture();
     bool captureRunning() const { return capture_ != nullptr; }
-    // Waits for the capture to complete: 0, 158 (input lost during the capture), 161 (no progress within the
-    // bound: the frames still due at the stream's rate plus timeoutMargin_ms). On 0 the result is handed over and the
-    // capture's stream reference released; on failure the capture is dropped.
+    // Waits for the capture to complete: 0, msg::CannotGetRecording (input lost during the capture),
+    // msg::SoundDeviceTimeout (no progress within the bound: the frames still due at the stream's rate plus
+    // timeoutMargin_ms). On 0 the result is handed over and the capture's stream reference released; on failure the
+    // capture is dropped.
     VResult finishCapture(CaptureResult& result, std::int64_t timeoutMargin_ms = 2000);
 
     // Meters: the callback queues one {peak, rms} per block; readMeter() drains and returns the peaks since the

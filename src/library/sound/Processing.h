@@ -21,7 +21,8 @@ struct ProcessRequest {
     int sign = 1;
 };
 
-// 0, 302 (stimulus code, order or filter that does not fit the capture), 300 (noise needs two channels).
+// 0, msg::BadArgument (stimulus code, order or filter that does not fit the capture), msg::BadChannelCount (noise needs
+// two channels).
 VResult deconvolveCapture(const CaptureResult& capture, const ProcessRequest& request,
                           std::vector<std::vector<double>>& responses);
 
