@@ -3,6 +3,7 @@
 #include "core/Settings.h"
 #include "core/VemraError.h"
 #include "library/api_settings.h"
+#include "library/dsp/SoundSpeed.h"
 
 #include <QDir>
 #include <cmath>
@@ -32,7 +33,7 @@ clsOptions::clsOptions(QObject* parent, Pusher pusher)
 
 float clsOptions::SpeedOfSound(float temperature_C)
 {
-    return float(20.1 * std::sqrt(273.0 + double(temperature_C)));
+    return float(dsp::speedOfSound(double(temperature_C)));
 }
 
 template <class T>

@@ -86,9 +86,9 @@ public:
     // --- loading and lifetime ---
     // The path of the loaded file, "Untitled-<Key>" for a temporary recording, "" before any load.
     QString FileName() const;
-    // Loads the file: messages 902 (not 16-bit), 903 (more than 4194304 frames), 904 (fewer than 256 frames) or
-    // the file message of the library; the document stays not Valid then. A temporary file that GetTempName
-    // issued is deleted after loading and the name becomes "Untitled-<Key>"; every other file stays.
+    // Loads the file: msg::Only16Bit (not 16-bit), msg::FileTooLong (more than 4194304 frames), msg::FileTooShort
+    // (fewer than 256 frames) or the file message of the library; the document stays not Valid then. A temporary file
+    // that GetTempName issued is deleted after loading and the name becomes "Untitled-<Key>"; every other file stays.
     void setFileName(const QString& path);
     bool Changed() const { return changed_; }
     void setChanged(bool changed); // true raises WaveChange every time
@@ -302,7 +302,7 @@ public:
     float MaxSampleValue() const { return sinfo_.MaxSampleValue; }
     float AvgSampleValue() const { return sinfo_.AvgSampleValue; }
     float Slope() const { return sinfo_.Slope; }   // dB/s
-    float DT60() const { return sinfo_.DT60; }     // s; exactly 1000 when no decay could be fitted
+    float DT60() const { return sinfo_.DT60; }     // s; NoDecayTime_s when no decay could be fitted
     float Decay() const { return sinfo_.Decay; }   // dB
     float Power() const { return sinfo_.Power; }   // RMS level, dB
     // True when the band (0..43) lies below the Nyquist frequency of the response, as BandBelowNyquist decides.

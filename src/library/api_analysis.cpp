@@ -38,13 +38,6 @@ const dsp::BandEnergy* bandEnergy(const WaveHeader& header, std::int16_t channel
     return bandEnergy(header, channel, band, [](const dsp::BandEnergy&) { return std::int64_t(-1); });
 }
 
-// The sample-to-amplitude factor of the channel; a missing or broken factor counts as 1.
-double channelFactor(const WaveHeader& header, int channel)
-{
-    const double f = header.gains.channelFactor[channel];
-    return std::isfinite(f) && f != 0 ? std::abs(f) : 1.0;
-}
-
 } // namespace
 
 std::int32_t CalcIRStartISO(std::int16_t channel, WaveHeader& header)
@@ -129,7 +122,7 @@ float CalcG(WaveHeader& header, std::int16_t channel, std::int16_t band, std::in
         const std::optional<double> energy = e ? e->strengthEnergy(endSample) : std::nullopt;
         if (!energy)
             return NoValue;
-        const double f = channelFactor(header, channel);
+        const double f = sampleFactor(header.gains, channel);
         return toFloat(10.0 * std::log10(*energy * f * f));
     });
 }

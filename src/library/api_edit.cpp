@@ -9,6 +9,7 @@
 #include "library/dsp/ImpulseStart.h"
 #include "library/dsp/ReflectionIndex.h"
 #include "library/dsp/SelectionStatistics.h"
+#include "library/dsp/SoundSpeed.h"
 #include "library/files/ResponseFile.h"
 
 #include <algorithm>
@@ -18,11 +19,6 @@
 namespace vemra {
 
 namespace {
-
-constexpr float kSilence_dB = -200.0f;
-constexpr float kNoDecayTime_s = 1000.0f;
-
-// No exception leaves the library: running out of memory is a message like any other.
 
 struct Clipboard {
     ClipboardHooks hooks;
@@ -243,11 +239,11 @@ VResult CalcSinfo(WaveHeader& header, std::int16_t channel, std::int16_t filterT
         block.MaxSampleValue = static_cast<float>(s.max);
         block.AvgSampleValue = static_cast<float>(s.mean);
         block.Power = s.meanSquare_dB
-                          ? std::max(kSilence_dB, static_cast<float>(*s.meanSquare_dB - 20 * std::log10(kFullScale)))
-                          : kSilence_dB;
+                          ? std::max(SilenceLevel_dB, static_cast<float>(*s.meanSquare_dB - 20 * std::log10(kFullScale)))
+                          : SilenceLevel_dB;
         block.Slope = static_cast<float>(s.slope_dBps.value_or(0.0));
         block.DT60 = s.decayTime60_s && *s.decayTime60_s < 1e30 ? static_cast<float>(*s.decayTime60_s)
-                                                                 : kNoDecayTime_s;
+                                                                 : NoDecayTime_s;
         block.Decay = static_cast<float>(s.levelChange_dB);
         return Ok;
     });
@@ -278,7 +274,7 @@ VResult CalcRI(WaveHeader& header, RIResult& result)
         if (setup.incidentStart < 0)
             return msg::NoImpulse;
         setup.probeDistance_m = distance;
-        setup.soundSpeed_mps = 20.1 * std::sqrt(kelvin);
+        setup.soundSpeed_mps = dsp::speedOfSound(header.info.Temperature);
         const auto ri = dsp::reflectionIndex(reflected, incident, setup);
         for (std::size_t band = 0; band < ri.size(); ++band)
             result.ri[band] = static_cast<float>(std::min(ri[band], 1e30));

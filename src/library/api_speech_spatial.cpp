@@ -8,6 +8,7 @@
 #include "library/dsp/BandFilter.h"
 #include "library/dsp/Bands.h"
 #include "library/dsp/ModulationTransfer.h"
+#include "library/dsp/SoundSpeed.h"
 #include "library/dsp/SpatialParameters.h"
 
 #include <algorithm>
@@ -20,13 +21,6 @@ namespace vemra {
 namespace {
 
 constexpr float kNoSpatialValue = -1.0f;
-
-// Amplitude factor of a channel's samples; a missing or broken factor counts as 1.
-double sampleScale(const WaveHeader& header, int channel)
-{
-    const double f = header.gains.channelFactor[channel];
-    return std::isfinite(f) && f != 0 ? std::abs(f) : 1.0;
-}
 
 float spatialValue(std::optional<double> v)
 {
@@ -79,8 +73,8 @@ float lateral(const WaveHeader& header, std::int16_t band, double lateralGain, F
         in.fs_Hz = pair->fs_Hz;
         in.timeZero = AnalysisStore::timeZero(header, 0);
         in.delay_s = pair->filter.energyDelay_s();
-        in.omniScale = sampleScale(header, 0);
-        in.lateralScale = sampleScale(header, 1) * lateralGain;
+        in.omniScale = sampleFactor(header.gains, 0);
+        in.lateralScale = sampleFactor(header.gains, 1) * lateralGain;
         return spatialValue(fraction(in));
     });
 }
@@ -110,7 +104,7 @@ float CalcLF(WaveHeader& header, std::int16_t band)
 float CalcLF2(WaveHeader& header, std::int16_t band, float gainRatio)
 {
     const double spacing_m = header.info.ProbeDist / 1000.0;
-    const double c_mps = 20.1 * std::sqrt(273.0 + header.info.Temperature);
+    const double c_mps = dsp::speedOfSound(header.info.Temperature);
     return lateral(header, band, gainRatio, [&](const dsp::SpatialInput& in) {
         return dsp::probeLateralFraction(in, spacing_m, c_mps);
     });

@@ -4,6 +4,7 @@
 // (readers take any non-zero value as true). Text fields are single-byte characters, blank padded; FileName
 // carries one NUL after the name.
 #include <algorithm>
+#include <cmath>
 #include <cstddef>
 #include <cstdint>
 #include <cstring>
@@ -53,6 +54,14 @@ struct alignas(4) MeasurementGains {
     char CalID[256];                  // blank padded; empty or "Not Calibrated" = uncalibrated
     MeasurementGains() { std::memset(CalID, ' ', sizeof CalID); }
 };
+
+// The factor that turns channel `channel`'s samples (0..1) into true amplitude; a missing or broken factor (0, not
+// finite) counts as 1.
+inline double sampleFactor(const MeasurementGains& gains, int channel)
+{
+    const double f = gains.channelFactor[channel];
+    return std::isfinite(f) && f != 0 ? std::abs(f) : 1.0;
+}
 
 // The Windows PCM wave-format block.
 struct alignas(4) PcmWaveFormat {

@@ -5,6 +5,7 @@
 #include "core/VemraError.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
+#include "library/api_edit.h"
 
 #include <QFrame>
 #include <QGridLayout>
@@ -40,7 +41,7 @@ std::array<QString, 7> statisticsTexts(const clsWave& wave)
             FormatNumber(wave.Power(), kThree),
             frmEditInfo::FormatClipped(wave.Slope(), kThree),
             // The document's mark of a decay it could not fit.
-            dt60 == 1000.0f ? QStringLiteral("--") : FormatNumber(dt60, kThree),
+            dt60 == NoDecayTime_s ? QStringLiteral("--") : FormatNumber(dt60, kThree),
             frmEditInfo::FormatClipped(wave.Decay(), kThree)};
 }
 

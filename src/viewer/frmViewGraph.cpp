@@ -9,6 +9,7 @@
 #include "core/VemraError.h"
 #include "library/Codes.h"
 #include "library/draw/DeviceContext.h"
+#include "library/dsp/SoundSpeed.h"
 #include "library/dsp/ViewProcessing.h"
 #include "viewer/PictureBox.h"
 #include "viewer/ScaleTicks.h"
@@ -233,7 +234,7 @@ void frmView::ShowMarker(std::int16_t channel)
         // A reflection-index result: the outline of its time window, from the start of channel 1.
         double t = startOf(1) - 0.0002;
         if (channel == 0) {
-            const double vsound = 20.1 * std::sqrt(double(wave->Temperature()) + 273.0);
+            const double vsound = dsp::speedOfSound(wave->Temperature());
             t += 2.0 * wave->ProbeDist() / vsound;
         }
         const double base = wave->ViewType() == dsp::ViewPressure ? mGraphHeight * 0.5 : double(mGraphHeight);

@@ -11,6 +11,7 @@
 #include "core/Globals.h"
 #include "core/clsOptions.h"
 #include "library/draw/GraphGeometry.h"
+#include "library/dsp/SoundSpeed.h"
 #include "library/dsp/ViewProcessing.h"
 #include "viewer/PictureBox.h"
 #include "viewer/WaveClipboard.h"
@@ -49,7 +50,7 @@ double hertzPerPoint(const clsWave& wave)
 
 double speedOfSound()
 {
-    return Options ? double(Options->Vsound()) : 20.1 * std::sqrt(273.0 + 20.0);
+    return Options ? double(Options->Vsound()) : dsp::speedOfSound(20.0);
 }
 
 int mouseButtonCode(Qt::MouseButton button)

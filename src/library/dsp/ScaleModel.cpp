@@ -39,11 +39,6 @@ double airAbsorption_dBpm(double f, double temperature_C, double humidity_pct, d
                                   0.1068 * std::exp(-3352.0 / T) / (frN + f2 / frN)));
 }
 
-double speedOfSound(double temperature_C)
-{
-    return 20.1 * std::sqrt(273.0 + temperature_C);
-}
-
 namespace {
 
 // dB per second of model time at model frequency f_m.

@@ -13,6 +13,8 @@
 // high-frequency parts of a model response are mostly noise, and an unlimited boost would turn them into a
 // roar far above the response.
 // No Qt; any thread.
+#include "library/dsp/SoundSpeed.h"
+
 #include <cstdint>
 #include <functional>
 #include <span>
@@ -27,9 +29,6 @@ inline constexpr double kMaxAbsorptionBoost_dB = 60.0;
 // temperature (degrees C), relative humidity (percent) and ambient pressure (kPa).
 double airAbsorption_dBpm(double f_Hz, double temperature_C, double humidity_pct,
                           double pressure_kPa = kReferencePressure_kPa);
-
-// Speed of sound as the program uses it everywhere: 20.1 sqrt(273 + T) m/s.
-double speedOfSound(double temperature_C);
 
 struct AirCondition {
     double temperature_C = 20;
