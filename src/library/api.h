@@ -17,3 +17,4 @@
 #include "library/api_sound.h"
 #include "library/api_edit.h"
 #include "library/api_process.h"
+#include "library/api_waterfall.h"

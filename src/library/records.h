@@ -171,6 +171,33 @@ struct alignas(4) ViewBlock {
     float bestRevTime[2] = {0, 0};
 };
 
+// The parameters of one waterfall (the waterfall window owns the record; every waterfall call takes it by
+// reference, from CreateWaterfall to DestroyWaterfall). Flags are Bool16.
+struct alignas(4) WaterfallParams {
+    std::int32_t LibraryData = 0;      // the library's handle of the waterfall; the window never touches it
+    std::int16_t WaterfallType = 0;    // 0 TSS waterfall, 1 CSD waterfall, 2 TSS spectrogram, 3 CSD spectrogram
+    std::int16_t Channel = 0;          // 0 first, 1 second
+    std::int16_t Slices = 0;           // 1..1000
+    std::int16_t reserved1[3] = {};
+    std::int32_t LogN = 0;             // FFT size as a power of two, 8..16
+    std::int32_t StartSample = 0;      // first sample of the analysed stretch
+    std::int32_t SampleCount = 0;      // samples of the stretch
+    std::int32_t reserved2[2] = {};
+    std::int32_t hDC = 0;              // device context (drawing-layer handle) of the plot, set before each drawing
+    std::int16_t PlotWidth = 0;        // pixels
+    std::int16_t PlotHeight = 0;       // pixels
+    std::int16_t WindowType = 0;       // 0 Rectangular, 1 Hanning, 4 Hamming, 7 Blackman, 10 Blackman-Harris
+    std::int16_t CSDShift = 0;         // samples between the starts of successive CSD slices, 0..32767
+    float CSDRise = 0;                 // rise time of each CSD slice's start, ms, 0..100
+    float Range = 0;                   // level range shown, dB, 1..120
+    std::int16_t MinFreqBand = 0;      // lowest octave band shown, band index 1..10
+    std::int16_t MaxFreqBand = 0;      // highest octave band shown, band index 1..10
+    Bool16 Smooth = 0;                 // third-octave smoothing of the spectra
+    Bool16 LinScale = 0;               // linear frequency axis (else logarithmic)
+    std::int16_t Colors = 0;           // 0 colour on black, 1 colour on white, 2 greyscale on white
+    std::int16_t reserved3 = 0;
+};
+
 #pragma pack(pop)
 
 static_assert(sizeof(MeasurementInfo) == 36);
@@ -194,6 +221,12 @@ static_assert(sizeof(MTFResult) == 84);
 static_assert(sizeof(RIResult) == 176);
 static_assert(sizeof(DrawRequest) == 24);
 static_assert(sizeof(ViewBlock) == 28);
+static_assert(sizeof(WaterfallParams) == 68);
+static_assert(offsetof(WaterfallParams, LogN) == 16);
+static_assert(offsetof(WaterfallParams, hDC) == 36);
+static_assert(offsetof(WaterfallParams, CSDRise) == 48);
+static_assert(offsetof(WaterfallParams, MinFreqBand) == 56);
+static_assert(offsetof(WaterfallParams, Colors) == 64);
 
 // The document's cache of the energy parameters of one channel in one band; never passed to the library.
 struct EnergyResult {
