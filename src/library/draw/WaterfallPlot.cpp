@@ -39,7 +39,7 @@ QPen gradientPen(const Frame& f, const QPointF& shift, int colors)
     // What lies on the floor of the range is dimmed, so the slices that have decayed into it stay in the
     // background.
     g.setColorAt(0, waterfallGrid(colors));
-    g.setColorAt(0.01, QColor(waterfallLevelColour(colors, kLowestLineColour)));
+    g.setColorAt(0.03, QColor(waterfallLevelColour(colors, kLowestLineColour)));
     for (int i = 1; i <= 8; ++i) {
         const double at = i / 8.0;
         g.setColorAt(at, QColor(waterfallLevelColour(colors, kLowestLineColour + (1 - kLowestLineColour) * at)));
