@@ -258,6 +258,8 @@ const std::map<QString, CommandCheck>& commandChecks()
           [](Commands&, frmView* w, const Seen&) {
               return waveOf(w)->Smooth() == w->menuItem("mnViewSmooth")->isChecked();
           }}},
+        {"mnViewWaterfall",
+         {{}, [](Commands&, frmView*, const Seen& seen) { return seen.windows.contains("vemra::frmWaterfall"); }}},
         {"mnViewInfo",
          {[](Commands&, frmView& w) { w.mnEditSelectAll_Click(); },
           [](Commands&, frmView*, const Seen& seen) { return seen.windows.contains("vemra::frmEditInfo"); }}},

@@ -7,6 +7,7 @@
 #include "viewer/PictureBox.h"
 #include "viewer/frmWaterProp.h"
 #include "viewer/frmWaterfall.h"
+#include "viewer/frmView.h"
 #include "viewer/frmWaterfallSettings.h"
 #include "viewer_fixture.h"
 
@@ -457,6 +458,56 @@ TEST_F(WaterfallWindow, AResizeDuringTheLoopIsComputedAfterIt)
         [&] { return passes == 2 && w->slicesValid() && w->statusPanel()->text() == "Ready"; }, 20000));
     EXPECT_EQ(slicesShown(*w), 400u);
     EXPECT_EQ(w->picPlot()->image().size(), w->picPlot()->size());
+}
+
+// --- opened from the document window ---
+
+class WaterfallCommand : public viewertest::ViewerWindow {
+protected:
+    // The waterfall window View > Waterfall opened, closed again before its first tick.
+    static std::pair<std::int32_t, std::int32_t> openedStretch(frmView& w)
+    {
+        w.menuItem(QStringLiteral("mnViewWaterfall"))->trigger();
+        frmWaterfall* opened = nullptr;
+        for (QWidget* top : QApplication::topLevelWidgets())
+            if (auto* f = qobject_cast<frmWaterfall*>(top); f && f->isVisible())
+                opened = f;
+        if (!opened)
+            return {-1, -1};
+        EXPECT_EQ(opened->Key, w.WaveFile()->Key());
+        const std::pair stretch{opened->StartSample, opened->SampleCount};
+        opened->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        return stretch;
+    }
+};
+
+// The selection in a time view, else the whole response; the points of a spectrum view are no samples.
+TEST_F(WaterfallCommand, ViewWaterfallAnalysesTheSelectionOfATimeViewElseTheWholeResponse)
+{
+    frmView* w = open(decayingTone(QStringLiteral("command.wav")));
+    ASSERT_TRUE(w->menuItem(QStringLiteral("mnViewWaterfall"))->isEnabled());
+    ASSERT_TRUE(w->button(QStringLiteral("Waterfall"))->isEnabled());
+    EXPECT_EQ(openedStretch(*w), std::make_pair(0, kFs / 2));
+
+    drag(*w, w->graphWidth() * 3 / 4, w->graphWidth() / 4); // leftwards
+    ASSERT_TRUE(w->selectionActive());
+    const std::int32_t start = w->selStart() + std::min(0, w->selLength());
+    const std::int32_t length = std::abs(w->selLength());
+    EXPECT_GT(length, 1000);
+    EXPECT_EQ(openedStretch(*w), std::make_pair(start, length));
+
+    w->mnViewItem_Click(7);
+    w->mnEditSelectAll_Click();
+    EXPECT_EQ(openedStretch(*w), std::make_pair(0, kFs / 2));
+}
+
+TEST_F(WaterfallCommand, AnEmptyWindowOffersNoWaterfall)
+{
+    frmView* w = open(QString());
+    w->menuItem(QStringLiteral("mnViewWaterfall"))->trigger();
+    for (QWidget* top : QApplication::topLevelWidgets())
+        EXPECT_FALSE(qobject_cast<frmWaterfall*>(top) && top->isVisible());
 }
 
 // --- the properties dialog ---
