@@ -54,7 +54,8 @@ std::optional<WaterfallRecipe> WaterfallStore::recipeOf(const Entry& entry, cons
         || params.Channel >= int(entry.channels.size()))
         return std::nullopt;
     const auto frames = std::int64_t(entry.channels[std::size_t(params.Channel)].size());
-    if (params.StartSample < 0 || params.SampleCount < 1 || std::int64_t(params.StartSample) + params.SampleCount > frames)
+    if (params.StartSample < 0 || params.SampleCount < 1
+        || std::int64_t(params.StartSample) + params.SampleCount > frames)
         return std::nullopt;
     WaterfallRecipe r;
     r.channel = params.Channel;

@@ -1,10 +1,12 @@
 #include "viewer/frmWaterProp.h"
 
 #include "core/Bands.h"
+#include "library/dsp/Bands.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/NumberFormat.h"
 #include "core/Settings.h"
+#include "library/dsp/Waterfall.h"
 #include "viewer/frmWaterfall.h"
 
 #include <QCheckBox>
@@ -20,6 +22,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include <algorithm>
 #include <initializer_list>
 #include <optional>
 
@@ -49,7 +52,8 @@ struct OptionSpec {
 };
 
 // A frame of option buttons, one under another.
-QGroupBox* optionFrame(QWidget* parent, const char* name, const char* caption, std::initializer_list<OptionSpec> options)
+QGroupBox* optionFrame(QWidget* parent, const char* name, const char* caption,
+                       std::initializer_list<OptionSpec> options)
 {
     QGroupBox* box = frame(parent, name, caption);
     auto* layout = new QVBoxLayout(box);
@@ -110,11 +114,13 @@ void frmWaterProp::createControls()
 
     QGroupBox* fraWindow = frame(this, "fraWindow", "Window");
     cmbWindowType = list(fraWindow, "cmbWindowType");
-    for (const auto& [caption, value] : {std::pair{"Rectangular", 0}, {"Hanning", 1}, {"Hamming", 4}, {"Blackman", 7},
-                                         {"Blackman-Harris", 10}})
+    for (const auto& [caption, value] :
+         {std::pair{"Rectangular", dsp::kWindowRectangular}, {"Hanning", dsp::kWindowHanning},
+          {"Hamming", dsp::kWindowHamming}, {"Blackman", dsp::kWindowBlackman},
+          {"Blackman-Harris", dsp::kWindowBlackmanHarris}})
         cmbWindowType->addItem(QString::fromLatin1(caption), value);
     cmbWindowSize = list(fraWindow, "cmbWindowSize");
-    for (int logN = 8; logN <= 16; ++logN)
+    for (int logN = dsp::kMinWaterfallLogN; logN <= dsp::kMaxWaterfallLogN; ++logN)
         cmbWindowSize->addItem(QString::number(1 << logN), logN);
     auto* windowLayout = new QGridLayout(fraWindow);
     windowLayout->addWidget(lblProperties[1], 0, 0);
@@ -266,19 +272,17 @@ void frmWaterProp::Form_Load()
         const auto rate = float(Parent->SampleRate());
         cmbMinX->clear();
         cmbMaxX->clear();
-        for (int band = 1; band <= LastOctaveBand && BandBelowNyquist(band, rate); ++band) {
+        for (int band = dsp::kFirstWaterfallBand; band <= dsp::kLastOctaveBand && BandBelowNyquist(band, rate); ++band) {
             cmbMinX->addItem(BandName(band), band);
             cmbMaxX->addItem(BandName(band), band);
         }
         cmbMaxX->addItem(QStringLiteral("Max"), -1);
-        const int minBand = Parent->MinFreqBand();
-        const int maxBand = Parent->MaxFreqBand();
-        const bool ordered = minBand <= maxBand;
-        cmbMinX->setCurrentIndex(ordered && BandBelowNyquist(minBand, rate) && minBand >= 1 ? minBand - 1 : 0);
-        if (!Parent->MaxFreqRange() && ordered && BandBelowNyquist(maxBand, rate) && maxBand >= 1)
-            cmbMaxX->setCurrentIndex(maxBand - 1);
-        else
-            cmbMaxX->setCurrentIndex(cmbMaxX->count() - 1);
+        // A band is listed only when it is usable at the rate; a pair out of order shows the whole range.
+        const bool ordered = Parent->MinFreqBand() <= Parent->MaxFreqBand();
+        const int minAt = ordered ? cmbMinX->findData(Parent->MinFreqBand()) : -1;
+        const int maxAt = ordered && !Parent->MaxFreqRange() ? cmbMaxX->findData(Parent->MaxFreqBand()) : -1;
+        cmbMinX->setCurrentIndex(std::max(minAt, 0));
+        cmbMaxX->setCurrentIndex(maxAt >= 0 ? maxAt : cmbMaxX->count() - 1);
     });
 }
 
@@ -298,14 +302,14 @@ void frmWaterProp::checkField(QLineEdit* field)
         return;
     bool valid = false;
     if (field == txtRange)
-        valid = ParseInteger(field->text(), 1, 120).has_value();
+        valid = ParseInteger(field->text(), dsp::kMinWaterfallRange_dB, dsp::kMaxWaterfallRange_dB).has_value();
     else if (field == txtSlices)
-        valid = ParseInteger(field->text(), 1, 1000).has_value();
+        valid = ParseInteger(field->text(), 1, dsp::kMaxWaterfallSlices).has_value();
     else if (field == txtShift)
-        valid = ParseInteger(field->text(), 0, 32767).has_value();
+        valid = ParseInteger(field->text(), 0, dsp::kMaxCsdShift).has_value();
     else if (field == txtRiseTime) {
         const std::optional<double> v = ParseNumber(field->text());
-        valid = v && *v >= 0 && *v <= 100;
+        valid = v && *v >= 0 && *v <= dsp::kMaxCsdRise_ms;
     }
     if (!valid)
         field->setText(parentText(field));
@@ -333,10 +337,11 @@ void frmWaterProp::cmdOK_Click()
         cmdHelp->setEnabled(false);
         Parent->setLogN(cmbWindowSize->currentData().toInt());
         Parent->setWindowType(cmbWindowType->currentData().toInt());
-        Parent->setSlices(int(ParseInteger(txtSlices->text(), 1, 1000).value_or(Parent->Slices())));
-        Parent->setRange(int(ParseInteger(txtRange->text(), 1, 120).value_or(Parent->Range())));
+        Parent->setSlices(int(ParseInteger(txtSlices->text(), 1, dsp::kMaxWaterfallSlices).value_or(Parent->Slices())));
+        Parent->setRange(int(ParseInteger(txtRange->text(), dsp::kMinWaterfallRange_dB, dsp::kMaxWaterfallRange_dB)
+                                 .value_or(Parent->Range())));
         Parent->setCSDRise(float(ParseNumber(txtRiseTime->text()).value_or(Parent->CSDRise())));
-        Parent->setCSDShift(int(ParseInteger(txtShift->text(), 0, 32767).value_or(Parent->CSDShift())));
+        Parent->setCSDShift(int(ParseInteger(txtShift->text(), 0, dsp::kMaxCsdShift).value_or(Parent->CSDShift())));
         Parent->setMinFreqBand(cmbMinX->currentData().toInt());
         if (cmbMaxX->currentData().toInt() == -1) {
             Parent->setMaxFreqBand(OctaveBandCount(float(Parent->SampleRate())));

@@ -298,14 +298,7 @@ void frmWaterfall::PrintWaterfall()
         const double pageWidth = printer.pageLayout().paintRectPixels(printer.resolution()).width();
         painter.translate(std::max(0.0, (pageWidth - plot.width() * scale) / 2), 0);
         painter.scale(scale, scale);
-        painter.fillRect(QRect(QPoint(0, 0), plot), waterfallBackground(rec_.Colors));
-        painter.setPen(waterfallForeground(rec_.Colors));
-        DeviceContext dc(painter);
-        WaterfallParams copy = rec_;
-        copy.hDC = dc.handle();
-        copy.PlotWidth = std::int16_t(std::min(plot.width(), 32767));
-        copy.PlotHeight = std::int16_t(std::min(plot.height(), 32767));
-        DrawWaterfall(copy);
+        drawPlot(painter, plot);
         painter.end();
     } catch (...) {
     }

@@ -26,6 +26,7 @@
 #include <cstdint>
 
 class QAction;
+class QPainter;
 class QLabel;
 class QProgressBar;
 class QTimer;
@@ -122,6 +123,8 @@ private:
     // frmWaterfallLoop.cpp
     void ProcessWaterfall();
     void PaintWaterfall();
+    // Draws the picture over `size` pixels of the painter in the colours last chosen.
+    void drawPlot(QPainter& painter, QSize size);
     void ShowProperties();
     void RestartTimer();
     void setBusyControls(bool busy);

@@ -120,23 +120,27 @@ void frmWaterfall::PaintWaterfall()
             background_ = waterfallBackground(rec_.Colors);
             foreground_ = waterfallForeground(rec_.Colors);
         }
-        QImage& image = picPlot_->image();
-        image.fill(background_);
         {
-            QPainter painter(&image);
-            painter.setPen(foreground_);
-            DeviceContext dc(painter);
-            rec_.hDC = dc.handle();
-            // The record holds 16 bits; no plot is that wide, and the drawing itself works in floating point.
-            rec_.PlotWidth = std::int16_t(std::min(image.width(), 32767));
-            rec_.PlotHeight = std::int16_t(std::min(image.height(), 32767));
-            DrawWaterfall(rec_);
+            QPainter painter(&picPlot_->image());
+            drawPlot(painter, picPlot_->image().size());
         }
-        rec_.hDC = 0;
         picPlot_->update();
         statusPanel_->setText(QStringLiteral("Ready"));
         redrawNeeded_ = false;
     });
+}
+
+void frmWaterfall::drawPlot(QPainter& painter, QSize size)
+{
+    painter.fillRect(QRect(QPoint(0, 0), size), background_);
+    painter.setPen(foreground_);
+    const DeviceContext dc(painter);
+    rec_.hDC = dc.handle();
+    // The record holds 16 bits; no plot is that large, and the drawing itself works in floating point.
+    rec_.PlotWidth = std::int16_t(std::min(size.width(), int(INT16_MAX)));
+    rec_.PlotHeight = std::int16_t(std::min(size.height(), int(INT16_MAX)));
+    DrawWaterfall(rec_);
+    rec_.hDC = 0;
 }
 
 void frmWaterfall::ShowProperties()

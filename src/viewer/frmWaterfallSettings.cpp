@@ -1,6 +1,7 @@
 #include "viewer/frmWaterfallSettings.h"
 
 #include "core/Bands.h"
+#include "library/dsp/Bands.h"
 #include "core/Settings.h"
 #include "library/dsp/Waterfall.h"
 
@@ -28,14 +29,16 @@ void ReadWaterfallSettings(WaterfallParams& record, bool& maxFreqRange, std::int
     record.CSDShift = std::int16_t(readInteger("Shift", 0, dsp::kMaxCsdShift, 20));
     const std::optional<double> rise = ReadNumber(kSection, QStringLiteral("RiseTime"));
     record.CSDRise = rise && *rise >= 0 && *rise <= dsp::kMaxCsdRise_ms ? float(*rise) : 0.2f;
-    record.Range = float(readInteger("Range", 1, 120, 40));
+    record.Range = float(readInteger("Range", dsp::kMinWaterfallRange_dB, dsp::kMaxWaterfallRange_dB, 40));
 
-    record.MinFreqBand = std::int16_t(readInteger("MinBand", 1, LastOctaveBand, 1));
-    const std::optional<std::int64_t> maxBand = ReadInteger(kSection, QStringLiteral("MaxBand"), -1, LastOctaveBand);
-    maxFreqRange = !maxBand || *maxBand == -1 || *maxBand == 0;
+    record.MinFreqBand = std::int16_t(
+        readInteger("MinBand", dsp::kFirstWaterfallBand, dsp::kLastOctaveBand, dsp::kFirstWaterfallBand));
+    const std::optional<std::int64_t> maxBand =
+        ReadInteger(kSection, QStringLiteral("MaxBand"), -1, dsp::kLastOctaveBand);
+    maxFreqRange = !maxBand || *maxBand < dsp::kFirstWaterfallBand;
     record.MaxFreqBand = maxFreqRange ? OctaveBandCount(float(sampleRate_Hz)) : std::int16_t(*maxBand);
     if (record.MinFreqBand > record.MaxFreqBand) {
-        record.MinFreqBand = 1;
+        record.MinFreqBand = dsp::kFirstWaterfallBand;
         maxFreqRange = true;
         record.MaxFreqBand = OctaveBandCount(float(sampleRate_Hz));
     }

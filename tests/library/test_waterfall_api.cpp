@@ -26,7 +26,8 @@ std::string writeStereo(const std::string& name)
     files::setPcm16Format(h, 2, kFs, kFrames);
     std::vector<std::int16_t> frames;
     for (int i = 0; i < kFrames; ++i) {
-        frames.push_back(std::int16_t(std::lround(20000 * std::exp(-i / 2000.0) * std::sin(2 * std::numbers::pi * 1000 * i / kFs))));
+        const double tone = std::sin(2 * std::numbers::pi * 1000 * i / kFs);
+        frames.push_back(std::int16_t(std::lround(20000 * std::exp(-i / 2000.0) * tone)));
         frames.push_back(0);
     }
     const std::string path = test::privateRoot() + "/" + name;

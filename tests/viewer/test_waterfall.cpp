@@ -143,7 +143,8 @@ protected:
     {
         QPointer<frmWaterfall> w = open(path);
         whenDialogOpens(w, [](frmWaterProp& d) { d.cmdOK->click(); });
-        EXPECT_TRUE(QTest::qWaitFor([&] { return w && w->slicesValid() && w->statusPanel()->text() == "Ready"; }, 10000));
+        EXPECT_TRUE(QTest::qWaitFor(
+            [&] { return w && w->slicesValid() && w->statusPanel()->text() == "Ready"; }, 10000));
         return w;
     }
 

@@ -2,6 +2,7 @@
 
 #include "library/draw/DeviceContext.h"
 #include "library/draw/WaterfallPainting.h"
+#include "library/dsp/Waterfall.h"
 #include "library/dsp/WaterfallDisplay.h"
 
 #include <QPainter>
@@ -14,7 +15,7 @@ namespace vemra {
 bool waterfallStyleOf(const WaterfallParams& params, double fs_Hz, WaterfallStyle& style)
 {
     if (params.WaterfallType < 0 || params.WaterfallType > 3 || params.Colors < 0 || params.Colors > 2
-        || !(params.Range >= 1 && params.Range <= 120))
+        || !(params.Range >= dsp::kMinWaterfallRange_dB && params.Range <= dsp::kMaxWaterfallRange_dB))
         return false;
     if (!dsp::waterfallFrequencyRange(params.MinFreqBand, params.MaxFreqBand, fs_Hz, style.fLow_Hz, style.fHigh_Hz))
         return false;
@@ -65,11 +66,13 @@ QFontMetricsF useWaterfallFont(QPainter& painter, const QRectF& area)
 void paintWaterfallTitle(QPainter& painter, const QRectF& area, const WaterfallPicture& picture,
                          const WaterfallStyle& style)
 {
-    const QString mode = picture.settings.mode == dsp::DecayMode::Cumulative ? QStringLiteral("Cumulative Spectral Decay")
-                                                                             : QStringLiteral("Time Shifted Spectra");
+    const QString mode = picture.settings.mode == dsp::DecayMode::Cumulative
+                             ? QStringLiteral("Cumulative Spectral Decay")
+                             : QStringLiteral("Time Shifted Spectra");
     const double line = QFontMetricsF(painter.font(), painter.device()).height();
     painter.drawText(QRectF(area.left() + line * 0.5, area.top() + line * 0.3, area.width() - line, line),
-                     Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("%1 - Channel %2").arg(mode).arg(style.channel + 1));
+                     Qt::AlignLeft | Qt::AlignVCenter,
+                     QStringLiteral("%1 - Channel %2").arg(mode).arg(style.channel + 1));
 }
 
 ResampledSlices resampleSlices(const WaterfallPicture& picture, const dsp::FrequencyAxis& axis, int cells)

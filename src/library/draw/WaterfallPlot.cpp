@@ -170,7 +170,8 @@ void PaintWaterfallPlot(QPainter& p, const QRectF& area, const WaterfallPicture&
         }
     }
     const QPointF backEnd = front + f.shift(1);
-    p.drawText(QRectF(backEnd.x() - right * 2, backEnd.y() - line * 1.8, right * 3, line), Qt::AlignRight | Qt::AlignVCenter,
+    p.drawText(QRectF(backEnd.x() - right * 2, backEnd.y() - line * 1.8, right * 3, line),
+               Qt::AlignRight | Qt::AlignVCenter,
                QStringLiteral("Time [%1]").arg(unit.name));
     paintWaterfallTitle(p, area, picture, style);
 }

@@ -1,5 +1,6 @@
 #include "library/dsp/Waterfall.h"
 
+#include "library/Codes.h"
 #include "library/dsp/Editing.h"
 #include "library/dsp/Smoothing.h"
 
@@ -11,7 +12,6 @@
 namespace vemra::dsp {
 namespace {
 
-constexpr double kFullScale = 32768.0;
 // The falling half of a window shape in the editing family is the shape's code + 2.
 constexpr int kFallingHalf = 2;
 

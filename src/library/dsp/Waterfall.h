@@ -37,6 +37,11 @@ inline constexpr int kMaxWaterfallLogN = 16;
 inline constexpr int kMaxWaterfallSlices = 1000;
 inline constexpr int kMaxCsdShift = 32767;
 inline constexpr double kMaxCsdRise_ms = 100;
+// The octave bands a picture's frequency range runs between: 31.5 Hz (index 1) to 16 kHz (index 10).
+inline constexpr int kFirstWaterfallBand = 1;
+// The level range a picture shows, whole dB.
+inline constexpr int kMinWaterfallRange_dB = 1;
+inline constexpr int kMaxWaterfallRange_dB = 120;
 
 inline constexpr float kWaterfallFloor_dB = -300;
 

@@ -1,6 +1,7 @@
 #include "library/dsp/WaterfallDisplay.h"
 
 #include "library/dsp/Bands.h"
+#include "library/dsp/Waterfall.h"
 
 #include <algorithm>
 #include <cmath>
@@ -24,7 +25,7 @@ double FrequencyAxis::frequencyAt(double position) const
 
 bool waterfallFrequencyRange(int minBand, int maxBand, double fs_Hz, double& fLow_Hz, double& fHigh_Hz)
 {
-    if (minBand < 1 || maxBand > kLastOctaveBand || minBand > maxBand || !(fs_Hz > 0))
+    if (minBand < kFirstWaterfallBand || maxBand > kLastOctaveBand || minBand > maxBand || !(fs_Hz > 0))
         return false;
     fLow_Hz = bandLower_Hz(minBand);
     fHigh_Hz = std::min(bandUpper_Hz(maxBand), fs_Hz / 2);
