@@ -29,6 +29,8 @@
 #include <QToolBar>
 #include <QToolButton>
 
+#include <algorithm>
+
 namespace vemra {
 namespace {
 
@@ -77,6 +79,7 @@ void frmWaterfall::createControls()
     picPlot_->setObjectName(QStringLiteral("picPlot"));
     picPlot_->setMinimumSize(200, 150);
     setCentralWidget(picPlot_);
+    picPlot_->installEventFilter(this);
 
     tbrToolbar_ = addToolBar(QStringLiteral("tbrToolbar"));
     tbrToolbar_->setObjectName(QStringLiteral("tbrToolbar"));
@@ -124,6 +127,15 @@ void frmWaterfall::createControls()
     statusBar()->addWidget(cancelPanel_);
     statusBar()->addWidget(prgProgress_, 1);
     statusBar()->addWidget(statusPanel_);
+    // The panels keep their height whatever they show, so the plot above them keeps its size (a new size means
+    // computing afresh).
+    cancelPanel_->setText(QStringLiteral("Cancel"));
+    statusPanel_->setText(QStringLiteral("Processing..."));
+    const int panelHeight = std::max(cancelPanel_->sizeHint().height(), statusPanel_->sizeHint().height());
+    cancelPanel_->setFixedHeight(panelHeight);
+    statusPanel_->setFixedHeight(panelHeight);
+    cancelPanel_->setText(QString());
+    statusPanel_->setText(QString());
 
     tmrUpdate_ = new QTimer(this);
     tmrUpdate_->setObjectName(QStringLiteral("tmrUpdate"));
@@ -184,11 +196,13 @@ void frmWaterfall::Form_Load()
     });
 }
 
-void frmWaterfall::resizeEvent(QResizeEvent* event)
+// The plot's own size is what counts: a new size clears its picture, whether the window was resized or the
+// status bar's height changed with its texts.
+bool frmWaterfall::eventFilter(QObject* watched, QEvent* event)
 {
-    QMainWindow::resizeEvent(event);
-    if (loaded_ && !unloaded_)
+    if (watched == picPlot_ && event->type() == QEvent::Resize && loaded_ && !unloaded_)
         Form_Resize();
+    return QMainWindow::eventFilter(watched, event);
 }
 
 void frmWaterfall::Form_Resize()

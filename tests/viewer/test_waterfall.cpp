@@ -283,6 +283,9 @@ TEST_F(WaterfallWindow, OkComputesTheSlicesAndDrawsThem)
     EXPECT_TRUE(document()->NewRecording());
     EXPECT_EQ(w->windowTitle(), QStringLiteral("Waterfall - ") + path);
     EXPECT_EQ(slicesShown(*w), 60u);
+    // The picture outlasts the status bar settling after its texts changed.
+    QTest::qWait(300);
+    EXPECT_EQ(w->picPlot()->image().size(), w->picPlot()->size());
     EXPECT_GT(drawnPixels(*w), 1000);
     EXPECT_FALSE(w->cancelled());
     EXPECT_FALSE(w->button(QStringLiteral("Channel2"))->isEnabled());
