@@ -296,11 +296,18 @@ void frmWaterfall::copyPicture()
     clipboard->setImage(picPlot_->image());
 }
 
+QPrinter& frmWaterfall::printer()
+{
+    if (!printer_)
+        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
+    return *printer_;
+}
+
 void frmWaterfall::PrintWaterfall()
 {
     // Printing reports nothing: a step that fails is skipped.
     try {
-        QPrinter printer(QPrinter::HighResolution);
+        QPrinter& printer = this->printer();
         if (!UiServices::get().printDialog(this, &printer))
             return;
         QPainter painter;

@@ -24,9 +24,11 @@
 #include <QString>
 
 #include <cstdint>
+#include <memory>
 
 class QAction;
 class QPainter;
+class QPrinter;
 class QLabel;
 class QProgressBar;
 class QTimer;
@@ -101,6 +103,8 @@ public:
     QLabel* statusPanel() const { return statusPanel_; }
     QProgressBar* prgProgress() const { return prgProgress_; }
     QTimer* tmrUpdate() const { return tmrUpdate_; }
+    // The printer Print uses; it keeps what the printer dialog chose for the next print.
+    QPrinter& printer();
     // The properties dialog while it is open, else nullptr.
     frmWaterProp* propertiesDialog() const { return dialog_.data(); }
 
@@ -161,6 +165,7 @@ private:
     QLabel* statusPanel_ = nullptr;
     QProgressBar* prgProgress_ = nullptr;
     QTimer* tmrUpdate_ = nullptr;
+    std::unique_ptr<QPrinter> printer_;
 };
 
 } // namespace vemra

@@ -9,12 +9,18 @@
 #include "viewer/frmWaterfall.h"
 #include "viewer/frmView.h"
 #include "viewer/frmWaterfallSettings.h"
+#include "support/private_dirs.h"
 #include "viewer_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <QAction>
 #include <QCheckBox>
+#include <QClipboard>
+#include <QFile>
+#include <QGuiApplication>
+#include <QPrinter>
+#include <QRegularExpression>
 #include <QComboBox>
 #include <QFocusEvent>
 #include <QGroupBox>
@@ -302,6 +308,34 @@ TEST_F(WaterfallWindow, OkComputesTheSlicesAndDrawsThem)
     EXPECT_FALSE(QFileInfo::exists(temp));
     EXPECT_EQ(GetSetting(kSection, QStringLiteral("Slices")), QStringLiteral("60"));
     EXPECT_TRUE(document() != nullptr); // the document stays open
+}
+
+TEST_F(WaterfallWindow, PrintsThePictureOnOnePageAndCopiesIt)
+{
+    QPointer<frmWaterfall> w = openComputed(decayingTone(QStringLiteral("print.wav")));
+    ASSERT_TRUE(w);
+    const QString pdf = QString::fromStdString(test::privateRoot()) + QStringLiteral("/waterfall.pdf");
+    w->printer().setOutputFormat(QPrinter::PdfFormat);
+    w->printer().setOutputFileName(pdf);
+    w->toolbarButtonClick(QStringLiteral("Print"));
+    EXPECT_EQ(viewertest::scripted().printDialogs, 1);
+    QFile f(pdf);
+    ASSERT_TRUE(f.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(f.readAll());
+    EXPECT_EQ(text.count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))), 1);
+    f.close();
+
+    // A cancelled printer dialog prints nothing.
+    QFile::remove(pdf);
+    viewertest::scripted().printAnswers.push_back(false);
+    w->toolbarButtonClick(QStringLiteral("Print"));
+    EXPECT_FALSE(QFile::exists(pdf));
+
+    QGuiApplication::clipboard()->clear();
+    w->toolbarButtonClick(QStringLiteral("Copy"));
+    const QImage copied = QGuiApplication::clipboard()->image();
+    EXPECT_EQ(copied.size(), w->picPlot()->image().size());
+    EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32), w->picPlot()->image().convertToFormat(QImage::Format_RGB32));
 }
 
 TEST_F(WaterfallWindow, TheSecondChannelIsComputedOnRequest)
