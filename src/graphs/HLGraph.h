@@ -88,6 +88,8 @@ public:
     QVariant XValue() const;
     void setXValue(const QVariant& value);
 
+    // A colour value (red in the low byte, blue in the third) as a colour.
+    static QColor colourOf(std::uint32_t value);
     std::uint32_t YColor(int series) const;
     void setYColor(int series, std::uint32_t colour);
     // 0 solid, 1 dash, 2 dot, 3 dash-dot, 4 dash-dot-dot, 5 invisible, 6 inside solid.

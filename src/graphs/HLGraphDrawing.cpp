@@ -35,12 +35,6 @@ QString symbolTitle(const QString& key)
     throw VemraError::elementNotFound(QStringLiteral("Element not found: no title %1").arg(key));
 }
 
-// A colour with red in the low byte.
-QColor fromColourValue(std::uint32_t c)
-{
-    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
-}
-
 Qt::PenStyle penStyle(int style)
 {
     switch (style) {
@@ -88,6 +82,11 @@ struct HLGraph::Layout {
         p->drawText(QRectF(at(x, yTop), size), Qt::AlignLeft | Qt::AlignTop | Qt::TextDontClip, s);
     }
 };
+
+QColor HLGraph::colourOf(std::uint32_t c)
+{
+    return QColor(int(c & 0xFF), int((c >> 8) & 0xFF), int((c >> 16) & 0xFF));
+}
 
 template <class Body>
 bool HLGraph::reportOnce(const char* procedure, Body&& body)
@@ -174,7 +173,9 @@ void HLGraph::drawXaxis(const Layout& l)
             }
         }
     }
-    l.text(l.right + 75, l.bottom - 100, QStringLiteral("[Hz]"));
+    // Right of the plot box; a font wider than the margin moves it left rather than past the surface's edge.
+    const QString unit = QStringLiteral("[Hz]");
+    l.text(std::min(l.right + 75, l.W - l.textSize(unit).width()), l.bottom - 100, unit);
 }
 
 std::pair<double, double> HLGraph::dataExtent() const
@@ -231,7 +232,7 @@ void HLGraph::drawCurves(const Layout& l)
     const double span = axis_.maximum - axis_.minimum;
     auto yOf = [&](double v) { return l.bottom + (v - axis_.minimum) * (l.top - l.bottom) / span; };
     for (int s = 0; s < yCount_; ++s) {
-        QPen pen(fromColourValue(colours_[std::size_t(s)]), std::max(1, int(widths_[std::size_t(s)])) * kPixel_tw,
+        QPen pen(colourOf(colours_[std::size_t(s)]), std::max(1, int(widths_[std::size_t(s)])) * kPixel_tw,
                  penStyle(styles_[std::size_t(s)]));
         pen.setCapStyle(Qt::FlatCap);
         p.setPen(pen);

@@ -340,8 +340,13 @@ void frmParameters::CalcStatistics()
 
 bool frmParameters::event(QEvent* e)
 {
+    // Shown counts as activated too: a window the window system does not activate (no window manager, or one
+    // that keeps the focus where it was) still asks for its parameter.
+    const bool firstShow = e->type() == QEvent::Show && !shown_;
+    if (firstShow)
+        shown_ = true;
     // The activation may open a modal dialog: it runs once the event that asked for it is done.
-    if (e->type() == QEvent::WindowActivate && !activationQueued_) {
+    if ((firstShow || e->type() == QEvent::WindowActivate) && !activationQueued_) {
         activationQueued_ = true;
         QTimer::singleShot(0, this, [this] {
             activationQueued_ = false;

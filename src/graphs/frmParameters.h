@@ -110,7 +110,7 @@ public:
     clsParams* fileCache(int index) const;
 
     // Activation: redraws, opens the properties dialog the first time the window has files, else gathers and
-    // draws once the dialog was confirmed. Runs when the window becomes active.
+    // draws once the dialog was confirmed. Runs when the window is first shown and whenever it becomes active.
     void Form_Activate();
     // The gathering of the current parameter at the current band width, then its statistics.
     void UpdateGraph();
@@ -174,6 +174,7 @@ private:
     bool closeAfterGathering_ = false;
     bool firstActivate_ = true;
     bool activationQueued_ = false;
+    bool shown_ = false;
     graphs::ParameterStatistics stats_;
 
     HLGraph* graph_ = nullptr;

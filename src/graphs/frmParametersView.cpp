@@ -12,6 +12,8 @@
 #include <QKeySequence>
 #include <QLabel>
 #include <QMenuBar>
+#include <QPainter>
+#include <QPixmap>
 #include <QProgressBar>
 #include <QStatusBar>
 #include <QToolBar>
@@ -49,6 +51,17 @@ constexpr std::uint32_t kChannel1Spread = 0xFF8080; // light blue
 constexpr std::uint32_t kChannel2Spread = 0x8080FF; // light red
 constexpr std::uint32_t kChannel1Mean = 0xFF0000;   // blue
 constexpr std::uint32_t kChannel2Mean = 0x0000FF;   // red
+
+// A short line in a curve's colour and width: the channel buttons double as the graph's legend.
+QIcon curveIcon(std::uint32_t colour)
+{
+    QPixmap pm(16, 16);
+    pm.fill(Qt::transparent);
+    QPainter p(&pm);
+    p.setPen(QPen(HLGraph::colourOf(colour), 3));
+    p.drawLine(1, 8, 15, 8);
+    return QIcon(pm);
+}
 
 } // namespace
 
@@ -120,7 +133,7 @@ void frmParameters::createToolbar()
     toolbar_ = addToolBar(QStringLiteral("tbrToolbar"));
     toolbar_->setObjectName(QStringLiteral("tbrToolbar"));
     toolbar_->setMovable(false);
-    toolbar_->setToolButtonStyle(Qt::ToolButtonFollowStyle);
+    toolbar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     for (const ButtonSpec& b : kButtons) {
         if (!b.key) {
             toolbar_->addSeparator();
@@ -137,6 +150,8 @@ void frmParameters::createToolbar()
     }
     for (const char* key : {"Channel1", "Channel2", "Octave", "Terts", "Stdev", "MinMax"})
         action(QString::fromLatin1(key))->setCheckable(true);
+    action(QStringLiteral("Channel1"))->setIcon(curveIcon(kChannel1Mean));
+    action(QStringLiteral("Channel2"))->setIcon(curveIcon(kChannel2Mean));
     setChecked(QStringLiteral("Channel1"), true);
     setChecked(QStringLiteral("Octave"), true);
 }
@@ -154,6 +169,7 @@ void frmParameters::createStatusBar()
     prgProgress_->setRange(0, 100);
     prgProgress_->setValue(0);
     prgProgress_->setMaximumWidth(200);
+    prgProgress_->setTextVisible(false);
     statusPanel_ = new QLabel(QStringLiteral("Ready"), this);
     statusPanel_->setObjectName(QStringLiteral("Status"));
     statusBar()->addWidget(cancelPanel_);

@@ -6,6 +6,7 @@
 
 #include <QClipboard>
 #include <QFile>
+#include <QFontMetricsF>
 #include <QGuiApplication>
 #include <QImage>
 #include <QPainter>
@@ -211,8 +212,15 @@ TEST_F(Graph, OctaveLabelsTicksAndUnit)
         EXPECT_GT(t->baseline.y(), bottomY + 100);
         EXPECT_LT(t->baseline.x(), slot);
     }
-    ASSERT_TRUE(d.find(QStringLiteral("[Hz]")));
-    EXPECT_NEAR(d.find(QStringLiteral("[Hz]"))->baseline.x(), right + 75, 1);
+    // The unit right of the plot box, and whole on the surface.
+    const DrawnText* unit = d.find(QStringLiteral("[Hz]"));
+    ASSERT_TRUE(unit);
+    EXPECT_GT(unit->baseline.x(), right);
+    EXPECT_LE(unit->baseline.x(), right + 75);
+    QFont font(QStringLiteral("Arial"));
+    font.setStyleHint(QFont::SansSerif);
+    font.setPixelSize(160);
+    EXPECT_LE(unit->baseline.x() + QFontMetricsF(font).horizontalAdvance(QStringLiteral("[Hz]")), kW + 0.5);
 
     // No scale type: the plot box edges only.
     g.setXScaleType(0);
