@@ -110,14 +110,18 @@ bool HLGraph::render(QPainter& painter, double width_tw, double height_tw)
     Layout l{&painter, width_tw, height_tw, 600, width_tw - 400, 500, height_tw - 600, std::max(1, xCount_)};
     bool drawn = false;
     const bool ok = reportOnce("HLGraph_Refresh", [&] {
-        painter.save();
+        // A drawing error leaves through an exception: the saved state is restored on that path too.
+        struct SavedState {
+            QPainter& p;
+            explicit SavedState(QPainter& painter) : p(painter) { p.save(); }
+            ~SavedState() { p.restore(); }
+        } saved(painter);
         painter.fillRect(QRectF(0, 0, l.W, l.H), backColor_);
         painter.fillRect(QRectF(l.at(l.left + 15, l.top - 15), l.at(l.right, l.bottom)).normalized(), Qt::white);
         drawTitles(l);
         drawn = reportOnce("HLGraph_DrawXaxis", [&] { drawXaxis(l); }) &&
                 reportOnce("HLGraph_DrawYaxis", [&] { drawYaxis(l); }) &&
                 reportOnce("HLGraph_DrawGraph", [&] { drawCurves(l); });
-        painter.restore();
     });
     if (ok && drawn)
         lastReported_.clear();
