@@ -8,6 +8,7 @@
 // sound and tail, a peak at sample 0, a stereo file read on channel 1, and a tail silenced after the decay met
 // the noise (digital silence is no noise floor: the noise lies before it).
 #include "library/api.h"
+#include "library/dsp/Bands.h"
 
 #include <gtest/gtest.h>
 
@@ -240,6 +241,17 @@ TEST(IndependentResponses, OddFilesGiveNoValueNeverNaN)
                 // 4 ms hold no late energy for clarity and reach no support window.
                 for (std::size_t i : {0u, 1u, 3u, 4u, 5u})
                     EXPECT_EQ(values[i], NoValue);
+                // Nor a decay slower than a few milliseconds: where the band filter rings for longer than that
+                // (bandwidth times decay time below 4), the decay is the filter's, and no fit is valid.
+                if (band >= 0) {
+                    const double width = dsp::bandUpper_Hz(band) - dsp::bandLower_Hz(band);
+                    for (auto [time, valid] : {std::pair{rt.EDT, rt.EDTvalid}, std::pair{rt.T10, rt.T10valid},
+                                               std::pair{rt.T20, rt.T20valid}, std::pair{rt.T30, rt.T30valid}})
+                        if (isTrue(valid))
+                            EXPECT_GE(width * time, 4.0);
+                }
+                if (band == 3)
+                    EXPECT_FALSE(isTrue(rt.EDTvalid) || isTrue(rt.T20valid));
             }
         }
     }

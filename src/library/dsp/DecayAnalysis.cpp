@@ -162,6 +162,11 @@ constexpr FitRange kFits[] = {{0, -10, &DecayAnalysis::edt},
 
 } // namespace
 
+bool DecayAnalysis::holdsDecay() const
+{
+    return valid && INR_dB >= -kFits[0].lo + (noiseFloor ? kNoiseMargin_dB : 0.0);
+}
+
 double DecayAnalysis::lineEnergy(std::int64_t n, double fs_Hz) const
 {
     return std::pow(10.0, (lineLevel_dB + lineSlope_dBps * (n - start) / fs_Hz) / 10.0);
@@ -185,66 +190,24 @@ double DecayAnalysis::lineMomentSum(std::int64_t from, double origin, double fs_
 
 namespace {
 
-// The analysis of the energy from time zero on (digital silence at its end already taken off).
-DecayAnalysis analyse(Energy& e, std::int64_t start, std::vector<double>& grid)
+// What the Schroeder curve and its fits need besides the energy.
+struct CurveInput {
+    std::int64_t decayCells = 0; // the measured decay: cells [0, decayCells)
+    double noiseUnder = 0;       // noise energy per sample taken off under the decay
+    bool noiseFloor = true;      // the fits' ranges must stay kNoiseMargin_dB clear of the noise
+    double shortestDecay_s = 0;  // decay times below this are the filter's, not the room's
+};
+
+// Schroeder curve from time zero to the decay end plus the compensation, read on a grid of at most
+// kMaxFitPoints points, the four fits on it, the INR carried back from the late line's centroid (floor only)
+// and the SNR.
+void fitCurve(const Energy& e, const CurveInput& in, const Line& line, double noise_dB, std::vector<double>& grid,
+              DecayAnalysis& result)
 {
-    DecayAnalysis result;
-    result.start = start;
-    result.decayEnd = start;
-    const double peak = e.peak;
-    if (!(peak > 0) || !std::isfinite(peak) || !std::isfinite(e.total))
-        return result;
-    const std::int64_t length = e.size(); // cells
     const double fs_Hz = e.fs;
-    const double cellRate = fs_Hz / static_cast<double>(e.cell);
-    e.floor = std::max(peak * 1e-25, DBL_MIN); // 250 dB below the peak: digital silence stays finite
-    const double duration = static_cast<double>(e.samples()) / fs_Hz;
-    const std::int64_t lastTenth = length - std::max<std::int64_t>(1, length / 10);
-
-    // Preliminary: 10 ms intervals, noise from the last tenth, line from the peak down to 10 dB above noise.
-    double noise = e.level(e.mean(lastTenth, length));
-    const std::int64_t m0 = std::clamp<std::int64_t>(std::llround(0.010 * cellRate), 1, std::max<std::int64_t>(1, length / 10));
-    Line line = fitBlocks(blockLevels(e, m0), 1e300, noise + 10);
-    if (line.n < 2 || !(line.slope < kSlowestDecay_dBps))
-        return result;
-    double cross = std::clamp((noise - line.intercept) / line.slope, 0.0, duration);
-
-    for (int iteration = 0; iteration < kLundebyIterations; ++iteration) {
-        const double interval_s = 10.0 / (kIntervalsPer10dB * -line.slope);
-        const double m_cells = std::clamp(interval_s * cellRate, 1.0, std::max(1.0, length / 4.0));
-        const auto m = static_cast<std::int64_t>(std::llround(m_cells));
-        const double noiseFrom_cells = (cross + kNoiseDistance_dB / -line.slope) * cellRate;
-        const std::int64_t noiseFrom =
-            noiseFrom_cells >= lastTenth ? lastTenth : static_cast<std::int64_t>(noiseFrom_cells);
-        const double noiseEnergy = e.mean(noiseFrom, length);
-        noise = e.level(noiseEnergy);
-        const Blocks blocks = blockLevels(e, m, noiseEnergy);
-        const Line late = fitBetween(blocks, line, noise + kLateTop_dB, noise + kLateBottom_dB, noise);
-        if (late.n < 3 || !(late.slope < kSlowestDecay_dBps))
-            break;
-        line = late;
-        const double next = std::clamp((noise - line.intercept) / line.slope, 0.0, duration);
-        const bool settled = std::abs(next - cross) < std::max(1.0 / cellRate, 1e-3 * cross);
-        cross = next;
-        if (settled)
-            break;
-    }
-
-    result.valid = true;
-    result.lineSlope_dBps = line.slope;
-    result.lineLevel_dB = line.intercept;
-    result.noiseEnergy = std::pow(10.0, noise / 10.0);
-    result.INR_dB = line.intercept - noise;
-    const std::int64_t decayCells = std::clamp<std::int64_t>(std::llround(cross * cellRate), 1, length);
-    result.decayEnd = start + e.samples(0, decayCells);
-    result.tailEnergy = result.lineEnergySum(result.decayEnd, -1, fs_Hz);
-
-    // Schroeder curve from time zero to the decay end plus the compensation, read on a grid of at most
-    // kMaxFitPoints points, and the four fits on it.
-    // The noise that lies under the decay up to its end is taken off as well, so the curve does not flatten as
-    // it approaches the noise.
-    const double noiseUnder = result.noiseEnergy;
-    // The energy from each grid point to the decay end, summed backwards once.
+    const std::int64_t decayCells = in.decayCells;
+    // The energy from each grid point to the decay end, summed backwards once; the noise that lies under the decay
+    // up to its end is taken off as well, so the curve does not flatten as it approaches the noise.
     const std::int64_t stride = std::max<std::int64_t>(1, decayCells / kMaxFitPoints);
     grid.assign(static_cast<std::size_t>(decayCells / stride) + 1, 0.0);
     double behind = 0;
@@ -255,11 +218,11 @@ DecayAnalysis analyse(Energy& e, std::int64_t start, std::vector<double>& grid)
     }
     auto decayEnergy = [&](std::int64_t from) {
         const double measured = from >= decayCells ? 0.0 : grid[static_cast<std::size_t>(from / stride)];
-        return std::max(measured - noiseUnder * static_cast<double>(e.samples(from, decayCells)), 0.0);
+        return std::max(measured - in.noiseUnder * static_cast<double>(e.samples(from, decayCells)), 0.0);
     };
     const double integral = decayEnergy(0) + result.tailEnergy;
     if (!(integral > 0) || !std::isfinite(integral))
-        return result; // valid line, but nothing left to integrate: no fits
+        return; // valid line, but nothing left to integrate: no fits
     Regression regressions[std::size(kFits)];
     bool reached[std::size(kFits)] = {};
     for (std::int64_t i = 0; i <= decayCells; i += stride) {
@@ -284,19 +247,186 @@ DecayAnalysis analyse(Energy& e, std::int64_t start, std::vector<double>& grid)
     // the two rates agree within a factor of 3: otherwise the late line did not find a decay like the one before
     // it (a second slope, a faded tail) and it stands as it is.
     const Line middle = regressions[2].line();
-    if (middle.n >= 3 && middle.slope < 0 && line.slope < middle.slope / 3 && line.slope > middle.slope * 3)
-        result.INR_dB = line.meanY - middle.slope * line.meanX - noise;
+    if (in.noiseFloor && middle.n >= 3 && middle.slope < 0 && line.slope < middle.slope / 3 &&
+        line.slope > middle.slope * 3)
+        result.INR_dB = line.meanY - middle.slope * line.meanX - noise_dB;
     for (std::size_t f = 0; f < std::size(kFits); ++f) {
         const Line fit = regressions[f].line();
         LineFit& out = result.*kFits[f].result;
-        out.valid = reached[f] && fit.n >= 3 && fit.slope < 0 && result.INR_dB >= -kFits[f].lo + kNoiseMargin_dB;
+        const bool clear = !in.noiseFloor || result.INR_dB >= -kFits[f].lo + kNoiseMargin_dB;
+        out.valid = reached[f] && fit.n >= 3 && fit.slope < 0 && clear && -60.0 / fit.slope >= in.shortestDecay_s;
         if (out.valid) {
             out.decayTime_s = -60.0 / fit.slope;
             out.correlation = fit.r;
         }
     }
-    const double noiseOverDecay = result.noiseEnergy * static_cast<double>(e.samples(0, decayCells));
+    const double noiseOverDecay = in.noiseUnder * static_cast<double>(e.samples(0, decayCells));
     result.SNR_dB = 10.0 * std::log10(integral / std::max(noiseOverDecay, integral * 1e-25));
+}
+
+// Mean energy per sample of a line (level a + b t dB re 1 per sample, t in seconds) over [t1, t2].
+double lineMean(const Line& line, double t1, double t2)
+{
+    const double k = std::log(10.0) / 10.0;
+    const double e1 = std::exp(k * (line.intercept + line.slope * t1));
+    const double e2 = std::exp(k * (line.intercept + line.slope * t2));
+    return t2 > t1 && line.slope != 0 ? (e2 - e1) / (k * line.slope * (t2 - t1)) : e1;
+}
+
+double lineAt(const Line& line, double t) { return line.intercept + line.slope * t; }
+
+// The cells of e up to `cells` (a cell boundary inside the response), as a response that ends there.
+Energy firstCells(const Energy& e, std::int64_t cells)
+{
+    Energy cut = e;
+    if (cells < e.size()) {
+        cut.cells = e.cells.first(static_cast<std::size_t>(cells));
+        cut.lastCell = e.cell;
+        cut.total = e.sum(0, cells);
+    }
+    return cut;
+}
+
+// Block levels of cells [0, end) in blocks of m cells, without noise taken off.
+Blocks rawLevels(const Energy& e, std::int64_t m, std::int64_t end)
+{
+    return blockLevels(firstCells(e, end), m);
+}
+
+// Where a response ends that the window edit faded out: a fade takes the level down ever further below where the
+// stretch before it leads (a noise floor stays level, a decay falls along a line). The response is cut into
+// twenty blocks and a line drawn through the blocks from 40 to 70 % of it; when the last block lies more than
+// 10 dB below that line, the response ends after the last block that lies no more than 3 dB below it, where the
+// fade has only begun. So the fade is taken neither for the noise (it would come out lower) nor for the decay
+// (it would come out faster).
+std::int64_t fadedEnd(const Energy& e)
+{
+    constexpr std::size_t kBlocks = 20;
+    const std::int64_t m = e.size() / static_cast<std::int64_t>(kBlocks);
+    if (m < 1)
+        return e.size();
+    const Blocks b = rawLevels(e, m, m * static_cast<std::int64_t>(kBlocks));
+    Regression reg;
+    for (std::size_t k = 8; k < 14; ++k)
+        reg.add(b.t[k], b.level[k]);
+    const Line before = reg.line();
+    if (before.n < 3 || b.level[kBlocks - 1] >= lineAt(before, b.t[kBlocks - 1]) - 10)
+        return e.size();
+    std::size_t last = kBlocks;
+    while (last > 14 && b.level[last - 1] < lineAt(before, b.t[last - 1]) - 3)
+        --last;
+    return m * static_cast<std::int64_t>(last);
+}
+
+// A response that ends before its decay meets any noise: cut, or faded out (the fade already taken off). The
+// decay is what there is up to the end; no noise is measured or taken off; the late line, fitted over the last
+// 20 dB of the decay, carries the curve past the end; the INR is the range the decay shows.
+DecayAnalysis analyseCut(const Energy& e, std::int64_t start, Line line, std::vector<double>& grid,
+                         double shortestDecay_s)
+{
+    DecayAnalysis result;
+    result.start = result.decayEnd = start;
+    const double cellRate = e.fs / static_cast<double>(e.cell);
+    const double interval_s = 10.0 / (kIntervalsPer10dB * -line.slope);
+    const auto m = static_cast<std::int64_t>(std::llround(std::clamp(interval_s * cellRate, 1.0, std::max(1.0, e.size() / 8.0))));
+    const double end_s = static_cast<double>(e.samples()) / e.fs;
+    const Blocks b = blockLevels(e, m);
+    const Line decay = fitBlocks(b, lineAt(line, 0) - 5, -1e300);
+    if (decay.n >= 3 && decay.slope < kSlowestDecay_dBps)
+        line = decay;
+    const Line late = fitBetween(b, line, lineAt(line, end_s) + 20, lineAt(line, end_s), -1e300);
+    if (late.n >= 3 && late.slope < kSlowestDecay_dBps)
+        line = late;
+    result.valid = true;
+    result.noiseFloor = false;
+    result.lineSlope_dBps = line.slope;
+    result.lineLevel_dB = line.intercept;
+    result.INR_dB = -line.slope * end_s;
+    result.decayEnd = start + e.samples();
+    result.tailEnergy = result.lineEnergySum(result.decayEnd, -1, e.fs);
+    CurveInput in;
+    in.decayCells = e.size();
+    in.noiseFloor = false;
+    in.shortestDecay_s = shortestDecay_s;
+    fitCurve(e, in, line, 0, grid, result);
+    return result;
+}
+
+// The analysis of the energy from time zero on (digital silence at its end already taken off).
+DecayAnalysis analyse(const Energy& whole, std::int64_t start, std::vector<double>& grid, double shortestDecay_s)
+{
+    DecayAnalysis result;
+    result.start = start;
+    result.decayEnd = start;
+    const Energy e = firstCells(whole, fadedEnd(whole));
+    const double peak = e.peak;
+    if (!(peak > 0) || !std::isfinite(peak) || !std::isfinite(e.total))
+        return result;
+    const std::int64_t length = e.size(); // cells
+    const double fs_Hz = e.fs;
+    const double cellRate = fs_Hz / static_cast<double>(e.cell);
+    const double duration = static_cast<double>(e.samples()) / fs_Hz;
+    const std::int64_t lastTenth = length - std::max<std::int64_t>(1, length / 10);
+
+    // Preliminary: 10 ms intervals, noise from the last tenth, line from the peak down to 10 dB above noise.
+    double noise = e.level(e.mean(lastTenth, length));
+    const std::int64_t m0 = std::clamp<std::int64_t>(std::llround(0.010 * cellRate), 1, std::max<std::int64_t>(1, length / 10));
+    Line line = fitBlocks(blockLevels(e, m0), 1e300, noise + 10);
+    if (line.n < 2 || !(line.slope < kSlowestDecay_dBps))
+        return result;
+    double cross = std::clamp((noise - line.intercept) / line.slope, 0.0, duration);
+
+    auto noiseStart = [&](const Line& l, double crossing) {
+        const double from_cells = (crossing + kNoiseDistance_dB / -l.slope) * cellRate;
+        return from_cells >= lastTenth ? lastTenth : static_cast<std::int64_t>(from_cells);
+    };
+    std::int64_t m = 1;
+    for (int iteration = 0; iteration < kLundebyIterations; ++iteration) {
+        const double interval_s = 10.0 / (kIntervalsPer10dB * -line.slope);
+        const double m_cells = std::clamp(interval_s * cellRate, 1.0, std::max(1.0, length / 4.0));
+        m = static_cast<std::int64_t>(std::llround(m_cells));
+        const std::int64_t noiseFrom = noiseStart(line, cross);
+        const double noiseEnergy = e.mean(noiseFrom, length);
+        noise = e.level(noiseEnergy);
+        const Blocks blocks = blockLevels(e, m, noiseEnergy);
+        const Line late = fitBetween(blocks, line, noise + kLateTop_dB, noise + kLateBottom_dB, noise);
+        if (late.n < 3 || !(late.slope < kSlowestDecay_dBps))
+            break;
+        line = late;
+        const double next = std::clamp((noise - line.intercept) / line.slope, 0.0, duration);
+        const bool settled = std::abs(next - cross) < std::max(1.0 / cellRate, 1e-3 * cross);
+        cross = next;
+        if (settled)
+            break;
+    }
+
+    const std::int64_t noiseFrom = noiseStart(line, cross);
+    if (noiseFrom >= lastTenth) {
+        // No stretch of noise 10 dB past the crossing: the "noise" came from the last tenth. A floor reached late
+        // lies above where the decay above it leads; a response cut while it still decays lies on that line, and
+        // one faded out lies below it. The decay, measured without the noise taken off, tells them apart.
+        const Line raw = fitBetween(blockLevels(e, m), line, noise + kLateTop_dB, noise + kLateBottom_dB, -1e300);
+        const Line decay = raw.n >= 3 && raw.slope < kSlowestDecay_dBps ? raw : line;
+        const double t1 = static_cast<double>(e.samples(0, lastTenth)) / fs_Hz;
+        const double above_dB = noise - e.level(lineMean(decay, t1, duration));
+        if (above_dB < 3)
+            return analyseCut(e, start, decay, grid, shortestDecay_s);
+    }
+
+    result.valid = true;
+    result.noiseFloor = true;
+    result.lineSlope_dBps = line.slope;
+    result.lineLevel_dB = line.intercept;
+    result.noiseEnergy = std::pow(10.0, noise / 10.0);
+    result.INR_dB = line.intercept - noise;
+    const std::int64_t decayCells = std::clamp<std::int64_t>(std::llround(cross * cellRate), 1, length);
+    result.decayEnd = start + e.samples(0, decayCells);
+    result.tailEnergy = result.lineEnergySum(result.decayEnd, -1, fs_Hz);
+    CurveInput in;
+    in.decayCells = decayCells;
+    in.noiseUnder = result.noiseEnergy;
+    in.shortestDecay_s = shortestDecay_s;
+    fitCurve(e, in, line, noise, grid, result);
     return result;
 }
 
@@ -336,7 +466,8 @@ DecayAnalysis analyseDecay(const DecayCells& energy, std::vector<double>* worksp
         return none;
     std::vector<double> own;
     Energy e(energy.cells.first(cells), energy.cellSamples, lastCell, energy.fs_Hz);
-    return analyse(e, energy.start, workspace ? *workspace : own);
+    e.floor = std::max(e.peak * 1e-25, DBL_MIN); // 250 dB below the peak: digital silence stays finite
+    return analyse(e, energy.start, workspace ? *workspace : own, energy.shortestDecay_s);
 }
 
 } // namespace vemra::dsp

@@ -15,6 +15,14 @@
 // 45 dB for T30, 35 dB for T20); the margin is 2 dB less, because the INR estimated in a band scatters (about a
 // decibel in the wide bands, a few in the low octaves: finite noise tail, the filter's noise bandwidth) and a
 // response made with just the required INR must not fail by chance. A fit reaching into the noise is invalid.
+//
+// Not every response ends in noise. One cut while it still decays (an edit, a simulation) would give Lundeby's
+// method the decay's own last tenth for a noise: when no stretch of noise lies 10 dB of decay past the crossing
+// and the last tenth lies on the line of the decay above it, the response has no noise floor; its decay is
+// measured to the end, nothing is taken off, the late line continues it, and the fits need no noise margin. A
+// tail the window edit faded out (far below where the stretch before it leads) is taken off first, whether it
+// faded the noise or the decay. Digital silence at the end is no noise either: the response ends at its last
+// sound. A fit whose decay time the band's filter cannot resolve is invalid (DecayCells::shortestDecay_s).
 // Energies are in squared sample units per sample. No Qt; any thread.
 #include <cstdint>
 #include <span>
@@ -33,6 +41,11 @@ struct LineFit {
 struct DecayAnalysis {
     // A decay above the noise was found: decayEnd, the late line, tailEnergy, INR and SNR hold results.
     bool valid = false;
+    // The decay meets a noise floor inside the response. Without one the response ends - cut, or faded out by a
+    // window - before its decay meets any noise: no noise is measured (noiseEnergy 0), decayEnd is where the
+    // response's own decay ends (a fade's start), the late line carries the curve past it, the INR is the range
+    // the decay shows, and the fits need no margin above a noise.
+    bool noiseFloor = false;
     std::int64_t start = 0;      // time zero, sample index
     std::int64_t decayEnd = 0;   // exclusive end of the usable decay (crossing of late line and noise)
     double noiseEnergy = 0;      // mean energy per sample of the noise floor
@@ -43,6 +56,10 @@ struct DecayAnalysis {
                                  // from its centroid at the T20 range's decay rate when the two rates agree
     double SNR_dB = 0;           // compensated decay energy over the noise energy of the same duration
     LineFit edt, t10, t20, t30;
+
+    // A decay the parameters can rest on: found, and with the range (above its noise, if there is one) that the
+    // shortest fit, EDT, needs. A band that holds none has no clarity, definition, centre time or support.
+    bool holdsDecay() const;
 
     // Energy per sample of the late line at sample index n.
     double lineEnergy(std::int64_t n, double fs_Hz) const;
@@ -62,6 +79,8 @@ struct DecayCells {
     std::int64_t lastCellSamples = 1;
     std::int64_t start = 0;
     double fs_Hz = 0;
+    // Decay times below this are the band filter's, not the room's: their fits are invalid (0: no limit).
+    double shortestDecay_s = 0;
 };
 
 // Analyses band[start..] (the band-filtered channel in time order; decay analysis filters time-reversed).

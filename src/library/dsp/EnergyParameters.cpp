@@ -20,7 +20,8 @@ std::optional<double> ratio_dB(std::optional<double> num, std::optional<double> 
 BandEnergy::BandEnergy(std::int64_t length, double fs_Hz, std::int64_t timeZero, double delay_s,
                        const DecayAnalysis& decay, std::span<const std::int64_t> extraSamples)
     : length_(length), fs_(fs_Hz), zero_(timeZero), delay_s_(delay_s), decay_(decay),
-      end_(decay.valid ? std::clamp<std::int64_t>(decay.decayEnd, 0, length_) : length_)
+      end_(decay.valid ? std::clamp<std::int64_t>(decay.decayEnd, 0, length_) : length_),
+      holdsDecay_(decay.holdsDecay())
 {
     // Every boundary a window can use is clamped into [time zero, end] by sum(), so that is where sums are kept.
     auto keep = [&](std::int64_t n) {
@@ -128,26 +129,25 @@ std::optional<double> BandEnergy::energy(double from_s, double to_s) const
 {
     if (!(fs_ > 0) || zero_ < 0 || !(to_s > from_s))
         return std::nullopt;
-    const std::int64_t length = length_;
     const std::int64_t from = boundary(from_s);
     const std::int64_t to = boundary(to_s);
-    if (from >= length)
+    if (from >= (decay_.valid ? length_ : end_))
         return std::nullopt;
-    if (!decay_.valid && to > length) // an open end stops at the end of the response
+    if (!decay_.valid && to > end_) // an open end stops at the end of what is measured
         return std::nullopt;
     return sum(from, to);
 }
 
 std::optional<double> BandEnergy::clarity_dB(double te_s) const
 {
-    if (!(te_s > 0))
+    if (!(te_s > 0) || !holdsDecay_)
         return std::nullopt;
     return ratio_dB(energy(0, te_s), energy(te_s, std::numeric_limits<double>::infinity()));
 }
 
 std::optional<double> BandEnergy::centreTime_s() const
 {
-    if (!(fs_ > 0) || zero_ < 0 || zero_ >= length_)
+    if (!(fs_ > 0) || zero_ < 0 || zero_ >= length_ || !holdsDecay_)
         return std::nullopt;
     const double origin = zero_ + delay_s_ * fs_;
     const auto measured = sum(zero_, end_);
@@ -167,6 +167,8 @@ std::optional<double> BandEnergy::centreTime_s() const
 
 std::optional<double> BandEnergy::support_dB(SupportKind kind) const
 {
+    if (!holdsDecay_)
+        return std::nullopt;
     const double from = kind == SupportKind::Late ? 0.100 : 0.020;
     const double to = kind == SupportKind::Early ? 0.100 : 1.000;
     return ratio_dB(energy(from, to), energy(0, 0.010));
@@ -176,7 +178,7 @@ std::optional<double> BandEnergy::strengthEnergy(std::int64_t endSample) const
 {
     if (!(fs_ > 0) || zero_ < 0 || zero_ >= length_ || endSample <= zero_)
         return std::nullopt;
-    const std::int64_t to = decay_.valid && endSample >= end_ ? -1 : endSample;
+    const std::int64_t to = decay_.valid && endSample >= end_ ? -1 : std::min(endSample, end_);
     const auto e = sum(zero_, to);
     return e && *e > 0 && std::isfinite(*e) ? e : std::nullopt;
 }

@@ -4,9 +4,13 @@
 //
 // Energies are sums of the squared forward-filtered band from the channel's time zero. The time limits are moved
 // by the filter's energy delay (BandFilter::energyDelay_s), so that a band's limits fall where the broadband
-// ones do. The decay analysis of the same band supplies the compensation: from its decay end on, the noise is
-// replaced by the late decay line, which also carries the energy past the end of the response. Without a valid
-// decay analysis the energy stops at the end of the response, and a window reaching past it has no value.
+// ones do. The decay analysis of the same band supplies the compensation: from its decay end on, the noise (or,
+// in a response cut or faded out before its decay met any noise, the fade or the end) is replaced by the late
+// decay line, which also carries the energy past the end of the response. Without a valid decay analysis the
+// energy stops at the end of the response, and a window reaching past it has no value.
+// A band that holds no decay (DecayAnalysis::holdsDecay) has no clarity, centre time or support: numbers
+// made of the filter's response to a few samples, or of noise alone, would only look like values. Its energy
+// (strength) it keeps.
 // Results are plain numbers or nothing (std::nullopt) - never NaN or infinite.
 // No Qt; any thread.
 #include "library/dsp/DecayAnalysis.h"
@@ -87,6 +91,7 @@ private:
     double delay_s_;
     DecayAnalysis decay_;
     std::int64_t end_;  // where the measured energy stops: the decay end of a valid decay, else the response end
+    bool holdsDecay_;
     double moment_ = 0; // sum of i * energy(i) over [zero_, end_)
     double running_ = 0;         // energy added so far
     std::size_t nextMark_ = 0;   // the first mark not yet passed

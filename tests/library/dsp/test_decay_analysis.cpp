@@ -183,8 +183,9 @@ TEST(DecayAnalysis, NoiseFloorIsTruncatedAndCompensated)
         EXPECT_NEAR(b.decay.t20.decayTime_s, T, 0.05 * T);
         EXPECT_NEAR(b.decay.t30.decayTime_s, T, 0.05 * T);
         // Plain Schroeder integration over the whole response is bent by the noise.
-        if (inr <= 45)
+        if (inr <= 45) {
             EXPECT_GT(plainSchroederTime(x, 100, -5, -35), 1.5 * T);
+        }
     }
     // In bands too (tones keep the band values exact), white noise 45 dB below the band's decay at its start.
     for (int band = 3; band <= 8; ++band) {
@@ -227,8 +228,9 @@ TEST(DecayAnalysis, FitsReachingIntoTheNoiseAreInvalid)
         EXPECT_EQ(b.decay.t20.valid, c.t20);
         EXPECT_EQ(b.decay.t30.valid, c.t30);
         for (const LineFit* fit : {&b.decay.edt, &b.decay.t10, &b.decay.t20, &b.decay.t30})
-            if (fit->valid)
+            if (fit->valid) {
                 EXPECT_NEAR(fit->decayTime_s, 1.0, 0.05);
+            }
     }
 }
 
@@ -322,9 +324,9 @@ TEST(DecayAnalysis, NoValueCases)
         const BandEnergy e(*c.x, kFs, c.start, 0.0, d);
         EXPECT_FALSE(e.clarity_dB(0.080));
         EXPECT_FALSE(e.support_dB(SupportKind::Total));
-        // An impulse shorter than every window still has a centre time and an energy.
+        // No decay, no centre time; an impulse shorter than every window still has an energy.
+        EXPECT_FALSE(e.centreTime_s());
         const bool sound = c.x != &silent && c.start < static_cast<std::int64_t>(c.x->size());
-        EXPECT_EQ(e.centreTime_s().has_value(), sound);
         EXPECT_EQ(e.strengthEnergy(static_cast<std::int64_t>(c.x->size())).has_value(), sound);
     }
     // Stationary noise has no decay.
@@ -334,12 +336,21 @@ TEST(DecayAnalysis, NoValueCases)
     noise.energy = [](double) { return 0.0; };
     noise.noiseEnergy = 1e4;
     EXPECT_FALSE(analyseDecay(ts::makeResponse(noise), kFs, 0).valid);
-    // A response shorter than a window: no value for that window, values for the shorter ones.
+    // A response cut after 65 ms, 13 dB down its decay: no value for a window that starts past the cut, a value
+    // for a shorter one (its late part carried on by the decay line); taken as no decay, no window has a value.
     const auto brief = ts::exponentialDecay(0.3, kFs, 0.065, 10000, ts::noINR, 0, 2);
-    const BandEnergy e(brief, kFs, 0, 0.0, DecayAnalysis{});
-    EXPECT_TRUE(e.clarity_dB(0.050));
+    const DecayAnalysis cut = analyseDecay(brief, kFs, 0);
+    ASSERT_TRUE(cut.valid);
+    EXPECT_FALSE(cut.noiseFloor);
+    const BandEnergy e(brief, kFs, 0, 0.0, cut);
+    ASSERT_TRUE(e.clarity_dB(0.050));
+    EXPECT_NEAR(*e.clarity_dB(0.050), ts::clarity_dB(0.3, 0.050), 1.0);
     EXPECT_FALSE(e.clarity_dB(0.080));
     EXPECT_FALSE(e.support_dB(SupportKind::Late));
+    const BandEnergy none(brief, kFs, 0, 0.0, DecayAnalysis{});
+    EXPECT_FALSE(none.clarity_dB(0.050));
+    EXPECT_FALSE(none.support_dB(SupportKind::Late));
+    EXPECT_TRUE(none.strengthEnergy(static_cast<std::int64_t>(brief.size())));
 }
 
 TEST(ChannelAnalysis, BandsAboveNyquistAndSilentChannels)

@@ -1,0 +1,155 @@
+// Where a decay ends: responses cut before their decay meets any noise, tails faded out by the window edit, and
+// bands that hold no decay at all.
+#include "library/dsp/Bands.h"
+#include "library/dsp/ChannelAnalysis.h"
+#include "library/dsp/DecayAnalysis.h"
+#include "library/dsp/Editing.h"
+#include "library/dsp/EnergyParameters.h"
+#include "support/ResponseGenerator.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <string>
+
+using namespace vemra::dsp;
+namespace ts = vemra::testsupport;
+
+namespace {
+
+constexpr double kFs = 48000;
+constexpr int kRightHalfHanning = 3; // the window edit's falling half of the Hanning window
+
+// The last `fade_s` seconds of x multiplied by the window edit's falling half.
+void fadeOut(std::vector<float>& x, double fade_s)
+{
+    const auto length = static_cast<std::int64_t>(fade_s * kFs);
+    const auto start = static_cast<std::int64_t>(x.size()) - length;
+    for (std::int64_t i = 0; i < length; ++i)
+        x[static_cast<std::size_t>(start + i)] *= static_cast<float>(windowGain(kRightHalfHanning, i, length));
+}
+
+struct Range {
+    const char* name;
+    LineFit DecayAnalysis::*fit;
+    double bottom_dB;
+};
+constexpr Range kRanges[] = {{"EDT", &DecayAnalysis::edt, 10},
+                             {"T10", &DecayAnalysis::t10, 15},
+                             {"T20", &DecayAnalysis::t20, 25},
+                             {"T30", &DecayAnalysis::t30, 35}};
+
+} // namespace
+
+// A response that ends while it still decays, with no noise anywhere: the end is no noise floor. The decay is
+// measured to the end, nothing is taken off as noise, and every range the response reaches down to has its fit
+// (the curve is carried past the cut by the decay line); the INR is the range shown. Broadband, and in a band.
+TEST(DecayEnds, ACutResponseIsMeasuredFromTheDecayThatIsThere)
+{
+    struct Case {
+        double T, cut_dB;
+    };
+    const Case cases[] = {{1.0, 30}, {1.0, 45}, {2.0, 40}, {0.5, 60}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE("T " + std::to_string(c.T) + " cut at -" + std::to_string(c.cut_dB) + " dB");
+        const double length_s = c.cut_dB / 60 * c.T;
+        const auto x = ts::exponentialDecay(c.T, kFs, length_s, 10000, ts::noINR, 0, 3);
+        const DecayAnalysis d = analyseDecay(x, kFs, 0);
+        ASSERT_TRUE(d.valid);
+        EXPECT_FALSE(d.noiseFloor);
+        EXPECT_EQ(d.noiseEnergy, 0.0);
+        EXPECT_EQ(d.decayEnd, static_cast<std::int64_t>(x.size()));
+        EXPECT_NEAR(d.INR_dB, c.cut_dB, 1.5);
+        for (const Range& r : kRanges) {
+            SCOPED_TRACE(r.name);
+            EXPECT_EQ((d.*r.fit).valid, r.bottom_dB <= c.cut_dB);
+            if ((d.*r.fit).valid) {
+                EXPECT_NEAR((d.*r.fit).decayTime_s, c.T, 0.02 * c.T);
+            }
+        }
+
+        ts::ResponseShape shape;
+        shape.fs_Hz = kFs;
+        shape.length_s = length_s + 0.005;
+        shape.delay = 240;
+        shape.energy = ts::singleDecay(c.T, 1e8);
+        ChannelAnalysis band(ts::makeTonalResponse(shape, {bandCentre_Hz(6)}), kFs, 240);
+        const DecayAnalysis* b = band.decay(6);
+        ASSERT_TRUE(b && b->valid);
+        EXPECT_FALSE(b->noiseFloor);
+        for (const Range& r : kRanges) {
+            SCOPED_TRACE(std::string("band ") + r.name);
+            EXPECT_EQ((b->*r.fit).valid, r.bottom_dB <= c.cut_dB);
+            if ((b->*r.fit).valid) {
+                EXPECT_NEAR((b->*r.fit).decayTime_s, c.T, 0.05 * c.T);
+            }
+        }
+    }
+}
+
+// The window edit fades a tail out. Over the noise floor the fade is no lower noise: the noise, the decay end and
+// the decay times stay those of the unfaded response. Over the decay itself the fade is no faster decay: the
+// decay ends where the fade begins to take it down, and the decay times are those of the decay before it.
+TEST(DecayEnds, AFadedTailIsNeitherNoiseNorDecay)
+{
+    const double T = 1.0;
+    auto noisy = ts::exponentialDecay(T, kFs, 3.0, 10000, 50, 0, 5);
+    const DecayAnalysis unfaded = analyseDecay(noisy, kFs, 0);
+    ASSERT_TRUE(unfaded.valid && unfaded.noiseFloor);
+    fadeOut(noisy, 1.0);
+    const DecayAnalysis fadedFloor = analyseDecay(noisy, kFs, 0);
+    ASSERT_TRUE(fadedFloor.valid);
+    EXPECT_TRUE(fadedFloor.noiseFloor);
+    EXPECT_NEAR(fadedFloor.INR_dB, unfaded.INR_dB, 1.0);
+    EXPECT_NEAR((fadedFloor.decayEnd - unfaded.decayEnd) / kFs, 0.0, 0.02);
+    for (auto fit : {&DecayAnalysis::t20, &DecayAnalysis::t30}) {
+        ASSERT_TRUE((fadedFloor.*fit).valid);
+        EXPECT_NEAR((fadedFloor.*fit).decayTime_s, T, 0.05 * T);
+    }
+
+    // No noise; the last half second of a second faded out (the fade is 3 dB down 0.2 s into it, at -42 dB).
+    auto clean = ts::exponentialDecay(T, kFs, 1.0, 10000, ts::noINR, 0, 6);
+    fadeOut(clean, 0.5);
+    const DecayAnalysis fadedDecay = analyseDecay(clean, kFs, 0);
+    ASSERT_TRUE(fadedDecay.valid);
+    EXPECT_FALSE(fadedDecay.noiseFloor);
+    EXPECT_LT(fadedDecay.decayEnd / kFs, 0.8);
+    for (const Range& r : kRanges) {
+        SCOPED_TRACE(r.name);
+        ASSERT_TRUE((fadedDecay.*r.fit).valid);
+        EXPECT_NEAR((fadedDecay.*r.fit).decayTime_s, T, 0.05 * T);
+    }
+}
+
+// A band that holds only noise (the decay is a tone some octave bands away: no decay end found), or whose noise
+// is too close to its decay for any range (the 4 kHz octave hears the 1 kHz tone 13 dB above its noise): no
+// clarity, definition, centre time or support - only its energy. The band of the decay keeps all of them.
+TEST(DecayEnds, ABandWithoutADecayHasNoEnergyParameters)
+{
+    ts::ResponseShape shape;
+    shape.fs_Hz = kFs;
+    shape.length_s = 1.5;
+    shape.delay = 240;
+    shape.energy = ts::singleDecay(0.8, 1e8);
+    shape.noiseEnergy = 3e3; // white, 45 dB below the tone's start
+    ChannelAnalysis a(ts::makeTonalResponse(shape, {bandCentre_Hz(6)}), kFs, 240);
+    for (int band : {2, 3, 8, 10}) {
+        SCOPED_TRACE("band " + std::to_string(band));
+        const DecayAnalysis* d = a.decay(band);
+        ASSERT_TRUE(d);
+        EXPECT_EQ(d->valid, band == 8);
+        EXPECT_FALSE(d->holdsDecay());
+        const BandEnergy* e = a.energy(band);
+        EXPECT_FALSE(e->clarity_dB(0.050));
+        EXPECT_FALSE(e->clarity_dB(0.080));
+        EXPECT_FALSE(e->centreTime_s());
+        for (SupportKind k : {SupportKind::Early, SupportKind::Late, SupportKind::Total})
+            EXPECT_FALSE(e->support_dB(k));
+        EXPECT_TRUE(e->strengthEnergy(static_cast<std::int64_t>(shape.length_s * kFs)));
+    }
+    const BandEnergy* decaying = a.energy(6);
+    EXPECT_TRUE(a.decay(6)->holdsDecay());
+    EXPECT_NEAR(*decaying->clarity_dB(0.080), ts::clarity_dB(0.8, 0.080), 1.0);
+    EXPECT_NEAR(*decaying->centreTime_s(), ts::centreTime_s(0.8), 0.010);
+    EXPECT_TRUE(decaying->support_dB(SupportKind::Total));
+}
