@@ -57,12 +57,20 @@ const BandPair* bandPair(const WaveHeader& header, std::int16_t band)
     return &*last;
 }
 
-// The lateral fractions share everything but their arithmetic.
+// A channel whose samples are all 0 (or that the wave does not have).
+bool silent(const WaveHeader& header, int channel)
+{
+    const auto samples = WaveStore::samples(header, channel);
+    return std::all_of(samples.begin(), samples.end(), [](std::int16_t v) { return v == 0; });
+}
+
+// The lateral fractions share everything but their arithmetic. A silent channel 1 is no lateral measurement
+// (the figure-of-eight or the second capsule was not connected): no value, not a fraction of 0.
 template <class F>
 float lateral(const WaveHeader& header, std::int16_t band, double lateralGain, F fraction)
 {
     return guardedValue(kNoSpatialValue, [&] {
-        if (!std::isfinite(lateralGain))
+        if (!std::isfinite(lateralGain) || silent(header, 1))
             return kNoSpatialValue;
         const BandPair* pair = bandPair(header, band);
         if (!pair)
@@ -79,17 +87,24 @@ float lateral(const WaveHeader& header, std::int16_t band, double lateralGain, F
     });
 }
 
-// Where the later of the two channels' decays in the band meets its noise (the end of the response when a channel
-// has no decay): past it the ears hear only the noise, whose correlation is not the room's.
-std::int64_t decayedLength(const WaveHeader& header, std::int16_t band, std::int64_t length)
+// Where the later of the two channels' sound in the band ends: where its decay meets its noise, or ends (a cut
+// response); without a decay, after its last sample that is not 0. Past it the ears hear only noise, or the
+// band filter ringing on, and neither correlation is the room's.
+std::int64_t soundingLength(const WaveHeader& header, std::int16_t band, std::int64_t length)
 {
     std::int64_t end = 0;
     for (int ch = 0; ch < 2; ++ch) {
         dsp::ChannelAnalysis* a = AnalysisStore::channel(header, ch);
         const dsp::DecayAnalysis* d = a ? a->decay(band) : nullptr;
-        if (!d || !d->valid)
-            return length;
-        end = std::max(end, d->decayEnd);
+        if (d && d->valid) {
+            end = std::max(end, d->decayEnd);
+            continue;
+        }
+        const auto samples = WaveStore::samples(header, ch);
+        auto last = static_cast<std::int64_t>(samples.size());
+        while (last > 0 && samples[static_cast<std::size_t>(last - 1)] == 0)
+            --last;
+        end = std::max(end, last);
     }
     return std::clamp<std::int64_t>(end, 0, length);
 }
@@ -125,17 +140,25 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
         const std::int64_t z0 = AnalysisStore::timeZero(header, 0), z1 = AnalysisStore::timeZero(header, 1);
         // The direct sound reaches the nearer ear first: the window starts with whichever channel starts first.
         const std::int64_t zero = z0 < 0 ? z1 : z1 < 0 ? z0 : std::min(z0, z1);
-        if (pair && zero >= 0) {
-            const auto& left = pair->channel[0];
-            const auto& right = pair->channel[1];
-            const auto length = decayedLength(header, band, static_cast<std::int64_t>(left.size()));
-            const double delay = pair->filter.energyDelay_s();
-            const std::int64_t split = std::min(length, dsp::spatialBoundary(zero, 0.080, delay, pair->fs_Hz, length));
-            const auto iacc = dsp::interauralCrossCorrelations(left, right, pair->fs_Hz, zero, split, length);
-            r.IACC1 = spatialValue(iacc.whole);
-            r.IACC2 = spatialValue(iacc.early);
-            r.IACC3 = spatialValue(iacc.late);
-        }
+        if (!pair || zero < 0)
+            return;
+        const auto& left = pair->channel[0];
+        const auto& right = pair->channel[1];
+        const auto samples = static_cast<std::int64_t>(left.size());
+        const double delay = pair->filter.energyDelay_s();
+        // A response that ends before the early window does has no early and no whole value, and its late one
+        // would be nothing but the filter's ringing: no value at all, as for the lateral fractions.
+        const std::int64_t limit = dsp::spatialBoundary(zero, 0.080, delay, pair->fs_Hz, samples);
+        if (limit > samples)
+            return;
+        // The windows end where the sound does: a late window with nothing in it but what the filter rings on
+        // after the early sound is empty, and has no value.
+        const auto length = soundingLength(header, band, samples);
+        const std::int64_t split = std::min(length, limit);
+        const auto iacc = dsp::interauralCrossCorrelations(left, right, pair->fs_Hz, zero, split, length);
+        r.IACC1 = spatialValue(iacc.whole);
+        r.IACC2 = spatialValue(iacc.early);
+        r.IACC3 = spatialValue(iacc.late);
     });
     result = r;
 }

@@ -126,3 +126,44 @@ TEST(SpeechSpatialApi, ChannelFactorsAndGainRatio)
     w.header.info.ProbeDist = 20;
     EXPECT_GE(CalcLF2(w.header, 6, 1.0f), 0.0f);
 }
+
+// The spatial values need their sound: a lateral channel that is silent, a response that ends before the 80 ms
+// window does, and a late window with nothing in it but the band filter ringing on after the early sound have no
+// value (-1), not a fraction of 0 or a correlation of 1.
+TEST(SpeechSpatialApi, NoValueWithoutTheSoundItNeeds)
+{
+    const double fs = 48000;
+    const auto omni = decay(1.0, fs, 1.0, 1);
+    OpenSamples silentLateral(48000, {omni, std::vector<float>(omni.size(), 0.0f)});
+    EXPECT_EQ(CalcLF(silentLateral.header, 6), -1.0f);
+    EXPECT_EQ(CalcLFC(silentLateral.header, 6, 1.0f), -1.0f);
+    EXPECT_EQ(CalcLF2(silentLateral.header, 6, 1.0f), -1.0f);
+
+    // 60 ms after a 5 ms lead: shorter than the early window.
+    OpenSamples brief(48000, {decay(0.3, fs, 0.065, 2), decay(0.3, fs, 0.065, 3)});
+    IACCResult shortOne;
+    CalcIACC(brief.header, 6, shortOne);
+    EXPECT_EQ(shortOne.IACC1, -1.0f);
+    EXPECT_EQ(shortOne.IACC2, -1.0f);
+    EXPECT_EQ(shortOne.IACC3, -1.0f);
+
+    // Sound for the first 50 ms of a second: the early and whole windows have it, the late one only the filter's
+    // ringing.
+    auto gated = [&](std::uint64_t seed) {
+        auto x = decay(0.3, fs, 1.0, seed);
+        std::fill(x.begin() + static_cast<std::ptrdiff_t>(240 + 0.050 * fs), x.end(), 0.0f);
+        return x;
+    };
+    OpenSamples early(48000, {gated(4), gated(5)});
+    IACCResult earlyOnly;
+    CalcIACC(early.header, 6, earlyOnly);
+    EXPECT_GE(earlyOnly.IACC1, 0.0f);
+    EXPECT_GE(earlyOnly.IACC2, 0.0f);
+    EXPECT_EQ(earlyOnly.IACC3, -1.0f);
+    // With its decay the same response has all three.
+    OpenSamples whole(48000, {decay(0.3, fs, 1.0, 4), decay(0.3, fs, 1.0, 5)});
+    IACCResult all;
+    CalcIACC(whole.header, 6, all);
+    EXPECT_GE(all.IACC3, 0.0f);
+    EXPECT_GE(CalcLF(whole.header, 6), 0.0f);
+}
