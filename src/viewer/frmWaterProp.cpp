@@ -45,7 +45,7 @@ QRadioButton* option(QWidget* parent, const char* name, const char* caption)
     return b;
 }
 
-struct OptionSpec {
+struct OptionButton {
     QRadioButton** made;
     const char* name;
     const char* caption;
@@ -53,11 +53,11 @@ struct OptionSpec {
 
 // A frame of option buttons, one under another.
 QGroupBox* optionFrame(QWidget* parent, const char* name, const char* caption,
-                       std::initializer_list<OptionSpec> options)
+                       std::initializer_list<OptionButton> options)
 {
     QGroupBox* box = frame(parent, name, caption);
     auto* layout = new QVBoxLayout(box);
-    for (const OptionSpec& o : options) {
+    for (const OptionButton& o : options) {
         *o.made = option(box, o.name, o.caption);
         layout->addWidget(*o.made);
     }

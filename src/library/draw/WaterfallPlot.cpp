@@ -123,9 +123,13 @@ void PaintWaterfallPlot(QPainter& p, const QRectF& area, const WaterfallPicture&
             outline[c + 1] = QPointF(x0 + c + 0.5, base - u * f.sliceHeight);
         }
         outline[cells + 1] = QPointF(x0 + f.sliceWidth, base);
+        // The fill only hides what lies behind; its line drawn over it gives the edge, so the fill needs no
+        // smoothing (which would double the cost of the picture).
+        p.setRenderHint(QPainter::Antialiasing, false);
         p.setPen(Qt::NoPen);
         p.setBrush(background);
         p.drawPolygon(outline);
+        p.setRenderHint(QPainter::Antialiasing, true);
         p.setBrush(Qt::NoBrush);
         p.setPen(gradientPen(f, shift, style.colors));
         p.drawPolyline(outline.constData() + 1, cells);
