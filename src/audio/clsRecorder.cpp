@@ -51,7 +51,10 @@ void clsRecorder::setBusy(bool busy)
 std::int16_t clsRecorder::StartRecorder()
 {
     setBusy(true);
-    return StartContRecording(Player ? Player->PlayFreq() : 0, channels_);
+    const std::int16_t rc = StartContRecording(Player ? Player->PlayFreq() : 0, channels_);
+    inputFailed_ = rc != 0;
+    lastInputError_ = rc;
+    return rc;
 }
 
 std::int16_t clsRecorder::StopRecorder()
@@ -86,12 +89,17 @@ std::int16_t clsRecorder::Restart()
 void clsRecorder::setVUEnabled(bool enabled)
 {
     if (enabled) {
-        if (vuEnabled_ || !busy_)
+        // Without a running input there is nothing to meter, and its failure has been told already.
+        if (vuEnabled_ || !busy_ || inputFailed_)
             return;
         if (const std::int16_t rc = StartVU(Player ? Player->PlayFreq() : 0, channels_)) {
-            HandleError(rc);
+            // The meters are switched on after every choice in the measurement window: one box per failure.
+            if (rc != lastVuError_)
+                HandleError(rc);
+            lastVuError_ = rc;
             return;
         }
+        lastVuError_ = 0;
         vuEnabled_ = true;
         StartTimer(kVuInterval_ms);
     } else if (vuEnabled_) {
@@ -158,8 +166,10 @@ void clsRecorder::setChannels(std::int16_t channels)
         return;
     }
     channels_ = channels;
+    const std::int16_t before = lastInputError_;
     StopRecorder();
-    if (const std::int16_t rc = StartRecorder())
+    // An input that failed the same way before is not told again for every change of the receiver.
+    if (const std::int16_t rc = StartRecorder(); rc != 0 && rc != before)
         HandleError(rc);
 }
 

@@ -27,7 +27,8 @@ public:
     // One level poll (the meter timer's tick).
     void Timer();
     bool VUEnabled() const { return vuEnabled_; }
-    // On: only while the input side is busy (silently ignored otherwise); starts the 20 ms poll.
+    // On: only while the input side is busy and its continuous input started (silently ignored otherwise); starts
+    // the 20 ms poll. A failure is shown once, not again until metering has worked in between.
     void setVUEnabled(bool enabled);
     // Starts the capture of one measurement: 2^Length frames (2^Length - 1 for the MLS codes 1 and 2) times
     // PreAvgCnt at Player.PlayFreq. Busy is neither checked nor changed.
@@ -40,7 +41,8 @@ public:
     std::int16_t PreAvgCnt() const { return preAvgCnt_; }
     void setPreAvgCnt(std::int16_t count) { preAvgCnt_ = count; }
     std::int16_t Channels() const { return channels_; }
-    // Clamped to MaxChannels; a change while busy restarts the continuous input.
+    // Clamped to MaxChannels; a change while busy restarts the continuous input (a failure is shown unless the
+    // input failed the same way before).
     void setChannels(std::int16_t channels);
     bool Busy() const { return busy_; }
     void setMute(bool mute);
@@ -75,6 +77,9 @@ private:
     std::int16_t preAvgCnt_ = 1;
     std::int16_t channels_ = 1;
     bool busy_ = false;
+    bool inputFailed_ = false;       // the last StartRecorder failed
+    std::int16_t lastInputError_ = 0; // and with this message
+    std::int16_t lastVuError_ = 0;   // the failure of StartVU shown last
 };
 
 // Seconds of local wall-clock time from 1 January 1980 00:00 to now (the measurement record's time stamp).

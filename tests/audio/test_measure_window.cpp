@@ -112,6 +112,19 @@ TEST_F(Window, ACardWithoutFullDuplexOffersOnlyExternalSources)
     }
 }
 
+TEST_F(Window, AnInputThatCannotStartIsToldOnce)
+{
+    auto config = cardConfig();
+    config.inputs = 0;
+    installCard(config);
+    frmMeasure* w = open();
+    EXPECT_EQ(shownErrors(), std::vector<int>{msg::CannotOpenInput});
+    w->optSweep()->setChecked(true);
+    w->optNoise()->setChecked(true);
+    w->cmdType(1)->click();
+    EXPECT_EQ(shownErrors().size(), 1u) << "the choices do not tell it again";
+}
+
 TEST_F(Window, ThePreAverageEntryTakesOnlyCountsItCanUse)
 {
     frmMeasure* w = open();
