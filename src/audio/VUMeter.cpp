@@ -19,7 +19,8 @@ const QColor kDarkRed(0x80, 0x00, 0x00);
 VUMeter::VUMeter(QWidget* parent) : QWidget(parent)
 {
     setAttribute(Qt::WA_OpaquePaintEvent);
-    setMinimumSize(18, kSegments * 6 + 4);
+    setFixedWidth(22);
+    setMinimumHeight(kSegments * 6 + 4);
 }
 
 QColor VUMeter::colour(int segment) const

@@ -248,6 +248,7 @@ void frmMeasure::createControls()
         shVU_[std::size_t(c)] = meter;
         recordLayout->addWidget(frame);
     }
+    recordLayout->addStretch();
     connect(sldPlayVol_, &QSlider::valueChanged, this, [this] { sldPlayVol_Change(); });
     connect(sldCh_[0], &QSlider::valueChanged, this, [this] { sldCh1_Change(); });
     connect(sldCh_[1], &QSlider::valueChanged, this, [this] { sldCh2_Change(); });
