@@ -32,6 +32,8 @@ public:
     ~clsMixer() override;
 
     bool FullDuplex() const { return fullDuplex_; }
+    // Checks full duplex again at the player's rate, for devices selected by other means since.
+    void CheckFullDuplex() { checkFullDuplex(); }
     // Runs the sound-card calibration wizard (CalibrateSoundCardHook), then loads the calibration in use afresh.
     void CalibrateSoundCard();
     // Remembers the mixer's state and puts the chosen lines in use; RestoreSettings brings the state back.

@@ -1,4 +1,7 @@
 #include "app/VemraGlobal.h"
+#include "audio/AudioGlobals.h"
+#include "audio/clsPlayer.h"
+#include "library/Messages.h"
 #include "core/Globals.h"
 #include "core/ProgramHooks.h"
 #include "core/Settings.h"
@@ -123,6 +126,25 @@ TEST_F(ProgramTest, StartsWithOneDocumentAndTheDebugSwitch)
     EXPECT_EQ(WaveCount(), 0);
     EXPECT_EQ(Options, nullptr);
     EXPECT_EQ(MRUlist, nullptr);
+}
+
+TEST_F(ProgramTest, StartUpMakesTheSoundObjectsAndExitReleasesThem)
+{
+    ASSERT_TRUE(Main({}));
+    ASSERT_NE(Mixer, nullptr);
+    ASSERT_NE(Recorder, nullptr);
+    ASSERT_NE(Player, nullptr);
+    // A document that plays takes the player's lock through the hooks.
+    ASSERT_TRUE(LockPlayerHook && UnlockPlayerHook && PlayerRateHook);
+    EXPECT_EQ(LockPlayerHook(), 0);
+    EXPECT_TRUE(Player->Busy());
+    EXPECT_EQ(LockPlayerHook(), msg::BusyPlaying);
+    UnlockPlayerHook();
+    EXPECT_FALSE(Player->Busy());
+    EXPECT_EQ(PlayerRateHook(), Player->PlayFreq());
+    ExitVemra();
+    EXPECT_EQ(Mixer, nullptr);
+    EXPECT_EQ(Player, nullptr);
 }
 
 TEST_F(ProgramTest, ASecondInstanceShowsMessage1007AndEnds)
