@@ -70,10 +70,11 @@ void runBandPass(const BandPassInput& input, std::span<const BandFilter* const> 
     for (int level = 0; level <= deepest; ++level)
         groups.push_back(laneGroups(filters, level));
 
-    // A reversed pass needs the samples up to its last position and the look-ahead of the rate changes after it.
+    // A pass that may end early needs the samples up to its last position and the look-ahead of the rate changes
+    // after it.
     std::int64_t feed = n;
-    if (reversed && input.reversedUntil >= 0) {
-        const std::int64_t last = position(std::clamp<std::int64_t>(input.reversedUntil, 0, n - 1));
+    if (input.until >= 0) {
+        const std::int64_t last = position(std::clamp<std::int64_t>(input.until, 0, n - 1));
         feed = std::min(n, last + 1 + (halfband::kHalfLength + 2) * (std::int64_t(2) << deepest));
     }
 

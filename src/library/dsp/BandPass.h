@@ -57,9 +57,10 @@ struct BandPassInput {
     ChannelSamples samples;
     FilterDirection direction = FilterDirection::Forward;
     std::int64_t anchor = 0; // a full-rate index on the grid of every reduced rate (time zero)
-    // A reversed pass may end once it has passed this position (the bands are needed from here on only); -1: run
-    // to the start.
-    std::int64_t reversedUntil = -1;
+    // The pass may end once it has passed this position (the bands are needed up to here only: a forward pass's
+    // from the start, a reversed pass's from the end); -1: run through. The samples up to the position are
+    // exactly those of a pass that runs through.
+    std::int64_t until = -1;
 };
 
 // Runs the pass: sinks[i] receives filters[i]'s samples (no all-pass filters).

@@ -152,7 +152,7 @@ std::int64_t ChannelAnalysis::cellSamples(int band)
 }
 
 void ChannelAnalysis::runPasses(FilterDirection direction, const std::vector<int>& bands,
-                                std::span<BandSink* const> sinks)
+                                std::span<BandSink* const> sinks, std::int64_t until)
 {
     // One pass for all on one thread. With more, the bands at the full rate take about as long as all the others
     // together (each halving of the rate halves the work), so they get a pass of their own, and with three or
@@ -171,7 +171,7 @@ void ChannelAnalysis::runPasses(FilterDirection direction, const std::vector<int
     input.samples = samples_;
     input.direction = direction;
     input.anchor = zero_;
-    input.reversedUntil = direction == FilterDirection::Reversed ? zero_ : -1;
+    input.until = until;
     runTasks(static_cast<int>(tasks.size()), threads, [&](int task, int) {
         std::vector<const BandFilter*> f;
         std::vector<BandSink*> s;
@@ -247,7 +247,7 @@ void ChannelAnalysis::analyseDecays(int band)
         bands.push_back(todo[static_cast<std::size_t>(filtered[j])]);
         sinkPointers.push_back(&sinks[j]);
     }
-    runPasses(FilterDirection::Reversed, bands, sinkPointers);
+    runPasses(FilterDirection::Reversed, bands, sinkPointers, zero_);
 
     const int threads = threadCount();
     if (workspaces_.size() < static_cast<std::size_t>(threads))
@@ -306,9 +306,15 @@ void ChannelAnalysis::filterForward(int band, std::span<const std::int64_t> boun
         sinks.emplace_back(energies[i]);
     }
     std::vector<BandSink*> sinkPointers;
+    std::int64_t until = 0;
+    for (std::size_t i = 0; i < todo.size(); ++i)
+        if (todo[i] != kAllPass)
+            until = std::max(until, energies[i].measuredEnd());
     for (auto& s : sinks)
         sinkPointers.push_back(&s);
-    runPasses(FilterDirection::Forward, filtered, sinkPointers);
+    // Past the decay end the late line stands for the band: a long response whose decay met its noise early is
+    // filtered only as far as its bands' decays reach.
+    runPasses(FilterDirection::Forward, filtered, sinkPointers, until);
     for (std::size_t i = 0; i < todo.size(); ++i) {
         energies[i].finish();
         slot(todo[i]).energy.emplace(std::move(energies[i]));

@@ -63,6 +63,9 @@ public:
     // True when the running energy at sample n (as a window boundary) is kept.
     bool covers(std::int64_t n) const;
     std::span<const std::int64_t> keptSamples() const { return markAt_; }
+    // Where the measured energy stops (the decay end of a valid decay, else the end of the response): no energy
+    // added past it changes a result.
+    std::int64_t measuredEnd() const { return end_; }
 
     // Energy between from_s and to_s seconds after time zero (to_s may be +infinity); from_s == 0 starts at time
     // zero itself, so that the rise of the band through its filter counts as early. Nothing when the window
