@@ -132,6 +132,7 @@ public:
     std::int16_t AvgCount() const { return header_.info.AvgCount; }
     std::int16_t Stimulus() const { return header_.info.Stimulus; }
     std::int16_t Receiver() const { return header_.info.Receiver; }
+    std::int16_t SourceFilter() const { return header_.info.SourceFilter; } // SourceFilterCode
     float ProbeDist() const { return header_.info.ProbeDist; } // mm; metres for a reflection-index result
     // The five texts: read cut at the first NUL and trimmed; a set stores up to 256 characters and always marks
     // the document changed.
@@ -188,6 +189,9 @@ public:
     float RT10corr(int channel, int band);
     float RT20corr(int channel, int band);
     float RT30Corr(int channel, int band);
+    // How much the decay bends: (T30 / T20 - 1) x 100 in percent; NoValue when either time is missing or T20 is
+    // below 1E-20 s.
+    float Curvature(int channel, int band);
     // Impulse-to-noise ratio in dB, whatever the valid flags say.
     float INR(int channel, int band);
     // Clarity in dB, definition 0..1 (NoValue when C50 has none), stage support in dB, centre time in seconds:

@@ -93,6 +93,15 @@ float clsWave::RT30Corr(int channel, int band)
     return isTrue(r.T30valid) ? r.T30corr : 0.0f;
 }
 
+float clsWave::Curvature(int channel, int band)
+{
+    const float t20 = RT20time(channel, band);
+    const float t30 = RT30time(channel, band);
+    if (t20 == NoValue || t30 == NoValue || t20 < 1e-20f)
+        return NoValue;
+    return static_cast<float>((double(t30) / double(t20) - 1.0) * 100.0);
+}
+
 float clsWave::INR(int channel, int band) { return decayRecord(channel, band).INR; }
 
 // The energy getters: each value has its own flag and its own library call.

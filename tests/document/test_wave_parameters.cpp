@@ -111,6 +111,31 @@ TEST_F(WaveParameters, FitsIntoTheNoiseGiveNoValue)
     EXPECT_NEAR(w->INR(0, 6), 28.0f, 1.5);
 }
 
+TEST_F(WaveParameters, CurvatureComparesT30WithT20)
+{
+    // A double slope bends: T30 reaches further into the slower second slope than T20 does.
+    ts::ResponseShape shape;
+    shape.fs_Hz = 48000;
+    shape.length_s = 4.0;
+    shape.energy = ts::doubleSlope(0.8, 2.0, -15, 1e8);
+    std::vector<double> tones;
+    for (int b = 2; b <= 8; ++b)
+        tones.push_back(dsp::bandCentre_Hz(b));
+    clsWave* bent = document("bent.wav", 48000, {ts::makeTonalResponse(shape, tones)});
+    const double t20 = ts::referenceDecayTime_s(shape.energy, -5, -25, 4.0);
+    const double t30 = ts::referenceDecayTime_s(shape.energy, -5, -35, 4.0);
+    EXPECT_NEAR(bent->Curvature(0, 6), (t30 / t20 - 1) * 100, 4.0);
+    EXPECT_NEAR(bent->Curvature(0, 6), (double(bent->RT30time(0, 6)) / bent->RT20time(0, 6) - 1) * 100, 1e-4);
+
+    clsWave* straight = document("straight.wav", 48000, {tonalDecay(1.0, 48000, 1e8, 0, 2.5)});
+    EXPECT_NEAR(straight->Curvature(0, 6), 0.0, 3.0);
+    // No T30 in the noise, no band above Nyquist: no curvature either.
+    clsWave* noisy = document("noisy.wav", 48000, {tonalDecay(1.0, 48000, 1e8, 0, 2.0, 28)});
+    EXPECT_EQ(noisy->Curvature(0, 6), NoValue);
+    clsWave* low = document("low.wav", 22050, {tonalDecay(0.5, 22050, 1e8, 0, 1.0)});
+    EXPECT_EQ(low->Curvature(0, 9), NoValue);
+}
+
 TEST_F(WaveParameters, ImpulseStart)
 {
     clsWave* stored = document("stored.wav", 48000, {tonalDecay(0.5, 48000, 1e8, 960, 1.0)},

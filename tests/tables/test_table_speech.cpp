@@ -1,0 +1,255 @@
+// The speech table: its band rows and indices as the document gives them, the band weights (what a box takes,
+// what OK and Cancel keep, what the file writes), the source filter's hidden values, and the modulation table.
+#include "tables_fixture.h"
+
+#include "core/Globals.h"
+#include "core/clsOptions.h"
+#include "tables/frmTableMTF.h"
+#include "tables/frmTableSpeech.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTest>
+#include <QTimer>
+
+#include <memory>
+
+using namespace tabletest;
+using tables::FormatPattern;
+
+namespace {
+
+class SpeechTable : public TableTest {
+protected:
+    void SetUp() override
+    {
+        TableTest::SetUp();
+        options_ = std::make_unique<clsOptions>();
+        Options = options_.get();
+    }
+    void TearDown() override
+    {
+        TableTest::TearDown();
+        Options = nullptr;
+        options_.reset();
+    }
+
+    frmTableSpeech* openSpeech(clsWave& wave)
+    {
+        return static_cast<frmTableSpeech*>(open(ParameterTable::Speech, wave));
+    }
+    // Types a weight into box k and leaves it with Enter.
+    static void enterWeight(frmTableSpeech& t, int k, const QString& text)
+    {
+        QLineEdit* box = t.txtWeight(k);
+        box->setFocus();
+        box->setText(text);
+        QTest::keyClick(box, Qt::Key_Return);
+    }
+
+    std::unique_ptr<clsOptions> options_;
+};
+
+TEST_F(SpeechTable, ShowsTheDocumentsValuesAndIndices)
+{
+    clsWave& wave = openDocument(Response{});
+    frmTableSpeech* t = openSpeech(wave);
+    for (int k = 0; k < 7; ++k) {
+        SCOPED_TRACE(k);
+        EXPECT_EQ(cell(*t, QStringLiteral("lblSNR(%1)").arg(k)), FormatPattern(wave.SNR(0, k + 3), "0"));
+        EXPECT_EQ(cell(*t, QStringLiteral("lblEDT(%1)").arg(k)), FormatPattern(wave.EDT(0, k + 3), "0.00"));
+        EXPECT_EQ(cell(*t, QStringLiteral("lblD50(%1)").arg(k)), FormatPattern(wave.D50(0, k + 3), "0.00"));
+        EXPECT_EQ(t->txtWeight(k)->text(), FormatPattern(clsOptions::DefaultSTIWeights[std::size_t(k)], "0.000"));
+    }
+    const float female = wave.STI_female(0);
+    ASSERT_GE(female, 0);
+    EXPECT_EQ(cell(*t, "lblSTI(0)"), FormatPattern(female, "0.00") + " : " + clsWave::Rating(female));
+    EXPECT_EQ(cell(*t, "lblALC(0)"), FormatPattern(clsWave::ALC(female), "0.0"));
+    EXPECT_EQ(cell(*t, "lblSTI(2)"), FormatPattern(wave.STI(0), "0.00") + " : " + clsWave::Rating(wave.STI(0)));
+}
+
+TEST_F(SpeechTable, WeightEntries)
+{
+    struct Case {
+        const char* text;
+        QLocale::Language language;
+        bool accepted;
+        float weight;
+    };
+    for (const Case& c : {Case{"0", QLocale::C, true, 0.0f}, Case{"2.5", QLocale::C, true, 2.5f},
+                          Case{"2,5", QLocale::German, true, 2.5f}, Case{"-0.1", QLocale::C, false, 0},
+                          Case{"abc", QLocale::C, false, 0}, Case{"", QLocale::C, false, 0},
+                          Case{"nan", QLocale::C, false, 0}, Case{"inf", QLocale::C, false, 0},
+                          Case{"1e39", QLocale::C, false, 0}}) {
+        SCOPED_TRACE(c.text);
+        QLocale::setDefault(QLocale(c.language));
+        clsWave& wave = openDocument(Response{});
+        frmTableSpeech* t = openSpeech(wave);
+        t->cmdMore_Click();
+        const float before = wave.STI_Weight(2);
+        t->txtWeight(2)->setText(QString::fromLatin1(c.text));
+        EXPECT_EQ(t->Weight_Validate(2), c.accepted);
+        const float now = c.accepted ? c.weight : before;
+        EXPECT_EQ(wave.STI_Weight(2), now);
+        EXPECT_EQ(t->txtWeight(2)->text(), FormatPattern(now, "0.000"));
+        ASSERT_TRUE(finish(t, c.accepted && now != before ? 2 : 1));
+        EXPECT_EQ(cell(*t, "lblSTI(2)"), FormatPattern(wave.STI(0), "0.00") + " : " + clsWave::Rating(wave.STI(0)));
+        wave.Die();
+        QLocale::setDefault(QLocale::c());
+    }
+}
+
+TEST_F(SpeechTable, EnterMovesOnAndARefusedEntryKeepsTheFocus)
+{
+    clsWave& wave = openDocument(Response{});
+    frmTableSpeech* t = openSpeech(wave);
+    t->cmdMore_Click();
+    t->activateWindow();
+    enterWeight(*t, 1, "1.5");
+    EXPECT_EQ(wave.STI_Weight(1), 1.5f);
+    EXPECT_TRUE(t->txtWeight(2)->hasFocus());
+    enterWeight(*t, 2, "x");
+    EXPECT_TRUE(t->txtWeight(2)->hasFocus());
+    EXPECT_EQ(t->txtWeight(2)->text(), "0.800");
+    EXPECT_TRUE(t->isVisible()); // Enter in a box is no press of the default button
+}
+
+TEST_F(SpeechTable, OkStoresTheWeightsCancelDoesNot)
+{
+    for (bool ok : {false, true}) {
+        SCOPED_TRACE(ok ? "OK" : "Cancel");
+        clsWave& wave = openDocument(Response{});
+        QPointer<frmTableSpeech> t = openSpeech(wave);
+        t->cmdMore_Click();
+        t->txtWeight(4)->setText("3");
+        ASSERT_TRUE(t->Weight_Validate(4));
+        if (ok)
+            t->cmdOK_Click();
+        else
+            t->cmdCancel_Click();
+        finish(t.data());
+        EXPECT_TRUE(t.isNull());
+        EXPECT_EQ(Options->STI_Weight(4), ok ? 3.0f : 1.3f);
+        // A new table starts the document from the stored weights again.
+        frmTableSpeech* again = openSpeech(wave);
+        EXPECT_EQ(wave.STI_Weight(4), ok ? 3.0f : 1.3f);
+        EXPECT_EQ(again->txtWeight(4)->text(), ok ? "3.000" : "1.300");
+        wave.Die();
+    }
+}
+
+TEST_F(SpeechTable, FileAndPageWriteTheWeightsInUse)
+{
+    clsWave& wave = openDocument(Response{});
+    frmTableSpeech* t = openSpeech(wave);
+    t->cmdMore_Click();
+    t->txtWeight(0)->setText("2");
+    ASSERT_TRUE(t->Weight_Validate(0));
+    finish(t, 2);
+    const QString text = t->ExportText();
+    EXPECT_TRUE(text.contains("weight        \t2.000\t1.000\t0.800")) << text.toStdString();
+    EXPECT_TRUE(text.contains("STI           \t" + FormatPattern(wave.STI(0), "0.00 ") + "(")) << text.toStdString();
+    EXPECT_EQ(Options->STI_Weight(0), 0.9f); // not stored: Cancel could still keep the old defaults
+}
+
+TEST_F(SpeechTable, ColumnsAboveTheLimitAndMissingIndices)
+{
+    Response r;
+    r.fs = 22050;
+    clsWave& wave = openDocument(r);
+    frmTableSpeech* t = openSpeech(wave);
+    EXPECT_EQ(t->txtWeight(6)->text(), "--");
+    EXPECT_FALSE(t->txtWeight(6)->isEnabled());
+    EXPECT_EQ(cell(*t, "lblSNR(6)"), "--");
+    // STITEL needs the 8 kHz band.
+    ASSERT_LT(wave.STITEL(0), 0);
+    EXPECT_EQ(cell(*t, "lblSTITEL"), " -- ");
+    EXPECT_EQ(cell(*t, "lblALC(3)"), " - ");
+    const QStringList lines = t->ExportText().split("\r\n");
+    EXPECT_EQ(lines[0], "         \t125\t250\t500\t1000\t2000\t4000\t");
+    EXPECT_EQ(lines[2].count('\t'), 6);
+    EXPECT_TRUE(lines.contains("STITEL        \t --  "));
+    EXPECT_TRUE(lines.contains("% ALC         \t -   "));
+    // Another calculation does not enable the box again.
+    t->Calculate();
+    finish(t, 2);
+    EXPECT_FALSE(t->txtWeight(6)->isEnabled());
+}
+
+TEST_F(SpeechTable, RastiWithoutItsBandsIsMissingLikeTheOthers)
+{
+    Response r;
+    r.fs = 1200; // the 500 Hz octave lies above 0.35 times the rate
+    clsWave& wave = openDocument(r);
+    frmTableSpeech* t = openSpeech(wave);
+    ASSERT_LT(wave.RASTI(0), 0);
+    EXPECT_EQ(cell(*t, "lblRASTI"), " -- ");
+    EXPECT_TRUE(t->ExportText().contains("RASTI         \t --  \r\n% ALC         \t -   \r\n"));
+}
+
+TEST_F(SpeechTable, SourceFilterHidesTheOtherIndices)
+{
+    struct Case {
+        std::int16_t filter;
+        QStringList hidden;
+    };
+    const QStringList all{"lblSTI(0)", "lblALC(0)", "lblSTI(1)", "lblALC(1)", "lblRASTI",
+                          "lblALC(2)", "lblSTITEL", "lblALC(3)", "lblSTI(2)", "lblALC(4)"};
+    for (const Case& c : {Case{SourceFilterNone, {}},
+                          Case{SourceFilterFemale, {"lblSTI(1)", "lblALC(1)", "lblRASTI", "lblALC(2)"}},
+                          Case{SourceFilterMale, {"lblSTI(0)", "lblALC(0)", "lblRASTI", "lblALC(2)"}},
+                          Case{SourceFilterRasti,
+                               {"lblSTI(0)", "lblALC(0)", "lblSTI(1)", "lblALC(1)", "lblSTITEL", "lblALC(3)",
+                                "lblSTI(2)", "lblALC(4)"}}}) {
+        SCOPED_TRACE(c.filter);
+        Response r;
+        r.sourceFilter = c.filter;
+        clsWave& wave = openDocument(r);
+        frmTableSpeech* t = openSpeech(wave);
+        t->cmdMore_Click();
+        for (const QString& name : all)
+            EXPECT_EQ(t->label(name)->isVisibleTo(t), !c.hidden.contains(name)) << name.toStdString();
+        wave.Die();
+    }
+}
+
+TEST_F(SpeechTable, MoreShowsTheWeights)
+{
+    clsWave& wave = openDocument(Response{});
+    frmTableSpeech* t = openSpeech(wave);
+    const int height = t->height();
+    EXPECT_FALSE(t->txtWeight(0)->isVisibleTo(t));
+    t->cmdMore_Click();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(t->txtWeight(0)->isVisibleTo(t));
+    EXPECT_EQ(t->findChild<QPushButton*>("cmdMore")->text(), "Hide...");
+    EXPECT_GT(t->height(), height);
+    t->cmdMore_Click();
+    EXPECT_EQ(t->findChild<QPushButton*>("cmdMore")->text(), "More...");
+    EXPECT_FALSE(t->txtWeight(0)->isVisibleTo(t));
+}
+
+TEST_F(SpeechTable, ModulationTableOpensModallyOnTheSameDocument)
+{
+    Response r;
+    r.receiver = ReceiverDualOmni;
+    clsWave& wave = openDocument(r);
+    frmTableSpeech* t = openSpeech(wave);
+    QStringList seen;
+    QTimer::singleShot(0, [&] {
+        auto* mtf = qobject_cast<frmTableMTF*>(QApplication::activeModalWidget());
+        ASSERT_NE(mtf, nullptr);
+        finish(mtf);
+        seen << mtf->windowTitle() << cell(*mtf, "lblMTF(0)") << cell(*mtf, "lblMTI(6)")
+             << QString::number(mtf->optChannel(1)->isVisible());
+        mtf->cmdOK()->click();
+    });
+    t->cmdMTF_Click();
+    ASSERT_EQ(seen.size(), 4);
+    EXPECT_EQ(seen[0], "STI - " + wave.FileName());
+    EXPECT_EQ(seen[1], FormatPattern(wave.MTF(0, 3, 0), "0.000"));
+    EXPECT_EQ(seen[2], FormatPattern(wave.MTI(0, 9), "0.000"));
+    EXPECT_EQ(seen[3], "1");
+}
+
+} // namespace
