@@ -22,6 +22,7 @@
 #include <QPushButton>
 #include <QRadioButton>
 
+#include <algorithm>
 #include <cmath>
 #include <cstring>
 #include <vector>
@@ -42,6 +43,7 @@ struct Response {
     double T1_s = 0.7;                  // of channel 1, at half the amplitude
     double inr1k_dB = ts::noINR;        // white noise, this far below the decay in the 1 kHz octave
     double length_s = 2.0;
+    bool silentSecondChannel = false; // nothing in channel 1: none of its values exists
 };
 
 // One tone per octave band whose centre lies below 0.45 fs, decaying with time T: every band's energy follows the
@@ -77,7 +79,9 @@ inline QString writeResponse(const QString& name, const Response& r)
     if (r.calibrated)
         writeTextField(h.gains.CalID, sizeof h.gains.CalID, "Test room, 2024");
     const auto c0 = ts::toPcm16(tonalDecay(r, r.T0_s, 9000, 3));
-    const auto c1 = ts::toPcm16(tonalDecay(r, r.T1_s, 4500, 5));
+    auto c1 = ts::toPcm16(tonalDecay(r, r.T1_s, 4500, 5));
+    if (r.silentSecondChannel)
+        std::fill(c1.begin(), c1.end(), std::int16_t(0));
     std::vector<std::int16_t> frames;
     for (std::size_t i = 0; i < c0.size(); ++i) {
         frames.push_back(c0[i]);

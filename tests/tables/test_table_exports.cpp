@@ -138,6 +138,22 @@ Response response(int fs, std::int16_t receiver, bool calibrated = false)
     return r;
 }
 
+// A dual-omni response whose second channel is silent, shown for that channel: nothing has a value.
+Response silentSecond()
+{
+    Response r = response(48000, ReceiverDualOmni);
+    r.silentSecondChannel = true;
+    return r;
+}
+
+frmTable* secondChannel(ParameterTable kind, clsWave& w)
+{
+    frmTable* t = table(kind, w);
+    t->optChannel_Click(1);
+    finish(t, 2);
+    return t;
+}
+
 const ExportCase kCases[] = {
     {"iso_omni_uncalibrated_48k", response(48000, ReceiverOmni), [](clsWave& w) { return table(ParameterTable::Iso, w); },
      [](const Expect& e) { return isoCommon(e, false, false, 6) << ""; }},
@@ -221,6 +237,33 @@ const ExportCase kCases[] = {
                             "ST late [dB]:" + e.cells(e.member(&clsWave::STlate), 2, 2, 6, 6),
                             "ST total [dB]:" + e.cells(e.member(&clsWave::STtotal), 2, 2, 6, 6)};
      }},
+    {"no_values_stage", silentSecond(), [](clsWave& w) { return secondChannel(ParameterTable::Stage, w); },
+     [](const Expect&) {
+         return QStringList{kOctaves7, "", "ST early [dB]:\t \t \t \t \t \t \t ", "ST late [dB]:\t \t \t \t \t \t \t ",
+                            "ST total [dB]:\t \t \t \t \t \t \t "};
+     }},
+    {"no_values_energy_ratios_d50_included", silentSecond(),
+     [](clsWave& w) { return secondChannel(ParameterTable::EnergyRatios, w); },
+     [](const Expect&) {
+         return QStringList{kOctaves7, "", "Ts  [ms]:\t \t \t \t \t \t \t ", "C80 [dB]:\t \t \t \t \t \t \t ",
+                            "D50  [-]:\t \t \t \t \t \t \t ", ""};
+     }},
+    {"no_values_reverberation_with_curvature", silentSecond(),
+     [](clsWave& w) { return secondChannel(ParameterTable::Reverberation, w); },
+     [](const Expect&) {
+         const QString none = "\t-\t-\t-\t-\t-\t-\t-\t-\t-\t-";
+         const QString zero = "\t0.000\t0.000\t0.000\t0.000\t0.000\t0.000\t0.000\t0.000\t0.000\t0.000";
+         return QStringList{"         \t31.5\t63\t125\t250\t500\t1000\t2000\t4000\t8000\t16000", "",
+                            "EDT  [s]:" + none, "cc   [-]:" + zero, "T10  [s]:" + none, "cc   [-]:" + zero,
+                            "T20  [s]:" + none, "cc   [-]:" + zero, "T30  [s]:" + none, "cc   [-]:" + zero,
+                            "C    [%]:" + none, ""};
+     },
+     QLocale::C, true},
+    {"no_values_levels", silentSecond(), [](clsWave& w) { return secondChannel(ParameterTable::Levels, w); },
+     [](const Expect& e) {
+         const Expect second(e.wave(), '.', 1);
+         return QStringList{kOctaves7, "", "INR [dB]:" + second.inr(6), "G   [dB]:\t \t \t \t \t \t \t "};
+     }},
     {"speech_omni_48k", response(48000, ReceiverOmni), [](clsWave& w) { return table(ParameterTable::Speech, w); },
      [](const Expect& e) {
          clsWave& w = e.wave();
@@ -258,6 +301,8 @@ const ExportCase kCases[] = {
          return l;
      }},
 };
+
+void PrintTo(const ExportCase& c, std::ostream* os) { *os << c.name; }
 
 class TableExport : public TableTest, public testing::WithParamInterface<ExportCase> {
 protected:

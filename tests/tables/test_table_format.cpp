@@ -25,6 +25,8 @@ struct PatternCase {
     const char* expected;
 };
 
+void PrintTo(const PatternCase& c, std::ostream* os) { *os << c.name; }
+
 class TablePattern : public testing::TestWithParam<PatternCase> {
 protected:
     void TearDown() override { QLocale::setDefault(QLocale::c()); }

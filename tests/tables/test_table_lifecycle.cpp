@@ -40,19 +40,22 @@ Response shortResponse(std::int16_t receiver)
     return r;
 }
 
-// Runs `action` once the table's first run has filled its first cell (at its first yield).
-void duringFirstRun(frmTable* table, std::function<void()> action)
+// Runs `action` during the table's first run, at the first yield after the label `filled` got a value (any
+// yield when no label is named).
+void duringFirstRun(frmTable* table, std::function<void()> action, const QString& filled = {})
 {
     auto* once = new QTimer(table);
     once->setSingleShot(true);
-    QObject::connect(once, &QTimer::timeout, table, [table, once, action] {
-        if (table->busy())
+    QObject::connect(once, &QTimer::timeout, table, [table, once, action, filled] {
+        if (table->busy() && (filled.isEmpty() || cell(*table, filled) != "--"))
             action();
         else
             once->start(0);
     });
     once->start(0);
 }
+
+void PrintTo(const Kind& k, std::ostream* os) { *os << k.name; }
 
 class TableLifecycle : public TableTest, public testing::WithParamInterface<Kind> {};
 
@@ -133,8 +136,8 @@ TEST_F(TableRun, DocumentChangedDuringTheRunIsShownAsItIsAtTheEnd)
     clsWave& wave = openDocument(shortResponse(ReceiverOmni));
     const float before = wave.G(0, 6);
     QPointer<frmTable> table = ShowParameterTable(ParameterTable::Levels, wave.Key());
-    // A stored gain changes every strength by 10 dB and announces the change.
-    duringFirstRun(table, [&] { wave.setGainExtCha(0, wave.GainExtCha(0) + 10); });
+    // A stored gain changes every strength by 10 dB and announces the change, after the first one was shown.
+    duringFirstRun(table, [&] { wave.setGainExtCha(0, wave.GainExtCha(0) + 10); }, "lblG(0)");
     ASSERT_TRUE(finish(table));
     ASSERT_NE(wave.G(0, 6), before);
     for (int k = 0; k < 7; ++k) {

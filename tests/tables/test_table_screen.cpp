@@ -80,6 +80,8 @@ const GridCase kGrids[] = {
       {"lblSTtotal", of(&clsWave::STtotal), "0.00", [](double v) { return std::abs(v) < 100; }}}},
 };
 
+void PrintTo(const GridCase& c, std::ostream* os) { *os << c.name; }
+
 class TableGrid : public TableTest, public testing::WithParamInterface<GridCase> {};
 
 TEST_P(TableGrid, CellsAreTheDocumentsValues)
