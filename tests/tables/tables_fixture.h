@@ -6,7 +6,7 @@
 #include "document/clsWave.h"
 #include "library/Codes.h"
 #include "library/dsp/Bands.h"
-#include "library/files/ResponseFile.h"
+#include "support/ResponseFile.h"
 #include "support/ResponseGenerator.h"
 #include "support/private_dirs.h"
 #include "tables/Tables.h"
@@ -24,7 +24,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstring>
 #include <vector>
 
 namespace tabletest {
@@ -42,7 +41,7 @@ struct Response {
     double T0_s = 1.2;                  // reverberation time of channel 0
     double T1_s = 0.7;                  // of channel 1, at half the amplitude
     double inr1k_dB = ts::noINR;        // white noise, this far below the decay in the 1 kHz octave
-    double length_s = 2.0;
+    double length_s = 1.5;
     bool silentSecondChannel = false; // nothing in channel 1: none of its values exists
 };
 
@@ -70,27 +69,20 @@ inline std::vector<float> tonalDecay(const Response& r, double T, double amplitu
 
 inline QString writeResponse(const QString& name, const Response& r)
 {
-    WaveHeader h;
-    h.info.IRStart[0] = h.info.IRStart[1] = -1;
-    h.info.Receiver = r.receiver;
-    h.info.SourceFilter = r.sourceFilter;
-    h.info.Temperature = 20;
-    h.info.ProbeDist = r.receiver == ReceiverOmniOmniProbe ? 20.0f : 0.0f;
-    if (r.calibrated)
-        writeTextField(h.gains.CalID, sizeof h.gains.CalID, "Test room, 2024");
-    const auto c0 = ts::toPcm16(tonalDecay(r, r.T0_s, 9000, 3));
-    auto c1 = ts::toPcm16(tonalDecay(r, r.T1_s, 4500, 5));
+    std::vector<float> c1 = tonalDecay(r, r.T1_s, 4500, 5);
     if (r.silentSecondChannel)
-        std::fill(c1.begin(), c1.end(), std::int16_t(0));
-    std::vector<std::int16_t> frames;
-    for (std::size_t i = 0; i < c0.size(); ++i) {
-        frames.push_back(c0[i]);
-        frames.push_back(c1[i]);
-    }
-    files::setPcm16Format(h, 2, r.fs, std::int64_t(c0.size()));
-    const std::string path = test::privateRoot() + "/" + name.toStdString();
-    EXPECT_EQ(files::writeResponseWav(path, h, frames), Ok);
-    return QString::fromStdString(path);
+        std::fill(c1.begin(), c1.end(), 0.0f);
+    return QString::fromStdString(test::ResponseFile(name.toStdString())
+                                      .rate(r.fs)
+                                      .fractions({tonalDecay(r, r.T0_s, 9000, 3), c1}) // in 16-bit units, as the builder rounds them
+                                      .receiver(r.receiver)
+                                      .probeDistance(r.receiver == ReceiverOmniOmniProbe ? 20.0f : 0.0f)
+                                      .header([&r](WaveHeader& h) {
+                                          h.info.SourceFilter = r.sourceFilter;
+                                          if (r.calibrated)
+                                              writeTextField(h.gains.CalID, sizeof h.gains.CalID, "Test room, 2024");
+                                      })
+                                      .write());
 }
 
 // A headless document holding a new response file.

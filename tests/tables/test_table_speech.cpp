@@ -76,6 +76,7 @@ TEST_F(SpeechTable, WeightEntries)
         bool accepted;
         float weight;
     };
+    clsWave& wave = openDocument(Response{});
     for (const Case& c : {Case{"0", QLocale::C, true, 0.0f}, Case{"2.5", QLocale::C, true, 2.5f},
                           Case{"2,5", QLocale::German, true, 2.5f}, Case{"-0.1", QLocale::C, false, 0},
                           Case{"abc", QLocale::C, false, 0}, Case{"", QLocale::C, false, 0},
@@ -83,8 +84,8 @@ TEST_F(SpeechTable, WeightEntries)
                           Case{"1e39", QLocale::C, false, 0}}) {
         SCOPED_TRACE(c.text);
         QLocale::setDefault(QLocale(c.language));
-        clsWave& wave = openDocument(Response{});
-        frmTableSpeech* t = openSpeech(wave);
+        // Each table starts the document from the stored weights.
+        QPointer<frmTableSpeech> t = openSpeech(wave);
         t->cmdMore_Click();
         const float before = wave.STI_Weight(2);
         t->txtWeight(2)->setText(QString::fromLatin1(c.text));
@@ -92,9 +93,10 @@ TEST_F(SpeechTable, WeightEntries)
         const float now = c.accepted ? c.weight : before;
         EXPECT_EQ(wave.STI_Weight(2), now);
         EXPECT_EQ(t->txtWeight(2)->text(), FormatPattern(now, "0.000"));
-        ASSERT_TRUE(finish(t, c.accepted && now != before ? 2 : 1));
+        ASSERT_TRUE(finish(t.data(), c.accepted && now != before ? 2 : 1));
         EXPECT_EQ(cell(*t, "lblSTI(2)"), FormatPattern(wave.STI(0), "0.00") + " : " + clsWave::Rating(wave.STI(0)));
-        wave.Die();
+        t->cmdCancel_Click();
+        finish(t.data());
         QLocale::setDefault(QLocale::c());
     }
 }
