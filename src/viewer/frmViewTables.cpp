@@ -1,14 +1,27 @@
 // The document window's commands of the parameter tables: Parameters > ISO 3382, Reverberation, Spaciousness,
 // Energy Ratios, Levels, Speech and Stage (and the toolbar key "Iso3382", which runs "mnParIso").
 //
-// Each opens a new table window on the document's Key, shown without blocking. Register them here with
-// setCommand("mnParIso", ...) and the others when the table windows exist; until then the items stay disabled.
+// Each opens a new table window on the document's Key, shown without blocking; the window keeps no reference to
+// it (the table closes itself, also when the document goes).
 #include "viewer/frmView.h"
+
+#include "core/ErrorGuard.h"
+#include "tables/Tables.h"
+
+#include <utility>
 
 namespace vemra {
 
 void frmView::connectTableCommands()
 {
+    const std::pair<const char*, ParameterTable> commands[] = {
+        {"mnParIso", ParameterTable::Iso},          {"mnParRev", ParameterTable::Reverberation},
+        {"mnParSpa", ParameterTable::Spaciousness}, {"mnParEne", ParameterTable::EnergyRatios},
+        {"mnParLev", ParameterTable::Levels},       {"mnParSpe", ParameterTable::Speech},
+        {"mnParSta", ParameterTable::Stage}};
+    for (const auto& [command, table] : commands)
+        setCommand(QString::fromLatin1(command),
+                   [this, command, table] { guarded(command, [&] { ShowParameterTable(table, waveKey_); }); });
 }
 
 } // namespace vemra
