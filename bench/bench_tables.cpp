@@ -5,7 +5,8 @@
 #include "core/UiServices.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
-#include "library/files/ResponseFile.h"
+#include "library/Codes.h"
+#include "support/ResponseFile.h"
 #include "support/ResponseGenerator.h"
 #include "support/private_dirs.h"
 #include "tables/Tables.h"
@@ -17,8 +18,6 @@
 #include <QApplication>
 #include <QPointer>
 
-#include <string>
-
 using namespace vemra;
 namespace ts = vemra::testsupport;
 
@@ -29,23 +28,15 @@ constexpr int kRate = 48000;
 // Two decays of 1.6 and 1.3 s with a noise floor 60 dB down, 10 s long, as a response file.
 const QString& responseFile()
 {
-    static const QString path = [] {
-        WaveHeader h;
-        h.info.IRStart[0] = h.info.IRStart[1] = -1;
-        // A probe: every table has rows for it, the spatial ones included.
-        h.info.Receiver = ReceiverOmniOmniProbe;
-        h.info.ProbeDist = 20;
-        const auto c0 = ts::toPcm16(ts::exponentialDecay(1.6, kRate, 10.0, 12000, 60, 480, 11));
-        const auto c1 = ts::toPcm16(ts::exponentialDecay(1.3, kRate, 10.0, 9000, 60, 520, 12));
-        std::vector<std::int16_t> frames;
-        for (std::size_t i = 0; i < c0.size(); ++i)
-            frames.insert(frames.end(), {c0[i], c1[i]});
-        files::setPcm16Format(h, 2, kRate, std::int64_t(c0.size()));
-        const std::string file = test::privateRoot() + "/ten-seconds.wav";
-        if (files::writeResponseWav(file, h, frames) != Ok)
-            std::abort();
-        return QString::fromStdString(file);
-    }();
+    static const QString path = QString::fromStdString(
+        test::ResponseFile("ten-seconds.wav")
+            .rate(kRate)
+            .perChannel({ts::exponentialDecay(1.6, kRate, 10.0, 12000, 60, 480, 11),
+                         ts::exponentialDecay(1.3, kRate, 10.0, 9000, 60, 520, 12)})
+            // A probe: every table has rows for it, the spatial ones included.
+            .receiver(ReceiverOmniOmniProbe)
+            .probeDistance(20)
+            .write());
     return path;
 }
 

@@ -74,7 +74,7 @@ inline QString writeResponse(const QString& name, const Response& r)
         std::fill(c1.begin(), c1.end(), 0.0f);
     return QString::fromStdString(test::ResponseFile(name.toStdString())
                                       .rate(r.fs)
-                                      .fractions({tonalDecay(r, r.T0_s, 9000, 3), c1}) // in 16-bit units, as the builder rounds them
+                                      .perChannel({tonalDecay(r, r.T0_s, 9000, 3), c1})
                                       .receiver(r.receiver)
                                       .probeDistance(r.receiver == ReceiverOmniOmniProbe ? 20.0f : 0.0f)
                                       .header([&r](WaveHeader& h) {
