@@ -1,5 +1,7 @@
 #include "audio/ReceiverPictures.h"
 
+#include "library/Codes.h"
+
 #include <QPainter>
 #include <QPainterPath>
 #include <QPixmap>
@@ -60,31 +62,32 @@ QPixmap drawing(int receiver, bool noiseSource, bool grey)
 
     Capsule left = Capsule::Omni, right = Capsule::None;
     switch (receiver) {
-    case 0: left = Capsule::Omni; break;
-    case 1: left = Capsule::OmniAndEight; break;
-    case 2: left = Capsule::Omni; right = Capsule::Omni; break;
-    case 3: left = Capsule::Omni; right = Capsule::Eight; break;
-    case 4: left = Capsule::Ear; right = Capsule::Ear; break;
-    case 5: left = Capsule::Omni; right = Capsule::Omni; break;
+    case ReceiverOmni: left = Capsule::Omni; break;
+    case ReceiverOmniFig8Switched: left = Capsule::OmniAndEight; break;
+    case ReceiverDualOmni: left = Capsule::Omni; right = Capsule::Omni; break;
+    case ReceiverOmniFig8: left = Capsule::Omni; right = Capsule::Eight; break;
+    case ReceiverHead: left = Capsule::Ear; right = Capsule::Ear; break;
+    case ReceiverOmniOmniProbe: left = Capsule::Omni; right = Capsule::Omni; break;
     default: break;
     }
     if (noiseSource)
         right = Capsule::Speaker;
 
-    if (receiver == 4) {
+    if (receiver == ReceiverHead) {
         // The head between the two ears.
         p.setBrush(Qt::NoBrush);
         p.drawEllipse(QPointF(50, 14), 12.0, 11.0);
         p.drawLine(QPointF(47, 14), QPointF(50, 18));
     }
-    if (receiver == 5) {
+    if (receiver == ReceiverOmniOmniProbe) {
         // The two capsules of the probe on one bar.
         p.drawLine(QPointF(32, 14), QPointF(68, 14));
     }
     p.setBrush(fill);
-    const double leftX = receiver == 4 ? 34 : receiver == 5 ? 30 : 30;
-    const double rightX = receiver == 4 ? 66 : 70;
-    if (receiver == 4) {
+    const bool head = receiver == ReceiverHead;
+    const double leftX = head ? 34 : 30;
+    const double rightX = head ? 66 : 70;
+    if (head) {
         p.save();
         p.translate(2 * leftX, 0);
         p.scale(-1, 1);

@@ -12,6 +12,7 @@
 // Failures of the library's mixer calls go to HandleError; run-time errors to ReportError under the procedure's
 // name, after which the procedure ends with what it had.
 // Calling thread: the user-interface thread.
+#include "library/Codes.h"
 #include "library/api_sound.h"
 
 #include <QObject>
@@ -92,9 +93,9 @@ private:
     std::int32_t fullDuplexRate_ = 0;
     std::int16_t sign_ = 1;
     float adcMax_dB_ = 0;
-    std::int32_t rawAdcMax_ = 32767;
-    std::int32_t mlsDacMax_ = 32767;
-    std::int32_t swpDacMax_ = 32767;
+    std::int32_t rawAdcMax_ = kMaxSample;
+    std::int32_t mlsDacMax_ = kMaxSample;
+    std::int32_t swpDacMax_ = kMaxSample;
     bool pBusy_ = false;
     bool rBusy_ = false;
     bool open_ = false;

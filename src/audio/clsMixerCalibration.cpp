@@ -80,10 +80,12 @@ void clsMixer::replaceVolumes()
 
 void clsMixer::loadValues()
 {
-    rawAdcMax_ = std::int32_t(integerOf(section_, QStringLiteral("ADCmax"), QStringLiteral("32767"), 1, 32767));
-    adcMax_dB_ = float(20.0 * std::log10(rawAdcMax_ / 32767.0));
-    mlsDacMax_ = std::int32_t(integerOf(section_, QStringLiteral("MLSDACmax"), QStringLiteral("32767"), 1, 32767));
-    swpDacMax_ = std::int32_t(integerOf(section_, QStringLiteral("SWPDACmax"), QStringLiteral("32767"), 1, 32767));
+    // The converters' maxima are 16-bit sample values; a missing one is full scale.
+    const QString fullScale = QString::number(kMaxSample);
+    rawAdcMax_ = std::int32_t(integerOf(section_, QStringLiteral("ADCmax"), fullScale, 1, kMaxSample));
+    adcMax_dB_ = float(20.0 * std::log10(rawAdcMax_ / double(kMaxSample)));
+    mlsDacMax_ = std::int32_t(integerOf(section_, QStringLiteral("MLSDACmax"), fullScale, 1, kMaxSample));
+    swpDacMax_ = std::int32_t(integerOf(section_, QStringLiteral("SWPDACmax"), fullScale, 1, kMaxSample));
     const std::int64_t sign = integerOf(section_, QStringLiteral("Sign"), QStringLiteral("1"), -1, 1);
     if (sign == 0)
         badValue(QStringLiteral("Sign"), QStringLiteral("0"));
@@ -106,7 +108,7 @@ void clsMixer::LoadCalibration()
             Player->setMLSDACVolume(clsPlayer::kDefaultDacVolume);
             Player->setSWPDACVolume(clsPlayer::kDefaultDacVolume);
         }
-        rawAdcMax_ = 32767;
+        rawAdcMax_ = kMaxSample;
         adcMax_dB_ = 0;
         sign_ = 1;
     };

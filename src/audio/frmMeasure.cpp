@@ -184,7 +184,7 @@ void frmMeasure::createControls()
     fraType_ = named(new QGroupBox(QStringLiteral("Type"), fraReceiver_), "fraType");
     typeGroup_ = new QButtonGroup(this);
     auto* typeGrid = new QGridLayout(fraType_);
-    for (int i = 0; i < 6; ++i) {
+    for (int i = 0; i < kReceiverButtons; ++i) {
         auto* b = new QToolButton(fraType_);
         b->setObjectName(QStringLiteral("cmdType(%1)").arg(i));
         b->setCheckable(true);
@@ -314,9 +314,9 @@ void frmMeasure::InitMeasure()
         initRate_ = Player ? Player->PlayFreq() : 0;
 
         // Stored choices that are out of range fall back to their defaults.
-        receiver_ = std::int16_t(ReadInteger(kMeasurement, QStringLiteral("Receiver"), 0, 5).value_or(ReceiverOmni));
+        receiver_ = std::int16_t(ReadInteger(kMeasurement, QStringLiteral("Receiver"), ReceiverOmni, ReceiverOmniOmniProbe).value_or(ReceiverOmni));
         if (Recorder)
-            Recorder->setChannels(receiver_ <= 1 ? 1 : 2);
+            Recorder->setChannels(twoInputs(receiver_) ? 2 : 1);
         cmdType_[std::size_t(receiver_)]->setChecked(true);
         txtAvg_->setText(QString::number(Recorder ? Recorder->PreAvgCnt() : 1));
         const auto stored = std::int16_t(ReadInteger(kMeasurement, QStringLiteral("Stimulus"), StimulusInternalMls,
@@ -490,8 +490,8 @@ void frmMeasure::UpdateDialog()
 {
     const auto step = [](const auto& body) { guarded("Measure::UpdateDialog", body); };
     step([&] {
-        cmdType_[0]->setIcon(ReceiverIcon(0));
-        cmdType_[1]->setIcon(ReceiverIcon(1));
+        cmdType_[ReceiverOmni]->setIcon(ReceiverIcon(ReceiverOmni));
+        cmdType_[ReceiverOmniFig8Switched]->setIcon(ReceiverIcon(ReceiverOmniFig8Switched));
     });
     step([&] {
         if (Recorder)
@@ -510,15 +510,13 @@ void frmMeasure::UpdateDialog()
 
     step([&] {
         // Receiver and pre-average.
-        cmdType_[0]->setEnabled(true);
-        cmdType_[1]->setEnabled(true);
-        for (int i = 2; i < 6; ++i)
-            cmdType_[std::size_t(i)]->setEnabled(!noise && maxChannels > 1);
+        for (int i = 0; i < kReceiverButtons; ++i)
+            cmdType_[std::size_t(i)]->setEnabled(receiverAllowed(i, noise, maxChannels));
         if (noise) {
-            if (receiver_ >= 2)
-                cmdType_[0]->setChecked(true); // its handler makes the receiver 0 and runs this again first
-            cmdType_[0]->setIcon(ReceiverIcon(0, true));
-            cmdType_[1]->setIcon(ReceiverIcon(1, true));
+            if (twoInputs(receiver_))
+                cmdType_[ReceiverOmni]->setChecked(true); // its handler changes the receiver and runs this again first
+            cmdType_[ReceiverOmni]->setIcon(ReceiverIcon(ReceiverOmni, true));
+            cmdType_[ReceiverOmniFig8Switched]->setIcon(ReceiverIcon(ReceiverOmniFig8Switched, true));
         }
         // Noise and impulse records are taken once; the others average the periods.
         const bool averages = !noise && !impulse;
@@ -544,7 +542,7 @@ void frmMeasure::UpdateDialog()
                            static_cast<QWidget*>(fraRecord_), static_cast<QWidget*>(fraVU_[0])})
             w->setEnabled(framesOn);
         fraVU_[0]->setVisible(framesOn);
-        const bool twoChannels = noise || receiver_ >= 2;
+        const bool twoChannels = noise || twoInputs(receiver_);
         const bool secondShown = twoChannels && (internal ? fd : true);
         fraVU_[1]->setEnabled(secondShown);
         fraVU_[1]->setVisible(secondShown);

@@ -16,6 +16,8 @@
 // while a measurement or a test stimulus runs. A change of the options' sample rate closes the window, so the
 // next showing starts at the new rate.
 // Calling thread: the user-interface thread.
+#include "library/Codes.h"
+
 #include <QPointer>
 #include <QString>
 #include <QWidget>
@@ -157,8 +159,18 @@ private:
     void SetUpGains();
     void recordingSliderChange(int channel);
 
+    // One button per receiver code a measurement can have.
+    static constexpr int kReceiverButtons = ReceiverOmniOmniProbe + 1;
+    // The receivers recorded with two inputs at once (both meters, two channels, a two-channel stimulus).
+    static bool twoInputs(int receiver) { return receiver >= ReceiverDualOmni; }
+    // Whether a receiver can be chosen for this stimulus on a card with this many inputs.
+    static bool receiverAllowed(int receiver, bool noise, int maxChannels)
+    {
+        return !twoInputs(receiver) || (!noise && maxChannels > 1);
+    }
+
     std::int16_t stimulus_ = 1;
-    std::int16_t receiver_ = 0;
+    std::int16_t receiver_ = ReceiverOmni;
     bool busy_ = false;
     bool waiting_ = false;
     double waitStart_s_ = 0;
@@ -170,7 +182,7 @@ private:
     bool unloaded_ = false;
     std::int32_t initRate_ = 0;
 
-    std::array<QToolButton*, 6> cmdType_{};
+    std::array<QToolButton*, kReceiverButtons> cmdType_{};
     QButtonGroup* typeGroup_ = nullptr;
     QRadioButton* optInternal_ = nullptr;
     QRadioButton* optExternal_ = nullptr;

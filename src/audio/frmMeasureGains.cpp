@@ -98,7 +98,7 @@ void frmMeasure::mRecorder_VUUpdate(std::int16_t VULeft, std::int16_t VURight)
 {
     shVU_[0]->update(VULeft);
     // The second input is drawn only when it is recorded.
-    if (receiver_ > ReceiverOmniFig8Switched || stimulus_ == StimulusExternalNoise)
+    if (twoInputs(receiver_) || stimulus_ == StimulusExternalNoise)
         shVU_[1]->update(VURight);
     else
         shVU_[1]->forget();

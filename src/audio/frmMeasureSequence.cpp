@@ -104,7 +104,7 @@ bool frmMeasure::StartPlay()
             return;
         if (cmdTest_->text() == kTest)
             cmdTest_->setEnabled(false);
-        Player->setChannels(receiver_ <= ReceiverOmniFig8Switched ? 1 : 2);
+        Player->setChannels(twoInputs(receiver_) ? 2 : 1);
         Player->setStimulus(stimulus_);
         Player->setFilter(filterCode());
         const std::int16_t rc = Player->Play(true);
@@ -114,7 +114,7 @@ bool frmMeasure::StartPlay()
                 HandleError(rc);
             cmdTest_->setEnabled(true);
         } else {
-            for (int i = 0; i < 6; ++i)
+            for (int i = 0; i < kReceiverButtons; ++i)
                 if (i != receiver_)
                     cmdType_[std::size_t(i)]->setEnabled(false);
             for (QWidget* w : {static_cast<QWidget*>(optExternal_), static_cast<QWidget*>(optInternal_),
@@ -144,8 +144,8 @@ void frmMeasure::StopPlay()
     // The receivers the stimulus and the card allow (UpdateDialog's rule), and the sources the card allows.
     const bool noise = stimulus_ == StimulusExternalNoise;
     const int maxChannels = Recorder ? Recorder->MaxChannels() : 1;
-    for (int i = 0; i < 6; ++i)
-        cmdType_[std::size_t(i)]->setEnabled(i < 2 || (!noise && maxChannels > 1));
+    for (int i = 0; i < kReceiverButtons; ++i)
+        cmdType_[std::size_t(i)]->setEnabled(receiverAllowed(i, noise, maxChannels));
     optExternal_->setEnabled(true);
     optInternal_->setEnabled(Mixer && Mixer->FullDuplex());
     optMLS_->setEnabled(true);

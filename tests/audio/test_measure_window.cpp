@@ -86,8 +86,9 @@ TEST_F(Window, TheControlsFollowTheStimulusAndTheReceiver)
         for (int i = 2; i < 6; ++i)
             EXPECT_EQ(w->cmdType(i)->isEnabled(), row.stimulus != 3) << i;
         EXPECT_EQ(w->optNoise()->isEnabled(), w->optExternal()->isChecked());
-        if (!row.averages)
+        if (!row.averages) {
             EXPECT_EQ(Recorder->PreAvgCnt(), 1);
+        }
         EXPECT_TRUE(Recorder->VUEnabled());
         EXPECT_FALSE(w->sldCh(0)->isEnabled()) << "no calibration: no gain sliders";
     }
