@@ -15,6 +15,7 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 namespace vemra {
@@ -27,34 +28,59 @@ float spatialValue(std::optional<double> v)
     return v && std::isfinite(*v) && std::abs(*v) < 1e30 ? static_cast<float>(*v) : kNoSpatialValue;
 }
 
-// Both channels of a stereo wave, filtered forward by one band's filter.
+// How far a channel is filtered so that its filtered samples before `until` (and a little past it, where the
+// correlation lags read) are exactly those of the whole channel filtered: the half-band chain looks a few taps
+// ahead at every halving. Filtering a long response only as far as it sounds, not to its end, is what keeps the
+// first run of a table short. until < 0: the whole channel.
+std::int64_t filteredLength(const dsp::BandFilter& filter, double fs_Hz, std::int64_t until, std::int64_t length)
+{
+    const std::int64_t reach = (std::int64_t(64) << filter.decimationLevels()) +
+                               static_cast<std::int64_t>(std::ceil((std::abs(filter.energyDelay_s()) + 0.005) * fs_Hz));
+    return until < 0 || until >= length - reach ? length : until + reach;
+}
+
+// Both channels of a stereo wave, filtered forward by one band's filter; exact before sample `exactTo`.
 struct BandPair {
     dsp::BandFilter filter;
     std::vector<float> channel[2];
     double fs_Hz;
     std::uint64_t revision; // of the samples filtered
+    std::int64_t exactTo;
 };
 
-// The pair of the band; the last one made is kept, because a table asks LF, LF2, LFC and IACC of one band in turn.
-// nullptr when the wave is not stereo or the band not usable. Valid until the next call.
-const BandPair* bandPair(const WaveHeader& header, std::int16_t band)
+// The pair of the band, exact before sample `until` (< 0: everywhere); the last one made is kept, because a table
+// asks LF, LF2, LFC and IACC of one band in turn. nullptr when the wave is not stereo or the band not usable.
+// Valid until the next call.
+const BandPair* bandPair(const WaveHeader& header, std::int16_t band, std::int64_t until)
 {
     static std::optional<BandPair> last;
     if (!dsp::isBand(band) || WaveStore::channels(header) != 2)
         return nullptr;
     const double fs = header.format.SampleFrequency;
     const std::uint64_t revision = WaveStore::revision(header);
-    if (last && last->revision == revision && last->filter.band() == band && last->fs_Hz == fs)
+    const auto length = static_cast<std::int64_t>(WaveStore::floatSamples(header, 0).size());
+    const std::int64_t needed = until < 0 ? length : std::min(until, length);
+    if (last && last->revision == revision && last->filter.band() == band && last->fs_Hz == fs &&
+        last->exactTo >= needed)
         return &*last;
     last.reset(); // its memory goes before the next pair's is taken
     auto filter = dsp::BandFilter::design(band, fs);
     if (!filter)
         return nullptr;
-    BandPair pair{*filter, {}, fs, revision};
+    const std::int64_t filtered = filteredLength(*filter, fs, needed, length);
+    BandPair pair{*filter, {}, fs, revision, filtered == length ? length : needed};
     for (int ch = 0; ch < 2; ++ch)
-        pair.channel[ch] = filter->apply(WaveStore::floatSamples(header, ch), dsp::FilterDirection::Forward);
+        pair.channel[ch] = filter->apply(WaveStore::floatSamples(header, ch).first(static_cast<std::size_t>(filtered)),
+                                         dsp::FilterDirection::Forward);
     last = std::move(pair);
     return &*last;
+}
+
+// Just past the end of the early window (80 ms after time zero, moved on by at most a band filter's delay, which
+// filteredLength adds), where the lateral fractions stop reading; -1 without a time zero.
+std::int64_t earlyEnd(std::int64_t timeZero, double fs_Hz)
+{
+    return timeZero < 0 ? -1 : timeZero + static_cast<std::int64_t>(std::ceil(0.080 * fs_Hz)) + 1;
 }
 
 // A channel whose samples are all 0 (or that the wave does not have).
@@ -72,14 +98,15 @@ float lateral(const WaveHeader& header, std::int16_t band, double lateralGain, F
     return guardedValue(kNoSpatialValue, [&] {
         if (!std::isfinite(lateralGain) || silent(header, 1))
             return kNoSpatialValue;
-        const BandPair* pair = bandPair(header, band);
+        const std::int64_t zero = AnalysisStore::timeZero(header, 0);
+        const BandPair* pair = bandPair(header, band, earlyEnd(zero, header.format.SampleFrequency));
         if (!pair)
             return kNoSpatialValue;
         dsp::SpatialInput in;
         in.omni = pair->channel[0];
         in.lateral = pair->channel[1];
         in.fs_Hz = pair->fs_Hz;
-        in.timeZero = AnalysisStore::timeZero(header, 0);
+        in.timeZero = zero;
         in.delay_s = pair->filter.energyDelay_s();
         in.omniScale = sampleFactor(header.gains, 0);
         in.lateralScale = sampleFactor(header.gains, 1) * lateralGain;
@@ -136,15 +163,19 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
     r.IACC1 = r.IACC2 = r.IACC3 = kNoSpatialValue;
     r.computed = True16;
     guardedVoid([&] {
-        const BandPair* pair = bandPair(header, band);
         const std::int64_t z0 = AnalysisStore::timeZero(header, 0), z1 = AnalysisStore::timeZero(header, 1);
         // The direct sound reaches the nearer ear first: the window starts with whichever channel starts first.
         const std::int64_t zero = z0 < 0 ? z1 : z1 < 0 ? z0 : std::min(z0, z1);
-        if (!pair || zero < 0)
+        if (zero < 0 || !dsp::isBand(band) || WaveStore::channels(header) != 2)
+            return;
+        const auto samples = static_cast<std::int64_t>(WaveStore::floatSamples(header, 0).size());
+        const BandPair* pair =
+            bandPair(header, band,
+                     std::max(soundingLength(header, band, samples), earlyEnd(zero, header.format.SampleFrequency)));
+        if (!pair)
             return;
         const auto& left = pair->channel[0];
         const auto& right = pair->channel[1];
-        const auto samples = static_cast<std::int64_t>(left.size());
         const double delay = pair->filter.energyDelay_s();
         // A response that ends before the early window does has no early and no whole value, and its late one
         // would be nothing but the filter's ringing: no value at all, as for the lateral fractions.
@@ -175,12 +206,10 @@ VResult CalcMTF(std::int16_t channel, WaveHeader& header, std::int16_t band, std
         if (!decay || analysis->timeZero() < 0)
             return msg::NoWaveData;
         const double fs = analysis->sampleRate_Hz();
-        const std::vector<float> filtered =
-            dsp::BandFilter::design(band, fs)->apply(WaveStore::floatSamples(header, channel), dsp::FilterDirection::Forward);
-        const auto length = static_cast<std::int64_t>(filtered.size());
+        const std::span<const float> samples = WaveStore::floatSamples(header, channel);
+        const auto length = static_cast<std::int64_t>(samples.size());
 
         dsp::ModulationSource source;
-        source.band = filtered;
         source.fs_Hz = fs;
         source.from = analysis->timeZero();
         source.to = endSample >= length - 1 ? length : std::max<std::int64_t>(endSample, 0);
@@ -194,6 +223,11 @@ VResult CalcMTF(std::int16_t channel, WaveHeader& header, std::int16_t band, std
                 source.tailRatio = std::pow(10.0, decay->lineSlope_dBps / (10.0 * fs));
             }
         }
+        const auto filter = dsp::BandFilter::design(band, fs);
+        const std::vector<float> filtered =
+            filter->apply(samples.first(static_cast<std::size_t>(filteredLength(*filter, fs, source.to, length))),
+                          dsp::FilterDirection::Forward);
+        source.band = filtered;
         const auto entries = dsp::modulationTransferEntries(band, source);
         std::copy(entries.begin(), entries.end(), mtf);
         return Ok;

@@ -1,4 +1,10 @@
+#include "library/AnalysisStore.h"
 #include "library/WaveStore.h"
+#include "library/dsp/BandFilter.h"
+#include "library/dsp/DecayAnalysis.h"
+#include "library/dsp/ModulationTransfer.h"
+#include "library/dsp/SpatialParameters.h"
+#include "library/records.h"
 #include "library/api.h"
 #include "support/ResponseGenerator.h"
 
@@ -6,6 +12,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <numbers>
 #include <string>
 
@@ -166,4 +173,52 @@ TEST(SpeechSpatialApi, NoValueWithoutTheSoundItNeeds)
     CalcIACC(whole.header, 6, all);
     EXPECT_GE(all.IACC3, 0.0f);
     EXPECT_GE(CalcLF(whole.header, 6), 0.0f);
+}
+
+// A long response is band-filtered only as far as its values read (80 ms past time zero, or the decay end); the
+// values must be exactly those of the whole response filtered, in the lowest band (the longest look-ahead of the
+// half-band chain) and a middle one.
+TEST(SpeechSpatialApi, ValuesReadOnlyWhatTheWholeFilteredResponseHolds)
+{
+    const double fs = 48000;
+    OpenSamples pair(48000, {decay(0.3, fs, 4.0, 6), decay(0.4, fs, 4.0, 7)});
+    WaveHeader& h = pair.header;
+    for (const std::int16_t band : {std::int16_t(1), std::int16_t(6)}) {
+        SCOPED_TRACE(band);
+        const auto filter = dsp::BandFilter::design(band, fs);
+        ASSERT_TRUE(filter);
+        std::vector<float> whole[2];
+        for (int ch = 0; ch < 2; ++ch)
+            whole[ch] = filter->apply(WaveStore::floatSamples(h, ch), dsp::FilterDirection::Forward);
+
+        dsp::SpatialInput in;
+        in.omni = whole[0];
+        in.lateral = whole[1];
+        in.fs_Hz = fs;
+        in.timeZero = AnalysisStore::timeZero(h, 0);
+        in.delay_s = filter->energyDelay_s();
+        in.omniScale = sampleFactor(h.gains, 0);
+        in.lateralScale = sampleFactor(h.gains, 1);
+        const auto lfc = dsp::lateralFractionCos(in);
+        ASSERT_TRUE(lfc);
+        EXPECT_EQ(CalcLFC(h, band, 1.0f), float(*lfc));
+
+        const dsp::DecayAnalysis* d = AnalysisStore::channel(h, 0)->decay(band);
+        ASSERT_TRUE(d && d->valid);
+        ASSERT_LT(d->decayEnd, std::int64_t(whole[0].size()) / 2); // so that the filtering stops early
+        dsp::ModulationSource source;
+        source.band = whole[0];
+        source.fs_Hz = fs;
+        source.from = AnalysisStore::timeZero(h, 0);
+        source.to = d->decayEnd;
+        source.noiseEnergy = d->noiseEnergy;
+        source.snr_dB = d->SNR_dB;
+        source.tailEnergy = d->lineEnergy(d->decayEnd, fs);
+        source.tailRatio = std::pow(10.0, d->lineSlope_dBps / (10.0 * fs));
+        const auto expected = dsp::modulationTransferEntries(band, source);
+        float mtf[21];
+        ASSERT_EQ(CalcMTF(0, h, band, std::numeric_limits<std::int32_t>::max(), mtf), Ok);
+        for (int i = 0; i < 21; ++i)
+            EXPECT_EQ(mtf[i], expected[std::size_t(i)]) << i;
+    }
 }
