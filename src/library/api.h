@@ -18,3 +18,4 @@
 #include "library/api_edit.h"
 #include "library/api_process.h"
 #include "library/api_waterfall.h"
+#include "library/api_calibration.h"

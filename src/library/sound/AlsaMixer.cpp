@@ -82,31 +82,36 @@ public:
         return nullptr;
     }
 
+    // The playback lines (elements with a playback volume other than the master) or the recording lines
+    // (elements with a capture volume other than the master), and the master itself when there is one.
+    std::vector<snd_mixer_elem_t*> lineElements(bool playback, snd_mixer_elem_t** master = nullptr) const
+    {
+        std::vector<snd_mixer_elem_t*> lines;
+        snd_mixer_elem_t* m = nullptr;
+        for (auto* e : elements()) {
+            if (!(playback ? snd_mixer_selem_has_playback_volume(e) : snd_mixer_selem_has_capture_volume(e)))
+                continue;
+            if (!m && snd_mixer_selem_get_name(e) == std::string(playback ? "Master" : "Capture"))
+                m = e;
+            else
+                lines.push_back(e);
+        }
+        if (master)
+            *master = m;
+        return lines;
+    }
+
     // The four controls for the chosen lines.
     void controls(int playbackLine, int recordingLine, snd_mixer_elem_t* out[4]) const
     {
-        std::vector<snd_mixer_elem_t*> playback, capture;
         snd_mixer_elem_t* pm = nullptr;
         snd_mixer_elem_t* rm = nullptr;
+        const std::vector<snd_mixer_elem_t*> playback = lineElements(true, &pm);
+        const std::vector<snd_mixer_elem_t*> capture = lineElements(false, &rm);
         snd_mixer_elem_t* pcm = nullptr;
-        for (auto* e : elements()) {
-            const std::string n = snd_mixer_selem_get_name(e);
-            if (snd_mixer_selem_has_playback_volume(e)) {
-                if (!pm && n == "Master")
-                    pm = e;
-                else {
-                    playback.push_back(e);
-                    if (!pcm && n == "PCM")
-                        pcm = e;
-                }
-            }
-            if (snd_mixer_selem_has_capture_volume(e)) {
-                if (!rm && n == "Capture")
-                    rm = e;
-                else
-                    capture.push_back(e);
-            }
-        }
+        for (auto* e : playback)
+            if (!pcm && snd_mixer_selem_get_name(e) == std::string("PCM"))
+                pcm = e;
         out[0] = pm;
         out[1] = playbackLine >= 0 && playbackLine < static_cast<int>(playback.size())
                      ? playback[static_cast<std::size_t>(playbackLine)]
@@ -234,6 +239,17 @@ public:
         return true;
     }
 
+    bool lines(int mixerIndex, bool playback, std::vector<std::string>& names) override
+    {
+        names.clear();
+        AlsaSession s(mixerIndex);
+        if (s.card() < 0)
+            return false;
+        if (s.ok())
+            for (auto* e : s.lineElements(playback))
+                names.push_back(sanitiseMixerName(snd_mixer_selem_get_name(e)));
+        return true;
+    }
     bool restore(int mixerIndex) override
     {
         auto it = saved_.find(mixerIndex);

@@ -215,6 +215,11 @@ VResult Engine::startStimulus(std::shared_ptr<const StimulusPeriod> stimulus, in
     return Ok;
 }
 
+std::shared_ptr<const StimulusPeriod> Engine::currentStimulus() const
+{
+    return playing_ && !playing_->stopRequested.load() ? playing_->stimulus : nullptr;
+}
+
 void Engine::stopStimulus()
 {
     if (!playing_)

@@ -72,6 +72,8 @@ public:
     void stopStimulus();
     // True from the start until a stop was asked for (the deferred stop included) or took effect.
     bool stimulusPlaying() const;
+    // The stimulus now playing; null when none plays or its stop was asked for.
+    std::shared_ptr<const StimulusPeriod> currentStimulus() const;
 
     // Capture of frames x averages input frames of channels channels, accumulated onto one period of frames.
     // Locked to the playing stimulus when its period equals frames. 0, msg::BadChannelCount (channels),

@@ -107,6 +107,14 @@ public:
         apply();
         return true;
     }
+    bool lines(int mixerIndex, bool playback, std::vector<std::string>& names) override
+    {
+        names.clear();
+        if (mixerIndex != 0)
+            return false;
+        names.emplace_back(playback ? kNames[1] : kNames[3]);
+        return true;
+    }
 
 private:
     struct Element {

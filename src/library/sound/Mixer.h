@@ -9,6 +9,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace vemra::sound {
 
@@ -38,6 +39,14 @@ public:
     // remember the whole mixer state first.
     virtual bool select(int mixerIndex, int playbackLine, int recordingLine, int plan, bool save) = 0;
     virtual bool restore(int mixerIndex) = 0;
+    // The names of the mixer's playback lines (playback true) or recording lines, by line number; false when no
+    // mixer has that index. The default knows no lines.
+    virtual bool lines(int mixerIndex, bool playback, std::vector<std::string>& names)
+    {
+        names.clear();
+        MixerDescription d;
+        return describe(mixerIndex, -1, -1, 0, d);
+    }
 };
 
 std::string sanitiseMixerName(const std::string& name);
@@ -45,7 +54,7 @@ std::string sanitiseMixerName(const std::string& name);
 std::int32_t mixerControlId(const std::string& card, const std::string& element, int index);
 
 // The virtual mixer: one mixer "Virtual sound card" with the elements "Master", "PCM" (playback), "Capture" and
-// "Mic" (recording). Gain law: position p gives -60 + 60 p / 65535 dB, position 0 silence; the card's playback
+// "Mic" (recording); its one playback line is "PCM", its one recording line "Mic". Gain law: position p gives -60 + 60 p / 65535 dB, position 0 silence; the card's playback
 // gain is Master x PCM, its recording gain per channel Capture x Mic.
 std::unique_ptr<MixerBackend> makeVirtualMixer(std::shared_ptr<VirtualGains> gains);
 double virtualMixerGain(std::int32_t position);

@@ -164,15 +164,19 @@ void VirtualCard::runBlock()
             if (config_.noiseRms > 0)
                 acc += config_.noiseRms * noise();
             acc *= gIn[c];
+            if (config_.adcNoiseRms > 0)
+                acc += config_.adcNoiseRms * noise();
             in_[static_cast<std::size_t>(i * inChannels_ + c)] = static_cast<float>(std::clamp(acc, -1.0, 1.0));
         }
     }
     const bool overflow = config_.overflowAtFrame >= frame_ && config_.overflowAtFrame < frame_ + n;
     if (callback_)
         callback_->process(in_.data(), out_.data(), n, overflow);
-    for (int i = 0; i < n; ++i)
-        history_[static_cast<std::size_t>(frame_ + i) & historyMask_]
-            = softClip(gOut * out_[static_cast<std::size_t>(i * outChannels_)]);
+    const double k = config_.cubicDistortion;
+    for (int i = 0; i < n; ++i) {
+        const double x = gOut * out_[static_cast<std::size_t>(i * outChannels_)];
+        history_[static_cast<std::size_t>(frame_ + i) & historyMask_] = softClip(x - k * x * x * x);
+    }
     frame_ += n;
 }
 

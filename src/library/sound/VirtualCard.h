@@ -1,9 +1,10 @@
 #pragma once
 // The virtual sound card: a backend without hardware for tests and demonstrations. What the engine plays goes
-// through the mixer's playback gains and a soft-clipping stage (linear up to 0.8 of full scale), then through a
-// known room response (per input channel, from output channel 1) delayed by the converters' round-trip latency;
-// seeded Gaussian noise is added, the recording gains applied and the converter clips at full scale; the result is
-// the engine's input. Run deterministically by a test (step()) or paced in real time on its own thread.
+// through the mixer's playback gains, an optional cubic stage x - k x^3 (a sine of amplitude A gains a third
+// harmonic of k A^3 / 4: the card's known distortion curve) and a soft-clipping stage (linear up to 0.8 of full
+// scale), then through a known room response (per input channel, from output channel 1) delayed by the
+// converters' round-trip latency; seeded Gaussian noise is added, the recording gains applied, the converter's own
+// noise added and the converter clips at full scale; the result is the engine's input. Run deterministically by a test (step()) or paced in real time on its own thread.
 #include "library/sound/Backend.h"
 
 #include <atomic>
@@ -25,7 +26,9 @@ struct VirtualCardConfig {
     std::vector<double> response2;      // input 2; empty: the same as input 1
     std::int64_t latencyFrames = 512;   // converter round trip; at least one block
     bool reportLatency = true;          // false: the card tells the engine 0 (as some drivers do)
-    double noiseRms = 0;                // fraction of full scale
+    double noiseRms = 0;                // fraction of full scale, before the recording gains
+    double adcNoiseRms = 0;             // fraction of full scale, after the recording gains
+    double cubicDistortion = 0;         // k of the cubic stage (0: none)
     std::uint32_t seed = 1;
     std::vector<double> rates{8000, 11025, 16000, 22050, 32000, 44100, 48000, 88200, 96000};
     int blockFrames = 256;
