@@ -5,6 +5,7 @@
 
 #include "audio/AudioGlobals.h"
 #include "audio/clsPlayer.h"
+#include "calibration/frmCalCard.h"
 
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
@@ -150,6 +151,7 @@ bool Main(const QStringList& arguments)
         ExitProgramHook = [] { ExitVemra(); };
         CreateMixerHook = [] { CreateMixer(); };
         ReleaseMixerHook = [] { ReleaseMixer(); };
+        CalibrateSoundCardHook = [] { frmCalCard::ShowModal(); };
         LockPlayerHook = [] { return Player ? Player->LockPlayer() : std::int16_t(0); };
         UnlockPlayerHook = [] {
             if (Player)

@@ -100,6 +100,14 @@ public:
         log.push_back("restore");
         return inner_->restore(mixer);
     }
+    bool lines(int mixer, bool playback, std::vector<std::string>& names) override
+    {
+        if (mixer >= 1 && mixer <= extraMixers) {
+            names = {playback ? "Line out" : "Line in"};
+            return true;
+        }
+        return inner_->lines(mixer, playback, names);
+    }
 
     int count(const std::string& prefix) const
     {

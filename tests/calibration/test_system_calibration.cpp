@@ -1,0 +1,297 @@
+// The system calibration: reverberation-room responses of known T and volume give the gains that make the
+// strength of the same responses 10 lg(T / (0.16 V)) + 37 dB; mismatching or unloadable files, cancel, the store.
+#include "calibration/frmCalSystem.h"
+
+#include "core/Globals.h"
+#include "core/Settings.h"
+#include "core/UiServices.h"
+#include "core/clsOptions.h"
+#include "document/Waves.h"
+#include "document/clsWave.h"
+#include "library/Messages.h"
+#include "library/dsp/Bands.h"
+#include "support/ResponseFile.h"
+#include "support/ResponseGenerator.h"
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+#include <QTimer>
+
+#include <cmath>
+#include <memory>
+
+using namespace vemra;
+namespace ts = vemra::testsupport;
+
+namespace {
+
+ScriptedUiServices& scripted() { return static_cast<ScriptedUiServices&>(UiServices::get()); }
+
+std::vector<int> shownErrors()
+{
+    std::vector<int> codes;
+    for (const MessageRequest& r : scripted().messages)
+        if (r.title.startsWith(QStringLiteral("Vemra - error (")))
+            codes.push_back(r.title.mid(15).chopped(1).toInt());
+    return codes;
+}
+
+constexpr double kVolume = 200, kT = 2.0;
+
+// A reverberation-room response: one tone per octave band 63 Hz .. 4 kHz decaying with T, at the diffuse field's
+// strength; channel 2 (when asked) at half the amplitude. A diffuse tail's sample energy grows with the rate, as the
+// strength's rate term assumes.
+std::string roomFile(const std::string& name, double fs, int channels = 1, std::int16_t stimulus = 5,
+                     std::int16_t receiver = 0)
+{
+    ts::ResponseShape shape;
+    shape.fs_Hz = fs;
+    shape.length_s = kT * 1.2 + 0.5;
+    shape.energy = ts::singleDecay(kT, ts::diffuseStartEnergy(kT, kVolume, fs, 1e6 * fs / 48000));
+    std::vector<double> tones;
+    for (int b = 2; b <= 8; ++b)
+        tones.push_back(dsp::bandCentre_Hz(b));
+    const std::vector<float> x = ts::makeTonalResponse(shape, tones);
+    std::vector<std::vector<float>> perChannel{x};
+    if (channels == 2) {
+        perChannel.push_back(x);
+        for (float& v : perChannel[1])
+            v *= 0.5f;
+    }
+    return test::ResponseFile(name).rate(std::int32_t(fs)).perChannel(perChannel).stimulus(stimulus).receiver(receiver).write();
+}
+
+class SystemCal : public testing::Test {
+protected:
+    std::unique_ptr<frmCalSystem> window;
+
+    void SetUp() override
+    {
+        scripted().clear();
+        DeleteSetting(kCalibrationSection);
+        Options = new clsOptions(nullptr, [](std::int32_t, float) {});
+    }
+    void TearDown() override
+    {
+        window.reset();
+        for (clsWave* wave : WavesSnapshot())
+            wave->Die();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        delete Options;
+        Options = nullptr;
+    }
+    template <class T>
+    T* control(const char* name) const
+    {
+        return window->findChild<T*>(QLatin1String(name));
+    }
+    frmCalSystem* open()
+    {
+        window = std::make_unique<frmCalSystem>();
+        window->show();
+        return window.get();
+    }
+    void add(const std::vector<std::string>& files)
+    {
+        QString answer;
+        for (const std::string& f : files)
+            answer += QString::fromStdString(f) + QLatin1Char('\n');
+        scripted().openAnswers.push_back(answer.trimmed());
+        window->cmdAdd_Click();
+    }
+    void describe(const QString& description, const QString& volume)
+    {
+        control<QComboBox>("cmbCali")->setEditText(description);
+        control<QLineEdit>("txtVolume")->setText(volume);
+    }
+    static std::vector<float> storedRow(int n, int row)
+    {
+        const QStringList fields = GetSetting(kCalibrationSection, QString::number(n) + QStringLiteral("CalData"))
+                                       .split(QLatin1Char(';'));
+        std::vector<float> values;
+        for (int b = 0; b < 7; ++b)
+            values.push_back(fields.value(2 + 7 * row + b).toFloat());
+        return values;
+    }
+};
+
+} // namespace
+
+TEST_F(SystemCal, RoundTripGivesTheDiffuseFieldStrengthInEveryOctave)
+{
+    const std::string a = roomFile("room48.wav", 48000, 2, 5, 2);
+    const std::string b = roomFile("room44.wav", 44100, 2, 5, 2);
+    frmCalSystem* w = open();
+    add({a, b});
+    ASSERT_EQ(control<QListWidget>("lstFiles")->count(), 2);
+    describe(QStringLiteral("Reverberation room "), QStringLiteral("200"));
+    ASSERT_TRUE(control<QPushButton>("cmdOK")->isEnabled());
+    w->cmdOK_Click();
+    EXPECT_TRUE(shownErrors().empty());
+    EXPECT_EQ(control<QLabel>("lblStatus")->text(), QStringLiteral("Calibration completed succesfully."));
+    EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Count")), QStringLiteral(" 1"));
+    EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("0CalDesc")), QStringLiteral("Reverberation room"));
+    const QString data = GetSetting(kCalibrationSection, QStringLiteral("0CalData"));
+    EXPECT_TRUE(data.startsWith(QStringLiteral("5;2;")));
+    EXPECT_EQ(data.count(QLatin1Char(';')), 16);
+    EXPECT_FALSE(data.contains(QLatin1Char(',')));
+    const auto row0 = storedRow(0, 0), row1 = storedRow(0, 1);
+    for (float d : row1)
+        EXPECT_NEAR(d, -6.02, 0.05);
+    // The strength of each file, calibrated with the stored values, is the room's.
+    for (const std::string& file : {a, b}) {
+        clsWave* wave = WaveByKey(NewWave(false));
+        wave->setFileName(QString::fromStdString(file));
+        for (int band = 2; band <= 8; ++band) {
+            wave->setGainCalCh1(band, row0[std::size_t(band - 2)]);
+            wave->setGainCalCh2(band, row1[std::size_t(band - 2)]);
+        }
+        wave->setCalID(QStringLiteral("Reverberation room"));
+        wave->ResetFlags();
+        for (int band = 2; band <= 8; ++band) {
+            SCOPED_TRACE(file + " band " + std::to_string(band));
+            EXPECT_NEAR(wave->G(0, band), ts::diffuseStrength_dB(kT, kVolume), 0.1);
+            EXPECT_NEAR(wave->G(1, band), ts::diffuseStrength_dB(kT, kVolume), 0.1);
+        }
+        wave->Die();
+    }
+    // OK again closes the window.
+    w->cmdOK_Click();
+    EXPECT_TRUE(w->unloaded());
+    EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Volume")), QStringLiteral("200"));
+}
+
+TEST_F(SystemCal, FilesThatDoNotMatchOrDoNotLoadEndTheCheck)
+{
+    const std::string good = roomFile("good.wav", 48000);
+    struct Row { const char* name; std::string second; int message; };
+    const Row rows[] = {
+        {"other stimulus", roomFile("mls.wav", 48000, 1, 1), msg::CalibrationFilesDiffer},
+        {"other receiver", roomFile("receiver.wav", 48000, 1, 5, 3), msg::CalibrationFilesDiffer},
+        {"other channel count", roomFile("stereo.wav", 48000, 2), msg::CalibrationFilesDiffer},
+        {"not loadable", "/nonexistent/missing.wav", msg::CannotRead},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        scripted().clear();
+        frmCalSystem* w = open();
+        add({good, row.second});
+        describe(QStringLiteral("Room"), QStringLiteral("100"));
+        w->cmdOK_Click();
+        ASSERT_FALSE(scripted().messages.empty());
+        EXPECT_EQ(scripted().messages.back().title, QStringLiteral("Vemra - error (%1)").arg(row.message));
+        if (row.message == msg::CannotRead)
+            EXPECT_TRUE(scripted().messages.back().text.contains(QString::fromStdString(row.second)));
+        EXPECT_TRUE(control<QPushButton>("cmdAdd")->isEnabled()) << "back to editing";
+        EXPECT_FALSE(control<QFrame>("fraStatus")->isVisible());
+        EXPECT_FALSE(HasSetting(kCalibrationSection, QStringLiteral("Count")));
+        EXPECT_TRUE(WavesSnapshot().empty()) << "every document of the check is gone";
+        window.reset();
+    }
+}
+
+TEST_F(SystemCal, AResponseWithoutBandEnergyStoresNothing)
+{
+    const std::string silent = test::ResponseFile("silent.wav").frames(48000).stimulus(5).sample([](std::int64_t, int) { return 0.0; }).write();
+    frmCalSystem* w = open();
+    add({silent});
+    describe(QStringLiteral("Room"), QStringLiteral("100"));
+    w->cmdOK_Click();
+    const auto errors = shownErrors();
+    ASSERT_GE(errors.size(), 2u);
+    EXPECT_EQ(errors[0], msg::CalibrationNoData63);
+    EXPECT_EQ(errors[1], msg::CalibrationNoData);
+    EXPECT_EQ(control<QLabel>("lblStatus")->text(), QStringLiteral("Calibration failed."));
+    EXPECT_FALSE(HasSetting(kCalibrationSection, QStringLiteral("Count")));
+    EXPECT_TRUE(WavesSnapshot().empty());
+}
+
+TEST_F(SystemCal, CancelDuringProcessingClosesAndStoresNothing)
+{
+    const std::string a = roomFile("cancel.wav", 48000);
+    frmCalSystem* w = open();
+    add({a, a});
+    describe(QStringLiteral("Room"), QStringLiteral("150"));
+    int refusedCloses = 0;
+    QTimer::singleShot(0, [&] {
+        w->close(); // refused while the run goes on
+        refusedCloses += w->unloaded() ? 0 : 1;
+        w->cmdCancel_Click();
+    });
+    w->cmdOK_Click();
+    EXPECT_EQ(refusedCloses, 1);
+    EXPECT_TRUE(w->unloaded());
+    EXPECT_FALSE(HasSetting(kCalibrationSection, QStringLiteral("Count")));
+    EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Volume")), QStringLiteral("150"));
+    EXPECT_TRUE(WavesSnapshot().empty());
+}
+
+TEST_F(SystemCal, OkNeedsFilesADescriptionAndAPositiveVolume)
+{
+    const std::string a = roomFile("buttons.wav", 22050);
+    frmCalSystem* w = open();
+    auto* ok = control<QPushButton>("cmdOK");
+    describe(QStringLiteral("Room"), QStringLiteral("100"));
+    EXPECT_FALSE(ok->isEnabled()) << "no files";
+    add({a});
+    struct Row { const char* description; const char* volume; bool enabled; };
+    const Row rows[] = {{"Room", "100", true},  {"Room", "0", false},   {"Room", "-3", false},
+                        {"Room", "abc", false}, {"Room", "", false},    {"   ", "100", false},
+                        {"Room", "12.5", true}, {"Room", "12,5", true}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.description) + "|" + row.volume);
+        describe(QLatin1String(row.description), QLatin1String(row.volume));
+        EXPECT_EQ(ok->isEnabled(), row.enabled);
+    }
+    (void)w;
+}
+
+TEST_F(SystemCal, DeletingMovesTheLaterCalibrationsDown)
+{
+    SaveSetting(kCalibrationSection, QStringLiteral("Count"), QStringLiteral(" 3"));
+    for (int n = 0; n < 3; ++n) {
+        SaveSetting(kCalibrationSection, QString::number(n) + "CalDesc", QStringLiteral("cal %1").arg(n));
+        SaveSetting(kCalibrationSection, QString::number(n) + "CalData", QStringLiteral("5;0;%1;").arg(n));
+    }
+    frmCalSystem* w = open();
+    auto* list = control<QComboBox>("cmbCali");
+    ASSERT_EQ(list->count(), 3);
+    EXPECT_FALSE(control<QPushButton>("cmdDelete")->isEnabled());
+    list->setCurrentIndex(1);
+    emit list->activated(1);
+    EXPECT_TRUE(control<QPushButton>("cmdDelete")->isEnabled());
+    scripted().messageAnswers.push_back(MsgResult::No);
+    w->cmdDelete_Click();
+    EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Count")), QStringLiteral(" 3"));
+    list->setCurrentIndex(1);
+    emit list->activated(1);
+    scripted().messageAnswers.push_back(MsgResult::Yes);
+    w->cmdDelete_Click();
+    EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Count")), QStringLiteral(" 2"));
+    EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("1CalDesc")), QStringLiteral("cal 2"));
+    EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("1CalData")), QStringLiteral("5;0;2;"));
+    EXPECT_FALSE(HasSetting(kCalibrationSection, QStringLiteral("2CalDesc")));
+    ASSERT_EQ(list->count(), 2);
+    EXPECT_EQ(list->itemText(1), QStringLiteral("cal 2"));
+    // Typing after choosing leaves none chosen.
+    list->setCurrentIndex(0);
+    emit list->activated(0);
+    list->setEditText(QStringLiteral("cal 0 changed"));
+    EXPECT_FALSE(control<QPushButton>("cmdDelete")->isEnabled());
+}
+
+TEST(SystemCalRecord, CodesThenSevenValuesPerRowWithAPoint)
+{
+    float result[2][7] = {{1.234f, -0.004f, 10.0f, 0, 0, 0, -2.5f}, {}};
+    QLocale::setDefault(QLocale(QLocale::German));
+    EXPECT_EQ(SystemCalRecordText(5, 0, result),
+              QStringLiteral("5;0;1.23;0.00;10.00;0.00;0.00;0.00;-2.50;0.00;0.00;0.00;0.00;0.00;0.00;0.00;"));
+    QLocale::setDefault(QLocale::c());
+}

@@ -1,0 +1,191 @@
+// The wizard as a window: its pages and buttons, Abort at every step with nothing half-written, close requests
+// during the run, the plan number, the log, and the stored text of a gain curve.
+#include "CalFixture.h"
+
+#include "audio/clsMixer.h"
+#include "audio/clsPlayer.h"
+#include "core/Messages.h"
+#include "core/Settings.h"
+#include "core/clsOptions.h"
+#include "library/Messages.h"
+
+#include <QCheckBox>
+#include <QCloseEvent>
+#include <QKeyEvent>
+
+using namespace caltest;
+
+namespace {
+
+class Wizard : public CalTest {};
+
+} // namespace
+
+TEST_F(Wizard, OpensOnTheIntroductionWithTheMixerAndItsLinesChosen)
+{
+    frmCalCard* w = openWizard();
+    EXPECT_EQ(w->windowTitle(), QStringLiteral("Soundcard Calibration"));
+    EXPECT_EQ(control<QLabel>("lblPrompt1")->text(), MessageText(msg::ConnectLineInOut));
+    EXPECT_EQ(control<QLabel>("lblPrompt2")->text(), MessageText(msg::CalibrationInvalidates));
+    EXPECT_TRUE(control<QWidget>("pnlCal0")->isVisible());
+    EXPECT_FALSE(control<QWidget>("pnlCal1")->isVisible());
+    EXPECT_FALSE(control<QPushButton>("cmdTest2")->isVisible());
+    auto* mixers = control<QListWidget>("lstMixer");
+    ASSERT_EQ(mixers->count(), 1);
+    EXPECT_EQ(mixers->currentItem()->text(), QStringLiteral("Virtual sound card"));
+    EXPECT_EQ(control<QListWidget>("lstAudioOut")->currentItem()->text(), QStringLiteral("PCM"));
+    EXPECT_EQ(control<QListWidget>("lstAudioIn")->currentItem()->text(), QStringLiteral("Mic"));
+    w->cmdNext_Click();
+    EXPECT_TRUE(control<QWidget>("pnlCal1")->isVisible());
+    control<QCheckBox>("chkAuto")->click();
+    EXPECT_FALSE(mixers->isEnabled());
+    control<QCheckBox>("chkAuto")->click();
+    EXPECT_TRUE(mixers->isEnabled());
+}
+
+TEST_F(Wizard, PlanNumberFromF10)
+{
+    frmCalCard* w = openWizard();
+    struct Row { const char* name; std::optional<QString> answer; std::int16_t plan; };
+    const Row rows[] = {{"three", QStringLiteral("3"), 3},         {"empty keeps it", QString(), 3},
+                        {"2.6 rounds", QStringLiteral("2.6"), 3},   {"cancel keeps it", std::nullopt, 3},
+                        {"letters give 0", QStringLiteral("abc"), 0}, {"beyond 16 bits keeps it", QStringLiteral("40000"), 0},
+                        {"negative", QStringLiteral("-2"), -2}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        scripted().inputAnswers.push_back(row.answer);
+        QKeyEvent f10(QEvent::KeyPress, Qt::Key_F10, Qt::NoModifier);
+        QCoreApplication::sendEvent(w, &f10);
+        EXPECT_EQ(w->PlanB(), row.plan);
+    }
+    EXPECT_EQ(scripted().inputPrompts.back(), MessageText(msg::EnterPlanId));
+}
+
+TEST_F(Wizard, AbortOnAPageClosesAtOnceAndTheLogIsAppendedUnderTheMixersName)
+{
+    const QString cardLog = frmCalCard::CardLogPath(QStringLiteral("Virtual sound card"), kRate);
+    QDir().mkpath(CalibrationFolder());
+    {
+        QFile earlier(cardLog);
+        ASSERT_TRUE(earlier.open(QIODevice::WriteOnly));
+        earlier.write("an earlier session\r\n");
+    }
+    for (int page : {0, 1}) {
+        SCOPED_TRACE(page);
+        frmCalCard* w = openWizard();
+        if (page == 1)
+            w->cmdNext_Click();
+        w->cmdAbort_Click();
+        EXPECT_TRUE(w->isHidden());
+        window.reset();
+    }
+    const QString log = text(cardLog);
+    EXPECT_TRUE(log.startsWith(QStringLiteral("an earlier session\r\n")));
+    EXPECT_EQ(log.count(QStringLiteral("Mixer test")), 2);
+    EXPECT_FALSE(QFile::exists(frmCalCard::SessionLogPath()));
+}
+
+TEST_F(Wizard, CloseRequestsAreRefusedDuringTheRunAndAbortEndsIt)
+{
+    frmCalCard* w = openWizard();
+    w->cmdNext_Click();
+    int closes = 0;
+    time.onIdle = [&] {
+        if (time.idles == 50) {
+            // The title bar's close: refused, the run goes on.
+            w->close();
+            ++closes;
+            EXPECT_TRUE(w->Running());
+            EXPECT_FALSE(w->isHidden());
+        }
+        if (time.idles == 60)
+            w->cmdAbort_Click();
+    };
+    w->cmdNext_Click();
+    time.onIdle = nullptr;
+    EXPECT_EQ(closes, 1);
+    EXPECT_TRUE(SettingKeys(kSoundSysSection).isEmpty()) << "an aborted run saves nothing";
+    EXPECT_TRUE(w->isHidden()) << "the run ended at the abort and the window went";
+    EXPECT_LT(time.idles, 200) << "the search stopped at its next test";
+}
+
+// Abort during each step: the step ends, nothing is saved, no correction file or temporary file is left, and the
+// calibration in use stays as it was.
+class AbortAtStep : public CalTest, public testing::WithParamInterface<int> {};
+
+TEST_P(AbortAtStep, LeavesNothingHalfWritten)
+{
+    const int step = GetParam();
+    const auto tempsBefore = tempFiles();
+    Options->setUseCal(false);
+    frmCalCard* w = openWizard();
+    w->cmdNext_Click();
+    auto* prompt = control<QLabel>("lblPrompt2");
+    int idlesInStep = 0;
+    time.onIdle = [&] {
+        if (prompt->text() == MessageText(msg::CalStep(step)) && ++idlesInStep == 2)
+            w->cmdAbort_Click();
+    };
+    w->cmdNext_Click();
+    time.onIdle = nullptr;
+    EXPECT_GE(idlesInStep, 2) << "the run reached the step\n" << runReport();
+    EXPECT_TRUE(w->isHidden());
+    window.reset();
+    EXPECT_FALSE(Options->UseCal());
+    EXPECT_TRUE(SettingKeys(kSoundSysSection).isEmpty());
+    for (const QString& f : calibrationFiles())
+        EXPECT_TRUE(f.startsWith(QStringLiteral("CalibrationLog "))) << f.toStdString();
+    EXPECT_EQ(tempFiles(), tempsBefore);
+}
+
+INSTANTIATE_TEST_SUITE_P(Steps, AbortAtStep, testing::Values(1, 2, 4, 6, 7, 8, 9, 10, 11));
+
+TEST_F(Wizard, ARecorderThatCannotStartFailsTheRunWithOneMessage)
+{
+    frmCalCard* w = openWizard();
+    w->cmdNext_Click();
+    auto broken = cardConfig();
+    broken.inputs = 0;
+    installCard(broken);
+    w->cmdNext_Click();
+    EXPECT_FALSE(w->Success());
+    EXPECT_EQ(shownErrors().size(), 1u);
+    EXPECT_EQ(control<QLabel>("lblPrompt1")->text(), MessageText(msg::CalibrationFailed));
+    EXPECT_FALSE(control<QPushButton>("cmdNext")->isEnabled());
+    EXPECT_EQ(control<QPushButton>("cmdNext")->text(), QStringLiteral("&Continue"));
+}
+
+TEST_F(Wizard, NoLoopBackFailsStepOne)
+{
+    auto open = cardConfig();
+    open.response = {0.0}; // nothing connected: noise only
+    installCard(open);
+    scripted().messageAnswers.push_back(MsgResult::Yes); // 916: abort the calibration
+    frmCalCard* w = openWizard();
+    w->cmdNext_Click();
+    w->cmdNext_Click();
+    EXPECT_FALSE(w->Success());
+    ASSERT_FALSE(scripted().messages.empty());
+    EXPECT_EQ(scripted().messages.front().text, MessageText(msg::CalibrationTooLittleSignal));
+    EXPECT_EQ(control<QLabel>("lblPrompt1")->text(), MessageText(msg::CalibrationFailed));
+}
+
+TEST(GainCurveText, SignedBlankPositionsAndPointLevels)
+{
+    const GainCurvePoints curve{{65535, -1.5f}, {64224, -2.38f}, {62940, -3.0f}};
+    struct Row { const char* name; std::int32_t id; std::size_t first; float reference; const char* text; };
+    const Row rows[] = {
+        {"from the reference point", 3, 1, -2.38f, " 3; 64224=0.00; 62940=-0.62;"},
+        {"all points as held", 0, 0, 0.0f, " 0; 65535=-1.50; 64224=-2.38; 62940=-3.00;"},
+        {"no control", -1, 0, 0.0f, "-1;"},
+        {"last point only", 7, 2, -3.0f, " 7; 62940=0.00;"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(GainCurveText(row.id, curve, row.first, row.reference), QLatin1String(row.text));
+    }
+    // Whatever the locale, the store reads '.'.
+    QLocale::setDefault(QLocale(QLocale::German));
+    EXPECT_EQ(GainCurveText(1, {{100, -0.004f}}, 0, 0), QStringLiteral(" 1; 100=0.00;"));
+    QLocale::setDefault(QLocale::c());
+}
