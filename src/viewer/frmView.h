@@ -148,6 +148,8 @@ public:
     void mnViewZoomOut_Click();
     void mnViewAuto_Click();
     void mnEditSelectAll_Click();
+    // Makes points start .. start + length - 1 the selection, as a drag over them would (Select All: all points).
+    void SelectRange(std::int32_t start, std::int32_t length);
     // --- Edit commands (frmViewEdit.cpp) ---
     void mnEditCut_Click();
     void mnEditCopy_Click();

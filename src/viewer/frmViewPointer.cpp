@@ -243,14 +243,17 @@ void frmView::ShowSelectionStatus()
 
 void frmView::mnEditSelectAll_Click()
 {
-    guarded("mnEditSelectAll", [&] {
-        ClearSelection();
-        mSelectionActive = true;
-        mSelStart = 0;
-        mSelLength = mPointCount;
-        ShowSelectionStatus();
-        UpdateEditMenu();
-    });
+    guarded("mnEditSelectAll", [&] { SelectRange(0, mPointCount); });
+}
+
+void frmView::SelectRange(std::int32_t start, std::int32_t length)
+{
+    ClearSelection();
+    mSelectionActive = true;
+    mSelStart = start;
+    mSelLength = length;
+    ShowSelectionStatus();
+    UpdateEditMenu();
 }
 
 void frmView::UpdateEditMenu()
