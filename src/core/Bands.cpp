@@ -1,17 +1,11 @@
 #include "core/Bands.h"
 
+#include "library/dsp/Bands.h"
+
 #include <cmath>
 
 namespace vemra {
 namespace {
-
-constexpr const char* kBandNames[] = {
-    "16",   "31.5", "63",   "125",  "250",  "500",  "1000", "2000", "4000", "8000",  "16000",
-    "12.5", "16",   "20",   "25",   "31.5", "40",   "50",   "63",   "80",   "100",   "125",
-    "160",  "200",  "250",  "315",  "400",  "500",  "630",  "800",  "1000", "1250",  "1600",
-    "2000", "2500", "3150", "4000", "5000", "6300", "8000", "10000", "12500", "16000", "20000",
-};
-static_assert(std::size(kBandNames) == dsp::kBandCount);
 
 struct Parameter {
     const char* shortName;
@@ -52,8 +46,8 @@ QString BandName(int band)
         return QStringLiteral("WideBand");
     if (band == dsp::kAllPass)
         return QStringLiteral("AllPass");
-    if (band >= 0 && band < int(std::size(kBandNames)))
-        return QString::fromLatin1(kBandNames[band]);
+    if (const char* label = dsp::bandLabel(band))
+        return QString::fromLatin1(label);
     return {};
 }
 

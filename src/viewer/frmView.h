@@ -16,6 +16,7 @@
 // Geometry is kept in twips where the window publishes it (ViewLeft, ViewTop); drawing works in pixels with
 // 32-bit and floating-point coordinates. Calling thread: the user-interface thread.
 #include "document/clsWave.h"
+#include "library/draw/AxisTicks.h"
 #include "library/dsp/ViewProcessing.h"
 
 #include <QAction>
@@ -191,6 +192,8 @@ private:
     void ScaleGraph();
     void DrawGraph();
     void UpdatePan();
+    // Draws the ticks of an x scale running from start over span (the ticks' units) into imgXscale.
+    void drawXscale(const std::vector<XTick>& ticks, double start, double span);
     void DrawSelection();
     void ClearSelection();
     // frmViewZoom.cpp

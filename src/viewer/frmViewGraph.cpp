@@ -12,7 +12,7 @@
 #include "library/dsp/SoundSpeed.h"
 #include "library/dsp/ViewProcessing.h"
 #include "viewer/PictureBox.h"
-#include "viewer/ScaleTicks.h"
+#include "library/draw/AxisTicks.h"
 
 #include <QApplication>
 #include <QFontMetricsF>
@@ -314,28 +314,7 @@ void frmView::DrawXaxis()
         }
         requireFinite(std::log10(span / 10.0f));
         requireFinite(1.0 / span);
-        const auto [step, decimals] = xScaleStep(span);
-        const float n = span / step;
-        const float firstTick = step * std::floor(start / step);
-
-        PictureBox* pic = imgXscale_;
-        QPainter p;
-        beginXscale(p, *pic, start, span);
-        const std::int64_t last = roundEven(double(n + 1.0f) * 10.0);
-        const float end = start + span;
-        for (std::int64_t i = 0; i <= last; i += 2) {
-            const float x = firstTick + float(i) * step / 10.0f;
-            if (x > end)
-                continue;
-            if (i % 10 == 0) {
-                majorTick(p, *pic, x, QString::number(double(x), 'f', decimals), start, end);
-            } else {
-                const double px = pic->toPixelX(x);
-                p.drawLine(QPointF(px, pic->toPixelY(0)), QPointF(px, pic->toPixelY(5)));
-            }
-        }
-        p.end();
-        pic->update();
+        drawXscale(linearXTicks(start, span), start, span);
     });
 }
 
@@ -350,33 +329,9 @@ void frmView::DrawLogXaxis()
         const double df = fs / (2.0 * N + 1.0);
         const double fLow = df * wave->GetLogSample(mFirstPoint + 1);
         const double fHigh = df * wave->GetLogSample(mFirstPoint + mPointCount);
-        // The ticks sit at the nominal third-octave frequencies of the whole table, 12.5 Hz .. 16 kHz.
-        auto centre = [](int band) { return BandName(band).toFloat(); };
-        constexpr int first = dsp::kThirdOctaveTableStart;
-        constexpr int last = dsp::kLastThirdOctaveBand - 1;
-        int iLow = first;
-        while (iLow < last && centre(iLow) < float(fLow))
-            ++iLow;
-        int iHigh = first;
-        while (iHigh < last && centre(iHigh) < float(fHigh))
-            ++iHigh;
-        const bool everyBand = iHigh - iLow < 21;
-        const double c = double(N) / std::log2(double(N));
-        requireFinite(c);
+        requireFinite(double(N) / std::log2(double(N)));
         requireFinite(1.0 / mPointCount);
-
-        PictureBox* pic = imgXscale_;
-        QPainter p;
-        beginXscale(p, *pic, 0, 1000);
-        // Not every band: only the octave centres, from 16 Hz.
-        for (int b = everyBand ? first : first + 1; b <= last; b += everyBand ? 1 : 3) {
-            const double f = centre(b);
-            const double k = double(roundEven(2.0 * f * (N + 1) / fs));
-            const double j = double(roundEven(c * std::log2(k + 1)));
-            majorTick(p, *pic, (j - mFirstPoint) * 1000.0 / mPointCount, BandName(b), 0, 1000);
-        }
-        p.end();
-        pic->update();
+        drawXscale(logXTicks(fs, N, mFirstPoint, mPointCount, fLow, fHigh), 0, 1000);
     });
 }
 
@@ -386,21 +341,27 @@ void frmView::DrawBandXaxis()
         const clsWave* wave = WaveFile();
         if (!wave || !wave->Valid())
             return;
-        const bool octaves = wave->ViewType() == dsp::ViewOctave;
-        const int firstBand = dsp::firstBandOfView(wave->ViewType());
-        const int s = octaves ? 1 : 3;
-        const int offset = octaves ? 0 : 1;
         const std::int32_t N = wave->ProcCount();
         requireFinite(1.0 / N);
-
-        PictureBox* pic = imgXscale_;
-        QPainter p;
-        beginXscale(p, *pic, 0, 1000);
-        for (int i = 0; i <= N; i += s)
-            majorTick(p, *pic, (i + s / 2.0) * 1000.0 / N, BandName(firstBand + i + offset), 0, 1000);
-        p.end();
-        pic->update();
+        drawXscale(bandXTicks(wave->ViewType() == dsp::ViewOctave, N), 0, 1000);
     });
+}
+
+void frmView::drawXscale(const std::vector<XTick>& ticks, double start, double span)
+{
+    PictureBox* pic = imgXscale_;
+    QPainter p;
+    beginXscale(p, *pic, start, span);
+    for (const XTick& t : ticks) {
+        if (t.major) {
+            majorTick(p, *pic, t.at, t.label, start, start + span);
+        } else {
+            const double px = pic->toPixelX(t.at);
+            p.drawLine(QPointF(px, pic->toPixelY(0)), QPointF(px, pic->toPixelY(5)));
+        }
+    }
+    p.end();
+    pic->update();
 }
 
 // --- the selection mark (set by the pointer commands) ---

@@ -13,6 +13,17 @@ int bandsPerOctave(int band)
     return 0;
 }
 
+const char* bandLabel(int band)
+{
+    static constexpr const char* kLabels[kBandCount] = {
+        "16",   "31.5", "63",   "125",  "250",  "500",  "1000", "2000", "4000", "8000",  "16000",
+        "12.5", "16",   "20",   "25",   "31.5", "40",   "50",   "63",   "80",   "100",   "125",
+        "160",  "200",  "250",  "315",  "400",  "500",  "630",  "800",  "1000", "1250",  "1600",
+        "2000", "2500", "3150", "4000", "5000", "6300", "8000", "10000", "12500", "16000", "20000",
+    };
+    return isBand(band) ? kLabels[band] : nullptr;
+}
+
 double bandCentre_Hz(int band)
 {
     if (isOctaveBand(band))

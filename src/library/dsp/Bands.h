@@ -36,6 +36,9 @@ inline constexpr bool isBand(int band) { return band >= 0 && band < kBandCount; 
 
 // 1 for octave bands, 3 for third-octave bands, 0 for anything else.
 int bandsPerOctave(int band);
+// The band's label as the program shows it: its nominal mid-band frequency in Hz ("31.5", "1000", "12500");
+// nullptr for an index that is not a band 0..43.
+const char* bandLabel(int band);
 // Mid-band frequency in Hz; 0 for an index that is not a band 0..43.
 double bandCentre_Hz(int band);
 // Lower and upper band edges in Hz (0 for an index that is not a band 0..43).
