@@ -12,6 +12,7 @@ packages=(
   jackd2 fonts-dejavu-core
   clang libclang-rt-14-dev
   xvfb xauth
+  poppler-utils xclip
 )
 
 missing=()

@@ -3,9 +3,16 @@
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
+#include <QPrinter>
 #include <cmath>
 
 namespace vemra {
+
+QPrinter& CurrentPrinter()
+{
+    static QPrinter printer(QPrinter::HighResolution);
+    return printer;
+}
 
 double PrintTextLeft(double width, double x, double currentX, int alignment)
 {

@@ -5,8 +5,13 @@
 #include <cstdint>
 
 class QPainter;
+class QPrinter;
 
 namespace vemra {
+
+// The program's current printer: the one the print dialogs set up last (the system's default until then). Commands
+// that print at once, without a dialog, print on it. Created on first use, alive until the program ends.
+QPrinter& CurrentPrinter();
 
 enum PrintAlign : std::int16_t { AlignStart = 1, AlignEnd = 2, AlignCentre = 3 };
 

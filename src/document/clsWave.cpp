@@ -102,9 +102,8 @@ clsWave::clsWave(QObject* parent) : QObject(parent)
 
 clsWave::~clsWave()
 {
-    if (playing_ && stopPlayback_)
-        stopPlayback_();
-    playing_ = false;
+    if (playing_)
+        StopPlay();
     if (valid_)
         CloseWave(header_);
     if (viewer_) {

@@ -312,6 +312,25 @@ public:
     // True when the band (0..43) lies below the Nyquist frequency of the response, as BandBelowNyquist decides.
     bool ValidFilter(int band) const;
 
+    // --- output: printing, the clipboard and playback (clsWaveOutput.cpp) ---
+    // Draws the current view as a figure (every channel over the points last painted, with title and scales)
+    // onto the page of the device context `dc` (a painter handle, library/draw/DeviceContext.h); the caller begins
+    // and ends the page. Nothing when not Valid; the drawing's own failures are not reported.
+    void PrintWave(std::int32_t dc);
+    // Puts the same figure on the system clipboard (image and SVG). Nothing when not Valid.
+    void ClipSaveWave();
+    // Plays samples first .. first + count - 1 through the band filter (-1 none, -2 wide band, 0..43): takes the
+    // player (LockPlayerHook; 900 "Busy playing" when another user has it), then has the library play. 0, or the
+    // message number, which has been shown; after a library failure the player is free again.
+    std::int16_t Play(std::int32_t filter, std::int32_t first, std::int32_t count);
+    // Stops this document's playback and frees the player; nothing when it is not playing. Also run when a
+    // playing document ends.
+    void StopPlay();
+    bool Playing() const { return playing_; }
+    // The Debug menu's processing: the library's band-filter test on the response, written to `fileName`.
+    // The library's message is shown when it fails.
+    void DebugProcess(const QString& fileName);
+
     // --- recording information confirmed (clsWaveInfo.cpp) ---
     // True once the file information window has stored this document's recording information with OK; while a
     // new recording has it False, that window offers the remembered defaults instead of the document's values.
@@ -342,8 +361,6 @@ private:
     bool validInfo_ = false;
     bool viewDirty_ = true;
     bool playing_ = false;
-    // Set by whoever starts playback: how to stop it when the document goes away while playing.
-    std::function<void()> stopPlayback_;
     ViewBlock view_;
 
     // --- parameter caches (ResetFlags empties them) ---

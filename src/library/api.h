@@ -19,3 +19,4 @@
 #include "library/api_process.h"
 #include "library/api_waterfall.h"
 #include "library/api_calibration.h"
+#include "library/api_filters.h"

@@ -30,8 +30,10 @@
 #include <cstdint>
 #include <functional>
 
+class QKeyEvent;
 class QLabel;
 class QMenu;
+class QPrinter;
 class QScrollBar;
 class QToolBar;
 
@@ -151,6 +153,15 @@ public:
     void mnEditSelectAll_Click();
     // Makes points start .. start + length - 1 the selection, as a drag over them would (Select All: all points).
     void SelectRange(std::int32_t start, std::int32_t length);
+    // --- output (frmViewOutput.cpp) ---
+    // File > Print: the printer set-up dialog, then the graph on the printer chosen.
+    void mnFilePrint_Click();
+    // The current view as a figure on one page of `printer` (nothing for an empty document).
+    void PrintGraphOn(QPrinter& printer);
+    // The toolbar's Play: the selection (more than one sample, in a time view) or the whole response, through the
+    // document's band filter.
+    void PlayButton_Click();
+
     // --- Edit commands (frmViewEdit.cpp) ---
     void mnEditCut_Click();
     void mnEditCopy_Click();
@@ -172,6 +183,7 @@ public:
     bool fastPan() const { return mFastPan; }
 
 protected:
+    void keyPressEvent(QKeyEvent* event) override;
     void showEvent(QShowEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -229,6 +241,7 @@ private:
     void connectCalibrationCommands();    // frmViewCalibration.cpp: Setup > Calibrate > SoundCard, System
     void connectHelpCommands();           // frmViewHelp.cpp
     void connectEditCommands();           // frmViewEdit.cpp
+    void connectOutputCommands();         // frmViewOutput.cpp
     // frmViewEdit.cpp
     bool selectionReady() const; // a made selection of one sample or more in a time view
     void cutOrDelete(bool cut);
@@ -236,6 +249,8 @@ private:
     // offer Save.
     void afterSamplesChanged(bool lengthChanged);
     void connectDebugCommands();          // frmViewDebug.cpp
+    // Debug > InvertResponse: replaces a chosen response file by its inverse filter.
+    void InvertResponse();
 
     QString waveKey_;
     std::int16_t viewLeft_ = 0;

@@ -128,6 +128,7 @@ void frmView::createMenus()
     file->addSeparator();
     addMenuItem(file, "mnFilePrint", "&Print...", false)->setShortcut(key(Qt::CTRL | Qt::Key_P));
     addMenuItem(file, "mnFileInfo", "P&roperties...", false);
+    connectOutputCommands();
     setCommand("mnFileInfo", [this] {
         guarded("mnFileInfo", [&] {
             ShowFileInfo(waveKey_, this);

@@ -8,13 +8,23 @@
 #include "core/ProgramHooks.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
+#include "library/api_filters.h"
 #include "library/api_sound.h"
+#include "library/files/TempFiles.h"
 #include "viewer/BusyCursor.h"
+
+#include <QDir>
 
 namespace vemra {
 namespace {
 
 // The rate the player plays at; the options' rate until the player exists.
+// Where the debug processing writes its file: the data folder (the program's own folder is read-only).
+QString dataFolder()
+{
+    return QString::fromStdString(files::dataFolder());
+}
+
 std::int32_t playFrequency()
 {
     if (PlayerRateHook)
@@ -43,6 +53,40 @@ void frmView::connectDebugCommands()
     setCommand(QStringLiteral("mnDebugWriteSweeps"), [] {
         const BusyCursor busy;
         if (const VResult r = WriteSweep(playFrequency()); r != Ok)
+            HandleError(r);
+    });
+    setCommand(QStringLiteral("mnDebugHadamard"), [] {
+        const BusyCursor busy;
+        if (const VResult r = TestHadamard(); r != Ok)
+            HandleError(r);
+    });
+    setCommand(QStringLiteral("mnDebugInvert"), [this] { InvertResponse(); });
+    setCommand(QStringLiteral("mnDebugProcess"), [this] {
+        clsWave* wave = WaveFile();
+        if (!wave || !wave->Valid())
+            return;
+        const BusyCursor busy;
+        QDir().mkpath(dataFolder());
+        wave->DebugProcess(QDir(dataFolder()).filePath(QStringLiteral("filtertest.wav")));
+    });
+}
+
+void frmView::InvertResponse()
+{
+    FileDialogRequest request;
+    request.parent = this;
+    request.caption = QStringLiteral("Open");
+    request.filter = QStringLiteral("Wave files (*.wav)");
+    request.selectedFilter = request.filter;
+    request.directory = Options ? Options->DataDir() : QString();
+    // From the dialog on a failing step is passed over; a cancel ends the command quietly.
+    QString chosen;
+    passOver([&] { chosen = UiServices::get().openFileName(request).fileName; });
+    if (chosen.isEmpty())
+        return;
+    passOver([&] {
+        const BusyCursor busy;
+        if (const VResult r = CreateInversFilter(chosen.toStdString()); r != Ok)
             HandleError(r);
     });
 }

@@ -3,7 +3,11 @@
 // When a subsystem registers a command (frmView::setCommand), it adds its row here.
 #include "core/Globals.h"
 #include "core/ProgramHooks.h"
+#include "core/Print.h"
 #include "library/WaveStore.h"
+#include "library/sound/Engine.h"
+#include "library/sound/VirtualCard.h"
+#include "support/private_dirs.h"
 #include "library/files/TempFiles.h"
 #include "viewer/WaveClipboard.h"
 #include "viewer_fixture.h"
@@ -15,6 +19,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPointer>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QSet>
 #include <QTimer>
@@ -76,6 +81,9 @@ protected:
         closeOtherWindows();
         ExitProgramHook = {};
         DebugMode = false;
+        if (cardInstalled)
+            sound::Engine::instance().setBackend(nullptr);
+        cardInstalled = false;
         ViewerWindow::TearDown();
     }
 
@@ -148,8 +156,25 @@ public:
         return {s.begin(), s.end()};
     }
 
+    // Printing goes to a PDF file.
+    void printToPdf()
+    {
+        file = QString::fromStdString(test::privateRoot()) + QStringLiteral("/commands.pdf");
+        QFile::remove(file);
+        CurrentPrinter().setOutputFormat(QPrinter::PdfFormat);
+        CurrentPrinter().setOutputFileName(file);
+    }
+    // Playing goes to a stepped virtual card.
+    void installCard()
+    {
+        qputenv("VEMRA_SOUND_BACKEND", "virtual");
+        sound::Engine::instance().setBackend(std::make_unique<sound::VirtualCard>());
+        cardInstalled = true;
+    }
+
     Seen seen;
     std::vector<std::int16_t> samples;
+    bool cardInstalled = false;
     int exitRequests = 0;
     QString file;
 
@@ -202,6 +227,39 @@ const std::map<QString, CommandCheck>& commandChecks()
         {"mnEditSelectAll",
          {{}, [](Commands&, frmView* w, const Seen&) {
               return w->selectionActive() && w->selStart() == 0 && w->selLength() == w->pointCount();
+          }}},
+        {"mnFilePrint",
+         {[](Commands& t, frmView&) { t.printToPdf(); },
+          [](Commands& t, frmView*, const Seen&) { return scripted().printDialogs == 1 && QFile::exists(t.file); }}},
+        {"Print",
+         {[](Commands& t, frmView&) { t.printToPdf(); },
+          [](Commands& t, frmView*, const Seen&) { return scripted().printDialogs == 0 && QFile::exists(t.file); }}},
+        {"Play",
+         {[](Commands& t, frmView&) { t.installCard(); },
+          [](Commands&, frmView* w, const Seen&) {
+              return waveOf(w)->Playing() && sound::Engine::instance().playbackRunning();
+          }}},
+        {"Stop",
+         {[](Commands& t, frmView& w) {
+              t.installCard();
+              w.button("Play")->trigger();
+          },
+          [](Commands&, frmView* w, const Seen&) {
+              return !waveOf(w)->Playing() && !sound::Engine::instance().playbackRunning();
+          }}},
+        {"mnDebugInvert",
+         {[](Commands& t, frmView& w) {
+              t.file = QString::fromStdString(test::privateRoot()) + QStringLiteral("/invert.wav");
+              QFile::remove(t.file);
+              QFile::copy(w.WaveFile()->FileName(), t.file);
+              scripted().openAnswers.push_back(t.file);
+          },
+          [](Commands& t, frmView* w, const Seen&) {
+              return contents(t.file) != contents(waveOf(w)->FileName()) && contents(t.file).startsWith("RIFF");
+          }}},
+        {"mnDebugProcess",
+         {{}, [](Commands&, frmView*, const Seen&) {
+              return QFile::exists(QString::fromStdString(files::dataFolder()) + "/filtertest.wav");
           }}},
         {"mnEditCut",
          {[](Commands&, frmView& w) { w.mnEditSelectAll_Click(); },

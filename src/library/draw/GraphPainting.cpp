@@ -52,7 +52,7 @@ void paintBars(QPainter& painter, const GraphGeometry& g, std::span<const float>
     }
 }
 
-void paintLine(QPainter& painter, const GraphGeometry& g, std::span<const float> values)
+void paintLine(QPainter& painter, const GraphGeometry& g, std::span<const float> values, CurveStroke stroke)
 {
     const auto n = std::int64_t(values.size());
     const std::int64_t first = g.firstPoint;
@@ -82,7 +82,17 @@ void paintLine(QPainter& painter, const GraphGeometry& g, std::span<const float>
             havePrevious = true;
             lines.append(QLine(int(c), rowOf(g, high), int(c), rowOf(g, low)));
         }
-        painter.drawLines(lines);
+        if (stroke == CurveStroke::Hairline) {
+            painter.drawLines(lines);
+            return;
+        }
+        // A wide pen: a flat column becomes a short level stroke (a line of no length draws nothing on some
+        // devices), so a silent stretch still shows as a line.
+        QVector<QLineF> strokes;
+        strokes.reserve(lines.size());
+        for (const QLine& l : std::as_const(lines))
+            strokes.append(l.y1() == l.y2() ? QLineF(l.x1() - 0.5, l.y1(), l.x1() + 0.5, l.y1()) : QLineF(l));
+        painter.drawLines(strokes);
         return;
     }
     // Fewer points than pixels: a polyline through the points' cell centres, one point beyond each edge so the
@@ -103,19 +113,21 @@ void paintLine(QPainter& painter, const GraphGeometry& g, std::span<const float>
 
 } // namespace
 
-void PaintView(QPainter& painter, const GraphGeometry& geometry, std::span<const float> values)
+void PaintView(QPainter& painter, const GraphGeometry& geometry, std::span<const float> values, CurveStroke stroke)
 {
     if (!geometry.usable() || values.empty())
         return;
     painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    QPen pen = painter.pen();
-    pen.setWidth(0); // cosmetic: one pixel whatever the transform
-    painter.setPen(pen);
+    if (stroke == CurveStroke::Hairline) {
+        painter.setRenderHint(QPainter::Antialiasing, false);
+        QPen pen = painter.pen();
+        pen.setWidth(0); // cosmetic: one pixel whatever the transform
+        painter.setPen(pen);
+    }
     if (dsp::isBandView(geometry.viewType))
         paintBars(painter, geometry, values);
     else
-        paintLine(painter, geometry, values);
+        paintLine(painter, geometry, values, stroke);
     painter.restore();
 }
 

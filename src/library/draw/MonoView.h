@@ -24,7 +24,10 @@ VResult InvertGraph(const DrawRequest& request, std::int32_t start, std::int32_t
 
 // The drawing itself: `values` are the view's points in the unit of the view's y scale. Band views draw
 // one bar per point from its level down to the bottom; the others one line through the points, with every
-// pixel column showing the full range of the points it covers.
-void PaintView(QPainter& painter, const GraphGeometry& geometry, std::span<const float> values);
+// pixel column showing the full range of the points it covers. The screen's curve is a one-pixel hairline; a
+// printed or copied figure keeps the painter's pen (its width and round caps join the columns at any resolution).
+enum class CurveStroke { Hairline, PainterPen };
+void PaintView(QPainter& painter, const GraphGeometry& geometry, std::span<const float> values,
+               CurveStroke stroke = CurveStroke::Hairline);
 
 } // namespace vemra

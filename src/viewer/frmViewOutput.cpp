@@ -1,0 +1,84 @@
+// The document window's output commands: File > Print with the printer set-up dialog, the toolbar's Print on the
+// current printer, Ctrl+C's copy of the graph, and Play and Stop through the document.
+#include "viewer/frmView.h"
+
+#include "core/ErrorGuard.h"
+#include "core/Print.h"
+#include "core/ProgramHooks.h"
+#include "core/UiServices.h"
+#include "library/draw/DeviceContext.h"
+#include "viewer/BusyCursor.h"
+
+#include <QKeyEvent>
+#include <QPainter>
+#include <QPrinter>
+
+namespace vemra {
+
+void frmView::connectOutputCommands()
+{
+    setCommand(QStringLiteral("mnFilePrint"), [this] { mnFilePrint_Click(); });
+    setCommand(QStringLiteral("Print"), [this] { guarded("Toolbar", [&] { PrintGraphOn(CurrentPrinter()); }); });
+    setCommand(QStringLiteral("Play"), [this] { PlayButton_Click(); });
+    setCommand(QStringLiteral("Stop"), [this] {
+        if (clsWave* wave = WaveFile())
+            wave->StopPlay();
+    });
+}
+
+void frmView::mnFilePrint_Click()
+{
+    guarded("mnFilePrint", [&] {
+        QPrinter& printer = CurrentPrinter();
+        if (!UiServices::get().printDialog(this, &printer))
+            return;
+        PrintGraphOn(printer);
+    });
+}
+
+void frmView::PrintGraphOn(QPrinter& printer)
+{
+    clsWave* wave = WaveFile();
+    if (!wave || !wave->Valid())
+        return;
+    const BusyCursor busy;
+    QPainter painter;
+    if (!painter.begin(&printer))
+        return; // the printer refused the job; printing reports nothing of its own
+    {
+        const DeviceContext dc(painter);
+        wave->PrintWave(dc.handle());
+    }
+    painter.end();
+}
+
+void frmView::PlayButton_Click()
+{
+    guarded("Toolbar", [&] {
+        clsWave* wave = WaveFile();
+        if (!wave || !wave->Valid())
+            return;
+        // The measurement window shares the sound card: it goes first.
+        if (UnloadMeasurementHook)
+            UnloadMeasurementHook();
+        const bool selection = mSelectionActive && mTimeView && mSelLength > 1;
+        const std::int16_t r = selection ? wave->Play(wave->FilterType(), mSelStart, mSelLength)
+                                         : wave->Play(wave->FilterType(), 0, wave->SampleCount());
+        // A refusal has been shown by the document: the group shows the stopped state.
+        setButtonPressed(r == 0 ? QStringLiteral("Play") : QStringLiteral("Stop"), true);
+    });
+}
+
+void frmView::keyPressEvent(QKeyEvent* event)
+{
+    // Ctrl+C while Edit > Copy is not offered (no selection, or a spectrum view) copies the graph.
+    if (event->matches(QKeySequence::Copy)) {
+        if (clsWave* wave = WaveFile(); wave && wave->Valid())
+            wave->ClipSaveWave();
+        event->accept();
+        return;
+    }
+    QMainWindow::keyPressEvent(event);
+}
+
+} // namespace vemra
