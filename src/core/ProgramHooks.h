@@ -21,10 +21,6 @@ inline std::function<void()> UnlockPlayerHook;
 // test sweeps at it). While no hook is set, the options' sample frequency stands in.
 inline std::function<std::int32_t()> PlayerRateHook;
 
-// Set by the audio layer once the measurement window exists: unloads it when it is loaded. Playing a response
-// (the document window's Play) closes it first, as the two share the sound card.
-inline std::function<void()> UnloadMeasurementHook;
-
 // Set by the program module: the program's exit (closes every document; may return without ending). Called by
 // the document window's File > Exit and close request, and by the measurement window's close request.
 inline std::function<void()> ExitProgramHook;

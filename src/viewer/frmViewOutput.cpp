@@ -2,9 +2,10 @@
 // current printer, Ctrl+C's copy of the graph, and Play and Stop through the document.
 #include "viewer/frmView.h"
 
+#include "audio/frmMeasure.h"
+
 #include "core/ErrorGuard.h"
 #include "core/Print.h"
-#include "core/ProgramHooks.h"
 #include "core/UiServices.h"
 #include "library/draw/DeviceContext.h"
 #include "viewer/BusyCursor.h"
@@ -59,8 +60,8 @@ void frmView::PlayButton_Click()
         if (!wave || !wave->Valid())
             return;
         // The measurement window shares the sound card: it goes first.
-        if (UnloadMeasurementHook)
-            UnloadMeasurementHook();
+        if (frmMeasure::loaded())
+            frmMeasure::Unload();
         const bool selection = mSelectionActive && mTimeView && mSelLength > 1;
         const std::int16_t r = selection ? wave->Play(wave->FilterType(), mSelStart, mSelLength)
                                          : wave->Play(wave->FilterType(), 0, wave->SampleCount());

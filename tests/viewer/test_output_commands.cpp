@@ -1,5 +1,6 @@
 // The document window's output: File > Print and the toolbar's Print (to a PDF file here), Ctrl+C's copy of the
 // graph, and Play and Stop through the sound engine on a stepped virtual card.
+#include "audio/frmMeasure.h"
 #include "core/Print.h"
 #include "core/ProgramHooks.h"
 #include "library/WaveStore.h"
@@ -77,7 +78,6 @@ protected:
     {
         LockPlayerHook = {};
         UnlockPlayerHook = {};
-        UnloadMeasurementHook = {};
         if (cardInstalled_)
             sound::Engine::instance().setBackend(nullptr);
         ViewerWindow::TearDown();
@@ -175,14 +175,13 @@ TEST_F(OutputCommands, PlayPlaysTheSelectionThroughTheCardAndStopStopsIt)
     sound::VirtualCardConfig config;
     config.latencyFrames = 512;
     sound::VirtualCard* card = installCard(config);
-    int unloads = 0;
-    UnloadMeasurementHook = [&] { ++unloads; };
+    frmMeasure::instance(); // loaded, as when the user measured before
     frmView* w = open(toneFile("played.wav"));
     clsWave* wave = w->WaveFile();
     w->SelectRange(1000, 2000);
     ASSERT_TRUE(w->button("Play")->isEnabled());
     w->button("Play")->trigger();
-    EXPECT_EQ(unloads, 1) << "the measurement window goes first";
+    EXPECT_FALSE(frmMeasure::loaded()) << "the measurement window goes first";
     ASSERT_TRUE(wave->Playing());
     EXPECT_TRUE(w->button("Play")->isChecked());
     ASSERT_TRUE(sound::Engine::instance().playbackRunning());
