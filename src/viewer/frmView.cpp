@@ -26,6 +26,7 @@
 #include <QScreen>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QTimer>
 #include <QToolBar>
 
 namespace vemra {
@@ -184,6 +185,8 @@ void frmView::Form_Load()
         mOptions = Options;
         if (Options)
             optionsConnection_ = connect(Options, &clsOptions::SettingChanged, this, [this] { mOptions_SettingChanged(); });
+        // The stored toolbar layout comes once the window stands.
+        QTimer::singleShot(1, this, [this] { LoadToolbar(); });
     });
 }
 

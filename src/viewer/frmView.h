@@ -40,6 +40,7 @@ class QToolBar;
 namespace vemra {
 
 class PictureBox;
+class frmCustomizeToolbar;
 
 // Makes every new document create its window (registered with the document at start-up), and makes the system
 // clipboard the clipboard of wave data.
@@ -146,6 +147,18 @@ public:
     // The toolbar's commands of this window part, by key.
     void toolbarButtonClick(const QString& key);
 
+    // --- toolbar layout (frmViewControls.cpp; the layout as text: ToolbarLayout.h) ---
+    // Run once shortly after loading: stores the initial layout on the very first run, then shows the stored one.
+    // From then on the user may customise the toolbar, and each change is stored at once ("General", "Toolbar1").
+    void LoadToolbar();
+    bool toolbarCustomisable() const { return customiseAllowed_; }
+    // The keys shown, in order ("|" a separator); a new layout as the user's change: shown, and stored when
+    // customising is allowed.
+    QStringList toolbarLayout() const;
+    void setToolbarLayout(const QStringList& layout);
+    // Opens the customise dialog (also offered by the toolbar's context menu); nullptr before LoadToolbar ran.
+    frmCustomizeToolbar* CustomizeToolbar();
+
     // --- zoom, pan, selection and pointer read-out (frmViewZoom.cpp, frmViewPointer.cpp) ---
     void mnViewZoomIn_Click();
     void mnViewZoomOut_Click();
@@ -233,6 +246,8 @@ private:
     void applyInitialStates();
     void setActionEnabled(QAction* action, bool enabled);
     void setButtonPressed(const QString& key, bool pressed);
+    void applyToolbarLayout(const QStringList& layout);
+    void Toolbar1_Change();
     // The commands of each subsystem, one file each; a subsystem whose windows do not exist yet registers none.
     void connectTableCommands();          // frmViewTables.cpp: Parameters > ISO 3382 .. Stage
     void connectParameterGraphCommands(); // frmViewParameterGraph.cpp: Parameters > Graph/Statistics
@@ -303,6 +318,9 @@ private:
     QToolBar* toolbar_ = nullptr;
     QHash<QString, QAction*> buttons_;
     QVector<QAction*> buttonOrder_;
+    QStringList buttonKeys_;    // every button's key, in the initial order
+    QStringList initialLayout_;
+    bool customiseAllowed_ = false;
     QHash<QString, QAction*> menuItems_;
     QHash<QString, QMenu*> menus_;
     QHash<QString, std::function<void()>> commands_;

@@ -4,82 +4,76 @@
 
 #include "core/ErrorGuard.h"
 #include "core/Globals.h"
+#include "core/Settings.h"
 #include "viewer/frmEditInfo.h"
 #include "viewer/frmFileInfo.h"
 #include "viewer/ProcessDialogs.h"
+#include "viewer/ToolbarLayout.h"
+#include "viewer/frmCustomizeToolbar.h"
 
 #include <QActionGroup>
 #include <QKeySequence>
 #include <QMenuBar>
-#include <QPainter>
-#include <QPixmap>
+#include <QIcon>
+#include <QMenu>
 #include <QToolBar>
 
 namespace vemra {
 namespace {
 
 struct ButtonSpec {
-    const char* key;       // nullptr: separator
+    const char* key;         // nullptr: separator
     const char* toolTip;
-    const char* glyph;     // text of the generated 16 x 16 image
-    QRgb colour;
+    const char* description; // the text the customise dialog shows; nullptr: the tool tip
+    const char* themeIcon;   // the desktop theme's icon, nullptr where no standard one exists
+    const char* image;       // the program's own icon (:/icons/<image>.svg), also the fallback of the theme's
 };
 
 // The initial layout, position 1 first.
 const ButtonSpec kButtons[] = {
-    {"New", "New Window", "N", 0x406080},
-    {"Open", "Open File", "O", 0x406080},
-    {"Save", "Save File", "S", 0x406080},
-    {"Print", "Print Graph", "Pr", 0x406080},
-    {"Close", "Close File", "X", 0x406080},
-    {nullptr, nullptr, nullptr, 0},
-    {"Pressure", "Pressure", "P", 0x207020},
-    {"Reflect", "Reflectogram", "R", 0x207020},
-    {"Decay", "Decay Curve", "D", 0x207020},
-    {"Schroeder", "Schroeder Curve", "S", 0x207020},
-    {"Octave", "Full Octave Spectrum", "1/1", 0x207070},
-    {"Terts", "Third Octave Spectrum", "1/3", 0x207070},
-    {"Fftlin", "Lin Spectrum", "Lin", 0x207070},
-    {"Fftlog", "Log Spectrum", "Log", 0x207070},
-    {nullptr, nullptr, nullptr, 0},
-    {"Waterfall", "Energy Time Frequency Plot", "W", 0x605020},
-    {"Graph", "Graph/Statistics", "G", 0x605020},
-    {nullptr, nullptr, nullptr, 0},
-    {"FilterDown", "Previous Filter", "<", 0x702060},
-    {"Filter", "Filter", "F", 0x702060},
-    {"FilterUp", "Next Filter", ">", 0x702060},
-    {nullptr, nullptr, nullptr, 0},
-    {"ZoomIn", "Zoom In", "+", 0x505050},
-    {"ZoomOut", "Zoom Out", "-", 0x505050},
-    {"ZoomFull", "Zoom Full", "[]", 0x505050},
-    {"Autoscale", "Auto Scale", "A", 0x505050},
-    {nullptr, nullptr, nullptr, 0},
-    {"Measure", "Measure", "M", 0x802020},
-    {"Play", "Play", ">>", 0x802020},
-    {"Stop", "Stop", "||", 0x802020},
+    {"New", "New Window", nullptr, "document-new", "new"},
+    {"Open", "Open File", nullptr, "document-open", "open"},
+    {"Save", "Save File", nullptr, "document-save", "save"},
+    {"Print", "Print Graph", nullptr, "document-print", "print"},
+    {"Close", "Close File", nullptr, "window-close", "close"},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+    {"Pressure", "Pressure", nullptr, nullptr, "pressure"},
+    {"Reflect", "Reflectogram", nullptr, nullptr, "reflect"},
+    {"Decay", "Decay Curve", nullptr, nullptr, "decay"},
+    {"Schroeder", "Schroeder Curve", nullptr, nullptr, "schroeder"},
+    {"Octave", "Full Octave Spectrum", nullptr, nullptr, "octave"},
+    {"Terts", "Third Octave Spectrum", nullptr, nullptr, "terts"},
+    {"Fftlin", "Lin Spectrum", nullptr, nullptr, "fftlin"},
+    {"Fftlog", "Log Spectrum", nullptr, nullptr, "fftlog"},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+    {"Waterfall", "Energy Time Frequency Plot", "Waterfall", nullptr, "waterfall"},
+    {"Graph", "Graph/Statistics", nullptr, nullptr, "graph"},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+    {"FilterDown", "Previous Filter", nullptr, nullptr, "filterdown"},
+    {"Filter", "Filter", nullptr, nullptr, "filter"},
+    {"FilterUp", "Next Filter", nullptr, nullptr, "filterup"},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+    {"ZoomIn", "Zoom In", nullptr, "zoom-in", "zoomin"},
+    {"ZoomOut", "Zoom Out", nullptr, "zoom-out", "zoomout"},
+    {"ZoomFull", "Zoom Full", nullptr, "zoom-fit-best", "zoomfull"},
+    {"Autoscale", "Auto Scale", "AutoScale", nullptr, "autoscale"},
+    {nullptr, nullptr, nullptr, nullptr, nullptr},
+    {"Measure", "Measure", nullptr, nullptr, "measure"},
+    {"Play", "Play", nullptr, "media-playback-start", "play"},
+    {"Stop", "Stop", nullptr, "media-playback-stop", "stop"},
 };
 
-QIcon glyphIcon(const char* glyph, QRgb colour)
+// Scalable icons, crisp at any screen scale: the theme's where the desktop has one, else the program's own.
+QIcon buttonIcon(const ButtonSpec& button)
 {
-    QPixmap pm(16, 16);
-    pm.fill(Qt::transparent);
-    QPainter p(&pm);
-    p.setRenderHint(QPainter::Antialiasing);
-    p.setBrush(QColor(colour));
-    p.setPen(Qt::NoPen);
-    p.drawRoundedRect(QRectF(0.5, 0.5, 15, 15), 3, 3);
-    QFont f = p.font();
-    f.setPixelSize(std::strlen(glyph) > 2 ? 7 : 10);
-    f.setBold(true);
-    p.setFont(f);
-    p.setPen(Qt::white);
-    p.drawText(QRect(0, 0, 16, 16), Qt::AlignCenter, QString::fromLatin1(glyph));
-    return QIcon(pm);
+    QIcon own(QStringLiteral(":/icons/%1.svg").arg(QString::fromLatin1(button.image)));
+    return button.themeIcon ? QIcon::fromTheme(QString::fromLatin1(button.themeIcon), own) : own;
 }
 
 // Properties of the menu items and buttons: the command each runs, and a menu item's initial state.
 constexpr const char* kCommandProperty = "vemraCommand";
 constexpr const char* kInitialProperty = "vemraInitiallyEnabled";
+constexpr const char* kDescriptionProperty = "vemraDescription";
 
 // Captions of the window shapes of Edit > Window, shape code = index + 1.
 const char* const kWindowShapes[12] = {"Hanning",  "LH-Hanning",  "RH-Hanning",  "Hamming",
@@ -263,20 +257,25 @@ void frmView::createToolbar()
     auto* playGroup = new QActionGroup(this);
     for (const ButtonSpec& button : kButtons) {
         if (!button.key) {
-            buttonOrder_.append(toolbar_->addSeparator());
+            initialLayout_.append(kToolbarSeparator);
             continue;
         }
         const QString key = QString::fromLatin1(button.key);
-        QAction* a = toolbar_->addAction(glyphIcon(button.glyph, button.colour), QString::fromLatin1(button.toolTip));
+        // The window owns the buttons: a layout that leaves one out only takes it off the toolbar.
+        auto* a = new QAction(buttonIcon(button), QString::fromLatin1(button.toolTip), this);
         a->setObjectName(key);
         a->setToolTip(QString::fromLatin1(button.toolTip));
         a->setData(key);
         a->setProperty(kCommandProperty, commandOfButton(key));
         a->setProperty(kInitialProperty, true);
+        a->setProperty(kDescriptionProperty,
+                       QString::fromLatin1(button.description ? button.description : button.toolTip));
         buttons_.insert(key, a);
-        buttonOrder_.append(a);
+        buttonKeys_.append(key);
+        initialLayout_.append(key);
         connect(a, &QAction::triggered, this, [this, key] { toolbarButtonClick(key); });
     }
+    applyToolbarLayout(initialLayout_);
     for (const char* key : {"Pressure", "Reflect", "Decay", "Schroeder", "Octave", "Terts", "Fftlin", "Fftlog"}) {
         buttons_.value(key)->setCheckable(true);
         viewGroup->addAction(buttons_.value(key));
@@ -286,6 +285,91 @@ void frmView::createToolbar()
         playGroup->addAction(buttons_.value(key));
     }
     buttons_.value("Autoscale")->setCheckable(true);
+
+    toolbar_->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(toolbar_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
+        QMenu menu(this);
+        QAction* customise = menu.addAction(QStringLiteral("&Customize Toolbar..."));
+        customise->setEnabled(customiseAllowed_);
+        if (menu.exec(toolbar_->mapToGlobal(at)) == customise)
+            CustomizeToolbar();
+    });
+}
+
+void frmView::applyToolbarLayout(const QStringList& layout)
+{
+    toolbar_->clear();
+    // The separators are made for each layout; the buttons stay.
+    for (QAction* a : std::as_const(buttonOrder_))
+        if (a->isSeparator())
+            delete a;
+    buttonOrder_.clear();
+    for (const QString& key : layout) {
+        QAction* a = nullptr;
+        if (key == kToolbarSeparator) {
+            a = new QAction(this);
+            a->setSeparator(true);
+        } else {
+            a = buttons_.value(key);
+        }
+        if (!a)
+            continue;
+        toolbar_->addAction(a);
+        buttonOrder_.append(a);
+    }
+}
+
+QStringList frmView::toolbarLayout() const
+{
+    QStringList layout;
+    for (const QAction* a : buttonOrder_)
+        layout.append(a->isSeparator() ? kToolbarSeparator : a->data().toString());
+    return layout;
+}
+
+void frmView::LoadToolbar()
+{
+    passOver([&] {
+        const QString section = QStringLiteral("General");
+        if (ReadInteger(section, QStringLiteral("ToolbarFlag"), INT16_MIN, INT16_MAX).value_or(0) == 0) {
+            SaveSetting(section, QStringLiteral("Toolbar1"), ToolbarLayoutText(toolbarLayout()));
+            SaveSetting(section, QStringLiteral("ToolbarFlag"), QStringLiteral("1"));
+        }
+        // Customising is not allowed yet: the restore is not written back.
+        const QStringList stored = ParseToolbarLayout(GetSetting(section, QStringLiteral("Toolbar1")), buttonKeys_);
+        if (!stored.isEmpty())
+            applyToolbarLayout(stored);
+    });
+    customiseAllowed_ = true;
+}
+
+void frmView::setToolbarLayout(const QStringList& layout)
+{
+    applyToolbarLayout(layout);
+    Toolbar1_Change();
+}
+
+void frmView::Toolbar1_Change()
+{
+    if (!customiseAllowed_)
+        return;
+    SaveSetting(QStringLiteral("General"), QStringLiteral("Toolbar1"), ToolbarLayoutText(toolbarLayout()));
+    SaveSetting(QStringLiteral("General"), QStringLiteral("ToolbarFlag"), QStringLiteral("1"));
+}
+
+frmCustomizeToolbar* frmView::CustomizeToolbar()
+{
+    if (!customiseAllowed_)
+        return nullptr;
+    QList<frmCustomizeToolbar::Button> buttons;
+    for (const QString& key : std::as_const(buttonKeys_)) {
+        const QAction* a = buttons_.value(key);
+        buttons.append({key, a->property(kDescriptionProperty).toString(), a->icon()});
+    }
+    auto* dialog = new frmCustomizeToolbar(buttons, initialLayout_, toolbarLayout(),
+                                           [this](const QStringList& layout) { setToolbarLayout(layout); }, this);
+    dialog->open();
+    return dialog;
 }
 
 // --- commands ---
