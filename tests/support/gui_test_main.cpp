@@ -1,4 +1,5 @@
-// Entry point of the GUI test programs: a QApplication on the offscreen platform with private folders.
+// Entry point of the GUI test programs: a QApplication with private folders, on the offscreen platform unless
+// VEMRA_TEST_PLATFORM names another (the clipboard test runs on "xcb" under xvfb-run).
 #include "core/UiServices.h"
 #include "support/private_dirs.h"
 
@@ -9,7 +10,8 @@ int main(int argc, char** argv)
 {
     testing::InitGoogleTest(&argc, argv);
     vemra::test::usePrivateDirs();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    const QByteArray platform = qgetenv("VEMRA_TEST_PLATFORM");
+    qputenv("QT_QPA_PLATFORM", platform.isEmpty() ? QByteArray("offscreen") : platform);
     QApplication app(argc, argv);
     QApplication::setOrganizationName("Vemra");
     QApplication::setApplicationName("Vemra");
