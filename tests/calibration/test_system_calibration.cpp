@@ -187,8 +187,9 @@ TEST_F(SystemCal, FilesThatDoNotMatchOrDoNotLoadEndTheCheck)
         w->cmdOK_Click();
         ASSERT_FALSE(scripted().messages.empty());
         EXPECT_EQ(scripted().messages.back().title, QStringLiteral("Vemra - error (%1)").arg(row.message));
-        if (row.message == msg::CannotRead)
+        if (row.message == msg::CannotRead) {
             EXPECT_TRUE(scripted().messages.back().text.contains(QString::fromStdString(row.second)));
+        }
         EXPECT_TRUE(control<QPushButton>("cmdAdd")->isEnabled()) << "back to editing";
         EXPECT_FALSE(control<QFrame>("fraStatus")->isVisible());
         EXPECT_FALSE(HasSetting(kCalibrationSection, QStringLiteral("Count")));

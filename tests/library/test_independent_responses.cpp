@@ -247,11 +247,13 @@ TEST(IndependentResponses, OddFilesGiveNoValueNeverNaN)
                     const double width = dsp::bandUpper_Hz(band) - dsp::bandLower_Hz(band);
                     for (auto [time, valid] : {std::pair{rt.EDT, rt.EDTvalid}, std::pair{rt.T10, rt.T10valid},
                                                std::pair{rt.T20, rt.T20valid}, std::pair{rt.T30, rt.T30valid}})
-                        if (isTrue(valid))
+                        if (isTrue(valid)) {
                             EXPECT_GE(width * time, 4.0);
+                        }
                 }
-                if (band == 3)
+                if (band == 3) {
                     EXPECT_FALSE(isTrue(rt.EDTvalid) || isTrue(rt.T20valid));
+                }
             }
         }
     }
