@@ -237,10 +237,10 @@ void cold(benchmark::State& state, Response which, BandSet set, int threads)
     report(state, which, peak, wall);
 }
 
-int coldChild(const char* spec)
+int coldChild(const char* childArgs)
 {
     int which = 0, set = 0, threads = 1;
-    if (std::sscanf(spec, "%d,%d,%d", &which, &set, &threads) != 3)
+    if (std::sscanf(childArgs, "%d,%d,%d", &which, &set, &threads) != 3)
         return 2;
     dsp::ChannelAnalysis::setThreads(threads);
     response(static_cast<Response>(which)); // the document's samples, before the clock starts
