@@ -148,6 +148,9 @@ private:
     void WaitProgress(const QString& text, double seconds);
     bool audioAlive() const;
     void deleteFile(QString& file);
+    // The two passes of a switched receiver as one two-channel file; both pass files are removed. Empty, with
+    // the message shown, when they cannot be combined.
+    QString combinePasses(QString& first, QString& second);
     void requestClose(bool byUser);
     void finishClose(bool byUser);
     void QueryUnload();

@@ -49,15 +49,9 @@ void frmMeasure::cmdImport_Click()
                 deleteFile(first);
                 return;
             }
-            std::string combined;
-            CombineFiles(combined, first.toStdString(), second.toStdString());
-            deleteFile(first);
-            deleteFile(second);
-            result = QString::fromStdString(combined);
-            if (result.isEmpty()) {
-                HandleError(msg::CannotGetRecording);
+            result = combinePasses(first, second);
+            if (result.isEmpty())
                 return;
-            }
         }
         if (!result.isEmpty())
             ShowRecording(result);

@@ -201,16 +201,9 @@ void frmMeasure::cmdRecord_Click()
                 deleteFile(second);
                 return;
             }
-            std::string combined;
-            CombineFiles(combined, first.toStdString(), second.toStdString());
-            // The library removes the passes once they are combined; whatever is left is ours to remove.
-            deleteFile(first);
-            deleteFile(second);
-            result = QString::fromStdString(combined);
-            if (result.isEmpty()) {
-                HandleError(msg::CannotGetRecording);
+            result = combinePasses(first, second);
+            if (result.isEmpty())
                 return;
-            }
         }
         if (!result.isEmpty() && self && !mAbortMeasurement)
             ShowRecording(result);
@@ -237,6 +230,19 @@ void frmMeasure::deleteFile(QString& file)
     if (!file.isEmpty())
         DeleteTempFile(TrimNul(file).toStdString());
     file.clear();
+}
+
+QString frmMeasure::combinePasses(QString& first, QString& second)
+{
+    std::string combined;
+    CombineFiles(combined, first.toStdString(), second.toStdString());
+    // The library removes the passes once they are combined; whatever is left is ours to remove.
+    deleteFile(first);
+    deleteFile(second);
+    const QString result = QString::fromStdString(combined);
+    if (result.isEmpty())
+        HandleError(msg::CannotGetRecording);
+    return result;
 }
 
 QString frmMeasure::Measure()
