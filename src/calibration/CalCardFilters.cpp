@@ -110,7 +110,7 @@ bool frmCalCard::measureResponse(bool mls)
                 table[std::size_t(n)].clear();
                 if (!mFilterFolder->isValid() || !QFile::copy(processed, t)) {
                     result = false;
-                    HandleError(msg::CannotCreateFile);
+                    HandleError(msg::CannotCreateFile, t);
                     break;
                 }
                 VResult rc = ZeroPad(t.toStdString(), mls ? (1 << n) - 1 : 1 << n);
@@ -169,7 +169,7 @@ bool frmCalCard::saveCorrectionFiles()
             const QString stem = QFileInfo(finalFilter).fileName().chopped(filterEnding.size());
             const QString stagedFilter = staging.filePath(stem + filterEnding);
             if (filter.isEmpty() || !QFile::copy(filter, stagedFilter)) {
-                HandleError(msg::CannotCreateFile);
+                HandleError(msg::CannotCreateFile, finalFilter);
                 return false;
             }
             CalLog(QStringLiteral("Response = ") + finalFilter);
@@ -190,7 +190,7 @@ bool frmCalCard::saveCorrectionFiles()
     for (const Made& m : made) {
         QFile::remove(m.final);
         if (!QFile::rename(m.staged, m.final)) {
-            HandleError(msg::CannotCreateFile);
+            HandleError(msg::CannotCreateFile, m.final);
             return false;
         }
     }

@@ -100,7 +100,7 @@ bool frmCalSystem::SystemCalibration()
                 DocumentOfStep doc{WaveByKey(NewWave(false))};
                 doc.wave->setFileName(path);
                 if (!doc.wave->Valid()) {
-                    HandleError(msg::CannotRead);
+                    // The document has said why, naming the file.
                     ok = false;
                     break;
                 }

@@ -4,7 +4,6 @@
 
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
-#include "core/Messages.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
@@ -279,16 +278,9 @@ bool frmCalSystem::CheckCalFiles()
             const bool valid = wave->Valid();
             const std::int16_t stimulus = wave->Stimulus(), receiver = wave->Receiver(), ch = wave->Channels();
             wave->Die();
-            if (!valid) {
-                // The file is named, and the check ends: nothing is computed from a file that did not load.
-                MessageRequest failed;
-                failed.text = MessageText(msg::CannotRead) + QStringLiteral(":\n") + path;
-                failed.title = QStringLiteral("Vemra - error (%1)").arg(msg::CannotRead);
-                failed.icon = MsgIcon::Critical;
-                failed.parent = this;
-                UiServices::get().messageBox(failed);
+            // The document has said why, naming the file; nothing is computed from a file that did not load.
+            if (!valid)
                 return false;
-            }
             if (i == 0) {
                 CalStimulus = stimulus;
                 CalReceiver = receiver;

@@ -7,6 +7,7 @@
 #include "library/Messages.h"
 
 #include <QApplication>
+#include <QDir>
 #include <QFontMetricsF>
 #include <QWidget>
 #include <cmath>
@@ -66,11 +67,15 @@ QString ErrorReportText(const QString& procedure, const VemraError& error, const
            lines[3];
 }
 
-void HandleError(int code)
+void HandleError(int code) { HandleError(code, QString()); }
+
+void HandleError(int code, const QString& file)
 {
     guarded("HandleError", [&] {
         MessageRequest r;
         r.text = MessageText(code);
+        if (!file.isEmpty())
+            r.text += QLatin1Char('\n') + QDir::toNativeSeparators(file);
         r.title = QStringLiteral("Vemra - error (%1)").arg(code);
         r.icon = MsgIcon::Critical;
         r.buttons = MsgButtons::OK;
@@ -106,6 +111,8 @@ void ShowHelp(QWidget* window, int context)
         HelpWindow* help = HelpWindow::instance();
         help->followModal();
         help->showContext(context);
+        if (!help->isVisible())
+            help->fitOnScreen(window ? window : QApplication::activeWindow());
         help->show();
         help->raise();
         help->activateWindow();

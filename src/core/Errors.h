@@ -1,6 +1,7 @@
 #pragma once
 // Telling the user about failures and opening help:
 // - HandleError(code): message `code` of the message table in an error box with a Help button (context `code`);
+//   HandleError(code, file) names the file on a line of its own under the message;
 // - ReportError(procedure, error): the general error reporter for a trapped run-time error;
 // - ShowHelp(window, context): the help window at a context's page, -1 for the contents.
 #include "core/VemraError.h"
@@ -15,6 +16,7 @@ class QWidget;
 namespace vemra {
 
 void HandleError(int code);
+void HandleError(int code, const QString& file);
 void ReportError(const QString& procedure, const VemraError& error);
 // Returns at once; a context without a page shows the contents with a note.
 void ShowHelp(QWidget* window, int context);

@@ -11,16 +11,21 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
 
+#include <algorithm>
+
 namespace vemra {
 namespace {
 
 const QString kContents = QStringLiteral("index.html");
+// Room for the contents beside a page of text at a comfortable line length.
+constexpr QSize kPreferredSize(900, 640);
 
 QString& helpFolderOverride()
 {
@@ -94,7 +99,7 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 {
     setObjectName(QStringLiteral("frmHelp"));
     setWindowTitle(QStringLiteral("Vemra Help"));
-    resize(900, 640);
+    resize(kPreferredSize);
 
     cmdContents_ = new QPushButton(QStringLiteral("&Contents"), this);
     cmdContents_->setObjectName(QStringLiteral("cmdContents"));
@@ -173,6 +178,26 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 }
 
 HelpWindow::~HelpWindow() = default;
+
+void HelpWindow::fitOnScreen(const QWidget* near)
+{
+    const QScreen* screen = near ? near->screen() : nullptr;
+    if (!screen)
+        screen = QGuiApplication::primaryScreen();
+    if (!screen)
+        return;
+    const QRect area = screen->availableGeometry();
+    // Until the window manager has framed the window its frame is unknown: a title bar and borders this large
+    // cover the usual decorations.
+    const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize(16, 48);
+    const QSize size = kPreferredSize.boundedTo(area.size() - frame).expandedTo(minimumSizeHint());
+    resize(size);
+    const QSize outer = size + frame;
+    const QRect placed(frameGeometry().topLeft(), outer);
+    if (!area.contains(placed))
+        move(area.x() + std::max(0, (area.width() - outer.width()) / 2),
+             area.y() + std::max(0, (area.height() - outer.height()) / 2));
+}
 
 void HelpWindow::rebuildIfMoved()
 {

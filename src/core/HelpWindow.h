@@ -57,6 +57,10 @@ public:
     // The one shared help window, created on first use.
     static HelpWindow* instance();
 
+    // Before the window is shown: at most its preferred size, small enough for the available area of the screen
+    // `near` is on (the primary screen without it), frame included, and placed wholly on that area.
+    void fitOnScreen(const QWidget* near);
+
     // While a modal box is open (the Help button of an error box), the help window rides on it so that it can
     // be used; it becomes a window of its own again when the box goes.
     void followModal();

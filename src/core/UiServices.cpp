@@ -1,12 +1,19 @@
 #include "core/UiServices.h"
 
+#include <QApplication>
 #include <QColorDialog>
 #include <QFileDialog>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QInputDialog>
 #include <QMessageBox>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QSpacerItem>
+#include <QStyle>
+
+#include <algorithm>
 
 namespace vemra {
 namespace {
@@ -66,6 +73,21 @@ std::vector<MsgResult> buttonsOf(MsgButtons buttons)
     return {MsgResult::OK};
 }
 
+int titleBarWidth(const QString& title)
+{
+    // The window manager draws the title in a font of its own, usually a little bolder and larger than the
+    // dialog's; a bold font one step up is a safe measure of it.
+    QFont font = QApplication::font("QMdiSubWindowTitleBar");
+    font.setBold(true);
+    if (font.pointSizeF() > 0)
+        font.setPointSizeF(font.pointSizeF() * 1.1);
+    const int text = QFontMetrics(font).horizontalAdvance(title);
+    // The window icon and the close, maximise and minimise buttons, each about a title bar's height square, and
+    // margins of about two more.
+    const int bar = std::max(QApplication::style()->pixelMetric(QStyle::PM_TitleBarHeight), 24);
+    return text + 6 * bar;
+}
+
 UiServices& UiServices::get() { return g_installed ? *g_installed : qtServices(); }
 void UiServices::install(UiServices* services) { g_installed = services; }
 void UiServices::setHelpHandler(std::function<void(QWidget*, int)> handler) { g_helpHandler = std::move(handler); }
@@ -91,6 +113,10 @@ MsgResult QtUiServices::messageBox(const MessageRequest& request)
         const int context = request.helpContext;
         QObject::connect(help, &QPushButton::clicked, &box, [&box, context] { requestHelp(&box, context); });
     }
+    // QMessageBox sizes itself to its text and buttons only; a spacer across its grid keeps it as wide as its title.
+    if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
+        grid->addItem(new QSpacerItem(titleBarWidth(request.title), 0, QSizePolicy::Minimum, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     box.exec();
     const auto clicked = box.standardButton(box.clickedButton());
     for (MsgResult r : buttons)

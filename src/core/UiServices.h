@@ -114,4 +114,8 @@ public:
 // The buttons of a button set, in order (used for default answers and by the Qt box).
 std::vector<MsgResult> buttonsOf(MsgButtons buttons);
 
+// Widest the window decoration may need for `title`: its text in the title-bar font, plus room for the window
+// icon and the title bar's buttons. A message box is never narrower, so its title is never cut short.
+int titleBarWidth(const QString& title);
+
 } // namespace vemra

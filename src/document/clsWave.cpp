@@ -134,32 +134,34 @@ void clsWave::setFileName(const QString& path)
     const std::string name = path.toStdString();
     // The header's field holds at most 259 characters; a longer path cannot be named to the library.
     if (name.size() > sizeof header_.FileName - 1) {
-        HandleError(msg::CannotRead);
+        HandleError(msg::CannotRead, path);
         return;
     }
     writeFileNameField(header_, name);
     if (const VResult r = GetWaveHeader(header_); r != Ok) {
-        HandleError(r);
+        HandleError(r, path);
         return;
     }
     if (header_.format.bitsPerSample != 16) {
-        HandleError(msg::Only16Bit);
+        HandleError(msg::Only16Bit, path);
         return;
     }
     const double frames =
         header_.format.blockAlign != 0 ? double(header_.DataBytes) / double(header_.format.blockAlign) : 0.0;
     if (frames > double(files::kMaxFrames)) {
-        HandleError(msg::FileTooLong);
+        HandleError(msg::FileTooLong, path);
         return;
     }
     if (frames < double(files::kMinFrames)) {
-        HandleError(msg::FileTooShort);
+        HandleError(msg::FileTooShort, path);
         return;
     }
 
     BusyPointer busy;
-    if (OpenWave(header_) != Ok) {
+    // Every failed load is said, naming the file: callers only look at Valid afterwards.
+    if (const VResult r = OpenWave(header_); r != Ok) {
         valid_ = false;
+        HandleError(r, path);
         return;
     }
     valid_ = true;
@@ -215,7 +217,7 @@ bool clsWave::SaveAs(const QString& fileName)
         newRecording_ = false;
         return true;
     }
-    HandleError(r);
+    HandleError(r, fileName);
     return false;
 }
 

@@ -62,7 +62,7 @@ void clsWave::StopPlay()
 void clsWave::DebugProcess(const QString& fileName)
 {
     if (const VResult r = FilterTest(header_, fileName.toStdString()); r != 0)
-        HandleError(r);
+        HandleError(r, fileName);
 }
 
 } // namespace vemra

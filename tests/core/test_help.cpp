@@ -8,6 +8,8 @@
 #include <QDialog>
 #include <QDir>
 #include <QFile>
+#include <QGuiApplication>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QPushButton>
@@ -260,6 +262,24 @@ TEST(BuiltInHelp, EveryPageIsListedAndEveryLinkArrives)
                     << m.captured(0).toStdString();
         }
     }
+}
+
+TEST(HelpWindowPlace, OpensWhollyOnTheScreen)
+{
+    // The test screen is smaller than the window's preferred size; a window left off the screen comes back.
+    HelpWindow* help = HelpWindow::instance();
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QPoint& left : {QPoint(0, 0), QPoint(area.right() + 500, area.bottom() + 500), QPoint(-2000, -50)}) {
+        SCOPED_TRACE(left.x());
+        help->hide();
+        help->move(left);
+        ShowHelp(nullptr, -1);
+        EXPECT_TRUE(area.contains(help->frameGeometry())) << help->frameGeometry().x() << ","
+                                                          << help->frameGeometry().y() << " "
+                                                          << help->frameGeometry().width() << "x"
+                                                          << help->frameGeometry().height();
+    }
+    help->hide();
 }
 
 TEST(HelpOverAModalBox, UsableWhileTheBoxIsOpenAndOnItsOwnAfterwards)

@@ -3,7 +3,12 @@
 #include "core/Messages.h"
 #include "core/UiServices.h"
 
+#include <QAbstractButton>
+#include <QApplication>
 #include <QFont>
+#include <QFontMetrics>
+#include <QMessageBox>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 using namespace vemra;
@@ -86,6 +91,36 @@ TEST_F(ErrorsTest, HandleErrorShowsTheMessageWithItsNumberedTitleAndHelp)
     EXPECT_EQ(box.icon, MsgIcon::Critical);
     EXPECT_EQ(box.buttons, MsgButtons::OK);
     EXPECT_EQ(box.helpContext, 402);
+}
+
+TEST_F(ErrorsTest, AMessageAboutAFileNamesItOnALineOfItsOwn)
+{
+    HandleError(207, QStringLiteral("/data/rooms/hall 3.wav"));
+    ASSERT_EQ(scripted().messages.size(), 1u);
+    const MessageRequest& box = scripted().messages[0];
+    EXPECT_EQ(box.text, QStringLiteral("Cannot read file\n/data/rooms/hall 3.wav"));
+    EXPECT_EQ(box.title, QStringLiteral("Vemra - error (207)"));
+    EXPECT_EQ(box.helpContext, 207);
+}
+
+TEST(MessageBox, IsAtLeastAsWideAsItsTitle)
+{
+    // The Qt box itself, shown and measured while it is open, then answered.
+    QtUiServices services;
+    MessageRequest r;
+    r.title = QStringLiteral("Vemra - error (402): a title much longer than the one word of the message");
+    r.text = QStringLiteral("Short.");
+    r.icon = MsgIcon::Critical;
+    int width = 0;
+    QTimer::singleShot(0, [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        ASSERT_NE(box, nullptr);
+        width = box->width();
+        box->button(QMessageBox::Ok)->click();
+    });
+    EXPECT_EQ(services.messageBox(r), MsgResult::OK);
+    EXPECT_GE(width, titleBarWidth(r.title));
+    EXPECT_GT(titleBarWidth(r.title), QFontMetrics(QApplication::font()).horizontalAdvance(r.title));
 }
 
 TEST_F(ErrorsTest, HandleErrorOfAnIdWithoutTextIsReportedUnderItsOwnName)

@@ -5,6 +5,7 @@
 #include "document/Waves.h"
 #include "document/clsWave.h"
 #include "library/WaveStore.h"
+#include "library/Messages.h"
 #include "library/api_files.h"
 #include "support/private_dirs.h"
 
@@ -43,6 +44,40 @@ std::string writeResponse(const std::string& path, std::int64_t frames)
         .write();
 }
 
+// True when every message shown names `path` on its last line.
+bool everyMessageNames(const std::string& path)
+{
+    for (const MessageRequest& m : ui().messages)
+        if (!m.text.endsWith(QLatin1Char('\n') + QString::fromStdString(path)))
+            return false;
+    return true;
+}
+
+// A plain PCM wave of 300 frames, written byte by byte (the test writer makes only what the program accepts).
+std::string writePcmWave(const std::string& path, int channels, int bits)
+{
+    const std::uint32_t frameBytes = std::uint32_t(channels * bits / 8), dataBytes = 300 * frameBytes;
+    std::string b = "RIFF";
+    auto le = [&](std::uint32_t v, int n) {
+        for (int i = 0; i < n; ++i)
+            b.push_back(static_cast<char>(v >> (8 * i)));
+    };
+    le(36 + dataBytes, 4);
+    b += "WAVEfmt ";
+    le(16, 4);
+    le(1, 2);
+    le(std::uint32_t(channels), 2);
+    le(8000, 4);
+    le(8000 * frameBytes, 4);
+    le(frameBytes, 2);
+    le(std::uint32_t(bits), 2);
+    b += "data";
+    le(dataBytes, 4);
+    b.append(dataBytes, bits == 8 ? '\x80' : '\0');
+    std::ofstream(path, std::ios::binary) << b;
+    return path;
+}
+
 std::string inRoot(const std::string& name) { return test::privateRoot() + "/" + name; }
 
 clsWave* newDocument() { return WaveByKey(NewWave(false)); }
@@ -73,6 +108,7 @@ TEST_F(Document, LoadsWithinTheLengthLimits)
         w->setFileName(QString::fromStdString(path));
         EXPECT_EQ(w->Valid(), c.valid);
         EXPECT_EQ(shownMessages(), c.messages);
+        EXPECT_TRUE(everyMessageNames(path));
         EXPECT_EQ(w->FileName().toStdString(), path);
         if (c.valid) {
             EXPECT_EQ(w->SampleCount(), c.frames);
@@ -85,43 +121,40 @@ TEST_F(Document, LoadsWithinTheLengthLimits)
 
 TEST_F(Document, OnlySixteenBitFilesLoad)
 {
-    const std::string path = inRoot("eight.wav");
-    {
-        // 300 frames of 8-bit mono.
-        std::string b = "RIFF";
-        auto le = [&](std::uint32_t v, int n) {
-            for (int i = 0; i < n; ++i)
-                b.push_back(static_cast<char>(v >> (8 * i)));
-        };
-        le(36 + 300, 4);
-        b += "WAVEfmt ";
-        le(16, 4);
-        le(1, 2);
-        le(1, 2);
-        le(8000, 4);
-        le(8000, 4);
-        le(1, 2);
-        le(8, 2);
-        b += "data";
-        le(300, 4);
-        b.append(300, '\x80');
-        std::ofstream(path, std::ios::binary) << b;
-    }
+    const std::string path = writePcmWave(inRoot("eight.wav"), 1, 8);
     clsWave* w = newDocument();
     w->setFileName(QString::fromStdString(path));
     EXPECT_FALSE(w->Valid());
     EXPECT_EQ(shownMessages(), std::vector<int>{902});
+    EXPECT_TRUE(everyMessageNames(path));
     EXPECT_EQ(w->FileName().toStdString(), path);
 }
 
-TEST_F(Document, LibraryFailureIsShownAndLeavesTheDocumentInvalid)
+TEST_F(Document, LibraryFailureIsShownNamingTheFileAndLeavesTheDocumentInvalid)
 {
-    const std::string path = inRoot("garbage.wav");
-    std::ofstream(path) << "not a wave file at all";
-    clsWave* w = newDocument();
-    w->setFileName(QString::fromStdString(path));
-    EXPECT_FALSE(w->Valid());
-    EXPECT_EQ(shownMessages(), std::vector<int>{209});
+    const std::string garbage = inRoot("garbage.wav");
+    std::ofstream(garbage) << "not a wave file at all";
+    const std::string threeChannels = writePcmWave(inRoot("three.wav"), 3, 16);
+    // A header the library reads, and samples cut short of what it promises.
+    const std::string cut = writePcmWave(inRoot("cut.wav"), 1, 16);
+    fs::resize_file(cut, fs::file_size(cut) - 200);
+    struct Case { const char* name; std::string path; int message; };
+    const Case cases[] = {
+        {"not a wave file", garbage, 209},
+        {"three channels", threeChannels, msg::BadChannelCount},
+        {"samples cut short", cut, msg::BadDataChunk},
+        {"no such file", inRoot("missing.wav"), msg::CannotRead},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ui().clear();
+        clsWave* w = newDocument();
+        w->setFileName(QString::fromStdString(c.path));
+        EXPECT_FALSE(w->Valid());
+        EXPECT_EQ(shownMessages(), std::vector<int>{c.message});
+        EXPECT_TRUE(everyMessageNames(c.path));
+        w->Die();
+    }
 }
 
 TEST_F(Document, TemporaryRecordingBecomesUntitledAndItsFileGoes)
