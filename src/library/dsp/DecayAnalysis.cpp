@@ -57,10 +57,14 @@ private:
 };
 
 // Squared response from time zero on in cells of `cell` samples, with the floor that keeps every level finite.
-// Indices count cells. Sums are taken when asked (each pass of the analysis reads the cells once), so that the
-// analysis needs no memory of the response's length besides the cells.
+// Indices count cells. Every pass of the analysis sums stretches of cells (a block, the noise, the Schroeder
+// curve), several for each Lundeby iteration: the energy behind each cell, summed once from the end, makes each
+// such sum a difference. Summed from the end, each difference is exact to the energy that follows it, which in a
+// decay is never far above the stretch itself (a sum from the start would lose a late stretch against the
+// early energy), and a stretch of digital silence sums to exactly 0.
 struct Energy {
     std::span<const float> cells;
+    std::span<const double> behind; // behind[k]: energy of cells [k, end of the response); behind.size() > size()
     double fs = 0;
     std::int64_t cell = 1;     // samples per cell
     std::int64_t lastCell = 1; // samples in the last cell
@@ -68,14 +72,25 @@ struct Energy {
     double total = 0;
     double floor = DBL_MIN;
 
-    Energy(std::span<const float> energies, std::int64_t cellSamples, std::int64_t lastCellSamples, double fs_Hz)
-        : cells(energies), fs(fs_Hz), cell(cellSamples), lastCell(lastCellSamples)
+    // behindStore: room for energies.size() + 1 values.
+    Energy(std::span<const float> energies, std::span<double> behindStore, std::int64_t cellSamples,
+           std::int64_t lastCellSamples, double fs_Hz)
+        : cells(energies), behind(behindStore), fs(fs_Hz), cell(cellSamples), lastCell(lastCellSamples)
     {
-        for (std::size_t k = 0; k < cells.size(); ++k) {
-            const double v = cells[k];
-            peak = std::max(peak, v / static_cast<double>(k + 1 == cells.size() ? lastCell : cell));
-            total += v;
+        const std::size_t n = cells.size();
+        double sum = 0;
+        float loudest = 0; // of the full cells: one division for all of them
+        behindStore[n] = 0;
+        for (std::size_t k = n; k-- > 0;) {
+            sum += cells[k];
+            behindStore[k] = sum;
+            if (k + 1 < n)
+                loudest = std::max(loudest, cells[k]);
         }
+        if (n > 0)
+            peak = std::max(static_cast<double>(loudest) / static_cast<double>(cell),
+                            static_cast<double>(cells[n - 1]) / static_cast<double>(lastCell));
+        total = sum;
     }
     std::int64_t size() const { return static_cast<std::int64_t>(cells.size()); }
     // Samples in cells [from, to).
@@ -86,10 +101,7 @@ struct Energy {
     std::int64_t samples() const { return samples(0, size()); }
     double sum(std::int64_t from, std::int64_t to) const
     {
-        double s = 0;
-        for (std::int64_t k = from; k < to; ++k)
-            s += cells[static_cast<std::size_t>(k)];
-        return s;
+        return to > from ? behind[static_cast<std::size_t>(from)] - behind[static_cast<std::size_t>(to)] : 0.0;
     }
     // Mean energy per sample of cells [from, to).
     double mean(std::int64_t from, std::int64_t to) const
@@ -198,27 +210,17 @@ struct CurveInput {
     double shortestDecay_s = 0;  // decay times below this are the filter's, not the room's
 };
 
-// Schroeder curve from time zero to the decay end plus the compensation, read on a grid of at most
-// kMaxFitPoints points, the four fits on it, the INR carried back from the late line's centroid (floor only)
-// and the SNR.
-void fitCurve(const Energy& e, const CurveInput& in, const Line& line, double noise_dB, std::vector<double>& grid,
-              DecayAnalysis& result)
+// Schroeder curve from time zero to the decay end plus the compensation, read at no more than kMaxFitPoints
+// points, the four fits on it, the INR carried back from the late line's centroid (floor only) and the SNR.
+void fitCurve(const Energy& e, const CurveInput& in, const Line& line, double noise_dB, DecayAnalysis& result)
 {
     const double fs_Hz = e.fs;
     const std::int64_t decayCells = in.decayCells;
-    // The energy from each grid point to the decay end, summed backwards once; the noise that lies under the decay
-    // up to its end is taken off as well, so the curve does not flatten as it approaches the noise.
     const std::int64_t stride = std::max<std::int64_t>(1, decayCells / kMaxFitPoints);
-    grid.assign(static_cast<std::size_t>(decayCells / stride) + 1, 0.0);
-    double behind = 0;
-    for (std::int64_t k = decayCells - 1; k >= 0; --k) {
-        behind += e.cells[static_cast<std::size_t>(k)];
-        if (k % stride == 0)
-            grid[static_cast<std::size_t>(k / stride)] = behind;
-    }
+    // The energy from a cell to the decay end, with the noise that lies under the decay up to its end taken off,
+    // so the curve does not flatten as it approaches the noise.
     auto decayEnergy = [&](std::int64_t from) {
-        const double measured = from >= decayCells ? 0.0 : grid[static_cast<std::size_t>(from / stride)];
-        return std::max(measured - in.noiseUnder * static_cast<double>(e.samples(from, decayCells)), 0.0);
+        return std::max(e.sum(from, decayCells) - in.noiseUnder * static_cast<double>(e.samples(from, decayCells)), 0.0);
     };
     const double integral = decayEnergy(0) + result.tailEnergy;
     if (!(integral > 0) || !std::isfinite(integral))
@@ -321,8 +323,7 @@ std::int64_t fadedEnd(const Energy& e)
 // A response that ends before its decay meets any noise: cut, or faded out (the fade already taken off). The
 // decay is what there is up to the end; no noise is measured or taken off; the late line, fitted over the last
 // 20 dB of the decay, carries the curve past the end; the INR is the range the decay shows.
-DecayAnalysis analyseCut(const Energy& e, std::int64_t start, Line line, std::vector<double>& grid,
-                         double shortestDecay_s)
+DecayAnalysis analyseCut(const Energy& e, std::int64_t start, Line line, double shortestDecay_s)
 {
     DecayAnalysis result;
     result.start = result.decayEnd = start;
@@ -348,12 +349,12 @@ DecayAnalysis analyseCut(const Energy& e, std::int64_t start, Line line, std::ve
     in.decayCells = e.size();
     in.noiseFloor = false;
     in.shortestDecay_s = shortestDecay_s;
-    fitCurve(e, in, line, 0, grid, result);
+    fitCurve(e, in, line, 0, result);
     return result;
 }
 
 // The analysis of the energy from time zero on (digital silence at its end already taken off).
-DecayAnalysis analyse(const Energy& whole, std::int64_t start, std::vector<double>& grid, double shortestDecay_s)
+DecayAnalysis analyse(const Energy& whole, std::int64_t start, double shortestDecay_s)
 {
     DecayAnalysis result;
     result.start = start;
@@ -410,7 +411,7 @@ DecayAnalysis analyse(const Energy& whole, std::int64_t start, std::vector<doubl
         const double t1 = static_cast<double>(e.samples(0, lastTenth)) / fs_Hz;
         const double above_dB = noise - e.level(lineMean(decay, t1, duration));
         if (above_dB < 3)
-            return analyseCut(e, start, decay, grid, shortestDecay_s);
+            return analyseCut(e, start, decay, shortestDecay_s);
     }
 
     result.valid = true;
@@ -426,7 +427,7 @@ DecayAnalysis analyse(const Energy& whole, std::int64_t start, std::vector<doubl
     in.decayCells = decayCells;
     in.noiseUnder = result.noiseEnergy;
     in.shortestDecay_s = shortestDecay_s;
-    fitCurve(e, in, line, noise, grid, result);
+    fitCurve(e, in, line, noise, result);
     return result;
 }
 
@@ -465,9 +466,13 @@ DecayAnalysis analyseDecay(const DecayCells& energy, std::vector<double>* worksp
     if (cells == 0 || static_cast<std::int64_t>(cells - 1) * energy.cellSamples + lastCell < kMinimumSamples)
         return none;
     std::vector<double> own;
-    Energy e(energy.cells.first(cells), energy.cellSamples, lastCell, energy.fs_Hz);
+    std::vector<double>& behind = workspace ? *workspace : own;
+    if (behind.size() < cells + 1)
+        behind.resize(cells + 1);
+    Energy e(energy.cells.first(cells), std::span<double>(behind).first(cells + 1), energy.cellSamples, lastCell,
+             energy.fs_Hz);
     e.floor = std::max(e.peak * 1e-25, DBL_MIN); // 250 dB below the peak: digital silence stays finite
-    return analyse(e, energy.start, workspace ? *workspace : own, energy.shortestDecay_s);
+    return analyse(e, energy.start, energy.shortestDecay_s);
 }
 
 } // namespace vemra::dsp
