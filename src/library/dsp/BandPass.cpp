@@ -16,6 +16,7 @@ constexpr std::int64_t kChunk = 512;  // samples filtered at a time (the lanes' 
 struct LaneGroup {
     FilterLanes lanes;
     std::vector<std::size_t> members; // indices into the filters, lane by lane
+    std::vector<BandSink*> sinks;     // theirs, lane by lane
 };
 
 // The filters of one rate in groups of up to eight lanes; filters with the same number of sections share lanes,
@@ -38,12 +39,21 @@ std::vector<LaneGroup> laneGroups(std::span<const BandFilter* const> filters, in
             sections.push_back(filters[order[g + j]]->sections());
             members.push_back(order[g + j]);
         }
-        groups.push_back({FilterLanes(sections), std::move(members)});
+        groups.push_back({FilterLanes(sections), std::move(members), {}});
     }
     return groups;
 }
 
 } // namespace
+
+void BandSink::takeLanes(const BandSamples& samples, std::span<BandSink* const> lanes)
+{
+    BandSamples lane = samples;
+    for (std::size_t l = 0; l < lanes.size(); ++l) {
+        lane.values = samples.values + l;
+        lanes[l]->take(lane);
+    }
+}
 
 void runBandPass(const BandPassInput& input, std::span<const BandFilter* const> filters,
                  std::span<BandSink* const> sinks)
@@ -67,8 +77,12 @@ void runBandPass(const BandPassInput& input, std::span<const BandFilter* const> 
     for (const BandFilter* f : filters)
         deepest = std::max(deepest, f->decimationLevels());
     std::vector<std::vector<LaneGroup>> groups;
-    for (int level = 0; level <= deepest; ++level)
+    for (int level = 0; level <= deepest; ++level) {
         groups.push_back(laneGroups(filters, level));
+        for (LaneGroup& g : groups.back())
+            for (std::size_t i : g.members)
+                g.sinks.push_back(sinks[i]);
+    }
 
     // A pass that may end early needs the samples up to its last position and the look-ahead of the rate changes
     // after it.
@@ -99,10 +113,8 @@ void runBandPass(const BandPassInput& input, std::span<const BandFilter* const> 
                 s.first = position(phase + (done + off) * r);
                 s.step = reversed ? -r : r;
                 s.decimation = r;
-                for (std::size_t l = 0; l < g.members.size(); ++l) {
-                    s.values = lanesOut.data() + l;
-                    sinks[g.members[l]]->take(s);
-                }
+                s.values = lanesOut.data();
+                g.sinks.front()->takeLanes(s, g.sinks);
             }
         done += count;
     };

@@ -31,6 +31,9 @@ class BandSink {
 public:
     virtual ~BandSink() = default;
     virtual void take(const BandSamples& samples) = 0;
+    // The samples of bands filtered side by side, for the sinks lanes[0..] (this one first): lane l's samples
+    // start at samples.values + l. Each lane's sink takes its own, unless the kind of sink takes several at once.
+    virtual void takeLanes(const BandSamples& samples, std::span<BandSink* const> lanes);
 };
 
 // The samples of a channel, read as floats: float samples, or 16-bit samples as the response holds them (an

@@ -3,6 +3,7 @@
 #include "library/dsp/BandFilter.h"
 #include "library/dsp/BandPass.h"
 #include "library/dsp/Bands.h"
+#include "library/dsp/DecayCellSink.h"
 #include "library/dsp/Parallel.h"
 
 #include <algorithm>
@@ -38,53 +39,6 @@ double shortestDecay_s(int band)
 {
     return isBand(band) ? 4.0 / (bandUpper_Hz(band) - bandLower_Hz(band)) : 0.0;
 }
-
-// A band's energy from time zero on, in cells of 2^shift samples (decay analysis).
-class DecayCellSink final : public BandSink {
-public:
-    DecayCellSink(std::span<float> cells, std::int64_t zero, int shift) : cells_(cells), zero_(zero), shift_(shift) {}
-    void take(const BandSamples& s) override
-    {
-        const auto scale = static_cast<float>(s.decimation);
-        const std::int64_t cell = std::int64_t(1) << shift_;
-        // Steps are powers of two (a band's rate reduction): a shift divides by them, and a division for every
-        // cell would cost more than summing its samples.
-        int stepShift = 0;
-        while ((std::int64_t(1) << stepShift) < (s.step > 0 ? s.step : -s.step))
-            ++stepShift;
-        for (std::int64_t k = 0; k < s.count;) {
-            const std::int64_t p = s.first + k * s.step;
-            if (p < zero_) {
-                if (s.step < 0)
-                    break; // positions only fall from here
-                ++k;
-                continue;
-            }
-            // The samples of the run that stay in this cell.
-            const std::int64_t index = (p - zero_) >> shift_;
-            const std::int64_t low = zero_ + (index << shift_);
-            std::int64_t run = s.step > 0 ? (low + cell - p + s.step - 1) >> stepShift : ((p - low) >> stepShift) + 1;
-            run = std::min(run, s.count - k);
-            // Four running sums: one would wait on each addition before the next.
-            const float* v = s.values + k * s.stride;
-            const std::int64_t st = s.stride;
-            float sum[4] = {};
-            std::int64_t j = 0;
-            for (; j + 4 <= run; j += 4)
-                for (int q = 0; q < 4; ++q)
-                    sum[q] += v[(j + q) * st] * v[(j + q) * st];
-            for (; j < run; ++j)
-                sum[0] += v[j * st] * v[j * st];
-            cells_[static_cast<std::size_t>(index)] += scale * ((sum[0] + sum[1]) + (sum[2] + sum[3]));
-            k += run;
-        }
-    }
-
-private:
-    std::span<float> cells_;
-    std::int64_t zero_;
-    int shift_;
-};
 
 // A band's running energies (energy parameters; positions come in increasing order).
 class EnergySink final : public BandSink {
