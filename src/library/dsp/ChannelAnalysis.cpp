@@ -22,9 +22,12 @@ int threadCount()
     return t > 0 ? t : std::min(kMaxThreads, hardwareThreads());
 }
 
-// The decay energies of the bands filtered together stay within this, or one byte per sample when that is
-// more: a pass costs little beside the memory its bands' energies need (and fresh memory is slow to come by).
+// The decay energies of the bands filtered together stay within this, or kBatchBytesPerSample per sample when
+// that is more. Every pass reads the samples and halves their rate again, and bands of one rate filtered side by
+// side cost hardly more than one: a family split over several passes pays that several times over. Four bytes a
+// sample hold the cells of every third octave of a 96 kHz response (about three), so that they go in one pass.
 constexpr std::size_t kSmallBatchBytes = std::size_t(1) << 20;
+constexpr std::size_t kBatchBytesPerSample = 4;
 // The decay energy is kept in cells of at most this duration (or of one sample of a band's reduced rate, if that
 // is longer): finer than any decay analysis needs, coarse enough to take a small part of the samples' memory.
 constexpr double kCellDuration_s = 0.5e-3;
@@ -152,7 +155,7 @@ void ChannelAnalysis::analyseDecays(int band)
     // The bands of the batch whose decay energies fit the memory bound (at least the one asked for).
     const std::int64_t n = samples_.size();
     const bool sound = zero_ >= 0 && zero_ < n;
-    const std::size_t budget = std::max(kSmallBatchBytes, static_cast<std::size_t>(n));
+    const std::size_t budget = std::max(kSmallBatchBytes, kBatchBytesPerSample * static_cast<std::size_t>(n));
     std::vector<int> todo;
     std::vector<std::int64_t> cellSize;
     std::size_t cells = 0;

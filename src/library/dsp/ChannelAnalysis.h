@@ -83,7 +83,7 @@ private:
     std::array<BandCache, kSlots> bands_;
     std::array<std::optional<BandFilter>, kSlots> filters_;
     std::vector<std::vector<double>> workspaces_; // per thread, for the decay analyses
-    // The decay energies of a batch, reused by the next (fresh memory is slow to come by); at most a byte per
+    // The decay energies of a batch, reused by the next (fresh memory is slow to come by); at most four bytes a
     // sample, or the small batch bound.
     std::vector<float> cellPool_;
     std::size_t reversedFilterings_ = 0, forwardFilterings_ = 0;
