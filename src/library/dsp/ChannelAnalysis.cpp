@@ -180,9 +180,12 @@ void ChannelAnalysis::analyseDecays(int band)
     }
 
     // Each band's energies in cells from time zero; the unfiltered response's straight from the samples.
-    if (cellPool_.size() < cells)
-        cellPool_.resize(cells);
-    std::fill(cellPool_.begin(), cellPool_.begin() + static_cast<std::ptrdiff_t>(cells), 0.0f);
+    if (cellPool_.size() < cells) {
+        cellPool_.clear();
+        cellPool_.resize(cells); // zeroed as it grows
+    } else {
+        std::fill(cellPool_.begin(), cellPool_.begin() + static_cast<std::ptrdiff_t>(cells), 0.0f);
+    }
     std::vector<std::span<float>> energy;
     std::vector<DecayCellSink> sinks;
     std::vector<int> filtered;

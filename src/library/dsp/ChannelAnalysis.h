@@ -16,6 +16,7 @@
 #include "library/dsp/Bands.h"
 #include "library/dsp/DecayAnalysis.h"
 #include "library/dsp/EnergyParameters.h"
+#include "library/dsp/LargeBuffer.h"
 
 #include <array>
 #include <cstdint>
@@ -82,10 +83,10 @@ private:
     BandCache& slot(int band) { return bands_[static_cast<std::size_t>(band + 2)]; }
     std::array<BandCache, kSlots> bands_;
     std::array<std::optional<BandFilter>, kSlots> filters_;
-    std::vector<std::vector<double>> workspaces_; // per thread, for the decay analyses
+    std::vector<DecayWorkspace> workspaces_; // per thread, for the decay analyses
     // The decay energies of a batch, reused by the next (fresh memory is slow to come by); at most four bytes a
     // sample, or the small batch bound.
-    std::vector<float> cellPool_;
+    std::vector<float, LargeBufferAllocator<float>> cellPool_;
     std::size_t reversedFilterings_ = 0, forwardFilterings_ = 0;
 };
 

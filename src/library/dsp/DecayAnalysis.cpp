@@ -433,8 +433,7 @@ DecayAnalysis analyse(const Energy& whole, std::int64_t start, double shortestDe
 
 } // namespace
 
-DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64_t start,
-                           std::vector<double>* workspace)
+DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64_t start, DecayWorkspace* workspace)
 {
     DecayAnalysis none;
     none.start = none.decayEnd = start;
@@ -450,7 +449,7 @@ DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64
     return analyseDecay(cells, workspace);
 }
 
-DecayAnalysis analyseDecay(const DecayCells& energy, std::vector<double>* workspace)
+DecayAnalysis analyseDecay(const DecayCells& energy, DecayWorkspace* workspace)
 {
     DecayAnalysis none;
     none.start = none.decayEnd = energy.start;
@@ -465,8 +464,8 @@ DecayAnalysis analyseDecay(const DecayCells& energy, std::vector<double>* worksp
     const std::int64_t lastCell = cells == energy.cells.size() ? energy.lastCellSamples : energy.cellSamples;
     if (cells == 0 || static_cast<std::int64_t>(cells - 1) * energy.cellSamples + lastCell < kMinimumSamples)
         return none;
-    std::vector<double> own;
-    std::vector<double>& behind = workspace ? *workspace : own;
+    DecayWorkspace own;
+    DecayWorkspace& behind = workspace ? *workspace : own;
     if (behind.size() < cells + 1)
         behind.resize(cells + 1);
     Energy e(energy.cells.first(cells), std::span<double>(behind).first(cells + 1), energy.cellSamples, lastCell,

@@ -24,6 +24,8 @@
 // faded the noise or the decay. Digital silence at the end is no noise either: the response ends at its last
 // sound. A fit whose decay time the band's filter cannot resolve is invalid (DecayCells::shortestDecay_s).
 // Energies are in squared sample units per sample. No Qt; any thread.
+#include "library/dsp/LargeBuffer.h"
+
 #include <cstdint>
 #include <span>
 #include <vector>
@@ -87,9 +89,10 @@ struct DecayCells {
 // Silence, a start outside the signal, a response too short to hold a decay, or one that never rises 10 dB
 // above its noise give valid == false and all fits invalid; no value is ever NaN or infinite.
 // workspace: optional scratch memory reused between calls (saves allocating it for every band).
+using DecayWorkspace = std::vector<double, LargeBufferAllocator<double>>;
 DecayAnalysis analyseDecay(std::span<const float> band, double fs_Hz, std::int64_t start,
-                           std::vector<double>* workspace = nullptr);
+                           DecayWorkspace* workspace = nullptr);
 // The same from the band's energy in cells (the channel analysis keeps no filtered band, only its energy).
-DecayAnalysis analyseDecay(const DecayCells& energy, std::vector<double>* workspace = nullptr);
+DecayAnalysis analyseDecay(const DecayCells& energy, DecayWorkspace* workspace = nullptr);
 
 } // namespace vemra::dsp
