@@ -159,7 +159,8 @@ void ChannelAnalysis::analyseDecays(int band)
     std::vector<int> todo;
     std::vector<std::int64_t> cellSize;
     std::size_t cells = 0;
-    for (int b : batchOf(band)) {
+    const std::vector<int> family = batchOf(band);
+    for (int b : family) {
         if (slot(b).decayDone)
             continue;
         const std::int64_t cell = cellSamples(b);
@@ -232,6 +233,11 @@ void ChannelAnalysis::analyseDecays(int band)
         e.shortestDecay_s = shortestDecay_s(todo[static_cast<std::size_t>(i)]);
         slot(todo[static_cast<std::size_t>(i)]).decay = analyseDecay(e, &workspaces_[static_cast<std::size_t>(worker)]);
     });
+    // A family done, its cells and the fits' workspaces are given back: a cached analysis holds none.
+    if (std::all_of(family.begin(), family.end(), [&](int b) { return slot(b).decayDone; })) {
+        cellPool_ = {};
+        workspaces_.clear();
+    }
 }
 
 void ChannelAnalysis::filterForward(int band, std::span<const std::int64_t> boundarySamples)

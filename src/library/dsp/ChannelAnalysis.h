@@ -83,9 +83,9 @@ private:
     BandCache& slot(int band) { return bands_[static_cast<std::size_t>(band + 2)]; }
     std::array<BandCache, kSlots> bands_;
     std::array<std::optional<BandFilter>, kSlots> filters_;
-    std::vector<DecayWorkspace> workspaces_; // per thread, for the decay analyses
-    // The decay energies of a batch, reused by the next (fresh memory is slow to come by); at most four bytes a
-    // sample, or the small batch bound.
+    std::vector<DecayWorkspace> workspaces_; // per thread, for the decay analyses of a family
+    // The decay energies of a batch, reused by the next batch of its family (fresh memory is slow to come by);
+    // at most four bytes a sample, or the small batch bound; empty once the family is done.
     std::vector<float, LargeBufferAllocator<float>> cellPool_;
     std::size_t reversedFilterings_ = 0, forwardFilterings_ = 0;
 };
