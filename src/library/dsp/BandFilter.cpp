@@ -243,9 +243,18 @@ double BandFilter::powerGain(double f_Hz) const
     // A tone 90 dB below the strongest changes the gain by less than 1e-8 dB: the images of the images of the
     // rate changes lie there and further down.
     constexpr double kNegligible = 1e-9;
+    // The way back up meets the tone where it came down (the same frequency at the same rate) unless it folded:
+    // the half-band's response there is taken from the way down. The mask checks of a design ask for the gain at
+    // hundreds of frequencies.
+    constexpr int kMaxLevels = 32;
+    double downAt[kMaxLevels], downResponse[kMaxLevels];
     double power = 1, g = f_Hz, rate = fs_;
     for (int level = 0; level < levels_; ++level) {
         const double h = halfband::response(g / rate);
+        if (level < kMaxLevels) {
+            downAt[level] = g / rate;
+            downResponse[level] = h;
+        }
         power *= h * h;
         rate /= 2;
         if (g > rate / 2)
@@ -259,13 +268,16 @@ double BandFilter::powerGain(double f_Hz) const
     struct Tone {
         double f, power;
     };
-    std::vector<Tone> tones{{g, power}}, next;
+    thread_local std::vector<Tone> tones, next;
+    tones.assign(1, Tone{g, power});
     for (int level = 0; level < levels_; ++level) {
         next.clear();
         double strongest = 0;
+        const int down = levels_ - 1 - level; // the level of the way down at this rate
         for (const Tone& t : tones)
             for (double image : {t.f, rate - t.f}) {
-                const double h = halfband::response(image / (2 * rate));
+                const double at = image / (2 * rate);
+                const double h = down < kMaxLevels && at == downAt[down] ? downResponse[down] : halfband::response(at);
                 next.push_back({image, t.power * h * h});
                 strongest = std::max(strongest, t.power * h * h);
             }
