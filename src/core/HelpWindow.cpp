@@ -187,9 +187,9 @@ void HelpWindow::fitOnScreen(const QWidget* near)
     if (!screen)
         return;
     const QRect area = screen->availableGeometry();
-    // Until the window manager has framed the window its frame is unknown: a title bar and borders this large
+    // A hidden window's frame is unknown until the window manager frames it: a title bar and borders this large
     // cover the usual decorations.
-    const QSize frame = isVisible() ? frameGeometry().size() - geometry().size() : QSize(16, 48);
+    const QSize frame(16, 48);
     const QSize size = kPreferredSize.boundedTo(area.size() - frame).expandedTo(minimumSizeHint());
     resize(size);
     const QSize outer = size + frame;

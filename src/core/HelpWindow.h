@@ -57,7 +57,7 @@ public:
     // The one shared help window, created on first use.
     static HelpWindow* instance();
 
-    // Before the window is shown: at most its preferred size, small enough for the available area of the screen
+    // For a hidden window, before it is shown: at most its preferred size, small enough for the available area of the screen
     // `near` is on (the primary screen without it), frame included, and placed wholly on that area.
     void fitOnScreen(const QWidget* near);
 
