@@ -169,9 +169,11 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
         if (zero < 0 || !dsp::isBand(band) || WaveStore::channels(header) != 2)
             return;
         const auto samples = static_cast<std::int64_t>(WaveStore::floatSamples(header, 0).size());
+        // The windows end where the sound does: a late window with nothing in it but what the filter rings on
+        // after the early sound is empty, and has no value.
+        const std::int64_t length = soundingLength(header, band, samples);
         const BandPair* pair =
-            bandPair(header, band,
-                     std::max(soundingLength(header, band, samples), earlyEnd(zero, header.format.SampleFrequency)));
+            bandPair(header, band, std::max(length, earlyEnd(zero, header.format.SampleFrequency)));
         if (!pair)
             return;
         const auto& left = pair->channel[0];
@@ -182,9 +184,6 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
         const std::int64_t limit = dsp::spatialBoundary(zero, 0.080, delay, pair->fs_Hz, samples);
         if (limit > samples)
             return;
-        // The windows end where the sound does: a late window with nothing in it but what the filter rings on
-        // after the early sound is empty, and has no value.
-        const auto length = soundingLength(header, band, samples);
         const std::int64_t split = std::min(length, limit);
         const auto iacc = dsp::interauralCrossCorrelations(left, right, pair->fs_Hz, zero, split, length);
         r.IACC1 = spatialValue(iacc.whole);
