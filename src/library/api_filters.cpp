@@ -62,7 +62,7 @@ VResult CreateInversFilter(const std::string& fileName)
         const std::size_t frames = interleaved.size() / std::size_t(channels);
         if (frames < 2)
             return msg::TooFewSamples;
-        const double factor = header.gains.channelFactor[0] != 0 ? header.gains.channelFactor[0] : 1.0;
+        const double factor = sampleFactor(header.gains, 0);
         std::vector<double> response(frames);
         for (std::size_t i = 0; i < frames; ++i)
             response[i] = interleaved[i * std::size_t(channels)] * factor;
@@ -98,7 +98,7 @@ VResult FilterTest(WaveHeader& header, const std::string& fileName)
         }
         std::vector<std::int16_t> samples;
         const double scale = toSamples(bands, samples);
-        const double factor = header.gains.channelFactor[0] != 0 ? header.gains.channelFactor[0] : 1.0;
+        const double factor = sampleFactor(header.gains, 0);
         return files::writeResponseWav(fileName, resultHeader(header, std::int32_t(fs), frames, scale * factor),
                                        samples);
     });
