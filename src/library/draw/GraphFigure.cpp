@@ -19,8 +19,6 @@
 namespace vemra {
 namespace {
 
-constexpr VResult kNothingToDraw = msg::NoWaveData;
-
 const char* const kViewNames[8] = {"Pressure",          "Reflectogram",          "Decay curve",  "Schroeder",
                                    "Full Octave spectrum", "Third Octave spectrum", "Lin Spectrum", "Log Spectrum"};
 const char* const kYAxisNames[8] = {"Pressure [%]", "Reflectogram [%]", "Level [dB]", "Level [dB]",

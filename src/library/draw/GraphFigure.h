@@ -6,6 +6,7 @@
 //
 // Everything is laid out in `area` (the painter's logical units): lengths scale with the area and text sizes are
 // in points, so one figure serves a printer page, a bitmap and an SVG. Calling thread: the user-interface thread.
+#include "library/Messages.h"
 #include "library/api_common.h"
 
 #include <QRectF>
@@ -14,6 +15,9 @@
 class QPainter;
 
 namespace vemra {
+
+// What the figure's functions return when there is nothing to draw.
+inline constexpr VResult kNothingToDraw = msg::NoWaveData;
 
 // Draws the figure of the view processed for `header` (ProcessWave), points request.firstPoint ..
 // request.firstPoint + request.pointCount - 1 (clipped to the view), with the view settings `view`.

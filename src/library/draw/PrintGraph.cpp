@@ -12,13 +12,7 @@
 #include <QPainter>
 #include <QSvgGenerator>
 
-
 namespace vemra {
-namespace {
-
-constexpr VResult kNothingToDraw = msg::NoWaveData;
-
-} // namespace
 
 VResult PrintGraph(const WaveHeader& header, const DrawRequest& request, const ViewBlock& view)
 {
