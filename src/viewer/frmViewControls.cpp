@@ -75,6 +75,17 @@ constexpr const char* kCommandProperty = "vemraCommand";
 constexpr const char* kInitialProperty = "vemraInitiallyEnabled";
 constexpr const char* kDescriptionProperty = "vemraDescription";
 
+// The stored toolbar layout ("General", "Toolbar1"), and the flag that says one is stored.
+const QString kToolbarSection = QStringLiteral("General");
+const QString kToolbarKey = QStringLiteral("Toolbar1");
+const QString kToolbarFlagKey = QStringLiteral("ToolbarFlag");
+
+void storeToolbarLayout(const QStringList& layout)
+{
+    SaveSetting(kToolbarSection, kToolbarKey, ToolbarLayoutText(layout));
+    SaveSetting(kToolbarSection, kToolbarFlagKey, QStringLiteral("1"));
+}
+
 // Captions of the window shapes of Edit > Window, shape code = index + 1.
 const char* const kWindowShapes[12] = {"Hanning",  "LH-Hanning",  "RH-Hanning",  "Hamming",
                                        "LH-Hamming", "RH-Hamming", "Blackman",    "LH-Blackman",
@@ -330,13 +341,10 @@ QStringList frmView::toolbarLayout() const
 void frmView::LoadToolbar()
 {
     passOver([&] {
-        const QString section = QStringLiteral("General");
-        if (ReadInteger(section, QStringLiteral("ToolbarFlag"), INT16_MIN, INT16_MAX).value_or(0) == 0) {
-            SaveSetting(section, QStringLiteral("Toolbar1"), ToolbarLayoutText(toolbarLayout()));
-            SaveSetting(section, QStringLiteral("ToolbarFlag"), QStringLiteral("1"));
-        }
+        if (ReadInteger(kToolbarSection, kToolbarFlagKey, INT16_MIN, INT16_MAX).value_or(0) == 0)
+            storeToolbarLayout(toolbarLayout());
         // Customising is not allowed yet: the restore is not written back.
-        const QStringList stored = ParseToolbarLayout(GetSetting(section, QStringLiteral("Toolbar1")), buttonKeys_);
+        const QStringList stored = ParseToolbarLayout(GetSetting(kToolbarSection, kToolbarKey), buttonKeys_);
         if (!stored.isEmpty())
             applyToolbarLayout(stored);
     });
@@ -353,8 +361,7 @@ void frmView::Toolbar1_Change()
 {
     if (!customiseAllowed_)
         return;
-    SaveSetting(QStringLiteral("General"), QStringLiteral("Toolbar1"), ToolbarLayoutText(toolbarLayout()));
-    SaveSetting(QStringLiteral("General"), QStringLiteral("ToolbarFlag"), QStringLiteral("1"));
+    storeToolbarLayout(toolbarLayout());
 }
 
 frmCustomizeToolbar* frmView::CustomizeToolbar()
