@@ -20,20 +20,21 @@ namespace vemra {
 void frmView::connectCalibrationCommands()
 {
     // The sound-card calibration needs the sound card as the program sees it: without a mixer it stays disabled.
-    if (Mixer)
+    if (Mixer) {
         setCommand(QStringLiteral("mnSetupCalCard"), [] {
-        guarded("mnSetupCalCard", [&] {
-            if (!Mixer || !Player || !Recorder)
-                return;
-            if (Player->Busy()) {
-                HandleError(msg::BusyPlaying);
-                return;
-            }
-            if (Recorder->Busy() || Mixer->Busy())
-                frmMeasure::Unload();
-            Mixer->CalibrateSoundCard();
+            guarded("mnSetupCalCard", [&] {
+                if (!Mixer || !Player || !Recorder)
+                    return;
+                if (Player->Busy()) {
+                    HandleError(msg::BusyPlaying);
+                    return;
+                }
+                if (Recorder->Busy() || Mixer->Busy())
+                    frmMeasure::Unload();
+                Mixer->CalibrateSoundCard();
+            });
         });
-    });
+    }
     setCommand(QStringLiteral("mnSetupCalSys"), [] { guarded("mnSetupCalSys", [] { frmCalSystem::ShowModal(); }); });
 }
 

@@ -18,13 +18,13 @@
 namespace vemra {
 namespace {
 
-// The rate the player plays at; the options' rate until the player exists.
 // Where the debug processing writes its file: the data folder (the program's own folder is read-only).
 QString dataFolder()
 {
     return QString::fromStdString(files::dataFolder());
 }
 
+// The rate the player plays at; the options' rate until the player exists.
 std::int32_t playFrequency()
 {
     if (PlayerRateHook)
