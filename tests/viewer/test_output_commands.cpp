@@ -7,6 +7,7 @@
 #include "library/sound/Engine.h"
 #include "library/sound/VirtualCard.h"
 #include "viewer/WaveClipboard.h"
+#include "support/gui_figure.h"
 #include "support/private_dirs.h"
 #include "viewer_fixture.h"
 
@@ -15,45 +16,17 @@
 #include <QImage>
 #include <QMimeData>
 #include <QPrinter>
-#include <QProcess>
 
 #include <cmath>
 
 using namespace vemra;
 using viewertest::scripted;
 using viewertest::written;
+using vemra::test::curvePixels;
+using vemra::test::pdfFirstPage;
+using vemra::test::pdfText;
 
 namespace {
-
-QString pdfText(const QString& pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    EXPECT_TRUE(p.waitForFinished(30000));
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
-
-// The first page of a PDF as an image (pdftoppm), null when it cannot be rendered.
-QImage pdfPage(const QString& pdf)
-{
-    const QString stem = pdf + QStringLiteral("-page");
-    QProcess p;
-    p.start(QStringLiteral("pdftoppm"), {QStringLiteral("-png"), QStringLiteral("-r"), QStringLiteral("40"),
-                                         QStringLiteral("-singlefile"), pdf, stem});
-    EXPECT_TRUE(p.waitForFinished(30000));
-    return QImage(stem + QStringLiteral(".png"));
-}
-
-int curvePixels(const QImage& img)
-{
-    int n = 0;
-    for (int y = 0; y < img.height(); ++y)
-        for (int x = 0; x < img.width(); ++x) {
-            const QRgb c = img.pixel(x, y);
-            n += qBlue(c) > 120 && qRed(c) < 90 && qGreen(c) < 120;
-        }
-    return n;
-}
 
 // A decaying tone of 4800 samples at 48 kHz, peaks well inside the card's linear range.
 QString toneFile(const char* name)
@@ -128,7 +101,7 @@ TEST_F(OutputCommands, FilePrintPutsTheGraphWithItsAxesAndTitleOnThePrinterChose
     const QString text = pdfText(pdf);
     for (const char* t : {"printed.wav", "Pressure", "Time [s]", "Pressure [%]", "0.08", "50"})
         EXPECT_TRUE(text.contains(QLatin1String(t))) << t << " not in\n" << text.toStdString();
-    EXPECT_GT(curvePixels(pdfPage(pdf)), 200);
+    EXPECT_GT(curvePixels(pdfFirstPage(pdf)), 200);
 }
 
 TEST_F(OutputCommands, TheToolbarsPrintUsesTheCurrentPrinterWithoutADialog)

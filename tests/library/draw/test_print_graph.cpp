@@ -5,6 +5,7 @@
 #include "library/draw/DeviceContext.h"
 #include "library/draw/GraphFigure.h"
 #include "library/draw/PrintGraph.h"
+#include "support/gui_figure.h"
 #include "support/private_dirs.h"
 
 #include <gtest/gtest.h>
@@ -15,25 +16,14 @@
 #include <QMimeData>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QProcess>
 
 #include <cmath>
 
 using namespace vemra;
+using vemra::test::curvePixels;
+using vemra::test::pdfText;
 
 namespace {
-
-// The figure's curve colour (a dark blue), give or take the antialiasing.
-bool isCurve(QRgb c) { return qBlue(c) > 120 && qRed(c) < 90 && qGreen(c) < 120; }
-
-int curvePixels(const QImage& img, const QRect& within)
-{
-    int n = 0;
-    for (int y = within.top(); y <= within.bottom(); ++y)
-        for (int x = within.left(); x <= within.right(); ++x)
-            n += isCurve(img.pixel(x, y));
-    return n;
-}
 
 // An open two-channel response named "room.wav": a decaying noise-like tone.
 class Figure : public testing::Test {
@@ -64,14 +54,6 @@ protected:
     WaveHeader h;
     ViewBlock view;
 };
-
-QString pdfText(const QString& pdf)
-{
-    QProcess p;
-    p.start(QStringLiteral("pdftotext"), {QStringLiteral("-layout"), pdf, QStringLiteral("-")});
-    EXPECT_TRUE(p.waitForFinished(30000));
-    return QString::fromUtf8(p.readAllStandardOutput());
-}
 
 } // namespace
 
