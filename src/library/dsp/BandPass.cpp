@@ -15,13 +15,13 @@ constexpr std::int64_t kChunk = 512;  // samples filtered at a time (the lanes' 
 
 struct LaneGroup {
     FilterLanes lanes;
-    std::vector<std::size_t> members; // indices into the filters, lane by lane
-    std::vector<BandSink*> sinks;     // theirs, lane by lane
+    std::vector<BandSink*> sinks; // the filters' sinks, lane by lane
 };
 
-// The filters of one rate in groups of up to eight lanes; filters with the same number of sections share lanes,
-// so that no lane runs identity sections for long.
-std::vector<LaneGroup> laneGroups(std::span<const BandFilter* const> filters, int level)
+// The filters of one rate (with their sinks) in groups of up to eight lanes; filters with the same number of
+// sections share lanes, so that no lane runs identity sections for long.
+std::vector<LaneGroup> laneGroups(std::span<const BandFilter* const> filters, std::span<BandSink* const> sinks,
+                                  int level)
 {
     std::vector<std::size_t> order;
     for (std::size_t i = 0; i < filters.size(); ++i)
@@ -34,12 +34,12 @@ std::vector<LaneGroup> laneGroups(std::span<const BandFilter* const> filters, in
     for (std::size_t g = 0; g < order.size(); g += FilterLanes::kLanes) {
         const std::size_t count = std::min<std::size_t>(FilterLanes::kLanes, order.size() - g);
         std::vector<std::span<const Biquad>> sections;
-        std::vector<std::size_t> members;
+        std::vector<BandSink*> members;
         for (std::size_t j = 0; j < count; ++j) {
             sections.push_back(filters[order[g + j]]->sections());
-            members.push_back(order[g + j]);
+            members.push_back(sinks[order[g + j]]);
         }
-        groups.push_back({FilterLanes(sections), std::move(members), {}});
+        groups.push_back({FilterLanes(sections), std::move(members)});
     }
     return groups;
 }
@@ -77,12 +77,8 @@ void runBandPass(const BandPassInput& input, std::span<const BandFilter* const> 
     for (const BandFilter* f : filters)
         deepest = std::max(deepest, f->decimationLevels());
     std::vector<std::vector<LaneGroup>> groups;
-    for (int level = 0; level <= deepest; ++level) {
-        groups.push_back(laneGroups(filters, level));
-        for (LaneGroup& g : groups.back())
-            for (std::size_t i : g.members)
-                g.sinks.push_back(sinks[i]);
-    }
+    for (int level = 0; level <= deepest; ++level)
+        groups.push_back(laneGroups(filters, sinks, level));
 
     // A pass that may end early needs the samples up to its last position and the look-ahead of the rate changes
     // after it.
