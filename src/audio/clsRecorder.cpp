@@ -52,7 +52,6 @@ std::int16_t clsRecorder::StartRecorder()
 {
     setBusy(true);
     const std::int16_t rc = StartContRecording(Player ? Player->PlayFreq() : 0, channels_);
-    inputFailed_ = rc != 0;
     lastInputError_ = rc;
     return rc;
 }
@@ -90,7 +89,7 @@ void clsRecorder::setVUEnabled(bool enabled)
 {
     if (enabled) {
         // Without a running input there is nothing to meter, and its failure has been told already.
-        if (vuEnabled_ || !busy_ || inputFailed_)
+        if (vuEnabled_ || !busy_ || lastInputError_ != 0)
             return;
         if (const std::int16_t rc = StartVU(Player ? Player->PlayFreq() : 0, channels_)) {
             // The meters are switched on after every choice in the measurement window: one box per failure.

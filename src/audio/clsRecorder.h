@@ -77,9 +77,8 @@ private:
     std::int16_t preAvgCnt_ = 1;
     std::int16_t channels_ = 1;
     bool busy_ = false;
-    bool inputFailed_ = false;       // the last StartRecorder failed
-    std::int16_t lastInputError_ = 0; // and with this message
-    std::int16_t lastVuError_ = 0;   // the failure of StartVU shown last
+    std::int16_t lastInputError_ = 0; // the message of the last StartRecorder; 0: it started
+    std::int16_t lastVuError_ = 0;    // the failure of StartVU shown last
 };
 
 // Seconds of local wall-clock time from 1 January 1980 00:00 to now (the measurement record's time stamp).
