@@ -15,7 +15,6 @@ namespace vemra {
 
 namespace {
 
-constexpr std::int32_t kFull = 65535;
 constexpr float kLowest_dB = -100.0f;
 constexpr float kPointStep_dB = 0.8f;
 constexpr double kRatio = 0.98;
@@ -27,7 +26,7 @@ std::int32_t nextPosition(std::int32_t g)
     return double(g) * 0.02 > 1.0 ? std::int32_t(std::nearbyint(double(g) * kRatio)) : g - 1;
 }
 
-float stepsFromFull(double position) { return float(std::log(position / double(kFull)) / std::log(kRatio)); }
+float stepsFromFull(double position) { return float(std::log(position / double(kFullPosition)) / std::log(kRatio)); }
 
 } // namespace
 
@@ -51,13 +50,13 @@ bool frmCalCard::calibratePlayback(bool master)
         [&] {
             setBarMax(stepsFromFull(1.0));
             CalLog(mLineBreak);
-            PlayCalTone(mToneDAC, kFull, kFull, kFull, kFull);
+            PlayCalTone(mToneDAC, kFullPosition, kFullPosition, kFullPosition, kFullPosition);
             bool detected = false;
             float L = MeasureRms(detected);
-            curve.assign(1, VolStep{kFull, L});
+            curve.assign(1, VolStep{kFullPosition, L});
             float last = L;
             std::int16_t n = 0;
-            std::int32_t g = kFull;
+            std::int32_t g = kFullPosition;
             while (L > kLowest_dB && g > 0 && detected && !mAbort && !mFailed) {
                 (master ? Pm : Ps)->setVolume(g);
                 Wait(kSettle_s);
@@ -97,12 +96,12 @@ bool frmCalCard::calibrateRecording(bool master)
         [&] {
             setBarMax(stepsFromFull(std::max(stepGain, std::int32_t(1))));
             CalLog(mLineBreak);
-            PlayCalTone(mToneDAC, kFull, kFull, kFull, kFull);
+            PlayCalTone(mToneDAC, kFullPosition, kFullPosition, kFullPosition, kFullPosition);
             bool detected = false;
             float L = MeasureRms(detected);
-            curve.assign(1, VolStep{kFull, L});
+            curve.assign(1, VolStep{kFullPosition, L});
             float last = L;
-            std::int32_t g = kFull;
+            std::int32_t g = kFullPosition;
             while (L > kLowest_dB && g >= stepGain && g > 0 && detected && !mAbort && !mFailed) {
                 (master ? Rm : Rs)->setVolume(g);
                 Wait(kSettle_s);

@@ -30,17 +30,6 @@
 
 namespace vemra {
 
-namespace {
-
-constexpr std::int32_t kFull = 65535;
-
-std::int32_t volumeAt(const GainCurvePoints& curve, int index)
-{
-    return index >= 0 && std::size_t(index) < curve.size() ? curve[std::size_t(index)].Volume : kFull;
-}
-
-} // namespace
-
 bool frmCalCard::MeasureMLSResponse() { return measureResponse(true); }
 bool frmCalCard::MeasureSweepResponse() { return measureResponse(false); }
 
@@ -59,10 +48,10 @@ bool frmCalCard::measureResponse(bool mls)
         mls ? "MeasureMLSResponse" : "MeasureSweepResponse",
         [&] {
             if (Pm->ControlID() != -1)
-                Pm->setVolume(volumeAt(mPmCurve, mPmRef));
+                Pm->setVolume(CurvePosition(mPmCurve, mPmRef));
             Rm->setVolume(mRmGain);
             if (Ps->ControlID() != -1)
-                Ps->setVolume(volumeAt(mPsCurve, mPsRef));
+                Ps->setVolume(CurvePosition(mPsCurve, mPsRef));
             Rs->setVolume(mRsGain);
             const std::int32_t level = mls ? mMLSDAC : mSweepDAC;
             if (level < 0 || level > 32767)

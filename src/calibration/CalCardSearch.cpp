@@ -28,9 +28,8 @@ constexpr int kStageTries = 200;
 constexpr int kStageAcceptances = 40;
 constexpr float kRestartRatio = 0.3f;
 constexpr std::int32_t kDacLow = 24576, kDacHigh = 32767;
-constexpr std::int32_t kGainLow = 1, kGainHigh = 65535;
+constexpr std::int32_t kGainLow = 1, kGainHigh = kFullPosition;
 constexpr float kEnoughSignal_dB = -40.0f;
-constexpr std::int32_t kFull = 65535;
 
 // The program's one generator: the same fixed seed at every start, never reseeded.
 std::mt19937& generator()
@@ -56,7 +55,7 @@ bool frmCalCard::FindMinThd()
         "FindMinThd",
         [&] {
             const bool hasRm = Rm->ControlID() != -1;
-            Point current{kDacHigh, kFull, kFull, kFull, hasRm ? kFull : 16383};
+            Point current{kDacHigh, kFullPosition, kFullPosition, kFullPosition, hasRm ? kFullPosition : 16383};
             const std::int16_t code = PlayCalTone(current.dac, current.pm, current.rm, current.ps, current.rs);
             float thd = MeasureThd();
             StopCalSignal();
@@ -183,7 +182,7 @@ bool frmCalCard::AdjustDAC()
             std::int32_t D = mThdDAC, lo = 0, s = 625;
             while (s >= 1 && !mAbort && !mFailed) {
                 while (D >= lo && !mAbort && !mFailed) {
-                    PlayCalTone(D, kFull, kFull, kFull, kFull);
+                    PlayCalTone(D, kFullPosition, kFullPosition, kFullPosition, kFullPosition);
                     const float thd = MeasureThd();
                     StopCalSignal();
                     CalLog(QStringLiteral("DAC=%1 THD=%2").arg(D).arg(n2(thd)));

@@ -17,7 +17,6 @@ namespace vemra {
 
 namespace {
 
-constexpr std::int32_t kFull = 65535;
 constexpr std::int32_t kLowestStart = 16384;
 constexpr std::int32_t kHighest = 32767;
 
@@ -29,11 +28,6 @@ QString inrText(float inr)
     if (std::abs(rounded) < 10.0)
         digits.prepend(QLatin1Char('0'));
     return (rounded < 0 ? QStringLiteral("-") : QString()) + digits;
-}
-
-std::int32_t volumeAt(const GainCurvePoints& curve, int index)
-{
-    return index >= 0 && std::size_t(index) < curve.size() ? curve[std::size_t(index)].Volume : kFull;
 }
 
 } // namespace
@@ -53,8 +47,8 @@ bool frmCalCard::adjustLevel(bool mls, bool gains, std::int16_t order, bool rais
             CalLog(mLineBreak);
             std::int16_t refPm = mPmRef, refPs = mPsRef;
             const bool hasPm = Pm->ControlID() != -1, hasPs = Ps->ControlID() != -1;
-            std::int32_t gPm = hasPm ? volumeAt(mPmCurve, refPm) : kFull;
-            std::int32_t gPs = hasPs ? volumeAt(mPsCurve, refPs) : kFull;
+            std::int32_t gPm = hasPm ? CurvePosition(mPmCurve, refPm) : kFullPosition;
+            std::int32_t gPs = hasPs ? CurvePosition(mPsCurve, refPs) : kFullPosition;
             std::int32_t dac = mls ? mMLSDAC : mSweepDAC;
             // The player offers no sequence shorter than its shortest order at this rate.
             Player->setLength(std::max<std::int16_t>(order, Player->MinLength()));
@@ -121,10 +115,10 @@ bool frmCalCard::adjustLevel(bool mls, bool gains, std::int16_t order, bool rais
                 while (!done && !mAbort && !mFailed && code == 0) {
                     if (hasPs && refPs > 0) {
                         --refPs;
-                        gPs = volumeAt(mPsCurve, refPs);
+                        gPs = CurvePosition(mPsCurve, refPs);
                     } else if (hasPm && refPm > 0) {
                         --refPm;
-                        gPm = volumeAt(mPmCurve, refPm);
+                        gPm = CurvePosition(mPmCurve, refPm);
                     } else {
                         done = true;
                         break;

@@ -43,6 +43,14 @@ struct VolStep {
 };
 using GainCurvePoints = std::vector<VolStep>;
 
+// A volume control's full position (positions run 0..65535).
+inline constexpr std::int32_t kFullPosition = 65535;
+// The position of a curve's point; full position for an index outside the curve (no reference point found).
+inline std::int32_t CurvePosition(const GainCurvePoints& curve, int index)
+{
+    return index >= 0 && std::size_t(index) < curve.size() ? curve[std::size_t(index)].Volume : kFullPosition;
+}
+
 // The stored text of a gain curve (control id and points in signed-blank form, levels "0.00" with a '.').
 QString GainCurveText(std::int32_t controlId, const GainCurvePoints& points, std::size_t first, float reference);
 
