@@ -2,6 +2,8 @@
 
 #include "library/api_files.h"
 
+#include <cmath>
+
 namespace vemra {
 
 QString CalibrationSection(const QString& description)
@@ -26,6 +28,19 @@ QString CalibrationFolder()
     return QString::fromStdString(DataFolder()) + QStringLiteral("/Calibration");
 }
 
+QString SignedBlank(std::int64_t value)
+{
+    return value >= 0 ? QLatin1Char(' ') + QString::number(value) : QString::number(value);
+}
+
+QString TwoDecimals(double value)
+{
+    double rounded = std::round(value * 100.0) / 100.0;
+    if (rounded == 0)
+        rounded = 0;
+    return QString::number(rounded, 'f', 2);
+}
+
 QString CorrectionPrefix(const QString& fingerPrint, std::int32_t rate_Hz)
 {
     return CalibrationFolder() + QLatin1Char('/') + FileNameSafe(fingerPrint) + QLatin1Char(' ')
@@ -34,8 +49,7 @@ QString CorrectionPrefix(const QString& fingerPrint, std::int32_t rate_Hz)
 
 QString CorrectionFileName(const QString& fingerPrint, std::int32_t rate_Hz, int order, const QString& ending)
 {
-    const QString orderText = order >= 0 ? QLatin1Char(' ') + QString::number(order) : QString::number(order);
-    return CorrectionPrefix(fingerPrint, rate_Hz) + orderText + ending;
+    return CorrectionPrefix(fingerPrint, rate_Hz) + SignedBlank(order) + ending;
 }
 
 } // namespace vemra

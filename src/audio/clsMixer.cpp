@@ -27,7 +27,7 @@ QString DeviceFingerPrint(const MixerControlRecord& record)
 {
     QString text;
     for (int n : {record.Device1, record.Device2, record.Device3})
-        text += n >= 0 ? QLatin1Char(' ') + QString::number(n) : QString::number(n);
+        text += SignedBlank(n);
     return text.trimmed();
 }
 

@@ -29,30 +29,15 @@ namespace {
 // Numbered index entries looked at before the search gives up (a store cannot hold more sensibly).
 constexpr int kMaxIndexEntries = 10000;
 
-// A blank before zero and positive numbers, '-' before negative ones.
-QString signedBlank(std::int64_t value)
-{
-    return value >= 0 ? QLatin1Char(' ') + QString::number(value) : QString::number(value);
-}
-
-// Two decimals with '.', whatever the locale; no "-0.00".
-QString levelText(float level)
-{
-    double rounded = std::round(double(level) * 100.0) / 100.0;
-    if (rounded == 0)
-        rounded = 0;
-    return QString::number(rounded, 'f', 2);
-}
-
 } // namespace
 
 QString GainCurveText(std::int32_t controlId, const GainCurvePoints& points, std::size_t first, float reference)
 {
-    QString text = signedBlank(controlId) + QLatin1Char(';');
+    QString text = SignedBlank(controlId) + QLatin1Char(';');
     if (controlId == -1)
         return text;
     for (std::size_t i = first; i < points.size(); ++i)
-        text += signedBlank(points[i].Volume) + QLatin1Char('=') + levelText(points[i].Rms - reference)
+        text += SignedBlank(points[i].Volume) + QLatin1Char('=') + TwoDecimals(points[i].Rms - reference)
                 + QLatin1Char(';');
     return text;
 }
@@ -124,11 +109,11 @@ bool frmCalCard::SaveCalibration()
         put("RsChannels", QString::number(Rs->Channels()));
         put("Ps", playback(Ps, mPsCurve, mPsRef));
         put("PsChannels", QString::number(Ps->Channels()));
-        put("ADCmax", signedBlank(mADCmax));
-        put("MLSDACmax", signedBlank(mMLSDAC));
-        put("SWPDACmax", signedBlank(mSweepDAC));
-        put("Sign", signedBlank(mSign));
-        put("Frequency", signedBlank(Player->PlayFreq()));
+        put("ADCmax", SignedBlank(mADCmax));
+        put("MLSDACmax", SignedBlank(mMLSDAC));
+        put("SWPDACmax", SignedBlank(mSweepDAC));
+        put("Sign", SignedBlank(mSign));
+        put("Frequency", SignedBlank(Player->PlayFreq()));
         yieldOnce();
         const std::pair<const char*, const char*> logged[] = {
             {"Mixer = ", "MixerID"},   {"PSeq = ", "PSeq"},           {"RSeq = ", "RSeq"},

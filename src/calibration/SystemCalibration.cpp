@@ -3,6 +3,7 @@
 // the stored record.
 #include "calibration/frmCalSystem.h"
 
+#include "audio/SoundSysNames.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Settings.h"
@@ -32,15 +33,6 @@ constexpr double kReferenceRate = 22050.0;
 constexpr double kTiny = 1e-20;
 constexpr double kNoTime = 1e30; // the no-value sentinel and anything near it
 
-// Two decimals with '.', whatever the locale; no "-0.00".
-QString valueText(float value)
-{
-    double rounded = std::round(double(value) * 100.0) / 100.0;
-    if (rounded == 0)
-        rounded = 0;
-    return QString::number(rounded, 'f', 2);
-}
-
 bool usableTime(float t) { return std::isfinite(t) && t > 0 && double(t) < kNoTime; }
 
 // Removes the document when the computation leaves its file step, whichever way.
@@ -60,7 +52,7 @@ QString SystemCalRecordText(std::int16_t stimulus, std::int16_t receiver, const 
     QString text = QString::number(stimulus) + QLatin1Char(';') + QString::number(receiver) + QLatin1Char(';');
     for (int row = 0; row < 2; ++row)
         for (int b = 0; b < kBands; ++b)
-            text += valueText(result[row][b]) + QLatin1Char(';');
+            text += TwoDecimals(result[row][b]) + QLatin1Char(';');
     return text;
 }
 
@@ -197,7 +189,7 @@ void frmCalSystem::SaveSystemCalibration()
                 break;
             }
         if (n == count)
-            SaveSetting(kCalibrationSection, QStringLiteral("Count"), QLatin1Char(' ') + QString::number(n + 1));
+            SaveSetting(kCalibrationSection, QStringLiteral("Count"), SignedBlank(n + 1));
         SaveSetting(kCalibrationSection, QString::number(n) + QStringLiteral("CalDesc"), description);
         SaveSetting(kCalibrationSection, QString::number(n) + QStringLiteral("CalData"),
                     SystemCalRecordText(CalStimulus, CalReceiver, CalResult));

@@ -2,6 +2,7 @@
 // calibrations and their deletion.
 #include "calibration/frmCalSystem.h"
 
+#include "audio/SoundSysNames.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Settings.h"
@@ -60,7 +61,7 @@ void DeleteSystemCalibration(int d)
     }
     DeleteSetting(kCalibrationSection, key(count - 1, "CalDesc"));
     DeleteSetting(kCalibrationSection, key(count - 1, "CalData"));
-    SaveSetting(kCalibrationSection, QStringLiteral("Count"), QLatin1Char(' ') + QString::number(count - 1));
+    SaveSetting(kCalibrationSection, QStringLiteral("Count"), SignedBlank(count - 1));
 }
 
 void frmCalSystem::ShowModal()
