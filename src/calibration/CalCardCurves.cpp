@@ -35,6 +35,25 @@ bool frmCalCard::CalibratePm() { return calibratePlayback(true); }
 bool frmCalCard::CalibrateRm() { return calibrateRecording(true); }
 bool frmCalCard::CalibrateRs() { return calibrateRecording(false); }
 
+float frmCalCard::startCurve(GainCurvePoints& curve, bool& detected)
+{
+    CalLog(mLineBreak);
+    PlayCalTone(mToneDAC, kFullPosition, kFullPosition, kFullPosition, kFullPosition);
+    const float level = MeasureRms(detected);
+    curve.assign(1, VolStep{kFullPosition, level});
+    return level;
+}
+
+float frmCalCard::curveLevel(clsVolume* control, const QString& prefix, std::int32_t position, bool& detected)
+{
+    control->setVolume(position);
+    Wait(kSettle_s);
+    const float level = MeasureRms(detected);
+    CalLog(prefix + QString::number(position) + QStringLiteral(" Rms=") + FormatNumber(level, QStringLiteral("0.00")));
+    yieldOnce();
+    return level;
+}
+
 bool frmCalCard::calibratePlayback(bool master)
 {
     std::int16_t& ref = master ? mPmRef : mPsRef;
@@ -49,20 +68,13 @@ bool frmCalCard::calibratePlayback(bool master)
         master ? "CalibratePm" : "CalibratePs",
         [&] {
             setBarMax(stepsFromFull(1.0));
-            CalLog(mLineBreak);
-            PlayCalTone(mToneDAC, kFullPosition, kFullPosition, kFullPosition, kFullPosition);
             bool detected = false;
-            float L = MeasureRms(detected);
-            curve.assign(1, VolStep{kFullPosition, L});
+            float L = startCurve(curve, detected);
             float last = L;
             std::int16_t n = 0;
             std::int32_t g = kFullPosition;
             while (L > kLowest_dB && g > 0 && detected && !mAbort && !mFailed) {
-                (master ? Pm : Ps)->setVolume(g);
-                Wait(kSettle_s);
-                L = MeasureRms(detected);
-                CalLog(prefix + QString::number(g) + QStringLiteral(" Rms=") + FormatNumber(L, QStringLiteral("0.00")));
-                yieldOnce();
+                L = curveLevel(control, prefix, g, detected);
                 if (float(last - L) > kPointStep_dB) {
                     ++n;
                     curve.push_back(VolStep{g, L - curve[0].Rms});
@@ -95,19 +107,12 @@ bool frmCalCard::calibrateRecording(bool master)
         master ? "CalibrateRm" : "CalibrateRs",
         [&] {
             setBarMax(stepsFromFull(std::max(stepGain, std::int32_t(1))));
-            CalLog(mLineBreak);
-            PlayCalTone(mToneDAC, kFullPosition, kFullPosition, kFullPosition, kFullPosition);
             bool detected = false;
-            float L = MeasureRms(detected);
-            curve.assign(1, VolStep{kFullPosition, L});
+            float L = startCurve(curve, detected);
             float last = L;
             std::int32_t g = kFullPosition;
             while (L > kLowest_dB && g >= stepGain && g > 0 && detected && !mAbort && !mFailed) {
-                (master ? Rm : Rs)->setVolume(g);
-                Wait(kSettle_s);
-                L = MeasureRms(detected);
-                CalLog(prefix + QString::number(g) + QStringLiteral(" Rms=") + FormatNumber(L, QStringLiteral("0.00")));
-                yieldOnce();
+                L = curveLevel(control, prefix, g, detected);
                 if (float(last - L) > kPointStep_dB) {
                     curve.push_back(VolStep{g, L});
                     last = L;

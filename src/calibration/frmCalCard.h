@@ -35,6 +35,7 @@ class QWidget;
 namespace vemra {
 
 class MeasureClock;
+class clsVolume;
 
 // One point of a gain curve: a control position and the level (dB) that position gives.
 struct VolStep {
@@ -167,6 +168,10 @@ private:
     // --- shared pieces of the steps ---
     bool calibratePlayback(bool master);
     bool calibrateRecording(bool master);
+    // A curve's first point: the tone at full positions, its level as measured (dB).
+    float startCurve(GainCurvePoints& curve, bool& detected);
+    // The tone's level (dB, logged under prefix) once control has settled at position.
+    float curveLevel(clsVolume* control, const QString& prefix, std::int32_t position, bool& detected);
     bool adjustLevel(bool mls, bool gains, std::int16_t order, bool raise);
     bool measureResponse(bool mls);
     bool saveCorrectionFiles();
