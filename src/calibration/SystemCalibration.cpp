@@ -75,12 +75,8 @@ bool frmCalSystem::SystemCalibration()
                 ok = false;
                 return;
             }
-            int C = 1;
-            {
-                DocumentOfStep first{WaveByKey(NewWave(false))};
-                first.wave->setFileName(lstFiles->item(0)->text());
-                C = first.wave->Channels() != 1 ? 2 : 1;
-            }
+            // The check of the files has read their shared channel count.
+            const int C = mChannels != 1 ? 2 : 1;
             lblStatus->setText(QStringLiteral("Processing files..."));
             prgProgress->setMinimum(0);
             prgProgress->setMaximum(N * kBands * C);

@@ -268,7 +268,7 @@ bool frmCalSystem::CheckCalFiles()
         lblStatus->setText(QStringLiteral("Checking files..."));
         prgProgress->setMinimum(0);
         prgProgress->setMaximum(lstFiles->count() < 2 ? 1 : lstFiles->count() - 1);
-        std::int16_t channels = 0;
+        mChannels = 0;
         for (int i = 0; i < lstFiles->count(); ++i) {
             const QString path = lstFiles->item(i)->text();
             lblFilename->setText(path);
@@ -285,8 +285,8 @@ bool frmCalSystem::CheckCalFiles()
             if (i == 0) {
                 CalStimulus = stimulus;
                 CalReceiver = receiver;
-                channels = ch;
-            } else if (stimulus != CalStimulus || receiver != CalReceiver || ch != channels) {
+                mChannels = ch;
+            } else if (stimulus != CalStimulus || receiver != CalReceiver || ch != mChannels) {
                 HandleError(msg::CalibrationFilesDiffer);
                 return false;
             }

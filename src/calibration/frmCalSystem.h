@@ -98,6 +98,7 @@ private:
     QLabel* lblFilename = nullptr;
     QLabel* lblStatus = nullptr;
     QProgressBar* prgProgress = nullptr;
+    std::int16_t mChannels = 0; // the channel count the checked files share
     int mChosen = -1; // the stored calibration chosen in the list; typing leaves none chosen
     bool mUnloaded = false;
     bool mClosingByProgram = false;
