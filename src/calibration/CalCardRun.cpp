@@ -206,18 +206,6 @@ std::int16_t frmCalCard::prepareStimulus(bool mls, std::int32_t dac, std::int32_
     return code;
 }
 
-std::int16_t frmCalCard::PrepareMLSStimulus(std::int32_t dac, std::int32_t pm, std::int32_t rm, std::int32_t ps,
-                                            std::int32_t rs)
-{
-    return prepareStimulus(true, dac, pm, rm, ps, rs);
-}
-
-std::int16_t frmCalCard::PrepareSweepStimulus(std::int32_t dac, std::int32_t pm, std::int32_t rm, std::int32_t ps,
-                                              std::int32_t rs)
-{
-    return prepareStimulus(false, dac, pm, rm, ps, rs);
-}
-
 float frmCalCard::MeasureThd()
 {
     CalSignalResult r;

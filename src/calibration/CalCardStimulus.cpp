@@ -52,8 +52,16 @@ bool frmCalCard::adjustLevel(bool mls, bool gains, std::int16_t order, bool rais
             std::int32_t dac = mls ? mMLSDAC : mSweepDAC;
             // The player offers no sequence shorter than its shortest order at this rate.
             Player->setLength(std::max<std::int16_t>(order, Player->MinLength()));
-            const std::int16_t setup = mls ? PrepareMLSStimulus(dac, gPm, mRmGain, gPs, mRsGain)
-                                           : PrepareSweepStimulus(dac, gPm, mRmGain, gPs, mRsGain);
+            // The stimulus's impulse-to-noise ratio; the MLS's measurement can fail with a message of its own.
+            auto measure = [&](float& inr) {
+                std::int16_t c = 0;
+                if (mls)
+                    c = MeasureMLSINR(inr);
+                else
+                    inr = MeasureSweepINR();
+                return c;
+            };
+            const std::int16_t setup = prepareStimulus(mls, dac, gPm, mRmGain, gPs, mRsGain);
             std::int16_t code = setup;
             if (setup != 0) {
                 Player->Silence();
@@ -61,10 +69,7 @@ bool frmCalCard::adjustLevel(bool mls, bool gains, std::int16_t order, bool rais
                 return;
             }
             float best = 0;
-            if (mls)
-                code = MeasureMLSINR(best);
-            else
-                best = MeasureSweepINR();
+            code = measure(best);
             // The polarity the record keeps: the uncorrected MLS of step 7, measured in step with what plays.
             if (gains)
                 mSign = MeasureSign();
@@ -77,15 +82,8 @@ bool frmCalCard::adjustLevel(bool mls, bool gains, std::int16_t order, bool rais
             CalLog(line);
 
             auto trial = [&](std::int32_t level, float& inr) {
-                if (mls)
-                    PrepareMLSStimulus(level, gPm, mRmGain, gPs, mRsGain);
-                else
-                    PrepareSweepStimulus(level, gPm, mRmGain, gPs, mRsGain);
-                std::int16_t c = 0;
-                if (mls)
-                    c = MeasureMLSINR(inr);
-                else
-                    inr = MeasureSweepINR();
+                prepareStimulus(mls, level, gPm, mRmGain, gPs, mRsGain);
+                const std::int16_t c = measure(inr);
                 Player->Silence();
                 return c;
             };

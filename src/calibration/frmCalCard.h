@@ -143,10 +143,8 @@ private:
 
     // --- signal measurements (CalCardRun.cpp) ---
     std::int16_t PlayCalTone(std::int32_t dac, std::int32_t pm, std::int32_t rm, std::int32_t ps, std::int32_t rs);
-    std::int16_t PrepareMLSStimulus(std::int32_t dac, std::int32_t pm, std::int32_t rm, std::int32_t ps,
-                                    std::int32_t rs);
-    std::int16_t PrepareSweepStimulus(std::int32_t dac, std::int32_t pm, std::int32_t rm, std::int32_t ps,
-                                      std::int32_t rs);
+    // Starts the MLS (mls) or the sweep at converter level dac and these gains, through the run's correction of
+    // the player's order once it exists.
     std::int16_t prepareStimulus(bool mls, std::int32_t dac, std::int32_t pm, std::int32_t rm, std::int32_t ps,
                                  std::int32_t rs);
     float MeasureThd();
