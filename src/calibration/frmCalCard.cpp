@@ -17,6 +17,7 @@
 #include "library/Messages.h"
 #include "library/Codes.h"
 #include "library/api_calibration.h"
+#include "library/api_files.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -374,6 +375,9 @@ void frmCalCard::cmdTest_Click(int index)
             QString file;
             const std::int16_t processed = Recorder->Process(file, StimulusInternalSweep, 2);
             Player->Silence();
+            // The test shows only whether the card plays and records; its response is not kept.
+            if (!file.isEmpty())
+                DeleteTempFile(file.toStdString());
             if (processed != 0)
                 HandleError(processed);
         } else {

@@ -43,6 +43,19 @@ TEST_F(Wizard, OpensOnTheIntroductionWithTheMixerAndItsLinesChosen)
     EXPECT_TRUE(mixers->isEnabled());
 }
 
+TEST_F(Wizard, TheDebugTestSweepPlaysAndRecordsAndKeepsNoFile)
+{
+    DebugMode = true;
+    const auto tempsBefore = tempFiles();
+    openWizard();
+    auto* test = control<QPushButton>("cmdTest2");
+    ASSERT_TRUE(test->isVisible());
+    test->click();
+    EXPECT_TRUE(shownErrors().empty());
+    EXPECT_TRUE(test->isEnabled());
+    EXPECT_EQ(tempFiles(), tempsBefore);
+}
+
 TEST_F(Wizard, PlanNumberFromF10)
 {
     frmCalCard* w = openWizard();
