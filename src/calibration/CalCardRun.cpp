@@ -149,14 +149,7 @@ bool frmCalCard::RunCalibration()
         CalLog(mLineBreak);
         // A final check that did not hear its tone reports no distortion figure.
         const QString thdText = measured ? QString::number(double(thd), 'f', 2) : QStringLiteral("--");
-        CalLog(QStringLiteral("THD=%1 ADC=%2 DAC=%3 Pm=%4 Rm=%5 Ps=%6 Rs=%7")
-                   .arg(thdText)
-                   .arg(mADCmax)
-                   .arg(mThdDAC)
-                   .arg(mPmGain)
-                   .arg(mRmGain)
-                   .arg(mPsGain)
-                   .arg(mRsGain));
+        CalLog(QStringLiteral("THD=%1 ADC=%2 ").arg(thdText).arg(mADCmax) + leastThdSettingsText());
     }
     CalLog(mLineBreak + QStringLiteral("Done - ") + now() + mLineBreak);
     pbProgress->setVisible(false);

@@ -46,6 +46,16 @@ struct Point {
 
 } // namespace
 
+QString frmCalCard::leastThdSettingsText() const
+{
+    return QStringLiteral("DAC=%1 Pm=%2 Rm=%3 Ps=%4 Rs=%5")
+        .arg(mThdDAC)
+        .arg(mPmGain)
+        .arg(mRmGain)
+        .arg(mPsGain)
+        .arg(mRsGain);
+}
+
 float frmCalCard::uniform() { return float(generator()() >> 8) * (1.0f / 16777216.0f); }
 
 bool frmCalCard::FindMinThd()
@@ -124,13 +134,8 @@ bool frmCalCard::FindMinThd()
                 if (tries > kStageTries || accepted > kStageAcceptances) {
                     tries = accepted = 0;
                     T = kCooling * T;
-                    CalLog(QStringLiteral("T=%1 THD=%2 DAC=%3 Pm=%4 Rm=%5 Ps=%6 Rs=%7")
-                               .arg(FormatNumber(T, QStringLiteral("0.0")), n2(best))
-                               .arg(mThdDAC)
-                               .arg(mPmGain)
-                               .arg(mRmGain)
-                               .arg(mPsGain)
-                               .arg(mRsGain));
+                    CalLog(QStringLiteral("T=%1 THD=%2 ").arg(FormatNumber(T, QStringLiteral("0.0")), n2(best))
+                           + leastThdSettingsText());
                     if (best > kEnoughSignal_dB) {
                         MessageRequest ask;
                         ask.text = MessageText(msg::CalibrationTooLittleSignal);
@@ -145,13 +150,7 @@ bool frmCalCard::FindMinThd()
                 }
             }
             CalLog(mLineBreak);
-            CalLog(QStringLiteral("THD=%1 DAC=%2 Pm=%3 Rm=%4 Ps=%5 Rs=%6")
-                       .arg(n2(best))
-                       .arg(mThdDAC)
-                       .arg(mPmGain)
-                       .arg(mRmGain)
-                       .arg(mPsGain)
-                       .arg(mRsGain));
+            CalLog(QStringLiteral("THD=") + n2(best) + QLatin1Char(' ') + leastThdSettingsText());
         },
         std::function<void()>([] { StopCalSignal(); }));
     return started && !mFailed;

@@ -174,6 +174,8 @@ private:
     bool measureResponse(bool mls);
     bool saveCorrectionFiles();
     float uniform();
+    // The least-distortion level and gains as the log shows them ("DAC=.. Pm=.. Rm=.. Ps=.. Rs=..").
+    QString leastThdSettingsText() const;
 
     // --- controls ---
     std::array<QWidget*, 2> pnlCal{};
