@@ -152,6 +152,8 @@ void frmCalCard::buildLayout()
         cmdTest[std::size_t(i)] = new QPushButton(QLatin1String(testCaptions[i]), this);
         cmdTest[std::size_t(i)]->setObjectName(QStringLiteral("cmdTest%1").arg(i));
         cmdTest[std::size_t(i)]->setVisible(false);
+        // Only "Test" has something behind it.
+        cmdTest[std::size_t(i)]->setEnabled(i == 2);
         buttons->addWidget(cmdTest[std::size_t(i)]);
         connect(cmdTest[std::size_t(i)], &QPushButton::clicked, this, [this, i] { cmdTest_Click(i); });
     }

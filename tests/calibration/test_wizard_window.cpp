@@ -50,6 +50,10 @@ TEST_F(Wizard, TheDebugTestSweepPlaysAndRecordsAndKeepsNoFile)
     openWizard();
     auto* test = control<QPushButton>("cmdTest2");
     ASSERT_TRUE(test->isVisible());
+    for (const char* idle : {"cmdTest0", "cmdTest1"}) {
+        EXPECT_TRUE(control<QPushButton>(idle)->isVisible()) << idle;
+        EXPECT_FALSE(control<QPushButton>(idle)->isEnabled()) << idle << ": nothing stands behind it";
+    }
     test->click();
     EXPECT_TRUE(shownErrors().empty());
     EXPECT_TRUE(test->isEnabled());
