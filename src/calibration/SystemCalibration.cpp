@@ -6,7 +6,6 @@
 #include "audio/SoundSysNames.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
-#include "core/Settings.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
 #include "library/Messages.h"
@@ -171,25 +170,6 @@ bool frmCalSystem::SystemCalibration()
     cmdCancel->setEnabled(false);
     Processing = false;
     return ok;
-}
-
-void frmCalSystem::SaveSystemCalibration()
-{
-    guarded("CalSysOK", [&] {
-        const QString description = cmbCali->currentText().trimmed();
-        const int count = cmbCali->count();
-        int n = count;
-        for (int i = 0; i < count; ++i)
-            if (cmbCali->itemText(i) == description) {
-                n = i;
-                break;
-            }
-        if (n == count)
-            SaveSetting(kCalibrationSection, QStringLiteral("Count"), SignedBlank(n + 1));
-        SaveSetting(kCalibrationSection, QString::number(n) + QStringLiteral("CalDesc"), description);
-        SaveSetting(kCalibrationSection, QString::number(n) + QStringLiteral("CalData"),
-                    SystemCalRecordText(CalStimulus, CalReceiver, CalResult));
-    });
 }
 
 } // namespace vemra

@@ -262,6 +262,24 @@ void frmCalSystem::setEditing(bool enabled)
         w->setEnabled(enabled);
 }
 
+void frmCalSystem::SaveSystemCalibration()
+{
+    guarded("CalSysOK", [&] {
+        const QString description = cmbCali->currentText().trimmed();
+        const int count = cmbCali->count();
+        int n = count;
+        for (int i = 0; i < count; ++i)
+            if (cmbCali->itemText(i) == description) {
+                n = i;
+                break;
+            }
+        if (n == count)
+            SaveSetting(kCalibrationSection, QStringLiteral("Count"), SignedBlank(n + 1));
+        SaveSetting(kCalibrationSection, key(n, "CalDesc"), description);
+        SaveSetting(kCalibrationSection, key(n, "CalData"), SystemCalRecordText(CalStimulus, CalReceiver, CalResult));
+    });
+}
+
 bool frmCalSystem::CheckCalFiles()
 {
     return guarded("CheckCalFiles", false, [&] {

@@ -4,8 +4,8 @@
 // channel-1 reference level and the channel-2 difference that turn measured levels into the strength G, and stores
 // them under the description in the settings section "Calibration". Stored calibrations can be deleted here.
 //
-// Files: frmCalSystem.cpp (window, list, buttons, check of the files, the store's index), SystemCalibration.cpp
-// (the computation and the stored record).
+// Files: frmCalSystem.cpp (window, list, buttons, check of the files, the store's index and its entries),
+// SystemCalibration.cpp (the computation and the stored record's text).
 //
 // The files must share stimulus, receiver and channel count (907); one that cannot be loaded ends the check with
 // its name. Each file's band energies are normalised to 22050 Hz before the averaging; a band whose reverberation
