@@ -2,8 +2,6 @@
 
 #include "core/Bands.h"
 
-#include <cmath>
-
 namespace vemra::tables {
 namespace {
 
@@ -18,15 +16,17 @@ int LastBandColumn(int count, int offset, double sampleRate_Hz)
     float centre = 0;
     do {
         --last;
-        centre = float(1000.0 * std::pow(10.0, 0.3 * (last + offset - 6)));
+        centre = float(dsp::bandCentre_Hz(last + offset));
     } while (double(centre) / sampleRate_Hz > kHighestCentre && last >= 1);
     return last;
 }
 
 QStringList BandHeadings(int firstBand, int count)
 {
-    static const QStringList nominal{"16", "31.5", "63", "125", "250", "500", "1000", "2000", "4000", "8000", "16000"};
-    return nominal.mid(firstBand, count);
+    QStringList headings;
+    for (int band = firstBand; band < firstBand + count && dsp::isOctaveBand(band); ++band)
+        headings << BandName(band);
+    return headings;
 }
 
 bool ColumnWithinLimit(int column, int offset, double sampleRate_Hz)
