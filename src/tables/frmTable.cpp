@@ -308,6 +308,11 @@ void frmTable::optChannel_Click(int index)
 void frmTable::cmdOK_Click()
 {
     cmdOK_->setEnabled(false);
+    closeAfterPendingEvents();
+}
+
+void frmTable::closeAfterPendingEvents()
+{
     const QPointer<frmTable> self(this);
     QCoreApplication::processEvents();
     if (self)

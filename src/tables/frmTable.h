@@ -164,6 +164,9 @@ protected:
     QBoxLayout* commandRow() const { return commands_; }
     // Deferred closing of the current run, or closing at once when idle (OK, Cancel, the document's end).
     void closeOrAbort();
+    // What OK and Cancel do once their buttons are disabled: let the events already queued run (a box's pending
+    // edit), then closeOrAbort. The window may be gone on return.
+    void closeAfterPendingEvents();
 
     void showEvent(QShowEvent* event) override;
     void changeEvent(QEvent* event) override;

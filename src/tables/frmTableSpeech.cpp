@@ -309,20 +309,14 @@ void frmTableSpeech::cmdOK_Click()
             for (int i = 0; i < kWeights; ++i)
                 Options->setSTI_Weight(i, wave.STI_Weight(i));
     });
-    const QPointer<frmTableSpeech> self(this);
-    QCoreApplication::processEvents();
-    if (self)
-        closeOrAbort();
+    closeAfterPendingEvents();
 }
 
 void frmTableSpeech::cmdCancel_Click()
 {
     cmdCancel_->setEnabled(false);
     cmdOK()->setEnabled(false);
-    const QPointer<frmTableSpeech> self(this);
-    QCoreApplication::processEvents();
-    if (self)
-        closeOrAbort();
+    closeAfterPendingEvents();
 }
 
 void frmTableSpeech::reject() { cmdCancel_Click(); }
