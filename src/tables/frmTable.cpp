@@ -359,20 +359,18 @@ void frmTable::cmdSave_Click()
     });
 }
 
-QString frmTable::ExportText()
+tables::TableText frmTable::tableText()
 {
     tables::TableText text;
     writeText(document(), text);
-    return text.text();
+    return text;
 }
+
+QString frmTable::ExportText() { return tableText().text(); }
 
 void frmTable::SaveTable(const QString& fileName)
 {
-    guarded("SaveTable", [&] {
-        tables::TableText text;
-        writeText(document(), text);
-        text.save(fileName);
-    });
+    guarded("SaveTable", [&] { tableText().save(fileName); });
 }
 
 void frmTable::cmdPrint_Click() { PrintTable(); }

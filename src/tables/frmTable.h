@@ -181,6 +181,8 @@ private:
     void mWave_WaveChange();
     void mWave_WaveExit();
     void setLastColumn(double sampleRate_Hz);
+    // The text file as writeText fills it from the document as it is now.
+    tables::TableText tableText();
     void release();
 
     QString key_;
