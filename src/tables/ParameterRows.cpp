@@ -1,6 +1,7 @@
 #include "tables/ParameterRows.h"
 
 #include "document/clsWave.h"
+#include "library/Codes.h"
 
 namespace vemra::tables {
 
@@ -21,6 +22,18 @@ TableRow BandRow(const QString& label, BandMember member, std::function<bool(int
                 const double v = (w.*member)(b);
                 return ValueCell(v >= 0, v, QStringLiteral("0.00"), QStringLiteral("0.00 "));
             }};
+}
+
+TableRow LFCRow()
+{
+    return BandRow(QStringLiteral("LFC  [-]:"), &clsWave::LFC, [](int r) { return r == ReceiverOmniOmniProbe; });
+}
+
+TableRow IACCRow(int which)
+{
+    static constexpr BandMember members[] = {&clsWave::IACC1, &clsWave::IACC2, &clsWave::IACC3};
+    return BandRow(QStringLiteral("IACC%1  [-]:").arg(which), members[which - 1],
+                   [](int r) { return r == ReceiverHead; });
 }
 
 TableRow CentreTimeRow()

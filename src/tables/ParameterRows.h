@@ -19,6 +19,11 @@ TableRow ChannelRow(const QString& fileLabel, const QString& printLabel, Channel
 using BandMember = float (clsWave::*)(int band);
 TableRow BandRow(const QString& label, BandMember member, std::function<bool(int receiver)> receiverFits);
 
+// The spatial rows of the ISO and spaciousness tables: LFC (a probe's only) and IACC 0,+, 0,80 and 80,+ for
+// `which` 1, 2 and 3 (an artificial head's only).
+TableRow LFCRow();
+TableRow IACCRow(int which);
+
 // True below 100 (the decay times' and energy ratios' test: their no-value result is 1E+38).
 inline bool Below100(double value) { return value < 100; }
 

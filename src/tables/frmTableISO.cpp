@@ -16,7 +16,6 @@ namespace vemra {
 namespace {
 
 bool isLateral(int receiver) { return receiver == ReceiverOmniFig8Switched || receiver == ReceiverOmniFig8; }
-bool isHead(int receiver) { return receiver == ReceiverHead; }
 
 } // namespace
 
@@ -45,10 +44,10 @@ frmTableISO::frmTableISO(const QString& key, QWidget* parent)
     rows_[C80] = C80Row();
     rows_[D50] = D50Row();
     rows_[LF] = BandRow(QStringLiteral("LF  [-]:"), &clsWave::LF, isLateral);
-    rows_[LFC] = BandRow(QStringLiteral("LFC  [-]:"), &clsWave::LFC, [](int r) { return r == ReceiverOmniOmniProbe; });
-    rows_[IACC1] = BandRow(QStringLiteral("IACC1  [-]:"), &clsWave::IACC1, isHead);
-    rows_[IACC2] = BandRow(QStringLiteral("IACC2  [-]:"), &clsWave::IACC2, isHead);
-    rows_[IACC3] = BandRow(QStringLiteral("IACC3  [-]:"), &clsWave::IACC3, isHead);
+    rows_[LFC] = LFCRow();
+    rows_[IACC1] = IACCRow(1);
+    rows_[IACC2] = IACCRow(2);
+    rows_[IACC3] = IACCRow(3);
 
     auto* grid = new tables::BandGrid(design_.headings, QStringLiteral("-99.99"), this);
     int caption = 0;

@@ -24,7 +24,6 @@ bool hasLateral(int r)
 bool isProbe(int r) { return r == ReceiverOmniOmniProbe; }
 bool isHead(int r) { return r == ReceiverHead; }
 
-
 } // namespace
 
 frmTableSpace::frmTableSpace(const QString& key, QWidget* parent)
@@ -37,10 +36,7 @@ frmTableSpace::frmTableSpace(const QString& key, QWidget* parent)
                }(),
                parent),
       rows_{BandRow(QStringLiteral("LF  [-]:"), &clsWave::LF, hasLateral),
-            BandRow(QStringLiteral("LFC  [-]:"), &clsWave::LFC, isProbe),
-            BandRow(QStringLiteral("IACC1  [-]:"), &clsWave::IACC1, isHead),
-            BandRow(QStringLiteral("IACC2  [-]:"), &clsWave::IACC2, isHead),
-            BandRow(QStringLiteral("IACC3  [-]:"), &clsWave::IACC3, isHead)}
+            LFCRow(), IACCRow(1), IACCRow(2), IACCRow(3)}
 {
     auto* grid = new BandGrid(design_.headings, QStringLiteral("-99.99"), this);
     fraLFC_ = grid->addFrame(QStringLiteral("fraLFC"));
