@@ -15,7 +15,6 @@
 #include "audio/clsRecorder.h"
 #include "audio/frmMeasure.h"
 #include "core/Globals.h"
-#include "core/UiServices.h"
 #include "core/clsOptions.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
@@ -25,7 +24,8 @@
 #include "library/sound/Engine.h"
 #include "library/sound/Mixer.h"
 #include "library/sound/VirtualCard.h"
-#include "support/private_dirs.h"
+
+#include "offscreen_benchmarks.h"
 
 #include <benchmark/benchmark.h>
 
@@ -146,15 +146,7 @@ BENCHMARK(BM_MeasurementFromStartToDocument)->Arg(1)->Arg(5)->Iterations(1)->Uni
 
 int main(int argc, char** argv)
 {
-    test::usePrivateDirs();
     setenv("VEMRA_SOUND_BACKEND", "virtual", 1);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ScriptedUiServices scripted;
-    UiServices::install(&scripted);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    UiServices::install(nullptr);
+    vemra::bench::RunOffscreenBenchmarks(argc, argv);
     return 0;
 }

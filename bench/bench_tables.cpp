@@ -2,16 +2,16 @@
 // on a document whose values are not computed yet (a freshly loaded document: everything from the analysis up),
 // and once on a document that has them all (what the window itself costs: its grid, its yields, its formats).
 // Goals: 0.3 s and 20 ms per table. Run on one core with `taskset -c 0 bench/bench_tables`.
-#include "core/UiServices.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
 #include "library/Codes.h"
 #include "support/ResponseFile.h"
 #include "support/ResponseGenerator.h"
-#include "support/private_dirs.h"
 #include "tables/Tables.h"
 #include "tables/frmTable.h"
 #include "tables/frmTableMTF.h"
+
+#include "offscreen_benchmarks.h"
 
 #include <benchmark/benchmark.h>
 
@@ -117,15 +117,6 @@ BENCHMARK(AlreadyComputed)->Apply(kinds)->Unit(benchmark::kMillisecond)->UseReal
 
 int main(int argc, char** argv)
 {
-    test::usePrivateDirs();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    // Nothing may wait for a user.
-    ScriptedUiServices scripted;
-    UiServices::install(&scripted);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    UiServices::install(nullptr);
-    return scripted.messages.empty() ? 0 : 1;
+    // A table that prompts (an error report) fails the run.
+    return vemra::bench::RunOffscreenBenchmarks(argc, argv) == 0 ? 0 : 1;
 }
