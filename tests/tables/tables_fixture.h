@@ -1,7 +1,9 @@
 #pragma once
 // Shared by the table tests: two-channel responses of known decays written as files, headless documents holding
 // them, and table windows opened on them and run to their end.
+#include "core/Globals.h"
 #include "core/UiServices.h"
+#include "core/clsOptions.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
 #include "library/Codes.h"
@@ -24,6 +26,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <memory>
 #include <vector>
 
 namespace tabletest {
@@ -138,6 +141,25 @@ protected:
         finish(table);
         return table;
     }
+};
+
+// A table test with the program's options installed (the stored speech weights, the export folder), new for each
+// test.
+class TableTestWithOptions : public TableTest {
+protected:
+    void SetUp() override
+    {
+        TableTest::SetUp();
+        options_ = std::make_unique<clsOptions>();
+        Options = options_.get();
+    }
+    void TearDown() override
+    {
+        TableTest::TearDown();
+        Options = nullptr;
+        options_.reset();
+    }
+    std::unique_ptr<clsOptions> options_;
 };
 
 } // namespace tabletest

@@ -14,7 +14,6 @@
 #include <QRadioButton>
 
 #include <functional>
-#include <memory>
 
 using namespace tabletest;
 using tables::FormatPattern;
@@ -259,22 +258,13 @@ TEST_F(TableWindow, CaptionAndHelp)
         ADD_FAILURE() << m.text.toStdString();
 }
 
-class TableSave : public TableTest {
+class TableSave : public TableTestWithOptions {
 protected:
     void SetUp() override
     {
-        TableTest::SetUp();
-        options_ = std::make_unique<clsOptions>();
-        Options = options_.get();
+        TableTestWithOptions::SetUp();
         Options->setDataDir(QString::fromStdString(test::privateRoot()));
     }
-    void TearDown() override
-    {
-        TableTest::TearDown();
-        Options = nullptr;
-        options_.reset();
-    }
-    std::unique_ptr<clsOptions> options_;
 };
 
 TEST_F(TableSave, OffersTheDefaultNameAndWritesTheChosenFile)

@@ -12,28 +12,14 @@
 #include <QTest>
 #include <QTimer>
 
-#include <memory>
 
 using namespace tabletest;
 using tables::FormatPattern;
 
 namespace {
 
-class SpeechTable : public TableTest {
+class SpeechTable : public TableTestWithOptions {
 protected:
-    void SetUp() override
-    {
-        TableTest::SetUp();
-        options_ = std::make_unique<clsOptions>();
-        Options = options_.get();
-    }
-    void TearDown() override
-    {
-        TableTest::TearDown();
-        Options = nullptr;
-        options_.reset();
-    }
-
     frmTableSpeech* openSpeech(clsWave& wave)
     {
         return static_cast<frmTableSpeech*>(open(ParameterTable::Speech, wave));
@@ -46,8 +32,6 @@ protected:
         box->setText(text);
         QTest::keyClick(box, Qt::Key_Return);
     }
-
-    std::unique_ptr<clsOptions> options_;
 };
 
 TEST_F(SpeechTable, ShowsTheDocumentsValuesAndIndices)
