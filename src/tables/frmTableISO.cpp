@@ -35,8 +35,10 @@ frmTableISO::frmTableISO(const QString& key, QWidget* parent)
             return Below100(v) && inr(w, ch, b) >= minimumInr_dB;
         });
     };
-    rows_[G] = ChannelRow(G_dB, QStringLiteral("G [dB]:"), &clsWave::G,
-                          [inr](clsWave& w, int ch, int b, double v) { return inr(w, ch, b) > 30 && v > -100; });
+    // Strength needs a calibrated response as well (the file and the page leave its row out without one).
+    rows_[G] = ChannelRow(G_dB, QStringLiteral("G [dB]:"), &clsWave::G, [inr](clsWave& w, int ch, int b, double v) {
+        return w.Calibrated() && inr(w, ch, b) > 30 && v > -100;
+    });
     rows_[EDT] = ChannelRow(EDT_s, EDT_s, &clsWave::EDT, [](clsWave&, int, int, double v) { return Below100(v); });
     rows_[T20] = decayRow("T20  [s]:", &clsWave::RT20time, 35);
     rows_[T30] = decayRow("T30  [s]:", &clsWave::RT30time, 45);
@@ -100,13 +102,7 @@ std::vector<frmTable::RunStep> frmTableISO::planRun(clsWave&)
         std::array<RunStep, RowCount> show;
         for (int row = 0; row < RowCount; ++row)
             show[std::size_t(row)] = showCell(rows_[std::size_t(row)], QString::fromLatin1(cells[row]), k);
-        // On screen, strength needs a calibrated response as well.
-        steps.push_back([this, g = show[G], k](clsWave& w) {
-            g(w);
-            if (!w.Calibrated())
-                setCell(QStringLiteral("lblG(%1)").arg(k), QStringLiteral("--"));
-        });
-        for (int row = EDT; row <= LFC; ++row)
+        for (int row = G; row <= LFC; ++row)
             steps.push_back(show[std::size_t(row)]);
         steps.push_back([show](clsWave& w) {
             for (int row = IACC1; row <= IACC3; ++row)
