@@ -18,6 +18,11 @@ enum ReceiverCode : std::int16_t {
 };
 inline constexpr int ReceiverCodeCount = 7;
 constexpr bool isReceiverCode(int code) { return code >= ReceiverOmni && code <= ReceiverReflectionIndex; }
+// Receivers 1 and 3: channel 0 omnidirectional, channel 1 figure-of-eight (the lateral fraction's pair).
+constexpr bool isFigureOfEightReceiver(int code)
+{
+    return code == ReceiverOmniFig8Switched || code == ReceiverOmniFig8;
+}
 
 // Stimulus codes (MeasurementInfo::Stimulus).
 enum StimulusCode : std::int16_t {

@@ -134,7 +134,7 @@ bool frmTable::showsChannels(int receiver) const
     case ChannelButtons::DualOmniOnly: return receiver == ReceiverDualOmni;
     case ChannelButtons::AllButOmni: return receiver != ReceiverOmni;
     case ChannelButtons::AllButSingleOmni:
-        return receiver != ReceiverOmni && receiver != ReceiverOmniFig8Switched && receiver != ReceiverOmniFig8;
+        return receiver != ReceiverOmni && !isFigureOfEightReceiver(receiver);
     default: return false;
     }
 }

@@ -13,12 +13,6 @@
 
 namespace vemra {
 
-namespace {
-
-bool isLateral(int receiver) { return receiver == ReceiverOmniFig8Switched || receiver == ReceiverOmniFig8; }
-
-} // namespace
-
 frmTableISO::frmTableISO(const QString& key, QWidget* parent)
     : frmTable(key,
                Design("frmTableISO", "ISO 3382 - ", "_iso.txt", 3, "TableISO::cmdSave", ChannelButtons::DualOmniOnly,
@@ -45,7 +39,7 @@ frmTableISO::frmTableISO(const QString& key, QWidget* parent)
     rows_[Ts] = CentreTimeRow();
     rows_[C80] = C80Row();
     rows_[D50] = D50Row();
-    rows_[LF] = BandRow(QStringLiteral("LF  [-]:"), &clsWave::LF, isLateral);
+    rows_[LF] = BandRow(QStringLiteral("LF  [-]:"), &clsWave::LF, isFigureOfEightReceiver);
     rows_[LFC] = LFCRow();
     rows_[IACC1] = IACCRow(1);
     rows_[IACC2] = IACCRow(2);
@@ -89,7 +83,7 @@ void frmTableISO::Form_Load(clsWave& wave)
     for (QFrame* f : {fraPower_, fraRev_, fraRatio_})
         f->setVisible(!head);
     fraLFC_->setVisible(receiver == ReceiverOmniOmniProbe);
-    fraLF_->setVisible(isLateral(receiver));
+    fraLF_->setVisible(isFigureOfEightReceiver(receiver));
     fraIACC_->setVisible(head);
 }
 
@@ -133,7 +127,7 @@ void frmTableISO::writeText(clsWave& wave, tables::TableText& text)
     text.row(rows_[D50], wave, ch, columns_, columns_.count - 1);
     if (!head)
         text.line();
-    if (isLateral(receiver))
+    if (isFigureOfEightReceiver(receiver))
         text.row(rows_[LF], wave, ch, columns_);
     if (receiver == ReceiverOmniOmniProbe)
         text.row(rows_[LFC], wave, ch, columns_);
@@ -162,7 +156,7 @@ void frmTableISO::printPage(clsWave& wave, tables::TablePage& page)
             page.row(rows_[r], wave, ch, columns_, through);
         page.emptyLines();
     }
-    if (isLateral(receiver))
+    if (isFigureOfEightReceiver(receiver))
         page.row(rows_[LF], wave, ch, columns_, through);
     if (receiver == ReceiverOmniOmniProbe)
         page.row(rows_[LFC], wave, ch, columns_, through);

@@ -31,8 +31,7 @@ TableRow strengthRow()
 {
     return ChannelRow(QStringLiteral("G   [dB]:"), QStringLiteral("G [dB]:"), &clsWave::G,
                       [](clsWave& w, int ch, int, double v) {
-                          const int r = w.Receiver();
-                          return v > -100 && !(ch == 1 && (r == ReceiverOmniFig8Switched || r == ReceiverOmniFig8));
+                          return v > -100 && !(ch == 1 && isFigureOfEightReceiver(w.Receiver()));
                       });
 }
 

@@ -19,7 +19,7 @@ namespace {
 
 bool hasLateral(int r)
 {
-    return r == ReceiverOmniFig8Switched || r == ReceiverOmniFig8 || r == ReceiverOmniOmniProbe;
+    return isFigureOfEightReceiver(r) || r == ReceiverOmniOmniProbe;
 }
 bool isProbe(int r) { return r == ReceiverOmniOmniProbe; }
 bool isHead(int r) { return r == ReceiverHead; }
