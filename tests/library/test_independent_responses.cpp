@@ -26,7 +26,8 @@ namespace fs = std::filesystem;
 
 namespace {
 
-fs::path dataFolder() { return fs::path(__FILE__).parent_path().parent_path() / "data" / "independent"; }
+// From the build, not from __FILE__: a compiler cache may hand the compiler relative paths.
+fs::path dataFolder() { return fs::path(VEMRA_TEST_DATA_DIR) / "independent"; }
 
 struct Known {
     std::string file;
