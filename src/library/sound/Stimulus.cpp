@@ -2,6 +2,7 @@
 
 #include "library/Codes.h"
 #include "library/dsp/Fft.h"
+#include "library/dsp/InverseFilter.h"
 #include "library/dsp/Mls.h"
 #include "library/dsp/Sweep.h"
 #include "library/sound/SourceFilter.h"
@@ -14,7 +15,8 @@ namespace vemra::sound {
 
 namespace {
 
-// The band whose level a correction keeps: the octaves 125 Hz to 8 kHz, edge to edge.
+// The band whose level a correction keeps: the octaves 125 Hz to 8 kHz, edge to edge, and no higher than the
+// correction filters reach (where the inverse filters' band ends).
 constexpr double kLevelBandLow_Hz = 125 / 1.4142135623730951;
 constexpr double kLevelBandHigh_Hz = 8000 * 1.4142135623730951;
 
@@ -26,11 +28,12 @@ double correctionGainOf(const std::vector<double>& reference, const std::vector<
     fft.forward(reference, R);
     fft.forward(corrected, C);
     const double df = rate_Hz / static_cast<double>(reference.size());
+    const double top_Hz = std::min(kLevelBandHigh_Hz, dsp::kInverseFilterTop * rate_Hz);
     double sum = 0;
     std::size_t bins = 0;
     for (std::size_t k = 1; k < R.size(); ++k) {
         const double f = static_cast<double>(k) * df;
-        if (f < kLevelBandLow_Hz || f >= kLevelBandHigh_Hz || !(std::norm(C[k]) > 0))
+        if (f < kLevelBandLow_Hz || f >= top_Hz || !(std::norm(C[k]) > 0))
             continue;
         sum += std::norm(R[k]) / std::norm(C[k]);
         ++bins;

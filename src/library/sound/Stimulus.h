@@ -22,7 +22,8 @@ struct StimulusPeriod {
     // the gain: a correction changes the card's frequency response, never its level, whatever scale the corrected
     // period was given to fit the converter. It is the gain that leaves the loop-back the correction was made for
     // at its own level in the octaves 125 Hz to 8 kHz: 1 / gain^2 = the mean of |R / C|^2 over the bins from 88 Hz
-    // to 11.3 kHz, R the reference's spectrum and C the unit-scale corrected period's.
+    // to 11.3 kHz (at most 0.45 times the rate, where the correction filters end), R the reference's spectrum and C
+    // the unit-scale corrected period's.
     double correctionGain = 1;
     bool corrected = false;
 };
