@@ -10,7 +10,10 @@
 #include <QSignalSpy>
 #include <QTimer>
 
+#include <algorithm>
+#include <cmath>
 #include <cstring>
+#include <functional>
 
 using namespace audiotest;
 
@@ -34,6 +37,25 @@ protected:
         for (std::size_t i = 0; i < samples.size(); i += std::size_t(header.format.Channels))
             r.push_back(samples[i] * double(header.gains.channelFactor[0]));
         return r;
+    }
+
+    // One internal MLS measurement of order 14 with `averages` periods through the player and the recorder.
+    QString measureMls(std::int16_t averages)
+    {
+        Player->setLength(14);
+        Player->setStimulus(1);
+        Player->setFilter(0);
+        Recorder->setPreAvgCnt(averages);
+        QString file;
+        EXPECT_EQ(Recorder->Restart(), 0);
+        EXPECT_EQ(Player->Play(true), 0);
+        card->step(16384 + 1024);
+        EXPECT_EQ(Recorder->Record(1), 0);
+        card->step(averages * 16383 + 1024);
+        Player->Silence();
+        EXPECT_EQ(Recorder->Process(file, 1, 0), 0);
+        Recorder->StopRecorder();
+        return file;
     }
 };
 
@@ -144,19 +166,8 @@ TEST_F(RecorderTest, AMeasurementCarriesItsRecordAndTheRoomsResponse)
 {
     Options->setTemperature(23.5f);
     Options->setProbeDist(15.0f);
-    Player->setLength(14);
-    Player->setStimulus(1);
-    Player->setFilter(0);
-    Recorder->setPreAvgCnt(4);
-    ASSERT_EQ(Recorder->Restart(), 0);
-    ASSERT_EQ(Player->Play(true), 0);
-    card->step(16384 + 1024);
-    ASSERT_EQ(Recorder->Record(1), 0);
-    card->step(4 * 16383 + 1024);
-    Player->Silence();
-    QString file;
-    ASSERT_EQ(Recorder->Process(file, 1, 0), 0);
-    Recorder->StopRecorder();
+    const QString file = measureMls(4);
+    ASSERT_FALSE(file.isEmpty());
 
     WaveHeader header;
     const std::vector<double> got = response(file, header);
@@ -197,6 +208,62 @@ TEST_F(RecorderTest, TheRecordOfGainsIsUncalibratedAndSumsTheControls)
     std::memset(expected, ' ', sizeof expected);
     std::memcpy(expected, "Not Calibrated", 15);
     EXPECT_EQ(std::memcmp(g.CalID, expected, 256), 0) << "the text, one NUL and 241 blanks";
+}
+
+// What a two-channel measurement stores per channel: the output gain (both playback controls), each channel's
+// recording gains, and the response in true amplitude, whose peak is the card's tap through exactly those gains.
+TEST_F(RecorderTest, AMeasurementStoresEachChannelsGainsAndItsTrueAmplitude)
+{
+    auto card2 = cardConfig();
+    card2.response2.assign(200, 0.0);
+    card2.response2[20] = -0.3;
+    installCard(card2);
+    ReleaseMixer();
+    CreateMixer();
+    Mixer->GetIDs(-2, -2); // the virtual mixer's controls drive the card's gains
+    // Positions and their levels by the virtual mixer's law; each control's step table holds the same levels.
+    auto position = [](double dB) { return std::int32_t(std::lround(65535.0 * (dB + 60.0) / 60.0)); };
+    auto law = [](std::int32_t p) { return float(20 * std::log10(sound::virtualMixerGain(p))); };
+    auto table = [&](clsVolume* v, std::vector<double> levels) {
+        std::sort(levels.begin(), levels.end(), std::greater<>());
+        for (std::size_t i = 0; i < levels.size(); ++i) {
+            v->setVolStepVolume(int(i) + 1, position(levels[i]));
+            v->setVolStepRms(int(i) + 1, law(position(levels[i])));
+        }
+    };
+    table(Pm, {-6});
+    table(Ps, {-3});
+    table(Rm, {-2, -5});
+    table(Rs, {-4, -2.5});
+    Pm->setVolume(position(-6));
+    Ps->setVolume(position(-3));
+    Rm->setVolume1(position(-2));
+    Rm->setVolume2(position(-5));
+    Rs->setVolume1(position(-4));
+    Rs->setVolume2(position(-2.5));
+    const float out = law(position(-6)) + law(position(-3));
+    const float in[2] = {law(position(-2)) + law(position(-4)), law(position(-5)) + law(position(-2.5))};
+
+    Recorder->setChannels(2);
+    const QString file = measureMls(1);
+    ASSERT_FALSE(file.isEmpty());
+
+    WaveHeader header;
+    std::vector<std::int16_t> samples;
+    ASSERT_EQ(files::readResponse(file.toStdString(), header, &samples), 0);
+    ASSERT_EQ(header.format.Channels, 2);
+    EXPECT_NEAR(header.gains.GainIntOut, -9.0f, 1e-3f);
+    EXPECT_FLOAT_EQ(header.gains.GainIntOut, out);
+    const double tap[2] = {0.5, -0.3};
+    for (int c = 0; c < 2; ++c) {
+        SCOPED_TRACE(c);
+        EXPECT_FLOAT_EQ(header.gains.GainIntCha[c], in[c]);
+        const double stored = samples[std::size_t(2 * 20 + c)] * double(header.gains.channelFactor[c]);
+        EXPECT_NEAR(stored, tap[c] * std::pow(10.0, (out + in[c]) / 20.0), 1e-3 * std::abs(stored));
+    }
+    EXPECT_NEAR(header.gains.GainIntCha[0], -6.0f, 1e-3f);
+    EXPECT_NEAR(header.gains.GainIntCha[1], -7.5f, 1e-3f);
+    EXPECT_TRUE(DeleteTempFile(file.toStdString()));
 }
 
 TEST_F(RecorderTest, TheSignIsOneForInternalStimuliOnlyWithACalibration)

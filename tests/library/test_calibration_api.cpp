@@ -91,6 +91,21 @@ TEST_F(CalibrationApi, ToneThdnFollowsTheCardsCubicDistortion)
     }
 }
 
+// Each input's tone is measured on its own path: the second channel's level is its own, not the first's.
+TEST_F(CalibrationApi, EachInputsToneLevelIsItsOwn)
+{
+    sound::VirtualCardConfig config;
+    config.response = {0.5};
+    config.response2 = {-0.25};
+    install(config);
+    const std::int16_t level = 16384;
+    const double a = level / 32768.0;
+    const CalSignalResult r = tone(level);
+    EXPECT_NEAR(r.rms_dB, 20 * std::log10(a * 0.5 / std::sqrt(2.0)), 0.02);
+    EXPECT_NEAR(r.rms2_dB, 20 * std::log10(a * 0.25 / std::sqrt(2.0)), 0.02);
+    EXPECT_NEAR(r.peak, a * 0.5 * 32767, 20);
+}
+
 TEST_F(CalibrationApi, WithoutTheToneNothingIsDetected)
 {
     sound::VirtualCardConfig config;
@@ -122,6 +137,7 @@ TEST_F(CalibrationApi, StoppingTheToneLeavesTheStimulusThatReplacedIt)
 
 TEST_F(CalibrationApi, MlsLoopbackGivesInrAndPolarityOfThePlayingSequence)
 {
+    // The polarity is the first input's: the second one's path is the opposite in each row.
     struct Row { const char* name; double gain; double noise; double minInr; double maxInr; int polarity; };
     const Row rows[] = {
         {"clean, inverting", -0.5, 1e-5, 105, 125, -1},
@@ -132,6 +148,7 @@ TEST_F(CalibrationApi, MlsLoopbackGivesInrAndPolarityOfThePlayingSequence)
         SCOPED_TRACE(row.name);
         sound::VirtualCardConfig config;
         config.response = {row.gain};
+        config.response2 = {-row.gain};
         config.noiseRms = row.noise;
         install(config);
         ASSERT_EQ(StartContRecording(48000, 2), 0);

@@ -24,7 +24,7 @@ double raisedCosine(double octavesBeyond, double transition)
 
 double inverseRegularisation(double f_Hz, double fs_Hz, const InverseFilterSettings& s)
 {
-    const double high = std::min(s.highEdge_Hz, 0.45 * fs_Hz);
+    const double high = std::min(s.highEdge_Hz, kInverseFilterTop * fs_Hz);
     double beyond = 0;
     if (!(f_Hz > 0))
         return s.outOfBand;
@@ -52,7 +52,7 @@ std::vector<double> inverseFilter(std::span<const double> h, double fs_Hz, const
     std::vector<std::complex<double>> spectrum(fft.bins());
     fft.forward(advanced, spectrum);
 
-    const double high = std::min(settings.highEdge_Hz, 0.45 * fs_Hz);
+    const double high = std::min(settings.highEdge_Hz, kInverseFilterTop * fs_Hz);
     double power = 0;
     std::size_t inBand = 0;
     for (std::size_t k = 0; k < spectrum.size(); ++k) {

@@ -9,7 +9,7 @@
 //   g      = inverse DFT of G, N samples.
 // h circularly convolved with g is then, within the band, a unit impulse at d: the card's level and frequency
 // response are taken out and its latency is kept, so a corrected measurement starts where an uncorrected one did.
-// beta(f) is inBand inside [lowEdge, highEdge] (highEdge at most 0.45 fs) and rises to outOfBand over
+// beta(f) is inBand inside [lowEdge, highEdge] (highEdge at most kInverseFilterTop fs) and rises to outOfBand over
 // `transition_octaves` outside either edge (raised cosine in log frequency; DC and the bins beyond the transition
 // take outOfBand), so no bin is amplified by more than 1 / (2 sqrt(beta P)): the inverse never boosts what the
 // card does not pass. No Qt; any thread.
@@ -17,6 +17,9 @@
 #include <vector>
 
 namespace vemra::dsp {
+
+// The highest edge of an inverse filter's band, as a fraction of the rate: converters pass little above it.
+inline constexpr double kInverseFilterTop = 0.45;
 
 struct InverseFilterSettings {
     double lowEdge_Hz = 20;

@@ -10,6 +10,42 @@
 
 namespace vemra::dsp {
 
+namespace {
+
+// Enough for the shortest periods the measurement offers; long periods need none.
+constexpr int kMaxRefinements = 24;
+
+double peakOf(std::span<const double> x)
+{
+    double peak = 0;
+    for (double v : x)
+        peak = std::max(peak, std::abs(v));
+    return peak;
+}
+
+double rmsOf(std::span<const double> x)
+{
+    double sum = 0;
+    for (double v : x)
+        sum += v * v;
+    return x.empty() ? 0.0 : std::sqrt(sum / static_cast<double>(x.size()));
+}
+
+// Half-cosine in log frequency: 1 at the band edge, 0 `octaves` beyond it.
+double fade(double octavesBeyond, double octaves)
+{
+    const double x = octavesBeyond / octaves;
+    return x >= 1 ? 0.0 : 0.5 * (1 + std::cos(std::numbers::pi * x));
+}
+
+} // namespace
+
+double crestFactor_dB(std::span<const double> x)
+{
+    const double rms = rmsOf(x);
+    return rms > 0 ? 20 * std::log10(peakOf(x) / rms) : 0.0;
+}
+
 std::vector<double> periodicSweep(int order, double rate_Hz, SweepRange range)
 {
     if (order < SweepMinOrder || order > SweepMaxOrder || !(rate_Hz > 0))
@@ -22,35 +58,57 @@ std::vector<double> periodicSweep(int order, double rate_Hz, SweepRange range)
     f2 = std::min(f2, 0.49 * rate_Hz);
     if (!(f2 > f1))
         throw std::invalid_argument("sweep range empty");
+    const double upperFade_octaves = std::min(1.0, std::log2(0.5 * rate_Hz / f2));
 
     const std::size_t bins = n / 2 + 1;
-    std::vector<std::complex<double>> spectrum(bins);
-    const double period_s = static_cast<double>(n) / rate_Hz;
-    // The sweep runs over most of the period; what is left is where the lowest and highest fades wrap.
-    const double sweepTime_s = 0.95 * period_s;
-    const double logSpan = std::log(f2 / f1);
-    const double pi = std::numbers::pi;
-    double phase = 0;
+    std::vector<double> magnitude(bins, 0.0);
+    // Time taken by each bin: the log law 1/f over every bin that sounds, fades included, so the group delay never
+    // stands still (a held delay would put all of a fade's frequencies at one instant, a spike).
+    std::vector<double> time(bins, 0.0);
+    double totalTime = 0;
     for (std::size_t k = 1; k + 1 < bins; ++k) {
         const double f = static_cast<double>(k) * df;
-        double mag = 1.0 / std::sqrt(f);
-        if (f < f1) {
-            const double x = std::log2(f / f1); // -1 .. 0 over the fade
-            mag *= x <= -1 ? 0.0 : 0.5 * (1 + std::cos(pi * x));
-        } else if (f > f2) {
-            const double x = std::log2(f / f2);
-            mag *= x >= 1 ? 0.0 : 0.5 * (1 + std::cos(pi * x));
-        }
-        const double fc = std::clamp(f, f1, f2);
-        const double delay_s = sweepTime_s * std::log(fc / f1) / logSpan;
-        phase -= 2 * pi * delay_s * df;
-        spectrum[k] = std::polar(mag, phase);
+        double shape = 1;
+        if (f < f1)
+            shape = fade(std::log2(f1 / f), 1.0);
+        else if (f > f2)
+            shape = fade(std::log2(f / f2), upperFade_octaves);
+        if (shape <= 0)
+            continue;
+        magnitude[k] = shape / std::sqrt(f);
+        time[k] = 1.0 / f;
+        totalTime += time[k];
     }
+
+    // The sweep fills the whole period: its top runs into its bottom, both faded, at the period's wrap.
+    const double pi = std::numbers::pi;
+    const double period_s = static_cast<double>(n) / rate_Hz;
+    std::vector<std::complex<double>> spectrum(bins);
+    double phase = 0, elapsed = 0;
+    for (std::size_t k = 1; k + 1 < bins; ++k) {
+        // The phase step from bin k - 1 to bin k sets the delay between them: the time the bins below k take.
+        phase -= 2 * pi * df * period_s * elapsed / totalTime;
+        elapsed += time[k];
+        spectrum[k] = std::polar(magnitude[k], phase);
+    }
+    const RealFftD fft(n);
     std::vector<double> out(n);
-    RealFftD(n).inverse(spectrum, out);
-    double peak = 0;
-    for (double v : out)
-        peak = std::max(peak, std::abs(v));
+    fft.inverse(spectrum, out);
+
+    // A sweep through its lowest octaves in less than a few of their cycles is no clean sweep there: clip to a
+    // sine's peak at the signal's RMS and give the bins their designed magnitudes back, keeping the new phases.
+    for (int i = 0; i < kMaxRefinements && crestFactor_dB(out) > kSweepCrestTarget_dB; ++i) {
+        const double limit = std::sqrt(2.0) * rmsOf(out);
+        for (double& v : out)
+            v = std::clamp(v, -limit, limit);
+        fft.forward(out, spectrum);
+        for (std::size_t k = 0; k < bins; ++k) {
+            const double a = std::abs(spectrum[k]);
+            spectrum[k] = a > 0 ? spectrum[k] * (magnitude[k] / a) : std::complex<double>(magnitude[k], 0.0);
+        }
+        fft.inverse(spectrum, out);
+    }
+    const double peak = peakOf(out);
     if (peak > 0)
         for (double& v : out)
             v /= peak;

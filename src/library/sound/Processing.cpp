@@ -75,7 +75,7 @@ VResult deconvolveCapture(const CaptureResult& capture, const ProcessRequest& r,
     const StimulusPeriod* own = capture.stimulus.get();
     const bool internal = isInternalStimulus(r.stimulus);
     if (internal && own && own->kind == kind && own->order == r.order && own->filter == r.filter) {
-        gain = own->gain;
+        gain = own->gain * own->correctionGain;
         reference = own->reference;
     } else {
         reference = referencePeriod(kind, r.order, r.rate_Hz, r.filter);

@@ -2,8 +2,9 @@
 // From a finished capture to impulse responses.
 // Stimulus codes: 1 internal MLS, 2 external MLS, 5 internal sweep, 6 external sweep (deconvolved circularly by
 // the stimulus of the given order, rate and source filter; the engine's own stimulus, when the capture was locked
-// to it, also gives the level, which is divided out); 3 external noise (channel 2 records the source: the response
-// is the transfer from channel 2 to channel 1, one channel); 4 external impulse (the averaged capture itself).
+// to it, also gives the level and the gain of its correction, both divided out); 3 external noise (channel 2 records
+// the source: the response is the transfer from channel 2 to channel 1, one channel); 4 external impulse (the
+// averaged capture itself).
 // Internal stimuli come out with sample 0 at the moment the stimulus left the converter; external ones start at
 // the capture's first frame. Responses are in input full scale per unit of stimulus amplitude, times sign.
 #include "library/api_common.h"

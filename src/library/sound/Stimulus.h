@@ -18,6 +18,13 @@ struct StimulusPeriod {
     // The plain stimulus with the source filter applied, unit scale: what the processing deconvolves by.
     std::vector<double> reference;
     double gain = 1;
+    // The correction's own gain over the reference (1 without a correction), which the processing divides out with
+    // the gain: a correction changes the card's frequency response, never its level, whatever scale the corrected
+    // period was given to fit the converter. It is the gain that leaves the loop-back the correction was made for
+    // at its own level in the octaves 125 Hz to 8 kHz: 1 / gain^2 = the mean of |R / C|^2 over the bins from 88 Hz
+    // to 11.3 kHz (at most 0.45 times the rate, where the correction filters end), R the reference's spectrum and C
+    // the unit-scale corrected period's.
+    double correctionGain = 1;
     bool corrected = false;
 };
 

@@ -7,6 +7,7 @@
 #include <algorithm>
 #include <cmath>
 #include <complex>
+#include <numbers>
 
 using namespace vemra::dsp;
 
@@ -38,6 +39,84 @@ TEST(Sweep, PeriodIsPeakNormalisedWithItsEnergyInTheBand)
     }
     EXPECT_THROW(periodicSweep(7, rate), std::invalid_argument);
     EXPECT_THROW(periodicSweep(12, 0), std::invalid_argument);
+}
+
+namespace {
+
+struct SweepCase {
+    double rate_Hz;
+    int minOrder, maxOrder; // the orders the measurement offers at this rate, long signals included
+};
+
+// Energy of the bins in [f1, f2).
+double bandEnergy(const std::vector<std::complex<double>>& S, double df, double f1, double f2)
+{
+    double e = 0;
+    for (std::size_t k = 0; k < S.size(); ++k) {
+        const double f = static_cast<double>(k) * df;
+        if (f >= f1 && f < f2)
+            e += std::norm(S[k]);
+    }
+    return e;
+}
+
+} // namespace
+
+// A constant envelope: a sine's crest factor (3 dB) plus the fades' share, never a spike the peak normalisation
+// would scale the whole sweep down to; and the designed spectrum, equal energy in every octave.
+TEST(Sweep, ConstantEnvelopeAndEqualEnergyPerOctaveAtEveryOfferedOrder)
+{
+    for (const SweepCase c : {SweepCase{44100, 14, 21}, SweepCase{48000, 14, 21}, SweepCase{96000, 15, 22}}) {
+        for (int order = c.minOrder; order <= c.maxOrder; ++order) {
+            SCOPED_TRACE(testing::Message() << c.rate_Hz << " Hz, order " << order);
+            const auto s = periodicSweep(order, c.rate_Hz);
+            EXPECT_LE(crestFactor_dB(s), 4.0);
+            EXPECT_GE(crestFactor_dB(s), 3.0);
+            RealFftD fft(s.size());
+            std::vector<std::complex<double>> S(fft.bins());
+            fft.forward(s, S);
+            const double df = c.rate_Hz / static_cast<double>(s.size());
+            double lowest = 1e300, highest = 0;
+            for (double fc = 125; fc <= 8000; fc *= 2) {
+                const double e = bandEnergy(S, df, fc / std::sqrt(2.0), fc * std::sqrt(2.0));
+                lowest = std::min(lowest, e);
+                highest = std::max(highest, e);
+            }
+            EXPECT_LE(10 * std::log10(highest / lowest), 1.5);
+        }
+    }
+}
+
+// The group delay rises with log frequency over the whole period, fades included: 10 Hz (half the start
+// frequency) at the period's start, the top of the upper fade (here the Nyquist frequency) at its end, so each
+// octave takes the period times ln 2 / ln(24000 / 10).
+TEST(Sweep, EveryOctaveTakesItsShareOfThePeriod)
+{
+    const double rate = 48000;
+    const int order = 18; // long enough to need no refinement of its phases
+    const auto s = periodicSweep(order, rate);
+    const std::size_t n = s.size();
+    RealFftD fft(n);
+    std::vector<std::complex<double>> S(fft.bins());
+    fft.forward(s, S);
+    const double df = rate / static_cast<double>(n);
+    const double period_s = static_cast<double>(n) / rate;
+    const double span = std::log(24000.0 / 10.0);
+    const double octave_s = period_s * std::log(2.0) / span;
+    for (double f : {15.0, 125.0, 1000.0, 8000.0, 21000.0}) {
+        SCOPED_TRACE(f);
+        // Group delay from the phase step between neighbouring bins (at the frequency between them), over a few.
+        const auto k0 = static_cast<std::size_t>(f / df);
+        double measured = 0, expected = 0;
+        for (std::size_t k = k0; k < k0 + 8; ++k) {
+            double turns = std::arg(S[k - 1] * std::conj(S[k])) / (2 * std::numbers::pi);
+            if (turns < 0)
+                turns += 1;
+            measured += turns * period_s / 8;
+            expected += period_s * std::log((static_cast<double>(k) - 0.5) * df / 10.0) / span / 8;
+        }
+        EXPECT_NEAR(measured, expected, 0.01 * octave_s);
+    }
 }
 
 TEST(Deconvolution, SpectralDivisionRecoversACircularResponse)

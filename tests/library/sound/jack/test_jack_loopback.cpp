@@ -2,6 +2,8 @@
 // (dummy driver, loopback ports) passes our output back to our input unchanged, one period later, which JACK reports
 // as the ports' latency: the measured response is a single unit impulse at lag 0.
 #include "library/api_sound.h"
+#include "library/dsp/Deconvolution.h"
+#include "library/dsp/Sweep.h"
 #include "library/files/ResponseFile.h"
 #include "library/files/TempFiles.h"
 #include "library/sound/Engine.h"
@@ -20,6 +22,16 @@ namespace {
 void waitFor(double seconds)
 {
     std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
+}
+
+// A unit impulse as the sweep measures it: its fade to zero below the Nyquist frequency leaves the top bins out,
+// so the impulse is band-limited and its peak a little below 1.
+double sweepSelfPeak(int order)
+{
+    const auto s = dsp::periodicSweep(order, 48000);
+    std::vector<double> h(s.size());
+    dsp::SpectralDeconvolver(s).deconvolve(s, h);
+    return h[0];
 }
 
 } // namespace
@@ -65,7 +77,7 @@ TEST(JackLoopback, MeasurementThroughPortAudioRecoversTheLoopback)
             if (std::abs(samples[i]) > std::abs(samples[peak]))
                 peak = i;
         const double f = header.gains.channelFactor[0];
-        EXPECT_NEAR(samples[peak] * f, 1.0, 1e-3) << "at lag " << peak;
+        EXPECT_NEAR(samples[peak] * f, stimulus == 1 ? 1.0 : sweepSelfPeak(order), 1e-3) << "at lag " << peak;
         // Nothing else: the loopback is a pure delay.
         double rest = 0;
         for (std::size_t i = 0; i < samples.size(); ++i)
