@@ -11,6 +11,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/HelpKey.h"
 #include "core/Messages.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
@@ -84,6 +85,7 @@ frmCalCard::frmCalCard(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Soundcard Calibration"));
     setModal(true);
     buildLayout();
+    InstallHelpKey(this, [this] { return mHelpContext; });
     Form_Load();
 }
 
@@ -295,6 +297,9 @@ void frmCalCard::cmdNext_Click()
         }
         lblPrompt2->setText(QString());
         mState = 2;
+        // The run disabled the buttons under the focus: Enter goes to the way on again (OK, or Abort after a
+        // failure), not to whatever button the focus drifted to.
+        (cmdNext->isEnabled() ? cmdNext : cmdAbort)->setFocus();
         break;
     }
     case 2:

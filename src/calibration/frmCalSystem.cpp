@@ -9,6 +9,8 @@
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
 #include "core/Globals.h"
+#include "core/HelpKey.h"
+#include "core/SelectOnFocus.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
 #include "library/Messages.h"
@@ -76,6 +78,7 @@ frmCalSystem::frmCalSystem(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("System Calibration"));
     setModal(true);
     buildLayout();
+    InstallHelpKey(this, [] { return kHelpContext; });
     guarded("CalSystemLoad", [&] { Form_Load(); });
 }
 
@@ -164,6 +167,8 @@ void frmCalSystem::buildLayout()
         UpdateButtons();
     });
     connect(txtVolume, &QLineEdit::textChanged, this, &frmCalSystem::UpdateButtons);
+    SelectAllOnFocus(cmbCali);
+    SelectAllOnFocus(txtVolume);
     resize(560, 340);
 }
 
@@ -328,6 +333,8 @@ void frmCalSystem::cmdOK_Click()
             fraStatus->setVisible(false);
             UpdateButtons();
             lstFiles_Click();
+            // Back to the list to correct it; Enter is the OK button again.
+            lstFiles->setFocus();
             return;
         }
         const bool ok = SystemCalibration();
@@ -343,6 +350,8 @@ void frmCalSystem::cmdOK_Click()
         prgProgress->setVisible(false);
         lblFilename->setText(QString());
         cmdOK->setEnabled(true);
+        // The run disabled every control under the focus but Help; Enter closes the window as OK does.
+        cmdOK->setFocus();
     });
 }
 
@@ -354,7 +363,7 @@ void frmCalSystem::cmdCancel_Click()
         Processing = false;
 }
 
-void frmCalSystem::cmdHelp_Click() { ShowHelp(this, 7); }
+void frmCalSystem::cmdHelp_Click() { ShowHelp(this, kHelpContext); }
 
 bool frmCalSystem::runInProgress() const
 {

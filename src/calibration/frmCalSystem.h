@@ -47,6 +47,9 @@ public:
     explicit frmCalSystem(QWidget* parent = nullptr);
     ~frmCalSystem() override;
 
+    // The help page of the window (its Help button and F1).
+    static constexpr int kHelpContext = 7;
+
     // Shows the window modal (Setup > Calibrate > System).
     static void ShowModal();
 

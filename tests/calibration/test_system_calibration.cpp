@@ -3,6 +3,7 @@
 #include "calibration/frmCalSystem.h"
 
 #include "core/Globals.h"
+#include "core/HelpWindow.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
@@ -15,6 +16,7 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
@@ -22,9 +24,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
 #include <cmath>
+#include <functional>
 #include <memory>
 
 using namespace vemra;
@@ -129,11 +133,14 @@ TEST_F(SystemCal, RoundTripGivesTheDiffuseFieldStrengthInEveryOctave)
     const std::string a = roomFile("room48.wav", 48000, 2, 5, 2);
     const std::string b = roomFile("room44.wav", 44100, 2, 5, 2);
     frmCalSystem* w = open();
+    QApplication::setActiveWindow(w);
     add({a, b});
     ASSERT_EQ(control<QListWidget>("lstFiles")->count(), 2);
     describe(QStringLiteral("Reverberation room "), QStringLiteral("200"));
-    ASSERT_TRUE(control<QPushButton>("cmdOK")->isEnabled());
-    w->cmdOK_Click();
+    auto* ok = control<QPushButton>("cmdOK");
+    ASSERT_TRUE(ok->isEnabled());
+    ok->setFocus();
+    QTest::keyClick(ok, Qt::Key_Return);
     EXPECT_TRUE(shownErrors().empty());
     EXPECT_EQ(control<QLabel>("lblStatus")->text(), QStringLiteral("Calibration completed succesfully."));
     EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Count")), QStringLiteral(" 1"));
@@ -162,9 +169,13 @@ TEST_F(SystemCal, RoundTripGivesTheDiffuseFieldStrengthInEveryOctave)
         }
         wave->Die();
     }
-    // OK again closes the window.
-    w->cmdOK_Click();
+    // Enter after the run, wherever the run left the focus, closes the window as OK does.
+    HelpWindow::instance()->showContext(-1);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_TRUE(w->unloaded());
+    EXPECT_EQ(HelpWindow::instance()->currentPage(), HelpPageForContext(-1)) << "Enter opened no help page";
+    HelpWindow::instance()->hide();
     EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Volume")), QStringLiteral("200"));
 }
 
@@ -232,6 +243,51 @@ TEST_F(SystemCal, CancelDuringProcessingClosesAndStoresNothing)
     EXPECT_FALSE(HasSetting(kCalibrationSection, QStringLiteral("Count")));
     EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Volume")), QStringLiteral("150"));
     EXPECT_TRUE(WavesSnapshot().empty());
+}
+
+TEST_F(SystemCal, F1OpensTheWindowsHelpAndABoxTakingTheFocusOffersItsWholeText)
+{
+    frmCalSystem* w = open();
+    QApplication::setActiveWindow(w);
+    describe(QStringLiteral("Room 4"), QStringLiteral("250"));
+    auto* description = control<QComboBox>("cmbCali")->lineEdit();
+    auto* volume = control<QLineEdit>("txtVolume");
+    auto* add = control<QPushButton>("cmdAdd");
+    for (QWidget* from : std::initializer_list<QWidget*>{add, volume}) {
+        SCOPED_TRACE(from->objectName().toStdString());
+        HelpWindow::instance()->showContext(-1);
+        from->setFocus();
+        QTest::keyClick(from, Qt::Key_F1);
+        EXPECT_EQ(HelpWindow::instance()->currentPage(), HelpPageForContext(frmCalSystem::kHelpContext));
+    }
+    HelpWindow::instance()->hide();
+    QApplication::setActiveWindow(w);
+    struct Way { const char* name; QLineEdit* box; std::function<void()> focus; };
+    const Way ways[] = {
+        {"Tab into the description", description, [&] { add->setFocus(); QTest::keyClick(add, Qt::Key_Tab); }},
+        {"Tab into the volume", volume, [&] {
+             control<QComboBox>("cmbCali")->setFocus();
+             QTest::keyClick(control<QComboBox>("cmbCali"), Qt::Key_Tab);
+         }},
+        {"Shift+Tab back into the volume", volume, [&] {
+             control<QPushButton>("cmdCancel")->setFocus();
+             QTest::keyClick(control<QPushButton>("cmdCancel"), Qt::Key_Backtab, Qt::ShiftModifier);
+         }},
+        {"a click into the volume", volume, [&] { QTest::mouseClick(volume, Qt::LeftButton, {}, QPoint(4, 4)); }},
+        {"a click into the description", description, [&] {
+             QTest::mouseClick(description, Qt::LeftButton, {}, QPoint(4, 4));
+         }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        control<QPushButton>("cmdHelp")->setFocus();
+        description->deselect();
+        volume->deselect();
+        way.focus();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(way.box->hasFocus());
+        EXPECT_EQ(way.box->selectedText(), way.box->text());
+    }
 }
 
 TEST_F(SystemCal, OkNeedsFilesADescriptionAndAPositiveVolume)

@@ -4,14 +4,17 @@
 
 #include "audio/clsMixer.h"
 #include "audio/clsPlayer.h"
+#include "core/HelpWindow.h"
 #include "core/Messages.h"
 #include "core/Settings.h"
 #include "core/clsOptions.h"
 #include "library/Messages.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QTest>
 
 using namespace caltest;
 
@@ -76,6 +79,39 @@ TEST_F(Wizard, PlanNumberFromF10)
         EXPECT_EQ(w->PlanB(), row.plan);
     }
     EXPECT_EQ(scripted().inputPrompts.back(), MessageText(msg::EnterPlanId));
+}
+
+TEST_F(Wizard, F1OpensTheHelpOfTheStepTheWizardIsAt)
+{
+    frmCalCard* w = openWizard();
+    QApplication::setActiveWindow(w);
+    auto* help = HelpWindow::instance();
+    auto pressF1 = [&] {
+        help->showContext(-1);
+        help->hide();
+        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(w);
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : w, Qt::Key_F1);
+        return help->currentPage();
+    };
+    EXPECT_EQ(pressF1(), HelpPageForContext(5)) << "introduction";
+    w->cmdNext_Click();
+    control<QListWidget>("lstMixer")->setFocus();
+    EXPECT_EQ(pressF1(), HelpPageForContext(5)) << "device page";
+    QString duringRun;
+    // At the run's first wait, before the distortion search has drawn from the program's one generator (the
+    // later tests' searches depend on where it stands).
+    time.onIdle = [&] {
+        if (duringRun.isEmpty()) {
+            duringRun = pressF1();
+            w->cmdAbort_Click();
+        }
+    };
+    w->cmdNext_Click();
+    time.onIdle = nullptr;
+    EXPECT_EQ(duringRun, HelpPageForContext(6)) << "the run";
+    help->hide();
 }
 
 TEST_F(Wizard, AbortOnAPageClosesAtOnceAndTheLogIsAppendedUnderTheMixersName)
