@@ -10,6 +10,7 @@
 #include "core/clsOptions.h"
 #include "core/Globals.h"
 #include "core/HelpKey.h"
+#include "core/ProgressValue.h"
 #include "core/SelectOnFocus.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
@@ -100,6 +101,8 @@ void frmCalSystem::buildLayout()
     fraStatus = new QFrame(this);
     fraStatus->setObjectName(QStringLiteral("fraStatus"));
     fraStatus->setFrameShape(QFrame::StyledPanel);
+    // It lies over the file list: its own background hides the list's names behind the status texts.
+    fraStatus->setAutoFillBackground(true);
     auto* status = new QVBoxLayout(fraStatus);
     lblStatus = new QLabel(fraStatus);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
@@ -295,7 +298,7 @@ bool frmCalSystem::CheckCalFiles()
         for (int i = 0; i < lstFiles->count(); ++i) {
             const QString path = lstFiles->item(i)->text();
             lblFilename->setText(path);
-            prgProgress->setValue(i);
+            ShowProgress(prgProgress, i);
             repaint();
             clsWave* wave = WaveByKey(NewWave(false));
             wave->setFileName(path);

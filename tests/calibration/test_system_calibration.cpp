@@ -23,10 +23,12 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
 #include <functional>
 #include <memory>
@@ -288,6 +290,61 @@ TEST_F(SystemCal, F1OpensTheWindowsHelpAndABoxTakingTheFocusOffersItsWholeText)
         EXPECT_TRUE(way.box->hasFocus());
         EXPECT_EQ(way.box->selectedText(), way.box->text());
     }
+}
+
+// What the bar shows: its value at each paint while the files are processed, with the file label of that moment.
+class PaintedProgress : public QObject {
+public:
+    struct Shown { int value; QString file; };
+    PaintedProgress(QProgressBar* bar, QLabel* status, QLabel* file) : bar_(bar), status_(status), file_(file)
+    {
+        bar->installEventFilter(this);
+    }
+    std::vector<Shown> shown;
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint && status_->text() == QStringLiteral("Processing files..."))
+            shown.push_back({bar_->value(), file_->text()});
+        return false;
+    }
+
+private:
+    QProgressBar* bar_;
+    QLabel* status_;
+    QLabel* file_;
+};
+
+TEST_F(SystemCal, TheProgressMovesWithinEachFileAndTheStatusHidesTheListBehindIt)
+{
+    const std::vector<std::string> files{roomFile("p1.wav", 22050), roomFile("p2.wav", 22050),
+                                         roomFile("p3.wav", 22050)};
+    frmCalSystem* w = open();
+    add(files);
+    describe(QStringLiteral("Room"), QStringLiteral("150"));
+    auto* bar = control<QProgressBar>("prgProgress");
+    PaintedProgress painted(bar, control<QLabel>("lblStatus"), control<QLabel>("lblFilename"));
+    w->cmdOK_Click();
+    ASSERT_EQ(control<QLabel>("lblStatus")->text(), QStringLiteral("Calibration completed succesfully."));
+    // Seven bands of one channel per file: while file k is read the bar shows values beyond the k files before.
+    const int perFile = 7;
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        SCOPED_TRACE(files[k]);
+        int highest = -1;
+        for (const auto& s : painted.shown)
+            if (s.file == QString::fromStdString(files[k]))
+                highest = std::max(highest, s.value);
+        EXPECT_GT(highest, int(k) * perFile);
+        EXPECT_LE(highest, int(k + 1) * perFile);
+    }
+    // The finished run's status lies over the list, which still holds the files: none of them shows through.
+    auto* status = control<QFrame>("fraStatus");
+    ASSERT_TRUE(status->isVisible());
+    const QImage withFiles = w->grab(status->geometry()).toImage();
+    control<QListWidget>("lstFiles")->clear();
+    const QImage withoutFiles = w->grab(status->geometry()).toImage();
+    EXPECT_EQ(withFiles, withoutFiles);
 }
 
 TEST_F(SystemCal, OkNeedsFilesADescriptionAndAPositiveVolume)
