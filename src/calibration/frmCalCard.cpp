@@ -31,6 +31,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
+#include <QSignalBlocker>
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
@@ -174,7 +175,8 @@ void frmCalCard::buildLayout()
     connect(cmdAbort, &QPushButton::clicked, this, &frmCalCard::cmdAbort_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmCalCard::cmdHelp_Click);
     connect(chkAuto, &QCheckBox::clicked, this, &frmCalCard::chkAuto_Click);
-    connect(lstMixer, &QListWidget::itemClicked, this, [this] { lstMixer_Click(); });
+    // A mixer chosen with the keyboard is set up like one chosen with a click.
+    connect(lstMixer, &QListWidget::currentRowChanged, this, [this] { lstMixer_Click(); });
     resize(560, 300);
 }
 
@@ -216,12 +218,14 @@ void frmCalCard::FillMixerList()
 {
     std::string names;
     const int count = GetMixList(names);
-    lstMixer->clear();
-    lstMixer->addItems(namesOf(names, count));
-    if (count > 0) {
-        lstMixer->setCurrentRow(0);
-        lstMixer_Click();
+    {
+        const QSignalBlocker filling(lstMixer);
+        lstMixer->clear();
+        lstMixer->addItems(namesOf(names, count));
     }
+    // Choosing the first one sets up its lines at once.
+    if (count > 0)
+        lstMixer->setCurrentRow(0);
 }
 
 void frmCalCard::lstMixer_Click()

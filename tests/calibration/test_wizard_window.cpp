@@ -46,6 +46,32 @@ TEST_F(Wizard, OpensOnTheIntroductionWithTheMixerAndItsLinesChosen)
     EXPECT_TRUE(mixers->isEnabled());
 }
 
+TEST_F(Wizard, AMixerChosenWithTheKeyboardIsSetUpLikeAClickedOne)
+{
+    spy->extraMixers = 1;
+    frmCalCard* w = openWizard();
+    EXPECT_EQ(spy->count("select"), 1) << "the opening sets up the first mixer, once";
+    QApplication::setActiveWindow(w);
+    w->cmdNext_Click();
+    auto* mixers = control<QListWidget>("lstMixer");
+    auto* out = control<QListWidget>("lstAudioOut");
+    auto* in = control<QListWidget>("lstAudioIn");
+    ASSERT_EQ(mixers->count(), 2);
+    mixers->setFocus();
+    struct Row { Qt::Key key; std::int16_t mixer; const char* out; const char* in; };
+    for (const Row& row : {Row{Qt::Key_Down, 1, "Line out", "Line in"}, Row{Qt::Key_Up, 0, "PCM", "Mic"},
+                           Row{Qt::Key_End, 1, "Line out", "Line in"}}) {
+        SCOPED_TRACE(row.mixer);
+        const int selectsBefore = spy->count("select");
+        QTest::keyClick(mixers, row.key);
+        EXPECT_EQ(Mixer->ID(), row.mixer);
+        EXPECT_EQ(spy->count("select"), selectsBefore + 1) << "its devices are put in use once";
+        ASSERT_EQ(out->count(), 1);
+        EXPECT_EQ(out->currentItem()->text(), QLatin1String(row.out));
+        EXPECT_EQ(in->currentItem()->text(), QLatin1String(row.in));
+    }
+}
+
 TEST_F(Wizard, TheDebugTestSweepPlaysAndRecordsAndKeepsNoFile)
 {
     DebugMode = true;
