@@ -99,8 +99,15 @@ bool frmCalCard::RunCalibration()
                         return false;
                     if (mAbort)
                         return true;
-                    // A card that records nothing at the least-distortion setting cannot be calibrated.
-                    return MeasurePeakADC() && mADCmax > 0;
+                    if (!MeasurePeakADC())
+                        return false;
+                    // A card that records nothing at the least-distortion setting cannot be calibrated: said so,
+                    // not left to the bare "failed" of the end.
+                    if (mADCmax <= 0) {
+                        HandleError(msg::NoCalibrationSignal);
+                        return false;
+                    }
+                    return true;
                 }))
                 return;
             if (!step(2, Bar::Reset, [&] { return AdjustDAC(); }))

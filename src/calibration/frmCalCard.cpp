@@ -268,7 +268,8 @@ void frmCalCard::chkAuto_Click()
 
 void frmCalCard::cmdNext_Click()
 {
-    if (mRunning || mUnloaded)
+    // Not while the debug test sweep has the player and the recorder.
+    if (mRunning || mTesting || mUnloaded)
         return;
     mRunning = true;
     switch (mState) {
@@ -287,11 +288,14 @@ void frmCalCard::cmdNext_Click()
         }
         mSuccess = false;
         cmdNext->setEnabled(false);
+        // The test sweep would stop the recorder under the steps, which would then measure silence.
+        cmdTest[2]->setEnabled(false);
         lblPrompt1->setText(MessageText(msg::CalibrationInProgress));
         showPage(0);
         QApplication::setOverrideCursor(Qt::BusyCursor);
         mSuccess = RunCalibration();
         QApplication::restoreOverrideCursor();
+        cmdTest[2]->setEnabled(true);
         if (mSuccess) {
             lblPrompt1->setText(MessageText(msg::CalibrationCompleted));
             cmdNext->setText(QStringLiteral("&OK"));
@@ -361,8 +365,11 @@ void frmCalCard::keyPressEvent(QKeyEvent* event)
 
 void frmCalCard::cmdTest_Click(int index)
 {
-    if (index != 2 || !Player || !Recorder)
+    if (index != 2 || mRunning || mTesting || mUnloaded || !Player || !Recorder)
         return;
+    mTesting = true;
+    const bool nextWasEnabled = cmdNext->isEnabled();
+    cmdNext->setEnabled(false);
     guarded("cmdTest_Click", [&] {
         cmdTest[2]->setEnabled(false);
         Recorder->setChannels(2);
@@ -397,7 +404,11 @@ void frmCalCard::cmdTest_Click(int index)
         }
         Recorder->StopRecorder();
     });
+    mTesting = false;
     cmdTest[2]->setEnabled(true);
+    // Abort during the sweep has disabled Continue for good.
+    if (!mAbort)
+        cmdNext->setEnabled(nextWasEnabled);
 }
 
 void frmCalCard::CalLog(const QString& text)

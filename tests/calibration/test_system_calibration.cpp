@@ -258,11 +258,15 @@ TEST_F(SystemCal, F1OpensTheWindowsHelpAndABoxTakingTheFocusOffersItsWholeText)
     for (QWidget* from : std::initializer_list<QWidget*>{add, volume}) {
         SCOPED_TRACE(from->objectName().toStdString());
         HelpWindow::instance()->showContext(-1);
+        HelpWindow::instance()->hide();
+        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(w);
         from->setFocus();
         QTest::keyClick(from, Qt::Key_F1);
         EXPECT_EQ(HelpWindow::instance()->currentPage(), HelpPageForContext(frmCalSystem::kHelpContext));
     }
     HelpWindow::instance()->hide();
+    QCoreApplication::processEvents(); // the help window's activation, before the focus comes back here
     QApplication::setActiveWindow(w);
     struct Way { const char* name; QLineEdit* box; std::function<void()> focus; };
     const Way ways[] = {

@@ -4,6 +4,7 @@
 
 #include "audio/clsMixer.h"
 #include "audio/clsPlayer.h"
+#include "audio/clsRecorder.h"
 #include "core/HelpWindow.h"
 #include "core/Messages.h"
 #include "core/Settings.h"
@@ -87,6 +88,48 @@ TEST_F(Wizard, TheDebugTestSweepPlaysAndRecordsAndKeepsNoFile)
     EXPECT_TRUE(shownErrors().empty());
     EXPECT_TRUE(test->isEnabled());
     EXPECT_EQ(tempFiles(), tempsBefore);
+}
+
+TEST_F(Wizard, TheDebugTestSweepAndTheRunWaitForEachOther)
+{
+    DebugMode = true;
+    frmCalCard* w = openWizard();
+    auto* test = control<QPushButton>("cmdTest2");
+    auto* next = control<QPushButton>("cmdNext");
+    // Continue during the sweep: disabled, and the handler starts nothing.
+    bool seen = false, nextDuringSweep = true;
+    std::int16_t stateDuringSweep = -1;
+    time.onIdle = [&] {
+        if (seen)
+            return;
+        seen = true;
+        nextDuringSweep = next->isEnabled();
+        w->cmdNext_Click();
+        stateDuringSweep = w->State();
+    };
+    test->click();
+    time.onIdle = nullptr;
+    EXPECT_FALSE(nextDuringSweep);
+    EXPECT_EQ(stateDuringSweep, 0);
+    EXPECT_TRUE(next->isEnabled()) << "back after the sweep";
+    // The sweep during the run: disabled, and the handler leaves the run's recorder running.
+    w->cmdNext_Click();
+    seen = false;
+    bool testDuringRun = true, recordingAfterTest = false;
+    time.onIdle = [&] {
+        if (seen)
+            return;
+        seen = true; // at the first wait, before the search draws from the program's one generator
+        testDuringRun = test->isEnabled();
+        w->cmdTest_Click(2);
+        recordingAfterTest = Recorder->Busy();
+        w->cmdAbort_Click();
+    };
+    w->cmdNext_Click();
+    time.onIdle = nullptr;
+    EXPECT_FALSE(testDuringRun);
+    EXPECT_TRUE(recordingAfterTest) << "the steps go on hearing the card";
+    EXPECT_TRUE(w->isHidden());
 }
 
 TEST_F(Wizard, PlanNumberFromF10)
@@ -247,6 +290,27 @@ TEST_F(Wizard, NoLoopBackFailsStepOne)
     ASSERT_FALSE(scripted().messages.empty());
     EXPECT_EQ(scripted().messages.front().text, MessageText(msg::CalibrationTooLittleSignal));
     EXPECT_EQ(control<QLabel>("lblPrompt1")->text(), MessageText(msg::CalibrationFailed));
+}
+
+TEST_F(Wizard, ACardThatRecordsNothingFailsStepOneSayingWhy)
+{
+    auto silent = cardConfig();
+    silent.response = {0.0}; // nothing comes back, not even noise: the peak at the best setting is 0
+    silent.noiseRms = 0;
+    silent.adcNoiseRms = 0;
+    installCard(silent);
+    for (int stage = 0; stage < 40; ++stage)
+        scripted().messageAnswers.push_back(MsgResult::No); // 916: go on searching
+    frmCalCard* w = openWizard();
+    w->cmdNext_Click();
+    w->cmdNext_Click();
+    EXPECT_FALSE(w->Success());
+    EXPECT_EQ(w->ADCmax(), 0);
+    const auto errors = shownErrors();
+    ASSERT_EQ(errors.size(), 1u) << runReport();
+    EXPECT_EQ(errors.front(), msg::NoCalibrationSignal);
+    EXPECT_EQ(control<QLabel>("lblPrompt1")->text(), MessageText(msg::CalibrationFailed));
+    EXPECT_EQ(w->ToneDAC(), 0) << "step 2 did not run";
 }
 
 TEST(GainCurveText, SignedBlankPositionsAndPointLevels)
