@@ -84,7 +84,7 @@ bool frmCalSystem::SystemCalibration()
             for (int i = 0; i < N && ok && Processing; ++i) {
                 const QString path = lstFiles->item(i)->text();
                 lblFilename->setText(path);
-                repaint();
+                showStatus();
                 DocumentOfStep doc{WaveByKey(NewWave(false))};
                 doc.wave->setFileName(path);
                 if (!doc.wave->Valid()) {

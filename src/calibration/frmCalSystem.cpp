@@ -288,6 +288,13 @@ void frmCalSystem::SaveSystemCalibration()
     });
 }
 
+void frmCalSystem::showStatus()
+{
+    // The loops do not return to the event loop between files; the status area over the list is what changes,
+    // and it is painted at once, its own background and all, so the list never shows through it.
+    fraStatus->repaint();
+}
+
 bool frmCalSystem::CheckCalFiles()
 {
     return guarded("CheckCalFiles", false, [&] {
@@ -299,7 +306,7 @@ bool frmCalSystem::CheckCalFiles()
             const QString path = lstFiles->item(i)->text();
             lblFilename->setText(path);
             ShowProgress(prgProgress, i);
-            repaint();
+            showStatus();
             clsWave* wave = WaveByKey(NewWave(false));
             wave->setFileName(path);
             const bool valid = wave->Valid();

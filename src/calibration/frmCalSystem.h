@@ -80,6 +80,8 @@ private:
     void Form_Load();
     void fillCalibrations();
     void setEditing(bool enabled);
+    // Paints the status area now, inside a loop that does not yield between files.
+    void showStatus();
     bool CheckCalFiles();
     bool SystemCalibration();
     void SaveSystemCalibration();

@@ -296,28 +296,45 @@ TEST_F(SystemCal, F1OpensTheWindowsHelpAndABoxTakingTheFocusOffersItsWholeText)
     }
 }
 
-// What the bar shows: its value at each paint while the files are processed, with the file label of that moment.
-class PaintedProgress : public QObject {
+// What the screen shows: at each paint of a widget, the phase, the file label and the bar's value of that moment.
+class Painted : public QObject {
 public:
-    struct Shown { int value; QString file; };
-    PaintedProgress(QProgressBar* bar, QLabel* status, QLabel* file) : bar_(bar), status_(status), file_(file)
+    struct Shown { QString phase; QString file; int value; };
+    Painted(QWidget* watched, QLabel* status, QLabel* file, QProgressBar* bar)
+        : status_(status), file_(file), bar_(bar)
     {
-        bar->installEventFilter(this);
+        watched->installEventFilter(this);
     }
     std::vector<Shown> shown;
+    // The highest value painted while `file` was shown in `phase`; -1 when it was never painted.
+    int highest(const QString& phase, const std::string& file) const
+    {
+        int h = -1;
+        for (const Shown& s : shown)
+            if (s.phase == phase && s.file == QString::fromStdString(file))
+                h = std::max(h, s.value);
+        return h;
+    }
+
+    bool paintedAt(const QString& phase, const std::string& file, int value) const
+    {
+        return std::any_of(shown.begin(), shown.end(), [&](const Shown& s) {
+            return s.phase == phase && s.file == QString::fromStdString(file) && s.value == value;
+        });
+    }
 
 protected:
     bool eventFilter(QObject*, QEvent* event) override
     {
-        if (event->type() == QEvent::Paint && status_->text() == QStringLiteral("Processing files..."))
-            shown.push_back({bar_->value(), file_->text()});
+        if (event->type() == QEvent::Paint)
+            shown.push_back({status_->text(), file_->text(), bar_->value()});
         return false;
     }
 
 private:
-    QProgressBar* bar_;
     QLabel* status_;
     QLabel* file_;
+    QProgressBar* bar_;
 };
 
 TEST_F(SystemCal, TheProgressMovesWithinEachFileAndTheStatusHidesTheListBehindIt)
@@ -325,22 +342,26 @@ TEST_F(SystemCal, TheProgressMovesWithinEachFileAndTheStatusHidesTheListBehindIt
     const std::vector<std::string> files{roomFile("p1.wav", 22050), roomFile("p2.wav", 22050),
                                          roomFile("p3.wav", 22050)};
     frmCalSystem* w = open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w)); // painted on the screen, as the user's window is
     add(files);
     describe(QStringLiteral("Room"), QStringLiteral("150"));
     auto* bar = control<QProgressBar>("prgProgress");
-    PaintedProgress painted(bar, control<QLabel>("lblStatus"), control<QLabel>("lblFilename"));
+    auto* statusLabel = control<QLabel>("lblStatus");
+    auto* fileLabel = control<QLabel>("lblFilename");
+    Painted barPainted(bar, statusLabel, fileLabel, bar);
+    Painted framePainted(control<QFrame>("fraStatus"), statusLabel, fileLabel, bar);
     w->cmdOK_Click();
-    ASSERT_EQ(control<QLabel>("lblStatus")->text(), QStringLiteral("Calibration completed succesfully."));
+    ASSERT_EQ(statusLabel->text(), QStringLiteral("Calibration completed succesfully."));
+    const QString checking = QStringLiteral("Checking files..."), processing = QStringLiteral("Processing files...");
     // Seven bands of one channel per file: while file k is read the bar shows values beyond the k files before.
     const int perFile = 7;
     for (std::size_t k = 0; k < files.size(); ++k) {
         SCOPED_TRACE(files[k]);
-        int highest = -1;
-        for (const auto& s : painted.shown)
-            if (s.file == QString::fromStdString(files[k]))
-                highest = std::max(highest, s.value);
-        EXPECT_GT(highest, int(k) * perFile);
-        EXPECT_LE(highest, int(k + 1) * perFile);
+        EXPECT_GT(barPainted.highest(processing, files[k]), int(k) * perFile);
+        EXPECT_LE(barPainted.highest(processing, files[k]), int(k + 1) * perFile);
+        // The whole status area, background included, is painted as each file begins, in both loops.
+        EXPECT_TRUE(framePainted.paintedAt(checking, files[k], int(k)));
+        EXPECT_TRUE(framePainted.paintedAt(processing, files[k], int(k) * perFile));
     }
     // The finished run's status lies over the list, which still holds the files: none of them shows through.
     auto* status = control<QFrame>("fraStatus");
