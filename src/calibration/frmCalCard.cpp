@@ -31,8 +31,8 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QProgressBar>
-#include <QSignalBlocker>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
