@@ -8,6 +8,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Messages.h"
+#include "core/ProgressValue.h"
 #include "core/Version.h"
 #include "core/VemraError.h"
 #include "library/Codes.h"
@@ -47,7 +48,7 @@ std::int16_t level16(std::int32_t dac)
 void frmCalCard::setBarMax(double maximum) { pbProgress->setMaximum(int(std::lround(std::max(0.0, maximum) * kBarScale))); }
 void frmCalCard::setBarValue(double value)
 {
-    pbProgress->setValue(std::clamp(int(std::lround(value * kBarScale)), 0, pbProgress->maximum()));
+    ShowProgress(pbProgress, int(std::lround(value * kBarScale)));
 }
 double frmCalCard::barMax() const { return pbProgress->maximum() / kBarScale; }
 double frmCalCard::barValue() const { return std::max(0, pbProgress->value()) / kBarScale; }
@@ -98,8 +99,15 @@ bool frmCalCard::RunCalibration()
                         return false;
                     if (mAbort)
                         return true;
-                    // A card that records nothing at the least-distortion setting cannot be calibrated.
-                    return MeasurePeakADC() && mADCmax > 0;
+                    if (!MeasurePeakADC())
+                        return false;
+                    // A card that records nothing at the least-distortion setting cannot be calibrated: said so,
+                    // not left to the bare "failed" of the end.
+                    if (mADCmax <= 0) {
+                        HandleError(msg::NoCalibrationSignal);
+                        return false;
+                    }
+                    return true;
                 }))
                 return;
             if (!step(2, Bar::Reset, [&] { return AdjustDAC(); }))

@@ -6,6 +6,7 @@
 #include "audio/SoundSysNames.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
+#include "core/ProgressValue.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
 #include "library/Messages.h"
@@ -79,11 +80,11 @@ bool frmCalSystem::SystemCalibration()
             lblStatus->setText(QStringLiteral("Processing files..."));
             prgProgress->setMinimum(0);
             prgProgress->setMaximum(N * kBands * C);
-            prgProgress->setValue(0);
+            ShowProgress(prgProgress, 0);
             for (int i = 0; i < N && ok && Processing; ++i) {
                 const QString path = lstFiles->item(i)->text();
                 lblFilename->setText(path);
-                repaint();
+                showStatus();
                 DocumentOfStep doc{WaveByKey(NewWave(false))};
                 doc.wave->setFileName(path);
                 if (!doc.wave->Valid()) {
@@ -125,7 +126,7 @@ bool frmCalSystem::SystemCalibration()
                                 T[b] += t;
                             }
                         }
-                        prgProgress->setValue(prgProgress->value() + 1);
+                        ShowProgress(prgProgress, prgProgress->value() + 1);
                         QCoreApplication::processEvents();
                         if (mUnloaded)
                             Processing = false;

@@ -11,6 +11,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/HelpKey.h"
 #include "core/Messages.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
@@ -31,6 +32,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QSignalBlocker>
 #include <QTemporaryDir>
 #include <QVBoxLayout>
 
@@ -84,6 +86,7 @@ frmCalCard::frmCalCard(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("Soundcard Calibration"));
     setModal(true);
     buildLayout();
+    InstallHelpKey(this, [this] { return mHelpContext; });
     Form_Load();
 }
 
@@ -172,7 +175,8 @@ void frmCalCard::buildLayout()
     connect(cmdAbort, &QPushButton::clicked, this, &frmCalCard::cmdAbort_Click);
     connect(cmdHelp, &QPushButton::clicked, this, &frmCalCard::cmdHelp_Click);
     connect(chkAuto, &QCheckBox::clicked, this, &frmCalCard::chkAuto_Click);
-    connect(lstMixer, &QListWidget::itemClicked, this, [this] { lstMixer_Click(); });
+    // A mixer chosen with the keyboard is set up like one chosen with a click.
+    connect(lstMixer, &QListWidget::currentRowChanged, this, [this] { lstMixer_Click(); });
     resize(560, 300);
 }
 
@@ -214,12 +218,14 @@ void frmCalCard::FillMixerList()
 {
     std::string names;
     const int count = GetMixList(names);
-    lstMixer->clear();
-    lstMixer->addItems(namesOf(names, count));
-    if (count > 0) {
-        lstMixer->setCurrentRow(0);
-        lstMixer_Click();
+    {
+        const QSignalBlocker filling(lstMixer);
+        lstMixer->clear();
+        lstMixer->addItems(namesOf(names, count));
     }
+    // Choosing the first one sets up its lines at once.
+    if (count > 0)
+        lstMixer->setCurrentRow(0);
 }
 
 void frmCalCard::lstMixer_Click()
@@ -262,7 +268,8 @@ void frmCalCard::chkAuto_Click()
 
 void frmCalCard::cmdNext_Click()
 {
-    if (mRunning || mUnloaded)
+    // Not while the debug test sweep has the player and the recorder.
+    if (mRunning || mTesting || mUnloaded)
         return;
     mRunning = true;
     switch (mState) {
@@ -281,11 +288,14 @@ void frmCalCard::cmdNext_Click()
         }
         mSuccess = false;
         cmdNext->setEnabled(false);
+        // The test sweep would stop the recorder under the steps, which would then measure silence.
+        cmdTest[2]->setEnabled(false);
         lblPrompt1->setText(MessageText(msg::CalibrationInProgress));
         showPage(0);
         QApplication::setOverrideCursor(Qt::BusyCursor);
         mSuccess = RunCalibration();
         QApplication::restoreOverrideCursor();
+        cmdTest[2]->setEnabled(true);
         if (mSuccess) {
             lblPrompt1->setText(MessageText(msg::CalibrationCompleted));
             cmdNext->setText(QStringLiteral("&OK"));
@@ -295,6 +305,9 @@ void frmCalCard::cmdNext_Click()
         }
         lblPrompt2->setText(QString());
         mState = 2;
+        // The run disabled the buttons under the focus: Enter goes to the way on again (OK, or Abort after a
+        // failure), not to whatever button the focus drifted to.
+        (cmdNext->isEnabled() ? cmdNext : cmdAbort)->setFocus();
         break;
     }
     case 2:
@@ -352,8 +365,11 @@ void frmCalCard::keyPressEvent(QKeyEvent* event)
 
 void frmCalCard::cmdTest_Click(int index)
 {
-    if (index != 2 || !Player || !Recorder)
+    if (index != 2 || mRunning || mTesting || mUnloaded || !Player || !Recorder)
         return;
+    mTesting = true;
+    const bool nextWasEnabled = cmdNext->isEnabled();
+    cmdNext->setEnabled(false);
     guarded("cmdTest_Click", [&] {
         cmdTest[2]->setEnabled(false);
         Recorder->setChannels(2);
@@ -388,7 +404,11 @@ void frmCalCard::cmdTest_Click(int index)
         }
         Recorder->StopRecorder();
     });
+    mTesting = false;
     cmdTest[2]->setEnabled(true);
+    // Abort during the sweep has disabled Continue for good.
+    if (!mAbort)
+        cmdNext->setEnabled(nextWasEnabled);
 }
 
 void frmCalCard::CalLog(const QString& text)

@@ -197,6 +197,7 @@ private:
     // --- window state ---
     std::int16_t mState = 0;
     bool mRunning = false;
+    bool mTesting = false; // the debug test sweep is playing and recording
     bool mAbort = false;
     bool mFailed = false;
     QFile* mLogFile = nullptr; // the open session log; null: no log

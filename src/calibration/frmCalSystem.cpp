@@ -9,6 +9,9 @@
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
 #include "core/Globals.h"
+#include "core/HelpKey.h"
+#include "core/ProgressValue.h"
+#include "core/SelectOnFocus.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
 #include "library/Messages.h"
@@ -76,6 +79,7 @@ frmCalSystem::frmCalSystem(QWidget* parent) : QDialog(parent)
     setWindowTitle(QStringLiteral("System Calibration"));
     setModal(true);
     buildLayout();
+    InstallHelpKey(this, [] { return kHelpContext; });
     guarded("CalSystemLoad", [&] { Form_Load(); });
 }
 
@@ -97,6 +101,8 @@ void frmCalSystem::buildLayout()
     fraStatus = new QFrame(this);
     fraStatus->setObjectName(QStringLiteral("fraStatus"));
     fraStatus->setFrameShape(QFrame::StyledPanel);
+    // It lies over the file list: its own background hides the list's names behind the status texts.
+    fraStatus->setAutoFillBackground(true);
     auto* status = new QVBoxLayout(fraStatus);
     lblStatus = new QLabel(fraStatus);
     lblStatus->setObjectName(QStringLiteral("lblStatus"));
@@ -164,6 +170,8 @@ void frmCalSystem::buildLayout()
         UpdateButtons();
     });
     connect(txtVolume, &QLineEdit::textChanged, this, &frmCalSystem::UpdateButtons);
+    SelectAllOnFocus(cmbCali);
+    SelectAllOnFocus(txtVolume);
     resize(560, 340);
 }
 
@@ -280,6 +288,13 @@ void frmCalSystem::SaveSystemCalibration()
     });
 }
 
+void frmCalSystem::showStatus()
+{
+    // The loops do not return to the event loop between files; the status area over the list is what changes,
+    // and it is painted at once, its own background and all, so the list never shows through it.
+    fraStatus->repaint();
+}
+
 bool frmCalSystem::CheckCalFiles()
 {
     return guarded("CheckCalFiles", false, [&] {
@@ -290,8 +305,8 @@ bool frmCalSystem::CheckCalFiles()
         for (int i = 0; i < lstFiles->count(); ++i) {
             const QString path = lstFiles->item(i)->text();
             lblFilename->setText(path);
-            prgProgress->setValue(i);
-            repaint();
+            ShowProgress(prgProgress, i);
+            showStatus();
             clsWave* wave = WaveByKey(NewWave(false));
             wave->setFileName(path);
             const bool valid = wave->Valid();
@@ -328,6 +343,8 @@ void frmCalSystem::cmdOK_Click()
             fraStatus->setVisible(false);
             UpdateButtons();
             lstFiles_Click();
+            // Back to the list to correct it; Enter is the OK button again.
+            lstFiles->setFocus();
             return;
         }
         const bool ok = SystemCalibration();
@@ -343,6 +360,8 @@ void frmCalSystem::cmdOK_Click()
         prgProgress->setVisible(false);
         lblFilename->setText(QString());
         cmdOK->setEnabled(true);
+        // The run disabled every control under the focus but Help; Enter closes the window as OK does.
+        cmdOK->setFocus();
     });
 }
 
@@ -354,7 +373,7 @@ void frmCalSystem::cmdCancel_Click()
         Processing = false;
 }
 
-void frmCalSystem::cmdHelp_Click() { ShowHelp(this, 7); }
+void frmCalSystem::cmdHelp_Click() { ShowHelp(this, kHelpContext); }
 
 bool frmCalSystem::runInProgress() const
 {

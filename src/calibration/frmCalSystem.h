@@ -47,6 +47,9 @@ public:
     explicit frmCalSystem(QWidget* parent = nullptr);
     ~frmCalSystem() override;
 
+    // The help page of the window (its Help button and F1).
+    static constexpr int kHelpContext = 7;
+
     // Shows the window modal (Setup > Calibrate > System).
     static void ShowModal();
 
@@ -77,6 +80,8 @@ private:
     void Form_Load();
     void fillCalibrations();
     void setEditing(bool enabled);
+    // Paints the status area now, inside a loop that does not yield between files.
+    void showStatus();
     bool CheckCalFiles();
     bool SystemCalibration();
     void SaveSystemCalibration();

@@ -3,6 +3,7 @@
 #include "calibration/frmCalSystem.h"
 
 #include "core/Globals.h"
+#include "core/HelpWindow.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
@@ -15,16 +16,21 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
 #include <QComboBox>
 #include <QCoreApplication>
 #include <QFrame>
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QProgressBar>
 #include <QPushButton>
+#include <QTest>
 #include <QTimer>
 
+#include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 
 using namespace vemra;
@@ -129,11 +135,14 @@ TEST_F(SystemCal, RoundTripGivesTheDiffuseFieldStrengthInEveryOctave)
     const std::string a = roomFile("room48.wav", 48000, 2, 5, 2);
     const std::string b = roomFile("room44.wav", 44100, 2, 5, 2);
     frmCalSystem* w = open();
+    QApplication::setActiveWindow(w);
     add({a, b});
     ASSERT_EQ(control<QListWidget>("lstFiles")->count(), 2);
     describe(QStringLiteral("Reverberation room "), QStringLiteral("200"));
-    ASSERT_TRUE(control<QPushButton>("cmdOK")->isEnabled());
-    w->cmdOK_Click();
+    auto* ok = control<QPushButton>("cmdOK");
+    ASSERT_TRUE(ok->isEnabled());
+    ok->setFocus();
+    QTest::keyClick(ok, Qt::Key_Return);
     EXPECT_TRUE(shownErrors().empty());
     EXPECT_EQ(control<QLabel>("lblStatus")->text(), QStringLiteral("Calibration completed succesfully."));
     EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Count")), QStringLiteral(" 1"));
@@ -162,9 +171,13 @@ TEST_F(SystemCal, RoundTripGivesTheDiffuseFieldStrengthInEveryOctave)
         }
         wave->Die();
     }
-    // OK again closes the window.
-    w->cmdOK_Click();
+    // Enter after the run, wherever the run left the focus, closes the window as OK does.
+    HelpWindow::instance()->showContext(-1);
+    ASSERT_NE(QApplication::focusWidget(), nullptr);
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
     EXPECT_TRUE(w->unloaded());
+    EXPECT_EQ(HelpWindow::instance()->currentPage(), HelpPageForContext(-1)) << "Enter opened no help page";
+    HelpWindow::instance()->hide();
     EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Volume")), QStringLiteral("200"));
 }
 
@@ -232,6 +245,131 @@ TEST_F(SystemCal, CancelDuringProcessingClosesAndStoresNothing)
     EXPECT_FALSE(HasSetting(kCalibrationSection, QStringLiteral("Count")));
     EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Volume")), QStringLiteral("150"));
     EXPECT_TRUE(WavesSnapshot().empty());
+}
+
+TEST_F(SystemCal, F1OpensTheWindowsHelpAndABoxTakingTheFocusOffersItsWholeText)
+{
+    frmCalSystem* w = open();
+    QApplication::setActiveWindow(w);
+    describe(QStringLiteral("Room 4"), QStringLiteral("250"));
+    auto* description = control<QComboBox>("cmbCali")->lineEdit();
+    auto* volume = control<QLineEdit>("txtVolume");
+    auto* add = control<QPushButton>("cmdAdd");
+    for (QWidget* from : std::initializer_list<QWidget*>{add, volume}) {
+        SCOPED_TRACE(from->objectName().toStdString());
+        HelpWindow::instance()->showContext(-1);
+        HelpWindow::instance()->hide();
+        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(w);
+        from->setFocus();
+        QTest::keyClick(from, Qt::Key_F1);
+        EXPECT_EQ(HelpWindow::instance()->currentPage(), HelpPageForContext(frmCalSystem::kHelpContext));
+    }
+    HelpWindow::instance()->hide();
+    QCoreApplication::processEvents(); // the help window's activation, before the focus comes back here
+    QApplication::setActiveWindow(w);
+    struct Way { const char* name; QLineEdit* box; std::function<void()> focus; };
+    const Way ways[] = {
+        {"Tab into the description", description, [&] { add->setFocus(); QTest::keyClick(add, Qt::Key_Tab); }},
+        {"Tab into the volume", volume, [&] {
+             control<QComboBox>("cmbCali")->setFocus();
+             QTest::keyClick(control<QComboBox>("cmbCali"), Qt::Key_Tab);
+         }},
+        {"Shift+Tab back into the volume", volume, [&] {
+             control<QPushButton>("cmdCancel")->setFocus();
+             QTest::keyClick(control<QPushButton>("cmdCancel"), Qt::Key_Backtab, Qt::ShiftModifier);
+         }},
+        {"a click into the volume", volume, [&] { QTest::mouseClick(volume, Qt::LeftButton, {}, QPoint(4, 4)); }},
+        {"a click into the description", description, [&] {
+             QTest::mouseClick(description, Qt::LeftButton, {}, QPoint(4, 4));
+         }},
+    };
+    for (const Way& way : ways) {
+        SCOPED_TRACE(way.name);
+        control<QPushButton>("cmdHelp")->setFocus();
+        description->deselect();
+        volume->deselect();
+        way.focus();
+        QCoreApplication::processEvents();
+        EXPECT_TRUE(way.box->hasFocus());
+        EXPECT_EQ(way.box->selectedText(), way.box->text());
+    }
+}
+
+// What the screen shows: at each paint of a widget, the phase, the file label and the bar's value of that moment.
+class Painted : public QObject {
+public:
+    struct Shown { QString phase; QString file; int value; };
+    Painted(QWidget* watched, QLabel* status, QLabel* file, QProgressBar* bar)
+        : status_(status), file_(file), bar_(bar)
+    {
+        watched->installEventFilter(this);
+    }
+    std::vector<Shown> shown;
+    // The highest value painted while `file` was shown in `phase`; -1 when it was never painted.
+    int highest(const QString& phase, const std::string& file) const
+    {
+        int h = -1;
+        for (const Shown& s : shown)
+            if (s.phase == phase && s.file == QString::fromStdString(file))
+                h = std::max(h, s.value);
+        return h;
+    }
+
+    bool paintedAt(const QString& phase, const std::string& file, int value) const
+    {
+        return std::any_of(shown.begin(), shown.end(), [&](const Shown& s) {
+            return s.phase == phase && s.file == QString::fromStdString(file) && s.value == value;
+        });
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            shown.push_back({status_->text(), file_->text(), bar_->value()});
+        return false;
+    }
+
+private:
+    QLabel* status_;
+    QLabel* file_;
+    QProgressBar* bar_;
+};
+
+TEST_F(SystemCal, TheProgressMovesWithinEachFileAndTheStatusHidesTheListBehindIt)
+{
+    const std::vector<std::string> files{roomFile("p1.wav", 22050), roomFile("p2.wav", 22050),
+                                         roomFile("p3.wav", 22050)};
+    frmCalSystem* w = open();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(w)); // painted on the screen, as the user's window is
+    add(files);
+    describe(QStringLiteral("Room"), QStringLiteral("150"));
+    auto* bar = control<QProgressBar>("prgProgress");
+    auto* statusLabel = control<QLabel>("lblStatus");
+    auto* fileLabel = control<QLabel>("lblFilename");
+    Painted barPainted(bar, statusLabel, fileLabel, bar);
+    Painted framePainted(control<QFrame>("fraStatus"), statusLabel, fileLabel, bar);
+    w->cmdOK_Click();
+    ASSERT_EQ(statusLabel->text(), QStringLiteral("Calibration completed succesfully."));
+    const QString checking = QStringLiteral("Checking files..."), processing = QStringLiteral("Processing files...");
+    // Seven bands of one channel per file: while file k is read the bar shows values beyond the k files before.
+    const int perFile = 7;
+    for (std::size_t k = 0; k < files.size(); ++k) {
+        SCOPED_TRACE(files[k]);
+        EXPECT_GT(barPainted.highest(processing, files[k]), int(k) * perFile);
+        EXPECT_LE(barPainted.highest(processing, files[k]), int(k + 1) * perFile);
+        // The whole status area, background included, is painted as each file begins, in both loops.
+        EXPECT_TRUE(framePainted.paintedAt(checking, files[k], int(k)));
+        EXPECT_TRUE(framePainted.paintedAt(processing, files[k], int(k) * perFile));
+    }
+    // The finished run's status lies over the list, which still holds the files: none of them shows through.
+    auto* status = control<QFrame>("fraStatus");
+    ASSERT_TRUE(status->isVisible());
+    const QImage withFiles = w->grab(status->geometry()).toImage();
+    control<QListWidget>("lstFiles")->clear();
+    const QImage withoutFiles = w->grab(status->geometry()).toImage();
+    EXPECT_EQ(withFiles, withoutFiles);
 }
 
 TEST_F(SystemCal, OkNeedsFilesADescriptionAndAPositiveVolume)

@@ -4,14 +4,18 @@
 
 #include "audio/clsMixer.h"
 #include "audio/clsPlayer.h"
+#include "audio/clsRecorder.h"
+#include "core/HelpWindow.h"
 #include "core/Messages.h"
 #include "core/Settings.h"
 #include "core/clsOptions.h"
 #include "library/Messages.h"
 
+#include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
 #include <QKeyEvent>
+#include <QTest>
 
 using namespace caltest;
 
@@ -43,6 +47,32 @@ TEST_F(Wizard, OpensOnTheIntroductionWithTheMixerAndItsLinesChosen)
     EXPECT_TRUE(mixers->isEnabled());
 }
 
+TEST_F(Wizard, AMixerChosenWithTheKeyboardIsSetUpLikeAClickedOne)
+{
+    spy->extraMixers = 1;
+    frmCalCard* w = openWizard();
+    EXPECT_EQ(spy->count("select"), 1) << "the opening sets up the first mixer, once";
+    QApplication::setActiveWindow(w);
+    w->cmdNext_Click();
+    auto* mixers = control<QListWidget>("lstMixer");
+    auto* out = control<QListWidget>("lstAudioOut");
+    auto* in = control<QListWidget>("lstAudioIn");
+    ASSERT_EQ(mixers->count(), 2);
+    mixers->setFocus();
+    struct Row { Qt::Key key; std::int16_t mixer; const char* out; const char* in; };
+    for (const Row& row : {Row{Qt::Key_Down, 1, "Line out", "Line in"}, Row{Qt::Key_Up, 0, "PCM", "Mic"},
+                           Row{Qt::Key_End, 1, "Line out", "Line in"}}) {
+        SCOPED_TRACE(row.mixer);
+        const int selectsBefore = spy->count("select");
+        QTest::keyClick(mixers, row.key);
+        EXPECT_EQ(Mixer->ID(), row.mixer);
+        EXPECT_EQ(spy->count("select"), selectsBefore + 1) << "its devices are put in use once";
+        ASSERT_EQ(out->count(), 1);
+        EXPECT_EQ(out->currentItem()->text(), QLatin1String(row.out));
+        EXPECT_EQ(in->currentItem()->text(), QLatin1String(row.in));
+    }
+}
+
 TEST_F(Wizard, TheDebugTestSweepPlaysAndRecordsAndKeepsNoFile)
 {
     DebugMode = true;
@@ -58,6 +88,48 @@ TEST_F(Wizard, TheDebugTestSweepPlaysAndRecordsAndKeepsNoFile)
     EXPECT_TRUE(shownErrors().empty());
     EXPECT_TRUE(test->isEnabled());
     EXPECT_EQ(tempFiles(), tempsBefore);
+}
+
+TEST_F(Wizard, TheDebugTestSweepAndTheRunWaitForEachOther)
+{
+    DebugMode = true;
+    frmCalCard* w = openWizard();
+    auto* test = control<QPushButton>("cmdTest2");
+    auto* next = control<QPushButton>("cmdNext");
+    // Continue during the sweep: disabled, and the handler starts nothing.
+    bool seen = false, nextDuringSweep = true;
+    std::int16_t stateDuringSweep = -1;
+    time.onIdle = [&] {
+        if (seen)
+            return;
+        seen = true;
+        nextDuringSweep = next->isEnabled();
+        w->cmdNext_Click();
+        stateDuringSweep = w->State();
+    };
+    test->click();
+    time.onIdle = nullptr;
+    EXPECT_FALSE(nextDuringSweep);
+    EXPECT_EQ(stateDuringSweep, 0);
+    EXPECT_TRUE(next->isEnabled()) << "back after the sweep";
+    // The sweep during the run: disabled, and the handler leaves the run's recorder running.
+    w->cmdNext_Click();
+    seen = false;
+    bool testDuringRun = true, recordingAfterTest = false;
+    time.onIdle = [&] {
+        if (seen)
+            return;
+        seen = true; // at the first wait, before the search draws from the program's one generator
+        testDuringRun = test->isEnabled();
+        w->cmdTest_Click(2);
+        recordingAfterTest = Recorder->Busy();
+        w->cmdAbort_Click();
+    };
+    w->cmdNext_Click();
+    time.onIdle = nullptr;
+    EXPECT_FALSE(testDuringRun);
+    EXPECT_TRUE(recordingAfterTest) << "the steps go on hearing the card";
+    EXPECT_TRUE(w->isHidden());
 }
 
 TEST_F(Wizard, PlanNumberFromF10)
@@ -76,6 +148,39 @@ TEST_F(Wizard, PlanNumberFromF10)
         EXPECT_EQ(w->PlanB(), row.plan);
     }
     EXPECT_EQ(scripted().inputPrompts.back(), MessageText(msg::EnterPlanId));
+}
+
+TEST_F(Wizard, F1OpensTheHelpOfTheStepTheWizardIsAt)
+{
+    frmCalCard* w = openWizard();
+    QApplication::setActiveWindow(w);
+    auto* help = HelpWindow::instance();
+    auto pressF1 = [&] {
+        help->showContext(-1);
+        help->hide();
+        QCoreApplication::processEvents();
+        QApplication::setActiveWindow(w);
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keyClick(focus ? focus : w, Qt::Key_F1);
+        return help->currentPage();
+    };
+    EXPECT_EQ(pressF1(), HelpPageForContext(5)) << "introduction";
+    w->cmdNext_Click();
+    control<QListWidget>("lstMixer")->setFocus();
+    EXPECT_EQ(pressF1(), HelpPageForContext(5)) << "device page";
+    QString duringRun;
+    // At the run's first wait, before the distortion search has drawn from the program's one generator (the
+    // later tests' searches depend on where it stands).
+    time.onIdle = [&] {
+        if (duringRun.isEmpty()) {
+            duringRun = pressF1();
+            w->cmdAbort_Click();
+        }
+    };
+    w->cmdNext_Click();
+    time.onIdle = nullptr;
+    EXPECT_EQ(duringRun, HelpPageForContext(6)) << "the run";
+    help->hide();
 }
 
 TEST_F(Wizard, AbortOnAPageClosesAtOnceAndTheLogIsAppendedUnderTheMixersName)
@@ -185,6 +290,27 @@ TEST_F(Wizard, NoLoopBackFailsStepOne)
     ASSERT_FALSE(scripted().messages.empty());
     EXPECT_EQ(scripted().messages.front().text, MessageText(msg::CalibrationTooLittleSignal));
     EXPECT_EQ(control<QLabel>("lblPrompt1")->text(), MessageText(msg::CalibrationFailed));
+}
+
+TEST_F(Wizard, ACardThatRecordsNothingFailsStepOneSayingWhy)
+{
+    auto silent = cardConfig();
+    silent.response = {0.0}; // nothing comes back, not even noise: the peak at the best setting is 0
+    silent.noiseRms = 0;
+    silent.adcNoiseRms = 0;
+    installCard(silent);
+    for (int stage = 0; stage < 40; ++stage)
+        scripted().messageAnswers.push_back(MsgResult::No); // 916: go on searching
+    frmCalCard* w = openWizard();
+    w->cmdNext_Click();
+    w->cmdNext_Click();
+    EXPECT_FALSE(w->Success());
+    EXPECT_EQ(w->ADCmax(), 0);
+    const auto errors = shownErrors();
+    ASSERT_EQ(errors.size(), 1u) << runReport();
+    EXPECT_EQ(errors.front(), msg::NoCalibrationSignal);
+    EXPECT_EQ(control<QLabel>("lblPrompt1")->text(), MessageText(msg::CalibrationFailed));
+    EXPECT_EQ(w->ToneDAC(), 0) << "step 2 did not run";
 }
 
 TEST(GainCurveText, SignedBlankPositionsAndPointLevels)
