@@ -5,6 +5,7 @@
 #include "tables/frmTableMTF.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QRadioButton>
@@ -95,6 +96,38 @@ TEST_P(TableLifecycle, IdleTableClosesWithItsDocument)
     wave.Die();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(table.isNull());
+}
+
+// The window shows itself whole before the first cell is computed (the first cell may take seconds): its first
+// painting finds every label as it was built.
+TEST_P(TableLifecycle, WindowIsPaintedBeforeTheFirstCell)
+{
+    clsWave& wave = openDocument(shortResponse(GetParam().receiver));
+    QPointer<frmTable> table = ShowParameterTable(GetParam().table, wave.Key());
+    ASSERT_TRUE(table);
+    QStringList built;
+    for (const QLabel* l : table->findChildren<QLabel*>())
+        built << l->text();
+    struct FirstPaint : QObject {
+        std::function<void()> onPaint;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint && onPaint) {
+                onPaint();
+                onPaint = nullptr;
+            }
+            return false;
+        }
+    } watch;
+    QStringList atFirstPaint;
+    watch.onPaint = [&] {
+        for (const QLabel* l : table->findChildren<QLabel*>())
+            atFirstPaint << l->text();
+    };
+    table->installEventFilter(&watch);
+    ASSERT_TRUE(finish(table));
+    table->removeEventFilter(&watch);
+    EXPECT_EQ(atFirstPaint.join('|').toStdString(), built.join('|').toStdString());
 }
 
 INSTANTIATE_TEST_SUITE_P(Tables, TableLifecycle, testing::ValuesIn(kKinds),
