@@ -269,6 +269,34 @@ TEST_F(TableWindow, CaptionAndHelp)
         ADD_FAILURE() << m.text.toStdString();
 }
 
+// A value of exactly 0 is a value like any other: noise far above the decay leaves a signal-to-noise ratio of 0 dB
+// in every band of the speech table, and its cells, on screen and in the file, read back as the number 0.
+TEST_F(TableWindow, SignalToNoiseRatioOfExactlyZeroIsShownAsTheNumber)
+{
+    Response r;
+    r.inr1k_dB = -30;
+    clsWave& wave = openDocument(r);
+    frmTable* t = open(ParameterTable::Speech, wave);
+    auto readsZero = [](const QString& text) {
+        bool ok = false;
+        const double v = QLocale::c().toDouble(text.trimmed(), &ok);
+        return ok && v == 0;
+    };
+    for (int k = 0; k < 7; ++k) {
+        SCOPED_TRACE(k);
+        ASSERT_EQ(wave.SNR(0, k + 3), 0.0f);
+        const QString text = cell(*t, QStringLiteral("lblSNR(%1)").arg(k));
+        EXPECT_TRUE(readsZero(text)) << text.toStdString();
+    }
+    const QStringList lines = t->ExportText().split(QStringLiteral("\r\n"));
+    const auto line = std::find_if(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith("SNR [dB]:"); });
+    ASSERT_NE(line, lines.end());
+    const QStringList fields = line->split(QLatin1Char('\t')).mid(1);
+    EXPECT_EQ(fields.size(), 7) << line->toStdString();
+    for (const QString& field : fields)
+        EXPECT_TRUE(readsZero(field)) << line->toStdString();
+}
+
 // Each access key (Alt and the underlined letter) presses one button of its window: two buttons of one key would
 // make it press neither.
 TEST_F(TableWindow, AccessKeysAreUniqueWithinEachWindow)
