@@ -3,9 +3,15 @@
 #include "document/clsParams.h"
 #include "graphs/HLGraph.h"
 #include "graphs/ParameterTable.h"
+#include "graphs/frmFileSelect.h"
+#include "graphs/frmParamProp.h"
 #include "library/api_files.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
 #include <QClipboard>
 #include <QDialog>
 #include <QFile>
@@ -576,5 +582,43 @@ TEST_F(ParameterGraph, OpensWhollyOnTheScreen)
         EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
                                           << frame.height();
         delete w;
+    }
+}
+
+// Each access key opens or presses one thing: the menu titles, the items of each menu and the buttons of each of
+// the window's dialogs.
+TEST_F(ParameterGraph, AccessKeysAreUniqueWithinEachMenuAndDialog)
+{
+    frmParameters* w = window({mono()});
+    auto expectUnique = [](const QStringList& texts) {
+        QStringList keys;
+        for (const QString& text : texts) {
+            const QString key = QKeySequence::mnemonic(text).toString();
+            if (key.isEmpty())
+                continue;
+            EXPECT_FALSE(keys.contains(key)) << text.toStdString();
+            keys << key;
+        }
+        EXPECT_FALSE(keys.isEmpty());
+    };
+    auto textsOf = [](const QList<QAction*>& actions) {
+        QStringList texts;
+        for (const QAction* a : actions)
+            texts << a->text();
+        return texts;
+    };
+    expectUnique(textsOf(w->menuBar()->actions()));
+    for (const QAction* title : w->menuBar()->actions()) {
+        SCOPED_TRACE(title->text().toStdString());
+        expectUnique(textsOf(title->menu()->actions()));
+    }
+    frmParamProp properties(w);
+    frmFileSelect select(w);
+    for (const QDialog* dialog : {static_cast<QDialog*>(&properties), static_cast<QDialog*>(&select)}) {
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        QStringList texts;
+        for (const QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+            texts << b->text();
+        expectUnique(texts);
     }
 }

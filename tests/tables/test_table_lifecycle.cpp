@@ -222,6 +222,30 @@ TEST_F(TableRun, ModulationTableClosesWithItsDocument)
     EXPECT_TRUE(scripted().messages.empty());
 }
 
+// The first run waits for the window's first painting: a window closed, or whose document ends, before it ever
+// painted closes at once and never calculates.
+TEST_F(TableRun, ClosedBeforeItsFirstPaintingItNeverRuns)
+{
+    for (const bool documentEnds : {false, true}) {
+        SCOPED_TRACE(documentEnds ? "document ends" : "closed");
+        clsWave& wave = openDocument(shortResponse(ReceiverOmni));
+        QPointer<frmTable> table = ShowParameterTable(ParameterTable::Iso, wave.Key());
+        ASSERT_TRUE(table);
+        if (documentEnds)
+            wave.Die();
+        else
+            table->close();
+        int runs = -1;
+        QObject::connect(table, &frmTable::calculated, [&] { runs = table->runsCompleted(); });
+        finish(table);
+        EXPECT_TRUE(table.isNull());
+        EXPECT_EQ(runs, -1);
+        if (!documentEnds)
+            wave.Die();
+    }
+    EXPECT_TRUE(scripted().messages.empty());
+}
+
 TEST_F(TableRun, TableOnADocumentThatIsGoneDoesNotOpen)
 {
     EXPECT_EQ(ShowParameterTable(ParameterTable::Iso, QStringLiteral("no such key")), nullptr);
