@@ -1,7 +1,8 @@
 #pragma once
 // HLGraph, the band graph control: up to six series of values over consecutive frequency bands, drawn as broken
-// lines in a white plot box, with band labels on the X axis, a nice-number Y axis, two titles and an optional grid.
-// It copies itself to the clipboard and prints itself.
+// lines in a white plot box (a value whose neighbours have none as a dot), with band labels on the X axis, a
+// nice-number Y axis, two titles and an optional grid. It copies itself to the clipboard and prints itself, both
+// on white with a grid that prints.
 //
 // Filling protocol (the parameter graph window's order): Init; XScaleType, Title1, Title2, XCount, XMin,
 // YAutoMin, YAutoMax, YMax, YMin, ShowGrid, YCount, Home; per series: YColor, YStyle, YWidth of CurrentY, then per
@@ -120,11 +121,15 @@ public:
     // Ends the current series: the cursor moves to point 0 of the next series unless it is already at point 0.
     void EndLine();
 
-    // Puts the picture on the clipboard as an image.
-    void ClipSavePicture();
-    // Prints the drawing on one page at its screen size, centred across the page and as far from the top as from
-    // the sides; a drawing wider or taller than the page is scaled down to fit. False when the printer could not
-    // be started.
+    // Whether the graph holds a value to show (a set point of a series): without one, copying and printing would
+    // give an empty frame.
+    bool ShowsValues() const;
+    // Puts the graph, drawn at its screen size for paper, on the clipboard as an image. With no value to show it
+    // leaves the clipboard as it is and returns false.
+    bool ClipSavePicture();
+    // Prints the drawing, for paper, on one page at its screen size, centred across the page and as far from the
+    // top as from the sides; a drawing wider or taller than the page is scaled down to fit. False when the printer
+    // could not be started.
     bool PrintPicture(QPrinter& printer);
     // Where a drawing of that size goes on a page's printable area (same units): at its own size when it fits,
     // else scaled down to fit; centred across, as far from the top as from the sides where the page allows.
@@ -142,9 +147,14 @@ public:
     double value(int series, int point) const;
     bool isSet(int series, int point) const;
 
+    // The screen shows the graph on the back colour with a light grid; on paper and on the clipboard (which
+    // mostly ends on paper) it stands on white with a grid dark enough to print.
+    enum class Surface { Screen, Paper };
     // Draws the graph for a surface of width x height twips onto the painter, whose world coordinates are
     // twips with y growing downwards from the top-left corner. False after a reported drawing error.
-    bool render(QPainter& painter, double width_tw, double height_tw);
+    bool render(QPainter& painter, double width_tw, double height_tw, Surface surface = Surface::Screen);
+    // The grid's colour on that surface.
+    QColor gridColour(Surface surface) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -164,6 +174,8 @@ private:
     void drawYaxis(const Layout& l);
     void drawCurves(const Layout& l);
     std::pair<double, double> dataExtent() const;
+    // The graph drawn at the widget's size for that surface; `drawn` false after a reported drawing error.
+    QImage renderImage(Surface surface, bool& drawn);
 
     QString title1_, title2_, xTitle_, yTitle_;
     bool grid_ = false;

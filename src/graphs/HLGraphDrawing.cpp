@@ -26,6 +26,9 @@ constexpr double kTwipsPerInch = 1440;
 constexpr double kPixel_tw = kTwipsPerInch / 96;
 constexpr int kSmallFont_tw = 160; // 8 pt
 constexpr int kLargeFont_tw = 320; // 16 pt
+// A value whose neighbours have none is drawn as a dot this many times the curve's width across: a line needs two.
+constexpr double kMarkerWidths = 3;
+constexpr double kMinMarker_tw = 6 * kPixel_tw;
 
 // Titles beginning with "$" name a symbol title; the one the graph window uses is the absorption coefficient's.
 QString symbolTitle(const QString& key)
@@ -65,6 +68,7 @@ struct HLGraph::Layout {
     double W, H;
     double left, right, bottom, top;
     int points;
+    QColor grid;
 
     QPointF at(double x, double y) const { return {x, H - y}; }
     void line(double x0, double y0, double x1, double y1) const { p->drawLine(at(x0, y0), at(x1, y1)); }
@@ -105,9 +109,16 @@ bool HLGraph::reportOnce(const char* procedure, Body&& body)
     }
 }
 
-bool HLGraph::render(QPainter& painter, double width_tw, double height_tw)
+QColor HLGraph::gridColour(Surface surface) const
 {
-    Layout l{&painter, width_tw, height_tw, 600, width_tw - 400, 500, height_tw - 600, std::max(1, xCount_)};
+    return surface == Surface::Paper ? QColor(128, 128, 128) : palette().color(QPalette::Button);
+}
+
+bool HLGraph::render(QPainter& painter, double width_tw, double height_tw, Surface surface)
+{
+    Layout l{&painter, width_tw, height_tw, 600, width_tw - 400, 500, height_tw - 600, std::max(1, xCount_),
+             gridColour(surface)};
+    const QColor back = surface == Surface::Paper ? QColor(Qt::white) : backColor_;
     bool drawn = false;
     const bool ok = reportOnce("HLGraph_Refresh", [&] {
         // A drawing error leaves through an exception: the saved state is restored on that path too.
@@ -116,7 +127,7 @@ bool HLGraph::render(QPainter& painter, double width_tw, double height_tw)
             explicit SavedState(QPainter& painter) : p(painter) { p.save(); }
             ~SavedState() { p.restore(); }
         } saved(painter);
-        painter.fillRect(QRectF(0, 0, l.W, l.H), backColor_);
+        painter.fillRect(QRectF(0, 0, l.W, l.H), back);
         painter.fillRect(QRectF(l.at(l.left + 15, l.top - 15), l.at(l.right, l.bottom)).normalized(), Qt::white);
         drawTitles(l);
         drawn = reportOnce("HLGraph_DrawXaxis", [&] { drawXaxis(l); }) &&
@@ -153,7 +164,7 @@ void HLGraph::drawXaxis(const Layout& l)
     if (xScaleType_ != 1 && xScaleType_ != 2)
         return;
     const QPen axisPen(Qt::black, kPixel_tw);
-    const QPen gridPen(palette().color(QPalette::Button), kPixel_tw);
+    const QPen gridPen(l.grid, kPixel_tw);
     auto label = [&](int i, const QString& text) {
         const double x = l.slotX(i);
         l.text(x - l.textSize(text).width() / 2, l.bottom - 100, text);
@@ -204,7 +215,7 @@ void HLGraph::drawYaxis(const Layout& l)
 
     QPainter& p = *l.p;
     const QPen axisPen(Qt::black, kPixel_tw);
-    const QPen gridPen(palette().color(QPalette::Button), kPixel_tw);
+    const QPen gridPen(l.grid, kPixel_tw);
     p.setPen(axisPen);
     p.setFont(graphFont(kSmallFont_tw, false));
     l.line(l.left, l.bottom, l.left, l.top);
@@ -242,6 +253,20 @@ void HLGraph::drawCurves(const Layout& l)
         p.setPen(pen);
         const auto& v = values_[std::size_t(s)];
         const auto& set = set_[std::size_t(s)];
+        if (pen.style() != Qt::NoPen) {
+            const double size = std::max(kMinMarker_tw, kMarkerWidths * pen.widthF());
+            p.save();
+            p.setPen(Qt::NoPen);
+            p.setBrush(pen.color());
+            for (int i = 0; i < xCount_; ++i) {
+                const bool alone = set[std::size_t(i)] && (i == 0 || !set[std::size_t(i - 1)]) &&
+                                   (i + 1 == xCount_ || !set[std::size_t(i + 1)]);
+                const double y = alone ? yOf(v[std::size_t(i)]) : 0;
+                if (alone && y >= l.bottom && y <= l.top)
+                    p.drawEllipse(l.at(l.slotX(i), y), size / 2, size / 2);
+            }
+            p.restore();
+        }
         for (int i = 1; i < xCount_; ++i) {
             if (!set[std::size_t(i - 1)] || !set[std::size_t(i)])
                 continue;
@@ -268,21 +293,28 @@ void HLGraph::drawCurves(const Layout& l)
 
 // --- outputs ---
 
-void HLGraph::Refresh()
+QImage HLGraph::renderImage(Surface surface, bool& drawn)
 {
-    if (xCount_ < 1 || yCount_ < 1 || width() < 1 || height() < 1)
-        return;
     const qreal ratio = devicePixelRatioF();
     QImage image(size() * ratio, QImage::Format_ARGB32_Premultiplied);
     image.setDevicePixelRatio(ratio);
-    image.fill(backColor_);
+    image.fill(surface == Surface::Paper ? QColor(Qt::white) : backColor_);
     {
         QPainter painter(&image);
         painter.setRenderHint(QPainter::TextAntialiasing, true);
         painter.scale(logicalDpiX() / kTwipsPerInch, logicalDpiY() / kTwipsPerInch);
-        render(painter, width() * kTwipsPerInch / logicalDpiX(), height() * kTwipsPerInch / logicalDpiY());
+        drawn = render(painter, width() * kTwipsPerInch / logicalDpiX(), height() * kTwipsPerInch / logicalDpiY(),
+                       surface);
     }
-    picture_ = std::move(image);
+    return image;
+}
+
+void HLGraph::Refresh()
+{
+    if (xCount_ < 1 || yCount_ < 1 || width() < 1 || height() < 1)
+        return;
+    bool drawn = false;
+    picture_ = renderImage(Surface::Screen, drawn);
     update();
 }
 
@@ -300,9 +332,24 @@ void HLGraph::resizeEvent(QResizeEvent* event)
     Refresh();
 }
 
-void HLGraph::ClipSavePicture()
+bool HLGraph::ShowsValues() const
 {
-    QGuiApplication::clipboard()->setImage(picture_);
+    for (int s = 0; s < yCount_; ++s)
+        for (int i = 0; i < xCount_; ++i)
+            if (set_[std::size_t(s)][std::size_t(i)])
+                return true;
+    return false;
+}
+
+bool HLGraph::ClipSavePicture()
+{
+    if (!ShowsValues() || width() < 1 || height() < 1)
+        return false;
+    bool drawn = false;
+    const QImage image = renderImage(Surface::Paper, drawn);
+    if (drawn)
+        QGuiApplication::clipboard()->setImage(image);
+    return drawn;
 }
 
 QRectF HLGraph::PrintArea(const QSizeF& drawing, const QSizeF& page)
@@ -326,7 +373,7 @@ bool HLGraph::PrintPicture(QPrinter& printer)
     painter.setRenderHint(QPainter::TextAntialiasing, true);
     painter.translate(area.topLeft());
     painter.scale(area.width() / W, area.height() / H);
-    render(painter, W, H);
+    render(painter, W, H, Surface::Paper);
     return painter.end();
 }
 

@@ -11,6 +11,7 @@
 #include "core/VemraError.h"
 #include "document/clsParams.h"
 #include "graphs/HLGraph.h"
+#include "graphs/ScreenPlacement.h"
 #include "graphs/frmParamProp.h"
 #include "library/Codes.h"
 #include "library/Messages.h"
@@ -216,8 +217,7 @@ void frmParameters::Clear()
         firstBand_ = {kFirstGraphOctave, dsp::kFirstUsedThirdOctaveBand};
         lastBand_ = {dsp::kLastOctaveBand, dsp::kLastThirdOctaveBand};
         stats_.clear();
-        setChecked(QStringLiteral("mnViewChannel(0)"), true);
-        setChecked(QStringLiteral("mnViewChannel(1)"), false);
+        showChannels(true, false);
         action(QStringLiteral("mnViewChannel(1)"))->setEnabled(false);
         action(QStringLiteral("Channel2"))->setEnabled(false);
         setStatistics(0);
@@ -343,8 +343,11 @@ bool frmParameters::event(QEvent* e)
     // Shown counts as activated too: a window the window system does not activate (no window manager, or one
     // that keeps the focus where it was) still asks for its parameter.
     const bool firstShow = e->type() == QEvent::Show && !shown_;
-    if (firstShow)
+    if (firstShow) {
         shown_ = true;
+        // Before the window is mapped, so that it appears where it stays.
+        graphs::FitOnAvailableArea(*this);
+    }
     // The activation may open a modal dialog: it runs once the event that asked for it is done.
     if ((firstShow || e->type() == QEvent::WindowActivate) && !activationQueued_) {
         activationQueued_ = true;

@@ -134,12 +134,16 @@ private:
     void createStatusBar();
     QAction* action(const QString& name) const;
     void setChecked(const QString& name, bool on);
+    // Checks the channel items and presses the channel buttons alike.
+    void showChannels(bool first, bool second);
     void ShowProperties();
     void toolbarClick(const QString& key);
     void mnFileSelect_Click();
     void mnFileSave_Click();
     void mnFilePrint_Click();
     void mnFileCopy_Click();
+    // True when the graph shows a value; else tells the user there is nothing to print or copy (`what`).
+    bool hasGraphToShow(const QString& what);
     void mnViewChannel_Click(int index);
     // View > Full Octave (true) and Third Octave: gathers and draws when the band width changes.
     void chooseBandWidth(bool octaves);

@@ -84,9 +84,24 @@ bool frmParameters::SaveTable(const QString& fileName)
     });
 }
 
+bool frmParameters::hasGraphToShow(const QString& what)
+{
+    if (graph_->ShowsValues())
+        return true;
+    MessageRequest r;
+    r.text = QStringLiteral("There is nothing to %1: the graph shows no values.").arg(what);
+    r.title = windowTitle();
+    r.icon = MsgIcon::Exclamation;
+    r.parent = this;
+    UiServices::get().messageBox(r);
+    return false;
+}
+
 void frmParameters::mnFilePrint_Click()
 {
     guarded("frmParameters::FilePrint", [&] {
+        if (!hasGraphToShow(QStringLiteral("print")))
+            return;
         QPrinter& p = printer();
         if (!UiServices::get().printDialog(this, &p))
             return;
@@ -95,6 +110,10 @@ void frmParameters::mnFilePrint_Click()
     });
 }
 
-void frmParameters::mnFileCopy_Click() { graph_->ClipSavePicture(); }
+void frmParameters::mnFileCopy_Click()
+{
+    if (hasGraphToShow(QStringLiteral("copy")))
+        graph_->ClipSavePicture();
+}
 
 } // namespace vemra

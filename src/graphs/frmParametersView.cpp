@@ -76,6 +76,14 @@ void frmParameters::setChecked(const QString& name, bool on)
         a->setChecked(on);
 }
 
+void frmParameters::showChannels(bool first, bool second)
+{
+    setChecked(QStringLiteral("mnViewChannel(0)"), first);
+    setChecked(QStringLiteral("mnViewChannel(1)"), second);
+    setChecked(QStringLiteral("Channel1"), first);
+    setChecked(QStringLiteral("Channel2"), second);
+}
+
 void frmParameters::createMenus()
 {
     auto item = [&](QMenu* menu, const char* name, const char* caption, QKeySequence key = {}) {
@@ -258,10 +266,10 @@ void frmParameters::mnFileSelect_Click()
     if (FileCount() > 1) {
         setStatistics(saved);
         if (firstActivate_) {
+            // The dialog's confirmation gathers and draws; its Cancel leaves the graph as it is.
             firstActivate_ = false;
             ShowProperties();
-            if (!self)
-                return;
+            return;
         }
     }
     UpdateGraph();
@@ -271,12 +279,12 @@ void frmParameters::mnFileSelect_Click()
 
 void frmParameters::mnViewChannel_Click(int index)
 {
-    QAction* item[2] = {action(QStringLiteral("mnViewChannel(0)")), action(QStringLiteral("mnViewChannel(1)"))};
-    item[index]->setChecked(!item[index]->isChecked());
-    if (!item[0]->isChecked() && !item[1]->isChecked())
-        item[0]->setChecked(true);
-    setChecked(QStringLiteral("Channel1"), item[0]->isChecked());
-    setChecked(QStringLiteral("Channel2"), item[1]->isChecked());
+    bool shown[2] = {action(QStringLiteral("mnViewChannel(0)"))->isChecked(),
+                     action(QStringLiteral("mnViewChannel(1)"))->isChecked()};
+    shown[index] = !shown[index];
+    if (!shown[0] && !shown[1])
+        shown[0] = true;
+    showChannels(shown[0], shown[1]);
     DrawGraph();
 }
 

@@ -59,6 +59,14 @@ QFrame* BandGrid::addFrame(const QString& name)
     grid->setContentsMargins(kFrameMargin, kFrameMargin, kFrameMargin, kFrameMargin);
     grid->setHorizontalSpacing(kSpacing);
     grid->setVerticalSpacing(2);
+    // Every frame has the band columns at the same width and spacing, also one whose rows span several of them
+    // (the speech indices), so that what stands in a column lines up across the frames: a column minimum would
+    // not do, as the layout leaves out the spacing of a column in which no widget starts.
+    for (int k = 1; k <= headings_.size(); ++k) {
+        auto* filler = new QWidget(frame);
+        filler->setFixedSize(cellWidth_, 0);
+        grid->addWidget(filler, 0, k);
+    }
     frames_.append(frame);
     layout_->addWidget(frame);
     return frame;

@@ -1,5 +1,6 @@
 #include "tables/frmTable.h"
 
+#include "core/EditorChecks.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
@@ -58,17 +59,19 @@ frmTable::frmTable(const QString& key, Design design, QWidget* parent)
     cmdOK_ = button(this, "cmdOK", "&OK");
     cmdHelp_ = button(this, "cmdHelp", "&Help");
     cmdOK_->setDefault(true);
-    connect(cmdSave_, &QPushButton::clicked, this, &frmTable::cmdSave_Click);
-    connect(cmdPrint_, &QPushButton::clicked, this, &frmTable::cmdPrint_Click);
-    connect(cmdOK_, &QPushButton::clicked, this, &frmTable::cmdOK_Click);
-    connect(cmdHelp_, &QPushButton::clicked, this, &frmTable::cmdHelp_Click);
+    cancel_ = cmdOK_;
+    checks_ = new EditorChecks(this);
+    command(cmdSave_, [this] { cmdSave_Click(); });
+    command(cmdPrint_, [this] { cmdPrint_Click(); });
+    command(cmdOK_, [this] { cmdOK_Click(); });
+    command(cmdHelp_, [this] { cmdHelp_Click(); });
 
     auto* group = new QButtonGroup(this);
     for (int i = 0; i < 2; ++i) {
         auto* b = new QRadioButton(QStringLiteral("Channel %1").arg(i + 1), this);
         b->setObjectName(QStringLiteral("optChannel(%1)").arg(i));
         group->addButton(b, i);
-        connect(b, &QRadioButton::clicked, this, [this, i] { optChannel_Click(i); });
+        command(b, [this, i] { optChannel_Click(i); });
         optChannel_[std::size_t(i)] = b;
     }
     optChannel_[0]->setChecked(true);
@@ -183,7 +186,8 @@ void frmTable::Calculate()
     setCursor(Qt::WaitCursor);
     cmdPrint_->setEnabled(false);
     cmdSave_->setEnabled(false);
-    update();
+    // Painted now: the first cell may keep the loop busy for a while before its first yield.
+    repaint();
     guarded(
         design_.calculateProcedure.toUtf8().constData(),
         [&] {
@@ -230,6 +234,10 @@ void frmTable::Calculate()
 void frmTable::Form_Activate()
 {
     if (firstActivation_) {
+        // The first run waits for the window's first painting, so that the window shows whole before the first
+        // cell (which may take a while) is computed.
+        if (!painted_)
+            return;
         firstActivation_ = false;
         Calculate();
     } else if (!design_.followsChanges && !busy_) {
@@ -237,18 +245,20 @@ void frmTable::Form_Activate()
     }
 }
 
-void frmTable::showEvent(QShowEvent* event)
+void frmTable::paintEvent(QPaintEvent* event)
 {
-    QDialog::showEvent(event);
-    // Not every platform activates a window that is shown: the first run must not wait for it.
-    if (firstActivation_)
-        QMetaObject::invokeMethod(
-            this,
-            [this] {
-                if (firstActivation_)
-                    Form_Activate();
-            },
-            Qt::QueuedConnection);
+    QDialog::paintEvent(event);
+    if (painted_)
+        return;
+    painted_ = true;
+    // Not every platform activates a window that is shown: the first run starts once this painting is done.
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            if (firstActivation_)
+                Form_Activate();
+        },
+        Qt::QueuedConnection);
 }
 
 void frmTable::changeEvent(QEvent* event)
@@ -284,7 +294,15 @@ void frmTable::closeEvent(QCloseEvent* event)
     event->accept();
 }
 
-void frmTable::reject() { cmdOK_Click(); }
+// Esc presses the cancel button, so it takes the box being edited like any other command (a button already
+// pressed and disabled is not pressed again).
+void frmTable::reject()
+{
+    if (cancel_->isEnabled())
+        cancel_->click();
+}
+
+void frmTable::command(QAbstractButton* button, std::function<void()> run) { checks_->command(button, std::move(run)); }
 
 void frmTable::release()
 {

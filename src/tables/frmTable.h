@@ -13,7 +13,7 @@
 // - the document is looked up again after every yield: a document that is gone ends the run silently and closes
 //   the window;
 // - Save and Print are disabled.
-// The first activation starts the first run; each change of the document starts another (the modulation table,
+// The first activation after the window's first painting starts the first run; each change of the document starts another (the modulation table,
 // which follows no changes, calculates on every activation instead).
 // Calling thread: the user-interface thread. The window deletes itself when it closes.
 #include "tables/TableRow.h"
@@ -27,6 +27,7 @@
 #include <functional>
 #include <vector>
 
+class QAbstractButton;
 class QBoxLayout;
 class QFrame;
 class QHBoxLayout;
@@ -38,6 +39,7 @@ class QVBoxLayout;
 
 namespace vemra {
 
+class EditorChecks;
 class clsWave;
 
 namespace tables {
@@ -162,13 +164,19 @@ protected:
     // command buttons.
     QBoxLayout* sideColumn() const { return side_; }
     QBoxLayout* commandRow() const { return commands_; }
+    // The window's checked edit boxes: every command of the window runs through it (connect new ones with
+    // `command`), so a box being edited is taken before the command reads it, whether the mouse or a key pressed it.
+    EditorChecks& editorChecks() const { return *checks_; }
+    void command(QAbstractButton* button, std::function<void()> run);
+    // The button Esc presses (OK unless the table has a Cancel button).
+    void setCancelButton(QPushButton* button) { cancel_ = button; }
     // Deferred closing of the current run, or closing at once when idle (OK, Cancel, the document's end).
     void closeOrAbort();
     // What OK and Cancel do once their buttons are disabled: let the events already queued run (a box's pending
     // edit), then closeOrAbort. The window may be gone on return.
     void closeAfterPendingEvents();
 
-    void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void changeEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     void reject() override;
@@ -192,6 +200,7 @@ private:
     bool abort_ = false;
     bool restart_ = false;
     bool firstActivation_ = true;
+    bool painted_ = false;
     bool loaded_ = false;
     int runsCompleted_ = 0;
 
@@ -200,6 +209,8 @@ private:
     QPushButton* cmdSave_ = nullptr;
     QPushButton* cmdPrint_ = nullptr;
     QPushButton* cmdHelp_ = nullptr;
+    QPushButton* cancel_ = nullptr;
+    EditorChecks* checks_ = nullptr;
     QBoxLayout* side_ = nullptr;
     QBoxLayout* commands_ = nullptr;
 };

@@ -1,5 +1,6 @@
 #include "tables/frmTableSpeech.h"
 
+#include "core/EditorChecks.h"
 #include "core/ErrorGuard.h"
 #include "core/Globals.h"
 #include "core/clsOptions.h"
@@ -95,11 +96,13 @@ frmTableSpeech::frmTableSpeech(const QString& key, QWidget* parent)
                             ChannelButtons::AllButSingleOmni, 3, 7);
                    d.perColumnLimit = true;
                    d.commandsBeside = false;
+                   // The widest weight a box shows whole (the cells are as wide as the boxes).
+                   d.widestCell = QStringLiteral("9999.999");
                    return d;
                }(),
                parent)
 {
-    auto* grid = new BandGrid(design_.headings, QStringLiteral("-99.99"), this);
+    auto* grid = new BandGrid(design_.headings, design_.widestCell, this);
     QFrame* fraNoise = grid->addFrame(QStringLiteral("fraNoise"));
     grid->addRow(fraNoise, QStringLiteral("lblISO(12)"), QStringLiteral("SNR [dB]"), QStringLiteral("lblSNR"));
     grid->addRow(fraNoise, QStringLiteral("lblISO(11)"), QStringLiteral("EDT [s]"), QStringLiteral("lblEDT"));
@@ -136,6 +139,7 @@ frmTableSpeech::frmTableSpeech(const QString& key, QWidget* parent)
         box->setObjectName(QStringLiteral("txtWeight(%1)").arg(k));
         box->setAlignment(Qt::AlignCenter);
         box->installEventFilter(this);
+        editorChecks().add(box, [this, k] { return Weight_Validate(k); });
         txtWeight_.append(box);
         boxes.append(box);
     }
@@ -145,17 +149,19 @@ frmTableSpeech::frmTableSpeech(const QString& key, QWidget* parent)
 
     cmdCancel_ = new QPushButton(QStringLiteral("&Cancel"), this);
     cmdCancel_->setObjectName(QStringLiteral("cmdCancel"));
-    cmdMTF_ = new QPushButton(QStringLiteral("&MT&F..."), this);
+    // F opens the modulation table: M is More's.
+    cmdMTF_ = new QPushButton(QStringLiteral("MT&F..."), this);
     cmdMTF_->setObjectName(QStringLiteral("cmdMTF"));
     cmdMore_ = new QPushButton(QStringLiteral("&More..."), this);
     cmdMore_->setObjectName(QStringLiteral("cmdMore"));
-    connect(cmdCancel_, &QPushButton::clicked, this, &frmTableSpeech::cmdCancel_Click);
-    connect(cmdMTF_, &QPushButton::clicked, this, &frmTableSpeech::cmdMTF_Click);
-    connect(cmdMore_, &QPushButton::clicked, this, &frmTableSpeech::cmdMore_Click);
+    command(cmdCancel_, [this] { cmdCancel_Click(); });
+    command(cmdMTF_, [this] { cmdMTF_Click(); });
+    command(cmdMore_, [this] { cmdMore_Click(); });
     load(grid);
     // Enter and Esc press Cancel here, not OK.
     cmdOK()->setDefault(false);
     cmdCancel_->setDefault(true);
+    setCancelButton(cmdCancel_);
     commandRow()->insertWidget(commandRow()->indexOf(cmdOK()) + 1, cmdCancel_);
     sideColumn()->insertWidget(2, cmdMTF_);
     sideColumn()->insertWidget(3, cmdMore_);
@@ -245,13 +251,6 @@ bool frmTableSpeech::eventFilter(QObject* watched, QEvent* event)
     case QEvent::FocusIn:
         QTimer::singleShot(0, box, &QLineEdit::selectAll);
         break;
-    case QEvent::FocusOut: {
-        // Switching to another window or opening a menu is no leaving of the box.
-        const Qt::FocusReason reason = static_cast<QFocusEvent*>(event)->reason();
-        if (reason != Qt::ActiveWindowFocusReason && reason != Qt::PopupFocusReason && !Weight_Validate(k))
-            QTimer::singleShot(0, box, [box] { box->setFocus(Qt::OtherFocusReason); });
-        break;
-    }
     case QEvent::KeyPress: {
         const int key = static_cast<QKeyEvent*>(event)->key();
         if (key != Qt::Key_Return && key != Qt::Key_Enter)
@@ -318,8 +317,6 @@ void frmTableSpeech::cmdCancel_Click()
     cmdOK()->setEnabled(false);
     closeAfterPendingEvents();
 }
-
-void frmTableSpeech::reject() { cmdCancel_Click(); }
 
 void frmTableSpeech::cmdMore_Click()
 {

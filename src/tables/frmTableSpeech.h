@@ -36,7 +36,6 @@ protected:
     void writeText(clsWave& wave, tables::TableText& text) override;
     void printPage(clsWave& wave, tables::TablePage& page) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
-    void reject() override;
 
 private:
     enum Index { Female, Male, Rasti, Stitel, Weighted, IndexCount };

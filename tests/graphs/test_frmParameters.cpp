@@ -3,13 +3,20 @@
 #include "document/clsParams.h"
 #include "graphs/HLGraph.h"
 #include "graphs/ParameterTable.h"
+#include "graphs/frmFileSelect.h"
+#include "graphs/frmParamProp.h"
 #include "library/api_files.h"
 
+#include <QAbstractButton>
 #include <QAction>
+#include <QKeySequence>
+#include <QMenu>
+#include <QMenuBar>
 #include <QClipboard>
 #include <QDialog>
 #include <QFile>
 #include <QGuiApplication>
+#include <QScreen>
 #include <QLabel>
 #include <QListWidget>
 #include <QPrinter>
@@ -495,4 +502,123 @@ TEST_F(ParameterGraph, FirstActivationAsksForTheParameterThenDraws)
     EXPECT_FALSE(empty->Computed());
     EXPECT_EQ(empty->Graph()->YCount(), 0);
     EXPECT_EQ(none.unexpected, 0);
+}
+
+// File > Select starts the set anew: the channel buttons go back with the menu, and the properties dialog that the
+// new set asks for has the last word (its Cancel gathers nothing).
+TEST_F(ParameterGraph, SelectResetsTheChannelsAndTheFirstPropertiesCancelGathersNothing)
+{
+    frmParameters* w = gathered({mono(), stereo()});
+    item(w, "mnViewChannel(1)")->trigger();
+    item(w, "mnViewChannel(0)")->trigger();
+    ASSERT_TRUE(item(w, "Channel2")->isChecked());
+    ASSERT_FALSE(item(w, "Channel1")->isChecked());
+    const QString third = writeDecay("third-1.0.wav", 1.0, 1);
+    scripted().openAnswers.push_back(third);
+    int propertiesShown = 0;
+    {
+        const ModalDialogs dialogs({[](QDialog* select) {
+                                        select->findChild<QPushButton*>(QStringLiteral("cmdAdd"))->click();
+                                        select->findChild<QPushButton*>(QStringLiteral("cmdOK"))->click();
+                                    },
+                                    [&](QDialog* properties) {
+                                        ++propertiesShown;
+                                        properties->findChild<QPushButton*>(QStringLiteral("cmdCancel"))->click();
+                                    }});
+        item(w, "mnFileSelect")->trigger();
+        EXPECT_EQ(dialogs.unexpected, 0);
+    }
+    ASSERT_EQ(w->FileCount(), 3);
+    EXPECT_EQ(propertiesShown, 1);
+    for (const auto& [menu, button] : {std::pair{"mnViewChannel(0)", "Channel1"}, {"mnViewChannel(1)", "Channel2"}}) {
+        SCOPED_TRACE(button);
+        EXPECT_EQ(item(w, button)->isChecked(), item(w, menu)->isChecked());
+    }
+    EXPECT_TRUE(item(w, "Channel1")->isChecked());
+    EXPECT_TRUE(w->Cancel());
+    EXPECT_FALSE(w->statistics().done(w->CurrentParam(), 0)) << "Cancel gathered nothing";
+    EXPECT_FALSE(w->Computed());
+}
+
+// A graph that shows no value is neither copied (the clipboard keeps what it held) nor printed (not even the
+// printer dialog): the user is told instead.
+TEST_F(ParameterGraph, CopyAndPrintOfAGraphWithoutValuesRefuse)
+{
+    frmParameters* w = window({mono()});
+    w->resize(800, 500);
+    QGuiApplication::clipboard()->setText(QStringLiteral("from another program"));
+    item(w, "Copy")->trigger();
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("from another program"));
+    ASSERT_EQ(scripted().messages.size(), 1u);
+    EXPECT_TRUE(scripted().messages[0].text.contains("nothing to copy")) << scripted().messages[0].text.toStdString();
+
+    const QString pdf = QString::fromStdString(test::privateRoot()) + QStringLiteral("/empty.pdf");
+    w->printer().setOutputFormat(QPrinter::PdfFormat);
+    w->printer().setOutputFileName(pdf);
+    item(w, "mnFilePrint")->trigger();
+    EXPECT_EQ(scripted().printDialogs, 0);
+    EXPECT_FALSE(QFile::exists(pdf));
+    ASSERT_EQ(scripted().messages.size(), 2u);
+    EXPECT_TRUE(scripted().messages[1].text.contains("nothing to print")) << scripted().messages[1].text.toStdString();
+}
+
+// The window opens wholly on the screen's free area, room for its frame included, however it was placed or sized.
+TEST_F(ParameterGraph, OpensWhollyOnTheScreen)
+{
+    const QRect area = QGuiApplication::primaryScreen()->availableGeometry();
+    for (const QSize size : {QSize(760, 520), QSize(area.width() + 300, area.height() + 300)}) {
+        SCOPED_TRACE(size.height());
+        frmParameters* w = window();
+        w->resize(size);
+        w->move(area.left() + area.width() - 100, area.top() + area.height() - 15);
+        {
+            const ModalDialogs none;
+            w->show();
+            QCoreApplication::processEvents();
+        }
+        // Room for a title bar and borders: the window's own frame where the platform has one.
+        const QRect inner = w->geometry();
+        const QRect frame = w->frameGeometry() == inner ? inner.adjusted(-8, -40, 8, 8) : w->frameGeometry();
+        EXPECT_TRUE(area.contains(frame)) << frame.x() << "," << frame.y() << " " << frame.width() << "x"
+                                          << frame.height();
+        delete w;
+    }
+}
+
+// Each access key opens or presses one thing: the menu titles, the items of each menu and the buttons of each of
+// the window's dialogs.
+TEST_F(ParameterGraph, AccessKeysAreUniqueWithinEachMenuAndDialog)
+{
+    frmParameters* w = window({mono()});
+    auto expectUnique = [](const QStringList& texts) {
+        QStringList keys;
+        for (const QString& text : texts) {
+            const QString key = QKeySequence::mnemonic(text).toString();
+            if (key.isEmpty())
+                continue;
+            EXPECT_FALSE(keys.contains(key)) << text.toStdString();
+            keys << key;
+        }
+        EXPECT_FALSE(keys.isEmpty());
+    };
+    auto textsOf = [](const QList<QAction*>& actions) {
+        QStringList texts;
+        for (const QAction* a : actions)
+            texts << a->text();
+        return texts;
+    };
+    expectUnique(textsOf(w->menuBar()->actions()));
+    for (const QAction* title : w->menuBar()->actions()) {
+        SCOPED_TRACE(title->text().toStdString());
+        expectUnique(textsOf(title->menu()->actions()));
+    }
+    frmParamProp properties(w);
+    frmFileSelect select(w);
+    for (const QDialog* dialog : {static_cast<QDialog*>(&properties), static_cast<QDialog*>(&select)}) {
+        SCOPED_TRACE(dialog->objectName().toStdString());
+        QStringList texts;
+        for (const QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
+            texts << b->text();
+        expectUnique(texts);
+    }
 }

@@ -3,6 +3,7 @@
 
 #include "core/VemraError.h"
 #include "graphs/HLGraph.h"
+#include "support/gui_figure.h"
 
 #include <QClipboard>
 #include <QFile>
@@ -54,6 +55,71 @@ void record(HLGraph& g, RecordingDevice& device)
 bool isGrid(const DrawnLine& l, const HLGraph& g) { return l.pen.color() == g.palette().color(QPalette::Button); }
 
 class Graph : public GraphTest {};
+
+// What a rendered graph shows, read back from its pixels: the plot box (the black frame), the grid lines across it
+// (grey lines, told apart from the black axes and the coloured curves), the curve pixels in each point's slot and
+// the pixels of a grey background around the box.
+struct Reading {
+    QRect box;
+    int verticalGrid = 0, horizontalGrid = 0;
+    std::vector<int> slotCurve;
+    double greyBackground = 0; // share of the pixels around the box
+};
+
+bool neutral(QRgb c) { return std::max({qRed(c), qGreen(c), qBlue(c)}) - std::min({qRed(c), qGreen(c), qBlue(c)}) < 25; }
+bool dark(QRgb c) { return neutral(c) && qGray(c) < 80; }
+bool gridGrey(QRgb c) { return neutral(c) && qGray(c) >= 80 && qGray(c) <= 225; }
+
+// The lines (runs of neighbouring columns, or rows) of which more than `share` of the pixels pass `test`.
+int countLines(const QImage& img, const QRect& area, bool columns, double share, bool (*test)(QRgb),
+               std::vector<int>* at = nullptr)
+{
+    int lines = 0;
+    bool inLine = false;
+    const int outer = columns ? area.width() : area.height(), inner = columns ? area.height() : area.width();
+    for (int a = 0; a < outer; ++a) {
+        int n = 0;
+        for (int b = 0; b < inner; ++b)
+            n += test(columns ? img.pixel(area.left() + a, area.top() + b) : img.pixel(area.left() + b, area.top() + a));
+        const bool line = n > share * inner;
+        if (line && !inLine) {
+            ++lines;
+            if (at)
+                at->push_back(a);
+        }
+        inLine = line;
+    }
+    return lines;
+}
+
+Reading readGraph(const QImage& img, int points)
+{
+    Reading r;
+    std::vector<int> cols, rows;
+    countLines(img, img.rect(), true, 0.15, dark, &cols);
+    countLines(img, img.rect(), false, 0.15, dark, &rows);
+    if (cols.size() < 2 || rows.size() < 2)
+        return r;
+    r.box = QRect(QPoint(cols.front(), rows.front()), QPoint(cols.back(), rows.back()));
+    const QRect inside = r.box.adjusted(3, 3, -3, -3);
+    r.verticalGrid = countLines(img, inside, true, 0.6, gridGrey);
+    r.horizontalGrid = countLines(img, inside, false, 0.6, gridGrey);
+    const double slot = double(r.box.width()) / points;
+    for (int i = 0; i < points; ++i) {
+        const int x = int(r.box.left() + (i + 0.5) * slot);
+        r.slotCurve.push_back(test::curvePixels(img, QRect(x - int(slot / 4), r.box.top(), int(slot / 2), r.box.height())));
+    }
+    int around = 0, grey = 0;
+    for (int y = 0; y < img.height(); ++y)
+        for (int x = 0; x < img.width(); ++x)
+            if (!r.box.adjusted(-2, -2, 2, 2).contains(x, y)) {
+                ++around;
+                const QRgb c = img.pixel(x, y);
+                grey += neutral(c) && qGray(c) > 200 && qGray(c) < 250;
+            }
+    r.greyBackground = double(grey) / around;
+    return r;
+}
 
 } // namespace
 
@@ -400,4 +466,52 @@ TEST_F(Graph, PrintingToAFileGivesOnePageAndLeavesTheScreenAlone)
     EXPECT_TRUE(bytes.startsWith("%PDF"));
     EXPECT_EQ(QString::fromLatin1(bytes).count(QRegularExpression(QStringLiteral("/Type\\s*/Page(?!s)"))), 1);
     EXPECT_EQ(g.picture(), screen);
+}
+
+// On paper and on the clipboard the graph stands on white with a grid that prints, and a value whose neighbours
+// have none shows as a dot: every value can be read off the figure.
+TEST_F(Graph, PrintedAndCopiedGraphsShowTheGridAndEveryValue)
+{
+    HLGraph g;
+    g.resize(800, 500);
+    // Values 0 and 2 stand alone; 4 and 5 form a line.
+    const std::vector<double> values{2, std::nan(""), 6, std::nan(""), 3, 5};
+    fill(g, 1, 3, values, true);
+    g.Refresh();
+    const int divisions = g.axis().divisions;
+
+    const QString pdf = QString::fromStdString(test::privateRoot()) + QStringLiteral("/values.pdf");
+    QPrinter printer;
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setOutputFileName(pdf);
+    ASSERT_TRUE(g.PrintPicture(printer));
+    QGuiApplication::clipboard()->clear();
+    ASSERT_TRUE(g.ClipSavePicture());
+    const QImage copied = QGuiApplication::clipboard()->image();
+
+    for (const auto& [name, img] : {std::pair{"printed", test::pdfFirstPage(pdf)}, std::pair{"copied", copied}}) {
+        SCOPED_TRACE(name);
+        ASSERT_FALSE(img.isNull());
+        const Reading r = readGraph(img, int(values.size()));
+        ASSERT_FALSE(r.box.isEmpty());
+        EXPECT_EQ(r.verticalGrid, int(values.size()));
+        EXPECT_EQ(r.horizontalGrid, divisions - 1);
+        EXPECT_LT(r.greyBackground, 0.01);
+        ASSERT_EQ(r.slotCurve.size(), values.size());
+        for (std::size_t i = 0; i < values.size(); ++i)
+            EXPECT_EQ(r.slotCurve[i] > 0, !std::isnan(values[i])) << "point " << i;
+    }
+}
+
+TEST_F(Graph, CopyWithNothingToShowLeavesTheClipboard)
+{
+    HLGraph g;
+    g.resize(400, 300);
+    QGuiApplication::clipboard()->setText(QStringLiteral("kept"));
+    EXPECT_FALSE(g.ClipSavePicture());
+    fill(g, 1, 3, {std::nan(""), std::nan("")});
+    g.Refresh();
+    EXPECT_FALSE(g.ShowsValues());
+    EXPECT_FALSE(g.ClipSavePicture());
+    EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("kept"));
 }

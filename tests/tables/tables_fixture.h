@@ -152,6 +152,9 @@ protected:
         TableTest::SetUp();
         options_ = std::make_unique<clsOptions>();
         Options = options_.get();
+        // Stored weights start from their defaults, whatever an earlier test stored.
+        for (int i = 0; i < int(clsOptions::DefaultSTIWeights.size()); ++i)
+            Options->setSTI_Weight(i, clsOptions::DefaultSTIWeights[std::size_t(i)]);
     }
     void TearDown() override
     {

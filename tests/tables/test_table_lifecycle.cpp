@@ -5,6 +5,7 @@
 #include "tables/frmTableMTF.h"
 
 #include <QCloseEvent>
+#include <QLabel>
 #include <QPushButton>
 #include <QTest>
 #include <QRadioButton>
@@ -97,6 +98,38 @@ TEST_P(TableLifecycle, IdleTableClosesWithItsDocument)
     EXPECT_TRUE(table.isNull());
 }
 
+// The window shows itself whole before the first cell is computed (the first cell may take seconds): its first
+// painting finds every label as it was built.
+TEST_P(TableLifecycle, WindowIsPaintedBeforeTheFirstCell)
+{
+    clsWave& wave = openDocument(shortResponse(GetParam().receiver));
+    QPointer<frmTable> table = ShowParameterTable(GetParam().table, wave.Key());
+    ASSERT_TRUE(table);
+    QStringList built;
+    for (const QLabel* l : table->findChildren<QLabel*>())
+        built << l->text();
+    struct FirstPaint : QObject {
+        std::function<void()> onPaint;
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            if (e->type() == QEvent::Paint && onPaint) {
+                onPaint();
+                onPaint = nullptr;
+            }
+            return false;
+        }
+    } watch;
+    QStringList atFirstPaint;
+    watch.onPaint = [&] {
+        for (const QLabel* l : table->findChildren<QLabel*>())
+            atFirstPaint << l->text();
+    };
+    table->installEventFilter(&watch);
+    ASSERT_TRUE(finish(table));
+    table->removeEventFilter(&watch);
+    EXPECT_EQ(atFirstPaint.join('|').toStdString(), built.join('|').toStdString());
+}
+
 INSTANTIATE_TEST_SUITE_P(Tables, TableLifecycle, testing::ValuesIn(kKinds),
                          [](const testing::TestParamInfo<Kind>& info) { return std::string(info.param.name); });
 
@@ -186,6 +219,30 @@ TEST_F(TableRun, ModulationTableClosesWithItsDocument)
     duringFirstRun(mtf, [&] { wave.Die(); });
     finish(mtf);
     EXPECT_TRUE(mtf.isNull());
+    EXPECT_TRUE(scripted().messages.empty());
+}
+
+// The first run waits for the window's first painting: a window closed, or whose document ends, before it ever
+// painted closes at once and never calculates.
+TEST_F(TableRun, ClosedBeforeItsFirstPaintingItNeverRuns)
+{
+    for (const bool documentEnds : {false, true}) {
+        SCOPED_TRACE(documentEnds ? "document ends" : "closed");
+        clsWave& wave = openDocument(shortResponse(ReceiverOmni));
+        QPointer<frmTable> table = ShowParameterTable(ParameterTable::Iso, wave.Key());
+        ASSERT_TRUE(table);
+        if (documentEnds)
+            wave.Die();
+        else
+            table->close();
+        int runs = -1;
+        QObject::connect(table, &frmTable::calculated, [&] { runs = table->runsCompleted(); });
+        finish(table);
+        EXPECT_TRUE(table.isNull());
+        EXPECT_EQ(runs, -1);
+        if (!documentEnds)
+            wave.Die();
+    }
     EXPECT_TRUE(scripted().messages.empty());
 }
 

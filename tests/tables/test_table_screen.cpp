@@ -8,10 +8,21 @@
 #include "core/clsOptions.h"
 #include "tables/frmTableMTF.h"
 
+#include "tables/frmTableSpeech.h"
+
+#include <QAbstractButton>
+#include <QApplication>
 #include <QDir>
 #include <QFile>
 #include <QFrame>
+#include <QKeySequence>
+#include <QLayout>
+#include <QLineEdit>
 #include <QRadioButton>
+#include <QStyle>
+#include <QStyleOptionFrame>
+#include <QTest>
+#include <QTimer>
 
 #include <functional>
 
@@ -256,6 +267,127 @@ TEST_F(TableWindow, CaptionAndHelp)
     }
     for (const MessageRequest& m : scripted().messages)
         ADD_FAILURE() << m.text.toStdString();
+}
+
+// A value of exactly 0 is a value like any other: noise far above the decay leaves a signal-to-noise ratio of 0 dB
+// in every band of the speech table, and its cells, on screen and in the file, read back as the number 0.
+TEST_F(TableWindow, SignalToNoiseRatioOfExactlyZeroIsShownAsTheNumber)
+{
+    Response r;
+    r.inr1k_dB = -30;
+    clsWave& wave = openDocument(r);
+    frmTable* t = open(ParameterTable::Speech, wave);
+    auto readsZero = [](const QString& text) {
+        bool ok = false;
+        const double v = QLocale::c().toDouble(text.trimmed(), &ok);
+        return ok && v == 0;
+    };
+    for (int k = 0; k < 7; ++k) {
+        SCOPED_TRACE(k);
+        ASSERT_EQ(wave.SNR(0, k + 3), 0.0f);
+        const QString text = cell(*t, QStringLiteral("lblSNR(%1)").arg(k));
+        EXPECT_TRUE(readsZero(text)) << text.toStdString();
+    }
+    const QStringList lines = t->ExportText().split(QStringLiteral("\r\n"));
+    const auto line = std::find_if(lines.begin(), lines.end(), [](const QString& l) { return l.startsWith("SNR [dB]:"); });
+    ASSERT_NE(line, lines.end());
+    const QStringList fields = line->split(QLatin1Char('\t')).mid(1);
+    EXPECT_EQ(fields.size(), 7) << line->toStdString();
+    for (const QString& field : fields)
+        EXPECT_TRUE(readsZero(field)) << line->toStdString();
+}
+
+// Each access key (Alt and the underlined letter) presses one button of its window: two buttons of one key would
+// make it press neither.
+TEST_F(TableWindow, AccessKeysAreUniqueWithinEachWindow)
+{
+    Response r;
+    r.receiver = ReceiverDualOmni; // every table shows its channel buttons
+    clsWave& wave = openDocument(r);
+    std::vector<QPointer<frmTable>> tables;
+    for (ParameterTable kind : {ParameterTable::Iso, ParameterTable::Levels, ParameterTable::EnergyRatios,
+                                ParameterTable::Reverberation, ParameterTable::Spaciousness, ParameterTable::Stage,
+                                ParameterTable::Speech})
+        tables.emplace_back(ShowParameterTable(kind, wave.Key()));
+    tables.emplace_back(new frmTableMTF(wave.Key()));
+    for (const QPointer<frmTable>& t : tables) {
+        ASSERT_TRUE(t);
+        SCOPED_TRACE(t->objectName().toStdString());
+        QStringList keys;
+        for (const QAbstractButton* b : t->findChildren<QAbstractButton*>()) {
+            const QKeySequence key = QKeySequence::mnemonic(b->text());
+            if (key.isEmpty())
+                continue;
+            EXPECT_FALSE(keys.contains(key.toString())) << b->text().toStdString();
+            keys << key.toString();
+        }
+        EXPECT_FALSE(keys.isEmpty());
+    }
+    delete tables.back().data();
+}
+
+TEST_F(TableWindow, SpeechTableKeysForMoreAndTheModulationTable)
+{
+    clsWave& wave = openDocument(Response{});
+    QPointer<frmTableSpeech> t = static_cast<frmTableSpeech*>(open(ParameterTable::Speech, wave));
+    t->activateWindow();
+    ASSERT_TRUE(QTest::qWaitForWindowActive(t));
+    QTest::keyClick(t, Qt::Key_M, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return t->weightsShown(); }));
+    QString opened;
+    QTimer watch; // answers the modal window once it is open
+    watch.setInterval(10);
+    QObject::connect(&watch, &QTimer::timeout, [&] {
+        auto* mtf = qobject_cast<frmTableMTF*>(QApplication::activeModalWidget());
+        if (!mtf || !opened.isEmpty())
+            return;
+        opened = mtf->objectName();
+        finish(mtf);
+        mtf->cmdOK()->click();
+    });
+    watch.start();
+    QTest::keyClick(t, Qt::Key_F, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty() && !QApplication::activeModalWidget(); }));
+    EXPECT_EQ(opened, "frmTableMTF");
+}
+
+// The index rows line up whatever frame holds them: the weighted STI's value and loss stand under those of the
+// other indices.
+TEST_F(TableWindow, SpeechIndexRowsLineUpAndTheWeightBoxesShowLargeWeightsWhole)
+{
+    clsWave& wave = openDocument(Response{});
+    frmTableSpeech* t = static_cast<frmTableSpeech*>(open(ParameterTable::Speech, wave));
+    t->cmdMore_Click();
+    t->layout()->activate();
+    QCoreApplication::processEvents();
+    auto x = [&](const char* name) { return t->label(QString::fromLatin1(name))->mapTo(t, QPoint(0, 0)).x(); };
+    auto right = [&](const char* name) {
+        const QLabel* l = t->label(QString::fromLatin1(name));
+        return l->mapTo(t, QPoint(l->width(), 0)).x();
+    };
+    for (const char* alc : {"lblALC(1)", "lblALC(2)", "lblALC(3)", "lblALC(4)"}) {
+        SCOPED_TRACE(alc);
+        EXPECT_EQ(x(alc), x("lblALC(0)"));
+    }
+    for (const char* caption : {"lblSI(1)", "lblSI(3)", "lblSI(8)", "lblSI(5)"}) {
+        SCOPED_TRACE(caption);
+        EXPECT_EQ(right(caption), right("lblSI(17)"));
+    }
+    EXPECT_EQ(x("lblSTI(2)"), x("lblSTI(0)"));
+    // A column's boxes and cells share their place.
+    EXPECT_EQ(t->txtWeight(5)->mapTo(t, QPoint(0, 0)).x(), x("lblSNR(5)"));
+
+    for (const char* weight : {"0.000", "12.500", "9999.999"}) {
+        SCOPED_TRACE(weight);
+        QLineEdit* box = t->txtWeight(3);
+        box->setText(QString::fromLatin1(weight));
+        QStyleOptionFrame frame;
+        frame.initFrom(box);
+        frame.lineWidth = box->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, box);
+        const QRect contents = box->style()->subElementRect(QStyle::SE_LineEditContents, &frame, box);
+        const int textRoom = contents.width() - 2 * 2; // the line edit's own margin on either side
+        EXPECT_LE(box->fontMetrics().horizontalAdvance(box->text()), textRoom);
+    }
 }
 
 class TableSave : public TableTestWithOptions {

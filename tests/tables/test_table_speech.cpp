@@ -7,6 +7,9 @@
 #include "tables/frmTableMTF.h"
 #include "tables/frmTableSpeech.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
@@ -31,6 +34,24 @@ protected:
         box->setFocus();
         box->setText(text);
         QTest::keyClick(box, Qt::Key_Return);
+    }
+    // A speech table with its weights shown, active, so that its access keys work.
+    QPointer<frmTableSpeech> openActive(clsWave& wave)
+    {
+        QPointer<frmTableSpeech> t = openSpeech(wave);
+        t->cmdMore_Click();
+        t->activateWindow();
+        EXPECT_TRUE(QTest::qWaitForWindowActive(t));
+        return t;
+    }
+    // Types into box k over its whole text, as on taking the focus from the keyboard; the focus stays there.
+    static QLineEdit* type(frmTableSpeech& t, int k, const char* text)
+    {
+        QLineEdit* box = t.txtWeight(k);
+        box->setFocus(Qt::TabFocusReason);
+        box->selectAll();
+        QTest::keyClicks(box, QString::fromLatin1(text));
+        return box;
     }
 };
 
@@ -122,6 +143,55 @@ TEST_F(SpeechTable, OkStoresTheWeightsCancelDoesNot)
         EXPECT_EQ(again->txtWeight(4)->text(), ok ? "3.000" : "1.300");
         wave.Die();
     }
+}
+
+// A key presses a command with the focus still in the box being typed in (a click would have taken the focus and
+// run the box's check first): the command takes the typed weight all the same.
+TEST_F(SpeechTable, KeyPressedCommandsTakeTheWeightBeingTyped)
+{
+    clsWave& wave = openDocument(Response{});
+    QPointer<frmTableSpeech> t = openActive(wave);
+
+    // Alt+S: the file holds the weight typed, and the weighted STI it gives.
+    const QString file = QDir(QString::fromStdString(test::privateRoot())).filePath("typed_speech.txt");
+    scripted().saveAnswers.push_back(file);
+    QLineEdit* box = type(*t, 0, "3");
+    QTest::keyClick(box, Qt::Key_S, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return QFileInfo::exists(file); }));
+    ASSERT_TRUE(finish(t.data(), 2));
+    EXPECT_EQ(wave.STI_Weight(0), 3.0f);
+    QFile saved(file);
+    ASSERT_TRUE(saved.open(QIODevice::ReadOnly));
+    const QString text = QString::fromLatin1(saved.readAll());
+    EXPECT_TRUE(text.contains("weight        \t3.000\t1.000\t0.800")) << text.toStdString();
+    EXPECT_TRUE(text.contains("STI           \t" + FormatPattern(wave.STI(0), "0.00 ") + "(")) << text.toStdString();
+
+    // A refused entry keeps the window open with the focus in the box: the command waits for a weight.
+    box = type(*t, 3, "x");
+    QTest::keyClick(box, Qt::Key_O, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return box->text() == "0.800"; }));
+    ASSERT_FALSE(t.isNull());
+    EXPECT_TRUE(t->isVisible());
+    EXPECT_TRUE(box->hasFocus());
+    EXPECT_EQ(Options->STI_Weight(0), 0.9f);
+
+    // Alt+O: the weight typed is stored with the others.
+    box = type(*t, 3, "2.5");
+    QTest::keyClick(box, Qt::Key_O, Qt::AltModifier);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.isNull(); }));
+    EXPECT_EQ(Options->STI_Weight(0), 3.0f);
+    EXPECT_EQ(Options->STI_Weight(3), 2.5f);
+}
+
+// Esc presses Cancel with the focus in a box: the document takes the weight typed, the stored ones stay.
+TEST_F(SpeechTable, EscTakesTheWeightButKeepsTheStoredOnes)
+{
+    clsWave& wave = openDocument(Response{});
+    QPointer<frmTableSpeech> t = openActive(wave);
+    QTest::keyClick(type(*t, 1, "4"), Qt::Key_Escape);
+    ASSERT_TRUE(QTest::qWaitFor([&] { return t.isNull(); }));
+    EXPECT_EQ(wave.STI_Weight(1), 4.0f);
+    EXPECT_EQ(Options->STI_Weight(1), 1.0f);
 }
 
 TEST_F(SpeechTable, FileAndPageWriteTheWeightsInUse)
