@@ -12,7 +12,9 @@ namespace vemra::files {
 
 MappedFile::MappedFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK opening a FIFO waits for a writer, and a terminal may become ours: only a regular file
+    // is read, and that is known only once it is open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return;
     struct stat st {};

@@ -8,8 +8,8 @@
 
 namespace vemra::files {
 
-// A whole file mapped read-only; empty bytes() when it could not be opened (ok() false). An empty file maps to
-// ok() with no bytes.
+// A whole file mapped read-only; empty bytes() when it could not be opened or is not a regular file (ok() false:
+// a FIFO, a device or a folder is refused at once, never waited on). An empty file maps to ok() with no bytes.
 class MappedFile {
 public:
     explicit MappedFile(const std::string& path);
