@@ -19,14 +19,14 @@ VResult OpenWave(WaveHeader& header)
 {
     return guardedResult(msg::CannotRead, [&]() -> VResult {
         WaveHeader fresh = header;
-        std::vector<std::int16_t> frames;
-        if (const VResult r = files::readResponse(readFileNameField(header), fresh, &frames); r != Ok)
+        files::PlanarSamples channels;
+        if (const VResult r = files::readResponsePlanar(readFileNameField(header), fresh, &channels); r != Ok)
             return r;
-        if (fresh.format.Channels < 1 || fresh.format.Channels > 2)
+        if (channels.empty() || channels.size() > 2)
             return msg::BadChannelCount;
         // The caller's information, texts and gains stand; the file gives the samples and their description.
         header.format.SampleFrequency = fresh.format.SampleFrequency;
-        if (!WaveStore::adoptInterleaved(header, fresh.format.Channels, frames))
+        if (!WaveStore::adopt(header, std::move(channels)))
             return msg::BadDataChunk;
         return Ok;
     });

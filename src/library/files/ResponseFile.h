@@ -29,19 +29,34 @@ inline constexpr std::int32_t kMaxRate = 192000;
 
 enum class FileKind { Wav, Tim, Txt };
 
+// A response's samples one vector per channel (1 or 2 channels of equal length), as the open responses hold them.
+using PlanarSamples = std::vector<std::vector<std::int16_t>>;
+
 // By the name's extension, case-insensitive: ".tim", ".txt", anything else WAV.
 FileKind kindOfPath(const std::string& path);
 
 // Reads the file at `path`. On success the header's sample fields (DataBytes, SampleCount, format block, Max/Min
 // data values), MeasurementInfo, the five texts and MeasurementGains hold the file's values; FileName, the
 // reserved fields and ProcCount are left as they were. With `samples` the frames are returned as well (16-bit
-// files only: other widths give their header and msg::BadBitsPerSample when samples are asked for). On failure the
-// header is unchanged.
+// files only: other widths give their header and msg::BadBitsPerSample when samples are asked for). Without them
+// the samples of a WAV are not decoded (its Max/MinDataValue are 0). On failure the header is unchanged.
 VResult readResponse(const std::string& path, WaveHeader& header, std::vector<std::int16_t>* samples);
 
 // The same reader over the whole content of a file held in memory (the tests and fuzz targets use it).
 VResult readResponseBytes(FileKind kind, std::span<const std::uint8_t> bytes, WaveHeader& header,
                           std::vector<std::int16_t>* samples);
+
+// The same with the samples per channel. A WAV is converted piece by piece straight into the channels while the
+// pages of the file already converted are given back, so the samples are held once, not beside the file's bytes
+// (nor beside interleaved frames). Without `channels` this is the header read: no sample is decoded, and the
+// header's Max/MinDataValue are 0 for a WAV.
+VResult readResponsePlanar(const std::string& path, WaveHeader& header, PlanarSamples* channels);
+VResult readResponseBytesPlanar(FileKind kind, std::span<const std::uint8_t> bytes, WaveHeader& header,
+                                PlanarSamples* channels);
+
+// Interleaved frames of `channels` channels (1 or 2) to one vector per channel, and back.
+PlanarSamples deinterleave(std::span<const std::int16_t> frames, int channels);
+std::vector<std::int16_t> interleave(const PlanarSamples& channels);
 
 // Writes a response: header.format.Channels (1 or 2) and header.format.SampleFrequency describe the
 // interleaved samples; the information, texts and gains of the header go into the file where the kind has room.

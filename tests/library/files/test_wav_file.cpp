@@ -147,11 +147,19 @@ TEST(WavFile, MinAndMaxArePerChannel)
     std::vector<std::uint8_t> bytes;
     ASSERT_EQ(files::encodeResponse(FileKind::Wav, h, s, bytes), Ok);
     WaveHeader in;
-    ASSERT_EQ(files::readResponseBytes(FileKind::Wav, bytes, in, nullptr), Ok);
+    std::vector<std::int16_t> frames;
+    ASSERT_EQ(files::readResponseBytes(FileKind::Wav, bytes, in, &frames), Ok);
     EXPECT_EQ(in.MaxDataValue[0], 1000);
     EXPECT_EQ(in.MinDataValue[0], -5);
     EXPECT_EQ(in.MaxDataValue[1], 3000);
     EXPECT_EQ(in.MinDataValue[1], -2000);
+    EXPECT_EQ(frames, s);
+    // The header read decodes no sample: it knows no extremes.
+    WaveHeader described;
+    ASSERT_EQ(files::readResponseBytes(FileKind::Wav, bytes, described, nullptr), Ok);
+    EXPECT_EQ(described.MaxDataValue[0], 0);
+    EXPECT_EQ(described.MinDataValue[1], 0);
+    EXPECT_EQ(described.SampleCount, 300);
 }
 
 TEST(WavFile, NulAndBlankPaddedTextsReadTheSame)
