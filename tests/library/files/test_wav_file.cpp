@@ -162,6 +162,42 @@ TEST(WavFile, MinAndMaxArePerChannel)
     EXPECT_EQ(described.SampleCount, 300);
 }
 
+// A long file is converted piece by piece: every sample lands in its channel, across the pieces' seams and in
+// the last, partial piece, whether the file is read from disk or from memory.
+TEST(WavFile, LongFilesReachTheirChannelsWhole)
+{
+    for (const int channels : {1, 2}) {
+        SCOPED_TRACE(channels);
+        const std::int64_t frames = 2 * 16384 + 1001;
+        WaveHeader h = filledHeader(channels, 48000);
+        std::vector<std::int16_t> interleaved(static_cast<std::size_t>(frames * channels));
+        auto value = [](std::int64_t i, int c) { return static_cast<std::int16_t>((i * 37 + c * 11) % 30011 - 15000); };
+        for (std::int64_t i = 0; i < frames; ++i)
+            for (int c = 0; c < channels; ++c)
+                interleaved[static_cast<std::size_t>(i * channels + c)] = value(i, c);
+        interleaved[static_cast<std::size_t>((frames - 1) * channels)] = 32767; // the very last frame's extreme
+        const std::string path = test::privateRoot() + "/long" + std::to_string(channels) + ".wav";
+        ASSERT_EQ(files::writeResponse(path, h, interleaved), Ok);
+
+        WaveHeader in;
+        files::PlanarSamples planar;
+        ASSERT_EQ(files::readResponsePlanar(path, in, &planar), Ok);
+        ASSERT_EQ(planar.size(), std::size_t(channels));
+        for (int c = 0; c < channels; ++c) {
+            ASSERT_EQ(planar[std::size_t(c)].size(), std::size_t(frames));
+            for (std::int64_t i = 0; i < frames; ++i)
+                ASSERT_EQ(planar[std::size_t(c)][std::size_t(i)], interleaved[std::size_t(i * channels + c)])
+                    << "frame " << i << " channel " << c;
+        }
+        EXPECT_EQ(in.MaxDataValue[0], 32767);
+        EXPECT_EQ(in.MinDataValue[0], -15000);
+        EXPECT_EQ(in.SampleCount, frames);
+        std::vector<std::int16_t> back;
+        ASSERT_EQ(files::readResponse(path, in, &back), Ok);
+        EXPECT_EQ(back, interleaved);
+    }
+}
+
 TEST(WavFile, NulAndBlankPaddedTextsReadTheSame)
 {
     for (char pad : {' ', '\0'}) {
