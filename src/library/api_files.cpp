@@ -1,6 +1,8 @@
 #include "library/api_files.h"
 
+#include "library/AnalysisStore.h"
 #include "library/Messages.h"
+#include "library/ViewStore.h"
 #include "library/WaveStore.h"
 #include "library/files/ResponseFile.h"
 #include "library/files/TempFiles.h"
@@ -34,7 +36,12 @@ VResult OpenWave(WaveHeader& header)
 
 VResult CloseWave(WaveHeader& header)
 {
-    guardedVoid([&] { WaveStore::release(header); });
+    guardedVoid([&] {
+        // What was made of the samples goes with them.
+        AnalysisStore::release(header);
+        ReleaseProcessedView(header);
+        WaveStore::release(header);
+    });
     return Ok;
 }
 
