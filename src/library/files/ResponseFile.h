@@ -21,11 +21,11 @@ namespace vemra::files {
 // Frame limits of a response the program opens (both bounds accepted).
 inline constexpr std::int64_t kMaxFrames = 4194304; // 2^22
 inline constexpr std::int64_t kMinFrames = 256;     // 2^8
-// Sampling rates of a response the program opens (both bounds accepted): from the lowest rate the sound engine
-// runs at to the highest a converter delivers. Outside them the bands are not what the analysis assumes and the
-// response cannot be played; a file that claims 1 Hz or 2 GHz is not a measurement.
-inline constexpr std::int32_t kMinRate = 8000;
-inline constexpr std::int32_t kMaxRate = 192000;
+// Sampling rates of a response the program opens (both bounds accepted): the rates it makes itself, the sound
+// engine's 8 kHz to 96 kHz taken through a scale-model conversion of 1:100 to 100:1, with a margin. A file that
+// claims 1 Hz or 2 GHz is no response of a room or a model: it would have no band to analyse, or take minutes.
+inline constexpr std::int32_t kMinRate = 80;
+inline constexpr std::int32_t kMaxRate = 10'000'000;
 
 enum class FileKind { Wav, Tim, Txt };
 
