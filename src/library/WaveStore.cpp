@@ -62,12 +62,8 @@ void describe(WaveHeader& header, const WaveStore::Channels& channels)
     for (int c = 0; c < 2; ++c) {
         std::int16_t hi = 0, lo = 0;
         if (c < n && !channels[c].empty()) {
-            // By value, not by position (minmax_element), so that the loop runs on vectors.
             hi = lo = channels[c].front();
-            for (const std::int16_t v : channels[c]) {
-                hi = std::max(hi, v);
-                lo = std::min(lo, v);
-            }
+            files::widenSampleRange(channels[c], lo, hi);
         }
         header.MaxDataValue[c] = hi;
         header.MinDataValue[c] = lo;

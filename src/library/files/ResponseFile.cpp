@@ -9,6 +9,9 @@
 #include <cctype>
 #include <cmath>
 #include <limits>
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace vemra::files {
 
@@ -119,6 +122,33 @@ FileKind kindOfPath(const std::string& path)
     if (ext == ".txt")
         return FileKind::Txt;
     return FileKind::Wav;
+}
+
+void widenSampleRange(std::span<const std::int16_t> samples, std::int16_t& lo, std::int16_t& hi)
+{
+    std::size_t i = 0;
+#if defined(__SSE2__)
+    // Eight at a time: the compiler does not vectorise this loop by itself at the optimisation we build with.
+    if (samples.size() >= 8) {
+        __m128i l = _mm_set1_epi16(lo), h = _mm_set1_epi16(hi);
+        for (; i + 8 <= samples.size(); i += 8) {
+            const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i*>(samples.data() + i));
+            l = _mm_min_epi16(l, v);
+            h = _mm_max_epi16(h, v);
+        }
+        alignas(16) std::int16_t ls[8], hs[8];
+        _mm_store_si128(reinterpret_cast<__m128i*>(ls), l);
+        _mm_store_si128(reinterpret_cast<__m128i*>(hs), h);
+        for (int k = 0; k < 8; ++k) {
+            lo = std::min(lo, ls[k]);
+            hi = std::max(hi, hs[k]);
+        }
+    }
+#endif
+    for (; i < samples.size(); ++i) {
+        lo = std::min(lo, samples[i]);
+        hi = std::max(hi, samples[i]);
+    }
 }
 
 PlanarSamples deinterleave(std::span<const std::int16_t> frames, int channels)

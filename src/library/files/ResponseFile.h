@@ -54,6 +54,10 @@ VResult readResponsePlanar(const std::string& path, WaveHeader& header, PlanarSa
 VResult readResponseBytesPlanar(FileKind kind, std::span<const std::uint8_t> bytes, WaveHeader& header,
                                 PlanarSamples* channels);
 
+// The smallest and the largest sample, widened from `lo` and `hi` (which a caller starts at a sample, or at
+// the extremes the other way round).
+void widenSampleRange(std::span<const std::int16_t> samples, std::int16_t& lo, std::int16_t& hi);
+
 // Interleaved frames of `channels` channels (1 or 2) to one vector per channel, and back.
 PlanarSamples deinterleave(std::span<const std::int16_t> frames, int channels);
 std::vector<std::int16_t> interleave(const PlanarSamples& channels);

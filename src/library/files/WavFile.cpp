@@ -158,15 +158,9 @@ VResult readChannels(SNDFILE* sf, int channels, std::uint64_t frames, PlanarSamp
         if (sf_readf_short(sf, piece.data(), static_cast<sf_count_t>(n)) != static_cast<sf_count_t>(n))
             return msg::BadDataChunk;
         for (int c = 0; c < channels; ++c) {
-            std::int16_t h = hi[c], l = lo[c];
-            for (std::size_t i = 0; i < n; ++i) {
-                const std::int16_t v = piece[i * static_cast<std::size_t>(channels) + c];
-                lane[i] = v;
-                h = std::max(h, v);
-                l = std::min(l, v);
-            }
-            hi[c] = h;
-            lo[c] = l;
+            for (std::size_t i = 0; i < n; ++i)
+                lane[i] = piece[i * static_cast<std::size_t>(channels) + c];
+            widenSampleRange(std::span<const std::int16_t>(lane).first(n), lo[c], hi[c]);
             out[static_cast<std::size_t>(c)].insert(out[static_cast<std::size_t>(c)].end(), lane.begin(),
                                                     lane.begin() + static_cast<std::ptrdiff_t>(n));
         }
