@@ -2,7 +2,8 @@
 // library contract:
 //   Hall96k   a 9.8 s hall response at 96 kHz (T = 1.8 s, noise 65 dB below the decay's start);
 //   Longest   the longest response the program accepts, 4,194,304 frames at 96 kHz (43.7 s);
-//   Short48k  a 3 s response at 48 kHz.
+//   Short48k  a 3 s response at 48 kHz;
+//   Second96k a 1 s response at 96 kHz (T = 0.5 s), where starting threads costs about what they save.
 // "warm" repeats the analysis in this process from an empty analysis cache (filter designs and the allocator's
 // memory already at hand); "cold" runs each analysis in a fresh process of this program, which is what a user
 // waits for when a file is first analysed. Both run the bands on one core unless the name says "cores"; the time
@@ -12,12 +13,15 @@
 // of the response's samples as floats (peak_x_floats), and in MB.
 //
 // Run as any Google Benchmark program: bench_analysis [--benchmark_filter=...]. The cold runs start this program
-// again with --vemra-cold=<case> (internal).
+// again (fresh_process.h).
 #include "library/AnalysisStore.h"
 #include "library/WaveStore.h"
 #include "library/api.h"
 #include "library/dsp/ChannelAnalysis.h"
 #include "support/ResponseGenerator.h"
+
+#include "band_parameters.h"
+#include "fresh_process.h"
 
 #include <benchmark/benchmark.h>
 
@@ -29,14 +33,11 @@
 #include <cstring>
 #include <malloc.h>
 #include <new>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <unistd.h>
 
-extern char** environ;
-
 using namespace vemra;
+using vemra::bench::BandSet;
 
 // Heap accounting of this program: every C++ allocation counts with its usable size.
 namespace {
@@ -89,20 +90,26 @@ void operator delete[](void* p, std::size_t, std::align_val_t) noexcept { operat
 
 namespace {
 
-enum class Response { Short48k, Hall96k, Longest };
-enum class BandSet { Octave, ThirdOctave };
+enum class Response { Short48k, Hall96k, Longest, Second96k };
+constexpr int kResponses = 4;
 
 const char* responseName(Response r)
 {
-    return r == Response::Short48k ? "Short48k" : r == Response::Hall96k ? "Hall96k" : "Longest";
+    switch (r) {
+    case Response::Short48k: return "Short48k";
+    case Response::Hall96k: return "Hall96k";
+    case Response::Longest: return "Longest";
+    case Response::Second96k: return "Second96k";
+    }
+    return "";
 }
 
 // The response, opened once per process (the document holds its samples before any analysis); the others are
 // closed, so that the heap holds this one alone.
 WaveHeader& response(Response which)
 {
-    static WaveHeader headers[3];
-    for (int other = 0; other < 3; ++other)
+    static WaveHeader headers[kResponses];
+    for (int other = 0; other < kResponses; ++other)
         if (other != static_cast<int>(which))
             WaveStore::release(headers[other]);
     WaveHeader& h = headers[static_cast<int>(which)];
@@ -112,30 +119,12 @@ WaveHeader& response(Response which)
             fs = 48000, T = 1.2, length_s = 3.0;
         else if (which == Response::Longest)
             length_s = 4194304 / 96000.0;
+        else if (which == Response::Second96k)
+            T = 0.5, length_s = 1.0;
         h.format.SampleFrequency = static_cast<std::int32_t>(fs);
         WaveStore::adopt(h, {testsupport::toPcm16(testsupport::exponentialDecay(T, fs, length_s, 16000, 65, 480, 11))});
     }
     return h;
-}
-
-void analyse(WaveHeader& h, BandSet set)
-{
-    const int first = set == BandSet::Octave ? dsp::kFirstOctaveBand : dsp::kFirstUsedThirdOctaveBand;
-    const int last = set == BandSet::Octave ? dsp::kLastOctaveBand : dsp::kLastThirdOctaveBand;
-    for (int b = first; b <= last; ++b) {
-        const auto band = static_cast<std::int16_t>(b);
-        RTResult rt;
-        CalcRT(0, h, band, rt);
-        benchmark::DoNotOptimize(rt);
-        benchmark::DoNotOptimize(CalcCx(0, h, band, 0.05f));
-        benchmark::DoNotOptimize(CalcCx(0, h, band, 0.08f));
-        benchmark::DoNotOptimize(CalcTs(0, h, band));
-        for (std::int16_t kind = 0; kind <= 2; ++kind)
-            benchmark::DoNotOptimize(CalcSupport(0, h, band, kind));
-        const std::int32_t end = isTrue(rt.decayEndValid) ? rt.decayEnd : h.SampleCount;
-        benchmark::DoNotOptimize(CalcG(h, 0, band, end));
-        benchmark::DoNotOptimize(CalcLE(h, 0, band, end, 0.0f));
-    }
 }
 
 struct Measured {
@@ -160,7 +149,7 @@ Measured measureOnce(Response which, BandSet set, int threads)
     g_peak.store(g_inUse.load()); // the response's own samples count
     const double c0 = processSeconds();
     const auto t0 = std::chrono::steady_clock::now();
-    analyse(h, set);
+    bench::analyseBands(h, set);
     const auto t1 = std::chrono::steady_clock::now();
     const double c1 = processSeconds();
     const double wall = std::chrono::duration<double>(t1 - t0).count();
@@ -191,34 +180,9 @@ void warm(benchmark::State& state, Response which, BandSet set, int threads)
 // One analysis in a fresh process of this program: its time and peak heap come back on a pipe.
 Measured coldRun(Response which, BandSet set, int threads)
 {
-    const std::string arg = "--vemra-cold=" + std::to_string(static_cast<int>(which)) + "," +
-                            std::to_string(static_cast<int>(set)) + "," + std::to_string(threads);
-    int fds[2];
-    if (pipe(fds) != 0)
-        return {};
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    posix_spawn_file_actions_adddup2(&actions, fds[1], STDOUT_FILENO);
-    posix_spawn_file_actions_addclose(&actions, fds[0]);
-    char self[] = "/proc/self/exe";
-    char* argv[] = {self, const_cast<char*>(arg.c_str()), nullptr};
-    pid_t pid = 0;
-    const int rc = posix_spawn(&pid, "/proc/self/exe", &actions, nullptr, argv, environ);
-    posix_spawn_file_actions_destroy(&actions);
-    close(fds[1]);
-    Measured m;
-    if (rc == 0) {
-        char buffer[128] = {};
-        std::size_t got = 0;
-        ssize_t r = 0;
-        while (got + 1 < sizeof buffer && (r = read(fds[0], buffer + got, sizeof buffer - 1 - got)) > 0)
-            got += static_cast<std::size_t>(r);
-        std::sscanf(buffer, "%lf %lf %lf", &m.seconds, &m.wallSeconds, &m.peakBytes);
-        int status = 0;
-        waitpid(pid, &status, 0);
-    }
-    close(fds[0]);
-    return m;
+    const std::vector<double> v = bench::runFresh(std::to_string(static_cast<int>(which)) + "," +
+                                                  std::to_string(static_cast<int>(set)) + "," + std::to_string(threads));
+    return v.size() == 3 ? Measured{v[0], v[1], v[2]} : Measured{};
 }
 
 void cold(benchmark::State& state, Response which, BandSet set, int threads)
@@ -252,7 +216,7 @@ int coldChild(const char* childArgs)
 void registerAll()
 {
     const int cores = static_cast<int>(std::max(1L, sysconf(_SC_NPROCESSORS_ONLN)));
-    for (Response r : {Response::Short48k, Response::Hall96k, Response::Longest})
+    for (Response r : {Response::Short48k, Response::Hall96k, Response::Longest, Response::Second96k})
         for (BandSet s : {BandSet::Octave, BandSet::ThirdOctave})
             for (int threads : {1, cores}) {
                 if (threads == cores && cores == 1)
@@ -272,9 +236,8 @@ void registerAll()
 
 int main(int argc, char** argv)
 {
-    for (int i = 1; i < argc; ++i)
-        if (std::strncmp(argv[i], "--vemra-cold=", 13) == 0)
-            return coldChild(argv[i] + 13);
+    if (const char* child = bench::freshArgument(argc, argv))
+        return coldChild(child);
     registerAll();
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

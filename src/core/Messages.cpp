@@ -50,6 +50,7 @@ constexpr Message kMessages[] = {
     {msg::TimSingleChannel, "TIM format only allows a single channel"},
     {msg::TimCannotSave, "Saving TIM format files is not possible"},
     {msg::BadTxt, "Bad TXT format"},
+    {msg::PathTooLong, "The path of the file is too long"},
     {msg::BadChannelCount, "Too many or too few channels"},
     {msg::TooFewSamples, "Too few samples in file"},
     {msg::BadArgument, "Invalid stimulus (SW error)"},

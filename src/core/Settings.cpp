@@ -1,5 +1,7 @@
 #include "core/Settings.h"
 
+#include "core/NativePath.h"
+
 #include <QLocale>
 #include <QSettings>
 #include <QtGlobal>
@@ -189,6 +191,29 @@ std::optional<QString> ReadText(const QString& section, const QString& key)
     if (!v.isValid())
         return std::nullopt;
     return valueText(v);
+}
+
+std::optional<QString> ReadPath(const QString& section, const QString& key)
+{
+    const QVariant v = store().value(entryPath(section, key));
+    if (!v.isValid())
+        return std::nullopt;
+    if (v.metaType().id() == QMetaType::QByteArray) {
+        const QByteArray bytes = v.toByteArray();
+        return PathFromNative(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    }
+    return valueText(v);
+}
+
+void SavePath(const QString& section, const QString& key, const QString& path)
+{
+    // The INI file is UTF-8 text: other bytes would come back as U+FFFD. A byte array is written escaped.
+    if (IsUtf8Path(path)) {
+        SaveSetting(section, key, path);
+        return;
+    }
+    const std::string bytes = NativePath(path);
+    store().setValue(entryPath(section, key), QByteArray(bytes.data(), qsizetype(bytes.size())));
 }
 
 std::optional<double> ReadNumber(const QString& section, const QString& key)

@@ -41,6 +41,10 @@ std::optional<std::int64_t> ReadInteger(const QString& section, const QString& k
                                         std::int64_t maximum);
 std::optional<bool> ReadBool(const QString& section, const QString& key);
 std::optional<QString> ReadText(const QString& section, const QString& key);
+// A file or folder name (core/NativePath.h): a name that is UTF-8 is stored as its text; any other is stored as
+// its bytes, so that it comes back byte for byte.
+std::optional<QString> ReadPath(const QString& section, const QString& key);
+void SavePath(const QString& section, const QString& key, const QString& path);
 
 // Writers with the store's number conventions.
 QString FloatText(float value);

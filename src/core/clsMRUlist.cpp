@@ -10,13 +10,13 @@ const QString kSection = QStringLiteral("MRUfiles");
 clsMRUlist::clsMRUlist(QObject* parent) : QObject(parent)
 {
     for (int i = 0; i < Size; ++i)
-        files_[size_t(i)] = GetSetting(kSection, QString::number(i));
+        files_[size_t(i)] = ReadPath(kSection, QString::number(i)).value_or(QString());
 }
 
 clsMRUlist::~clsMRUlist()
 {
     for (int i = 0; i < Size; ++i)
-        SaveSetting(kSection, QString::number(i), files_[size_t(i)]);
+        SavePath(kSection, QString::number(i), files_[size_t(i)]);
     FlushSettings();
 }
 

@@ -111,7 +111,7 @@ void clsOptions::LoadOptions()
         calibration_ = *v;
     if (const auto v = ReadInteger(kSetup, QStringLiteral("CloseOnSave"), CloseAlways, CloseAsk))
         closeOnSave_ = std::int16_t(*v);
-    if (const auto v = ReadText(kDir, QStringLiteral("DataDirectory")); v && !v->isEmpty())
+    if (const auto v = ReadPath(kDir, QStringLiteral("DataDirectory")); v && !v->isEmpty())
         dataDir_ = *v;
     if (const auto v = ReadInteger(kSetup, QStringLiteral("SampleFrequency"), 1, INT32_MAX))
         sampleFrequency_ = std::int32_t(*v);
@@ -126,7 +126,7 @@ void clsOptions::SaveOptions()
 {
     WriteFloat(kSetup, QStringLiteral("MinSRDist"), minSRDist_);
     WriteFloat(kSetup, QStringLiteral("AudioDelay"), audioDelay_);
-    SaveSetting(kDir, QStringLiteral("DataDirectory"), dataDir_);
+    SavePath(kDir, QStringLiteral("DataDirectory"), dataDir_);
     WriteFloat(kSetup, QStringLiteral("ProbeDist"), probeDist_);
     WriteFloat(kSetup, QStringLiteral("Temperature"), temperature_);
     WriteBool(kSetup, QStringLiteral("LockFormat"), lockFormat_);

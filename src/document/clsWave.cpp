@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "core/ErrorGuard.h"
+#include "core/NativePath.h"
 #include "core/VemraError.h"
 #include "document/Waves.h"
 #include "library/Codes.h"
@@ -127,14 +128,14 @@ void clsWave::SetFocus()
         viewer_->setFocus();
 }
 
-QString clsWave::FileName() const { return QString::fromStdString(readFileNameField(header_)); }
+QString clsWave::FileName() const { return PathFromNative(readFileNameField(header_)); }
 
 void clsWave::setFileName(const QString& path)
 {
-    const std::string name = path.toStdString();
-    // The header's field holds at most 259 characters; a longer path cannot be named to the library.
+    const std::string name = NativePath(path);
+    // The header's field holds at most 259 bytes; a longer path cannot be named to the library.
     if (name.size() > sizeof header_.FileName - 1) {
-        HandleError(msg::CannotRead, path);
+        HandleError(msg::PathTooLong, path);
         return;
     }
     writeFileNameField(header_, name);
@@ -144,6 +145,10 @@ void clsWave::setFileName(const QString& path)
     }
     if (header_.format.bitsPerSample != 16) {
         HandleError(msg::Only16Bit, path);
+        return;
+    }
+    if (header_.format.SampleFrequency < files::kMinRate || header_.format.SampleFrequency > files::kMaxRate) {
+        HandleError(msg::UnsupportedSampleRate, path);
         return;
     }
     const double frames =
@@ -212,7 +217,7 @@ void clsWave::Die()
 
 bool clsWave::SaveAs(const QString& fileName)
 {
-    const VResult r = SaveWaveAs(header_, fileName.toStdString());
+    const VResult r = SaveWaveAs(header_, NativePath(fileName));
     if (r == Ok) {
         newRecording_ = false;
         return true;

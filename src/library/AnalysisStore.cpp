@@ -77,6 +77,12 @@ dsp::ChannelAnalysis* AnalysisStore::channel(const WaveHeader& header, int chann
     return e->analysis.get();
 }
 
+void AnalysisStore::release(const WaveHeader& header)
+{
+    if (const std::uint64_t revision = WaveStore::revision(header))
+        entries().remove_if([&](const Entry& e) { return e.revision == revision; });
+}
+
 void AnalysisStore::clear() { entries().clear(); }
 
 } // namespace vemra

@@ -16,6 +16,8 @@ public:
     // Time zero of a channel: the header's IRStart when it lies within the samples, else the ISO start of the
     // samples (-1: silent, or no such channel).
     static std::int64_t timeZero(const WaveHeader& header, int channel);
+    // Drops the analyses of the samples this header holds: a closed response's analyses are never asked for again.
+    static void release(const WaveHeader& header);
     // Drops every cached analysis.
     static void clear();
 };

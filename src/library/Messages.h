@@ -47,6 +47,7 @@ inline constexpr Id TimNotSyncCorrelation = 215;    // "Bad TIM format (not sync
 inline constexpr Id TimSingleChannel = 216;         // "TIM format only allows a single channel"
 inline constexpr Id TimCannotSave = 217;            // "Saving TIM format files is not possible"
 inline constexpr Id BadTxt = 218;                   // "Bad TXT format"
+inline constexpr Id PathTooLong = 219;              // "The path of the file is too long"
 
 // Processing.
 inline constexpr Id BadChannelCount = 300;          // "Too many or too few channels"

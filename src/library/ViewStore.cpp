@@ -48,4 +48,10 @@ void StoreProcessedView(const WaveHeader& header, ProcessedView view)
     e.view = std::move(view);
 }
 
+void ReleaseProcessedView(const WaveHeader& header)
+{
+    if (const std::uint64_t revision = WaveStore::revision(header))
+        entries().erase(revision);
+}
+
 } // namespace vemra

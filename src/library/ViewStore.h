@@ -21,4 +21,7 @@ const ProcessedView* ProcessedViewOf(const WaveHeader& header);
 // the views of responses that were closed or changed since they were processed.
 void StoreProcessedView(const WaveHeader& header, ProcessedView view);
 
+// Drops the processed view of the response held for this header (it is being closed).
+void ReleaseProcessedView(const WaveHeader& header);
+
 } // namespace vemra

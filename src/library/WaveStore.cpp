@@ -62,9 +62,8 @@ void describe(WaveHeader& header, const WaveStore::Channels& channels)
     for (int c = 0; c < 2; ++c) {
         std::int16_t hi = 0, lo = 0;
         if (c < n && !channels[c].empty()) {
-            const auto [mn, mx] = std::minmax_element(channels[c].begin(), channels[c].end());
-            lo = *mn;
-            hi = *mx;
+            hi = lo = channels[c].front();
+            files::widenSampleRange(channels[c], lo, hi);
         }
         header.MaxDataValue[c] = hi;
         header.MinDataValue[c] = lo;
@@ -94,12 +93,7 @@ bool WaveStore::adoptInterleaved(WaveHeader& header, int channels, std::span<con
 {
     if (channels < 1 || channels > 2 || frames.size() % static_cast<std::size_t>(channels) != 0)
         return false;
-    const std::size_t n = frames.size() / static_cast<std::size_t>(channels);
-    Channels planar(static_cast<std::size_t>(channels), std::vector<std::int16_t>(n));
-    for (std::size_t i = 0; i < n; ++i)
-        for (int c = 0; c < channels; ++c)
-            planar[c][i] = frames[i * channels + c];
-    return adopt(header, std::move(planar));
+    return adopt(header, files::deinterleave(frames, channels));
 }
 
 void WaveStore::release(WaveHeader& header)
@@ -148,15 +142,7 @@ std::span<const float> WaveStore::floatSamples(const WaveHeader& header, int cha
 std::vector<std::int16_t> WaveStore::interleaved(const WaveHeader& header)
 {
     const Entry* e = entryOf(header);
-    if (!e)
-        return {};
-    const std::size_t n = e->channels.front().size();
-    const std::size_t channels = e->channels.size();
-    std::vector<std::int16_t> out(n * channels);
-    for (std::size_t i = 0; i < n; ++i)
-        for (std::size_t c = 0; c < channels; ++c)
-            out[i * channels + c] = e->channels[c][i];
-    return out;
+    return e ? files::interleave(e->channels) : std::vector<std::int16_t>();
 }
 
 std::uint64_t WaveStore::revision(const WaveHeader& header)

@@ -1,6 +1,8 @@
 #include "library/api_files.h"
 
+#include "library/AnalysisStore.h"
 #include "library/Messages.h"
+#include "library/ViewStore.h"
 #include "library/WaveStore.h"
 #include "library/files/ResponseFile.h"
 #include "library/files/TempFiles.h"
@@ -19,14 +21,14 @@ VResult OpenWave(WaveHeader& header)
 {
     return guardedResult(msg::CannotRead, [&]() -> VResult {
         WaveHeader fresh = header;
-        std::vector<std::int16_t> frames;
-        if (const VResult r = files::readResponse(readFileNameField(header), fresh, &frames); r != Ok)
+        files::PlanarSamples channels;
+        if (const VResult r = files::readResponsePlanar(readFileNameField(header), fresh, &channels); r != Ok)
             return r;
-        if (fresh.format.Channels < 1 || fresh.format.Channels > 2)
+        if (channels.empty() || channels.size() > 2)
             return msg::BadChannelCount;
         // The caller's information, texts and gains stand; the file gives the samples and their description.
         header.format.SampleFrequency = fresh.format.SampleFrequency;
-        if (!WaveStore::adoptInterleaved(header, fresh.format.Channels, frames))
+        if (!WaveStore::adopt(header, std::move(channels)))
             return msg::BadDataChunk;
         return Ok;
     });
@@ -34,7 +36,12 @@ VResult OpenWave(WaveHeader& header)
 
 VResult CloseWave(WaveHeader& header)
 {
-    guardedVoid([&] { WaveStore::release(header); });
+    guardedVoid([&] {
+        // What was made of the samples goes with them.
+        AnalysisStore::release(header);
+        ReleaseProcessedView(header);
+        WaveStore::release(header);
+    });
     return Ok;
 }
 

@@ -1,5 +1,6 @@
 #include "document_fixture.h"
 
+#include "core/NativePath.h"
 #include "core/UiServices.h"
 #include "core/VemraError.h"
 #include "document/Waves.h"
@@ -54,7 +55,7 @@ bool everyMessageNames(const std::string& path)
 }
 
 // A plain PCM wave of 300 frames, written byte by byte (the test writer makes only what the program accepts).
-std::string writePcmWave(const std::string& path, int channels, int bits)
+std::string writePcmWave(const std::string& path, int channels, int bits, std::uint32_t rate = 8000)
 {
     const std::uint32_t frameBytes = std::uint32_t(channels * bits / 8), dataBytes = 300 * frameBytes;
     std::string b = "RIFF";
@@ -67,8 +68,8 @@ std::string writePcmWave(const std::string& path, int channels, int bits)
     le(16, 4);
     le(1, 2);
     le(std::uint32_t(channels), 2);
-    le(8000, 4);
-    le(8000 * frameBytes, 4);
+    le(rate, 4);
+    le(std::uint32_t(std::min<std::uint64_t>(std::uint64_t(rate) * frameBytes, UINT32_MAX)), 4);
     le(frameBytes, 2);
     le(std::uint32_t(bits), 2);
     b += "data";
@@ -128,6 +129,69 @@ TEST_F(Document, OnlySixteenBitFilesLoad)
     EXPECT_EQ(shownMessages(), std::vector<int>{902});
     EXPECT_TRUE(everyMessageNames(path));
     EXPECT_EQ(w->FileName().toStdString(), path);
+}
+
+TEST_F(Document, SampleRatesOutsideWhatTheProgramHandlesAreRefused)
+{
+    struct Case {
+        std::uint32_t rate;
+        std::vector<int> messages;
+    };
+    const Case cases[] = {
+        {1, {msg::UnsupportedSampleRate}},          {79, {msg::UnsupportedSampleRate}},
+        {80, {}},                                   {10000000, {}},
+        {10000001, {msg::UnsupportedSampleRate}},   {2000000000, {msg::UnsupportedSampleRate}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.rate);
+        ui().clear();
+        const std::string path = writePcmWave(inRoot("rate.wav"), 1, 16, c.rate);
+        clsWave* w = newDocument();
+        w->setFileName(QString::fromStdString(path));
+        EXPECT_EQ(w->Valid(), c.messages.empty());
+        EXPECT_EQ(shownMessages(), c.messages);
+        EXPECT_TRUE(everyMessageNames(path));
+        EXPECT_EQ(WaveStore::isOpen(w->header()), c.messages.empty());
+        w->Die();
+    }
+}
+
+TEST_F(Document, NamesThatAreNotUtf8OpenAndSaveUnderTheirBytes)
+{
+    const std::string bytes = inRoot("r\xE4ume-\xFF.wav");
+    writeResponse(bytes, 300);
+    const std::string saved = inRoot("saved-\xE4.wav");
+    clsWave* w = newDocument();
+    w->setFileName(PathFromNative(bytes));
+    ASSERT_TRUE(w->Valid());
+    EXPECT_TRUE(shownMessages().empty());
+    EXPECT_EQ(NativePath(w->FileName()), bytes);
+    EXPECT_EQ(w->Project(), "Hall");
+    ASSERT_TRUE(w->SaveAs(PathFromNative(saved)));
+    EXPECT_TRUE(fs::exists(saved));
+}
+
+TEST_F(Document, PathLongerThanTheHeaderHoldsIsSaidToBeTooLong)
+{
+    // 259 bytes fit; a character of two bytes makes the 260th.
+    const std::string folder = inRoot("long");
+    fs::create_directories(folder);
+    const std::string stem = folder + "/" + std::string(259 - folder.size() - 5, 'a');
+    const std::string fits = writeResponse(stem + ".wav", 300);
+    ASSERT_EQ(fits.size(), 259u);
+    clsWave* w = newDocument();
+    w->setFileName(QString::fromStdString(fits));
+    EXPECT_TRUE(w->Valid());
+    EXPECT_TRUE(shownMessages().empty());
+    w->Die();
+
+    const std::string tooLong = writeResponse(stem.substr(0, stem.size() - 1) + "\xC3\xA4.wav", 300);
+    ASSERT_EQ(tooLong.size(), 260u) << "the file is there: only its path is too long";
+    w = newDocument();
+    w->setFileName(QString::fromStdString(tooLong));
+    EXPECT_FALSE(w->Valid());
+    EXPECT_EQ(shownMessages(), std::vector<int>{msg::PathTooLong});
+    EXPECT_TRUE(everyMessageNames(tooLong));
 }
 
 TEST_F(Document, LibraryFailureIsShownNamingTheFileAndLeavesTheDocumentInvalid)

@@ -35,8 +35,10 @@ public:
     ChannelAnalysis(ChannelSamples samples, double fs_Hz, std::int64_t timeZero);
     void attach(ChannelSamples samples);
 
-    // How many threads analyse the bands of a channel: 1 the calling thread alone, 0 (the default) one per core
-    // (at most 8). Set from the thread that makes the calls.
+    // How many threads may analyse the bands of a channel: 1 the calling thread alone, 0 (the default) one per
+    // core (at most 8). The analysis takes fewer where the work is less: one for a response of less than about
+    // a million samples, and never more than the groups its bands are filtered in (three). Set from the thread
+    // that makes the calls.
     static void setThreads(int threads);
 
     double sampleRate_Hz() const { return fs_; }

@@ -18,48 +18,86 @@ struct PlanPair {
     Plan inverse;
 };
 
+// The plans of one precision, made once per size. They live until the program ends; then they are destroyed and
+// FFTW's own planner memory is released, so that a leak checker at exit finds nothing of ours.
+template <class Traits>
+class PlanCache {
+public:
+    using Plan = typename Traits::Plan;
+    ~PlanCache()
+    {
+        std::lock_guard lock(g_planMutex);
+        for (auto& [n, p] : plans_) {
+            Traits::destroy(p.forward);
+            Traits::destroy(p.inverse);
+        }
+        plans_.clear();
+        Traits::cleanup();
+    }
+
+    PlanPair<Plan> get(std::size_t n)
+    {
+        std::lock_guard lock(g_planMutex);
+        if (auto it = plans_.find(n); it != plans_.end())
+            return it->second;
+        auto* re = Traits::allocReal(n);
+        auto* cx = Traits::allocComplex(n / 2 + 1);
+        if (!re || !cx) {
+            Traits::free(re);
+            Traits::free(cx);
+            throw std::bad_alloc();
+        }
+        const unsigned flags = FFTW_ESTIMATE | FFTW_UNALIGNED;
+        PlanPair<Plan> p{Traits::r2c(int(n), re, cx, flags), Traits::c2r(int(n), cx, re, flags | FFTW_DESTROY_INPUT)};
+        Traits::free(re);
+        Traits::free(cx);
+        if (!p.forward || !p.inverse) {
+            if (p.forward)
+                Traits::destroy(p.forward);
+            if (p.inverse)
+                Traits::destroy(p.inverse);
+            throw std::runtime_error("FFT plan failed");
+        }
+        plans_.emplace(n, p);
+        return p;
+    }
+
+private:
+    std::map<std::size_t, PlanPair<Plan>> plans_;
+};
+
+struct SingleTraits {
+    using Plan = fftwf_plan;
+    static float* allocReal(std::size_t n) { return fftwf_alloc_real(n); }
+    static fftwf_complex* allocComplex(std::size_t n) { return fftwf_alloc_complex(n); }
+    static void free(void* p) { fftwf_free(p); }
+    static Plan r2c(int n, float* re, fftwf_complex* cx, unsigned f) { return fftwf_plan_dft_r2c_1d(n, re, cx, f); }
+    static Plan c2r(int n, fftwf_complex* cx, float* re, unsigned f) { return fftwf_plan_dft_c2r_1d(n, cx, re, f); }
+    static void destroy(Plan p) { fftwf_destroy_plan(p); }
+    static void cleanup() { fftwf_cleanup(); }
+};
+
+struct DoubleTraits {
+    using Plan = fftw_plan;
+    static double* allocReal(std::size_t n) { return fftw_alloc_real(n); }
+    static fftw_complex* allocComplex(std::size_t n) { return fftw_alloc_complex(n); }
+    static void free(void* p) { fftw_free(p); }
+    static Plan r2c(int n, double* re, fftw_complex* cx, unsigned f) { return fftw_plan_dft_r2c_1d(n, re, cx, f); }
+    static Plan c2r(int n, fftw_complex* cx, double* re, unsigned f) { return fftw_plan_dft_c2r_1d(n, cx, re, f); }
+    static void destroy(Plan p) { fftw_destroy_plan(p); }
+    static void cleanup() { fftw_cleanup(); }
+};
+
 PlanPair<fftwf_plan> planF(std::size_t n)
 {
-    static std::map<std::size_t, PlanPair<fftwf_plan>> cache;
-    std::lock_guard lock(g_planMutex);
-    auto it = cache.find(n);
-    if (it != cache.end())
-        return it->second;
-    float* re = fftwf_alloc_real(n);
-    fftwf_complex* cx = fftwf_alloc_complex(n / 2 + 1);
-    if (!re || !cx)
-        throw std::bad_alloc();
-    const unsigned flags = FFTW_ESTIMATE | FFTW_UNALIGNED;
-    PlanPair<fftwf_plan> p{fftwf_plan_dft_r2c_1d(int(n), re, cx, flags),
-                           fftwf_plan_dft_c2r_1d(int(n), cx, re, flags | FFTW_DESTROY_INPUT)};
-    fftwf_free(re);
-    fftwf_free(cx);
-    if (!p.forward || !p.inverse)
-        throw std::runtime_error("FFT plan failed");
-    cache.emplace(n, p);
-    return p;
+    static PlanCache<SingleTraits> cache;
+    return cache.get(n);
 }
 
 PlanPair<fftw_plan> planD(std::size_t n)
 {
-    static std::map<std::size_t, PlanPair<fftw_plan>> cache;
-    std::lock_guard lock(g_planMutex);
-    auto it = cache.find(n);
-    if (it != cache.end())
-        return it->second;
-    double* re = fftw_alloc_real(n);
-    fftw_complex* cx = fftw_alloc_complex(n / 2 + 1);
-    if (!re || !cx)
-        throw std::bad_alloc();
-    const unsigned flags = FFTW_ESTIMATE | FFTW_UNALIGNED;
-    PlanPair<fftw_plan> p{fftw_plan_dft_r2c_1d(int(n), re, cx, flags),
-                          fftw_plan_dft_c2r_1d(int(n), cx, re, flags | FFTW_DESTROY_INPUT)};
-    fftw_free(re);
-    fftw_free(cx);
-    if (!p.forward || !p.inverse)
-        throw std::runtime_error("FFT plan failed");
-    cache.emplace(n, p);
-    return p;
+    static PlanCache<DoubleTraits> cache;
+    return cache.get(n);
 }
 } // namespace
 

@@ -3,7 +3,8 @@
 // fresh memory reaches a process one page of 4 kB at a time, each page through a fault that costs microseconds,
 // so a first analysis would spend much of its time faulting its buffers in. A buffer of a megabyte or more is
 // placed on whole 2 MB huge pages instead (rounded up; the kernel's transparent huge pages, asked for with
-// madvise), which fault in once per 2 MB. Where the system gives none, the buffer is ordinary memory.
+// madvise), which fault in once per 2 MB. Where the system gives none, the buffer is ordinary memory. Such a buffer
+// is mapped from the system for itself and unmapped when it is given back, so an analysis leaves nothing behind.
 // Any thread; a buffer belongs to its container.
 #include <cstddef>
 #include <new>

@@ -2,6 +2,7 @@
 
 #include "library/Messages.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <fcntl.h>
 #include <sys/mman.h>
@@ -12,7 +13,9 @@ namespace vemra::files {
 
 MappedFile::MappedFile(const std::string& path)
 {
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // Without O_NONBLOCK opening a FIFO waits for a writer, and a terminal may become ours: only a regular file
+    // is read, and that is known only once it is open.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY);
     if (fd < 0)
         return;
     struct stat st {};
@@ -33,6 +36,20 @@ MappedFile::MappedFile(const std::string& path)
     }
     ::close(fd);
     ok_ = true;
+}
+
+void MappedFile::releaseBefore(std::size_t offset) const
+{
+    if (!mapped_)
+        return;
+    // In steps of 2 MB: each release flushes the processor's address cache, and the file may sit on huge pages.
+    constexpr std::size_t kStep = std::size_t(2) << 20;
+    const std::size_t end = std::min(offset, size_) / kStep * kStep;
+    if (end <= released_)
+        return;
+    // The mapping is private and never written: dropped pages read the file again.
+    ::madvise(const_cast<std::uint8_t*>(data_) + released_, end - released_, MADV_DONTNEED);
+    released_ = end;
 }
 
 MappedFile::~MappedFile()

@@ -8,8 +8,8 @@
 
 namespace vemra::files {
 
-// A whole file mapped read-only; empty bytes() when it could not be opened (ok() false). An empty file maps to
-// ok() with no bytes.
+// A whole file mapped read-only; empty bytes() when it could not be opened or is not a regular file (ok() false:
+// a FIFO, a device or a folder is refused at once, never waited on). An empty file maps to ok() with no bytes.
 class MappedFile {
 public:
     explicit MappedFile(const std::string& path);
@@ -18,12 +18,16 @@ public:
     MappedFile& operator=(const MappedFile&) = delete;
     bool ok() const { return ok_; }
     std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
+    // Gives back the resident pages wholly before `offset`: a long file read once need not stay in memory beside
+    // what was made of it. Those bytes may still be read; they come back from the file.
+    void releaseBefore(std::size_t offset) const;
 
 private:
     const std::uint8_t* data_ = nullptr;
     std::size_t size_ = 0;
     bool ok_ = false;
     bool mapped_ = false;
+    mutable std::size_t released_ = 0;
 };
 
 // Writes a temporary file beside the target, flushes it to disk and renames it over the target, so a failure

@@ -1,10 +1,12 @@
 #pragma once
 // The three response file formats over bytes in memory, and what they share. Internal to the files module.
 #include "library/api_common.h"
+#include "library/files/ResponseFile.h"
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
+#include <functional>
 #include <span>
 #include <vector>
 
@@ -49,7 +51,12 @@ std::vector<std::uint8_t> encodeInfoChunk(const WaveHeader& header);
 // False when the payload is not a chunk of ours that this version can read.
 bool decodeInfoChunk(std::span<const std::uint8_t> payload, WaveHeader& header);
 
-VResult readWav(std::span<const std::uint8_t> bytes, WaveHeader& header, std::vector<std::int16_t>* samples);
+// Told as a reader goes that the bytes before an offset are done with (a mapped file gives their pages back).
+using ReleaseBefore = std::function<void(std::size_t offset)>;
+
+// Without `channels` only the header is read: the samples are not decoded and Max/MinDataValue are 0.
+VResult readWav(std::span<const std::uint8_t> bytes, WaveHeader& header, PlanarSamples* channels,
+                const ReleaseBefore& release = {});
 VResult encodeWav(const WaveHeader& header, std::span<const std::int16_t> samples, std::vector<std::uint8_t>& out);
 
 // The set-up template is the acquisition-algorithm word followed by the analyser's set-up record.

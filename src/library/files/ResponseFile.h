@@ -21,8 +21,16 @@ namespace vemra::files {
 // Frame limits of a response the program opens (both bounds accepted).
 inline constexpr std::int64_t kMaxFrames = 4194304; // 2^22
 inline constexpr std::int64_t kMinFrames = 256;     // 2^8
+// Sampling rates of a response the program opens (both bounds accepted): the rates it makes itself, the sound
+// engine's 8 kHz to 96 kHz taken through a scale-model conversion of 1:100 to 100:1, with a margin. A file that
+// claims 1 Hz or 2 GHz is no response of a room or a model: it would have no band to analyse, or take minutes.
+inline constexpr std::int32_t kMinRate = 80;
+inline constexpr std::int32_t kMaxRate = 10'000'000;
 
 enum class FileKind { Wav, Tim, Txt };
+
+// A response's samples one vector per channel (1 or 2 channels of equal length), as the open responses hold them.
+using PlanarSamples = std::vector<std::vector<std::int16_t>>;
 
 // By the name's extension, case-insensitive: ".tim", ".txt", anything else WAV.
 FileKind kindOfPath(const std::string& path);
@@ -30,13 +38,29 @@ FileKind kindOfPath(const std::string& path);
 // Reads the file at `path`. On success the header's sample fields (DataBytes, SampleCount, format block, Max/Min
 // data values), MeasurementInfo, the five texts and MeasurementGains hold the file's values; FileName, the
 // reserved fields and ProcCount are left as they were. With `samples` the frames are returned as well (16-bit
-// files only: other widths give their header and msg::BadBitsPerSample when samples are asked for). On failure the
-// header is unchanged.
+// files only: other widths give their header and msg::BadBitsPerSample when samples are asked for). Without them
+// the samples of a WAV are not decoded (its Max/MinDataValue are 0). On failure the header is unchanged.
 VResult readResponse(const std::string& path, WaveHeader& header, std::vector<std::int16_t>* samples);
 
 // The same reader over the whole content of a file held in memory (the tests and fuzz targets use it).
 VResult readResponseBytes(FileKind kind, std::span<const std::uint8_t> bytes, WaveHeader& header,
                           std::vector<std::int16_t>* samples);
+
+// The same with the samples per channel. A WAV is converted piece by piece straight into the channels while the
+// pages of the file already converted are given back, so the samples are held once, not beside the file's bytes
+// (nor beside interleaved frames). Without `channels` this is the header read: no sample is decoded, and the
+// header's Max/MinDataValue are 0 for a WAV.
+VResult readResponsePlanar(const std::string& path, WaveHeader& header, PlanarSamples* channels);
+VResult readResponseBytesPlanar(FileKind kind, std::span<const std::uint8_t> bytes, WaveHeader& header,
+                                PlanarSamples* channels);
+
+// The smallest and the largest sample, widened from `lo` and `hi` (which a caller starts at a sample, or at
+// the extremes the other way round).
+void widenSampleRange(std::span<const std::int16_t> samples, std::int16_t& lo, std::int16_t& hi);
+
+// Interleaved frames of `channels` channels (1 or 2) to one vector per channel, and back.
+PlanarSamples deinterleave(std::span<const std::int16_t> frames, int channels);
+std::vector<std::int16_t> interleave(const PlanarSamples& channels);
 
 // Writes a response: header.format.Channels (1 or 2) and header.format.SampleFrequency describe the
 // interleaved samples; the information, texts and gains of the header go into the file where the kind has room.

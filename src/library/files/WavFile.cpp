@@ -1,5 +1,6 @@
 // WAV: the RIFF structure is checked here, because every malformed file must get its own message before
-// libsndfile (which forgives a lot) reads the samples; libsndfile reads and writes the audio itself.
+// libsndfile (which forgives a lot) reads the samples; libsndfile reads and writes the audio itself. Samples are
+// read a piece at a time straight into the channels, so a long file is never held twice.
 #include "library/Messages.h"
 #include "library/files/Formats.h"
 #include "library/files/ResponseFile.h"
@@ -20,6 +21,7 @@ struct MemoryIo {
     sf_count_t size = 0;
     sf_count_t pos = 0;
     std::vector<std::uint8_t>* out = nullptr; // writing
+    const ReleaseBefore* release = nullptr;   // reading: told how far the reads have come
 
     sf_count_t length() const { return out ? static_cast<sf_count_t>(out->size()) : size; }
 };
@@ -53,6 +55,8 @@ sf_count_t ioRead(void* ptr, sf_count_t count, void* user)
     const std::uint8_t* src = io->out ? io->out->data() : io->data;
     std::memcpy(ptr, src + io->pos, static_cast<std::size_t>(n));
     io->pos += n;
+    if (io->release && *io->release)
+        (*io->release)(static_cast<std::size_t>(io->pos));
     return n;
 }
 
@@ -134,9 +138,45 @@ VResult walkChunks(std::span<const std::uint8_t> bytes, RiffLayout& layout)
     return Ok;
 }
 
+// Frames converted at a time: large enough that libsndfile's calls cost nothing, small enough to stay in cache.
+constexpr sf_count_t kPieceFrames = 16384;
+
+// Reads `frames` frames from libsndfile into one vector per channel, and their extremes into the header.
+VResult readChannels(SNDFILE* sf, int channels, std::uint64_t frames, PlanarSamples& out, WaveHeader& header)
+{
+    const auto total = static_cast<std::size_t>(frames);
+    const auto pieceFrames = static_cast<std::size_t>(std::min<std::uint64_t>(frames, kPieceFrames));
+    std::vector<std::int16_t> piece(pieceFrames * static_cast<std::size_t>(channels));
+    std::vector<std::int16_t> lane(pieceFrames);
+    out.assign(static_cast<std::size_t>(channels), {});
+    for (auto& c : out)
+        c.reserve(total);
+    std::int16_t hi[2] = {std::numeric_limits<std::int16_t>::min(), std::numeric_limits<std::int16_t>::min()};
+    std::int16_t lo[2] = {std::numeric_limits<std::int16_t>::max(), std::numeric_limits<std::int16_t>::max()};
+    for (std::size_t done = 0; done < total;) {
+        const std::size_t n = std::min(pieceFrames, total - done);
+        if (sf_readf_short(sf, piece.data(), static_cast<sf_count_t>(n)) != static_cast<sf_count_t>(n))
+            return msg::BadDataChunk;
+        for (int c = 0; c < channels; ++c) {
+            for (std::size_t i = 0; i < n; ++i)
+                lane[i] = piece[i * static_cast<std::size_t>(channels) + c];
+            widenSampleRange(std::span<const std::int16_t>(lane).first(n), lo[c], hi[c]);
+            out[static_cast<std::size_t>(c)].insert(out[static_cast<std::size_t>(c)].end(), lane.begin(),
+                                                    lane.begin() + static_cast<std::ptrdiff_t>(n));
+        }
+        done += n;
+    }
+    for (int c = 0; c < 2; ++c) {
+        header.MaxDataValue[c] = c < channels ? hi[c] : std::int16_t(0);
+        header.MinDataValue[c] = c < channels ? lo[c] : std::int16_t(0);
+    }
+    return Ok;
+}
+
 } // namespace
 
-VResult readWav(std::span<const std::uint8_t> bytes, WaveHeader& header, std::vector<std::int16_t>* samples)
+VResult readWav(std::span<const std::uint8_t> bytes, WaveHeader& header, PlanarSamples* samples,
+                const ReleaseBefore& release)
 {
     RiffLayout layout;
     if (const VResult r = walkChunks(bytes, layout); r != Ok)
@@ -196,35 +236,31 @@ VResult readWav(std::span<const std::uint8_t> bytes, WaveHeader& header, std::ve
         return Ok;
     }
 
+    if (!samples)
+        return Ok; // the header read: the samples are the open's business
     if (frames == 0) {
         // Nothing to read (libsndfile refuses to open such a file); the document refuses it by its length.
-        if (samples)
-            samples->clear();
+        samples->assign(channels, {});
         return Ok;
     }
 
-    MemoryIo io{bytes.data(), static_cast<sf_count_t>(bytes.size()), 0, nullptr};
+    MemoryIo io{bytes.data(), static_cast<sf_count_t>(bytes.size()), 0, nullptr, &release};
     SF_VIRTUAL_IO vio = memoryIo();
     SF_INFO info{};
     SNDFILE* sf = sf_open_virtual(&vio, SFM_READ, &info, &io);
     if (!sf)
         return msg::BadWave;
-    std::vector<std::int16_t> data;
+    PlanarSamples data;
     VResult r = Ok;
-    if (info.channels != channels || info.frames < static_cast<sf_count_t>(frames)) {
+    if (info.channels != channels || info.frames < static_cast<sf_count_t>(frames))
         r = msg::BadDataChunk;
-    } else {
-        data.resize(static_cast<std::size_t>(frames) * channels);
-        if (sf_readf_short(sf, data.data(), static_cast<sf_count_t>(frames)) !=
-                              static_cast<sf_count_t>(frames))
-            r = msg::BadDataChunk;
-    }
+    else
+        r = readChannels(sf, channels, frames, data, header);
     sf_close(sf);
     if (r != Ok)
         return r;
-    setSampleFields(header, channels, static_cast<std::int32_t>(rate), data);
-    if (samples)
-        *samples = std::move(data);
+    setPcm16Format(header, channels, static_cast<std::int32_t>(rate), static_cast<std::int64_t>(frames));
+    *samples = std::move(data);
     return Ok;
 }
 

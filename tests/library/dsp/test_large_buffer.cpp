@@ -25,3 +25,29 @@ TEST(LargeBuffer, EverySizeHoldsWhatItAsksForAndLargeOnesStartOnAHugePage)
         EXPECT_EQ(3.0f, buffer.back());
     }
 }
+
+#include <cerrno>
+#include <sys/mman.h>
+#include <unistd.h>
+
+// A large buffer given back leaves the process at once: the allocator would keep it mapped for later, and a
+// process that analysed a long response once would stay that large.
+TEST(LargeBuffer, LargeBufferGivenBackIsUnmapped)
+{
+    const auto page = static_cast<std::size_t>(sysconf(_SC_PAGESIZE));
+    {
+        // A 16 MB block freed, as when a long response is closed: the allocator would then keep blocks below it.
+        std::vector<char> closed(std::size_t(16) << 20);
+        closed[0] = 1;
+    }
+    void* where = nullptr;
+    {
+        std::vector<float, LargeBufferAllocator<float>> buffer((std::size_t(8) << 20) / sizeof(float), 1.0f);
+        where = buffer.data();
+        unsigned char resident = 0;
+        ASSERT_EQ(0, mincore(where, page, &resident));
+    }
+    unsigned char resident = 0;
+    EXPECT_EQ(-1, mincore(where, page, &resident));
+    EXPECT_EQ(ENOMEM, errno) << "the pages are no longer mapped";
+}

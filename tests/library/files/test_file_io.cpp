@@ -6,10 +6,14 @@
 
 #include <gtest/gtest.h>
 
+#include <chrono>
+#include <fcntl.h>
 #include <filesystem>
+#include <future>
 #include <fstream>
 #include <sstream>
 #include <sys/stat.h>
+#include <unistd.h>
 
 using namespace vemra;
 namespace fs = std::filesystem;
@@ -99,4 +103,27 @@ TEST(TempNames, DataFolderFollowsTheSettingOrTheDefault)
     EXPECT_EQ(files::timTemplatePath(), "/some/where/timsetup.dat");
     files::setDataFolder("");
     EXPECT_EQ(files::dataFolder().substr(files::dataFolder().size() - 12), "/Vemra/Vemra");
+}
+
+TEST(ResponseReading, OnlyRegularFilesAreReadAndOthersAreRefusedAtOnce)
+{
+    const std::string folder = test::privateRoot() + "/special";
+    fs::create_directories(folder);
+    const std::string fifo = folder + "/pipe.wav";
+    ::unlink(fifo.c_str());
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    for (const std::string& path : {fifo, folder, std::string("/dev/null")}) {
+        SCOPED_TRACE(path);
+        WaveHeader h;
+        std::vector<std::int16_t> samples;
+        auto read = std::async(std::launch::async, [&] { return files::readResponse(path, h, &samples); });
+        if (read.wait_for(std::chrono::seconds(5)) != std::future_status::ready) {
+            ADD_FAILURE() << "the reader waits on the file";
+            // A writer lets the waiting open return, so the test ends.
+            const int writer = ::open(path.c_str(), O_WRONLY | O_NONBLOCK);
+            read.wait();
+            ::close(writer);
+        }
+        EXPECT_EQ(read.get(), msg::CannotRead);
+    }
 }

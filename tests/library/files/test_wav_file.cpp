@@ -147,11 +147,55 @@ TEST(WavFile, MinAndMaxArePerChannel)
     std::vector<std::uint8_t> bytes;
     ASSERT_EQ(files::encodeResponse(FileKind::Wav, h, s, bytes), Ok);
     WaveHeader in;
-    ASSERT_EQ(files::readResponseBytes(FileKind::Wav, bytes, in, nullptr), Ok);
+    std::vector<std::int16_t> frames;
+    ASSERT_EQ(files::readResponseBytes(FileKind::Wav, bytes, in, &frames), Ok);
     EXPECT_EQ(in.MaxDataValue[0], 1000);
     EXPECT_EQ(in.MinDataValue[0], -5);
     EXPECT_EQ(in.MaxDataValue[1], 3000);
     EXPECT_EQ(in.MinDataValue[1], -2000);
+    EXPECT_EQ(frames, s);
+    // The header read decodes no sample: it knows no extremes.
+    WaveHeader described;
+    ASSERT_EQ(files::readResponseBytes(FileKind::Wav, bytes, described, nullptr), Ok);
+    EXPECT_EQ(described.MaxDataValue[0], 0);
+    EXPECT_EQ(described.MinDataValue[1], 0);
+    EXPECT_EQ(described.SampleCount, 300);
+}
+
+// A long file is converted piece by piece: every sample lands in its channel, across the pieces' seams and in
+// the last, partial piece, whether the file is read from disk or from memory.
+TEST(WavFile, LongFilesReachTheirChannelsWhole)
+{
+    for (const int channels : {1, 2}) {
+        SCOPED_TRACE(channels);
+        const std::int64_t frames = 2 * 16384 + 1001;
+        WaveHeader h = filledHeader(channels, 48000);
+        std::vector<std::int16_t> interleaved(static_cast<std::size_t>(frames * channels));
+        auto value = [](std::int64_t i, int c) { return static_cast<std::int16_t>((i * 37 + c * 11) % 30011 - 15000); };
+        for (std::int64_t i = 0; i < frames; ++i)
+            for (int c = 0; c < channels; ++c)
+                interleaved[static_cast<std::size_t>(i * channels + c)] = value(i, c);
+        interleaved[static_cast<std::size_t>((frames - 1) * channels)] = 32767; // the very last frame's extreme
+        const std::string path = test::privateRoot() + "/long" + std::to_string(channels) + ".wav";
+        ASSERT_EQ(files::writeResponse(path, h, interleaved), Ok);
+
+        WaveHeader in;
+        files::PlanarSamples planar;
+        ASSERT_EQ(files::readResponsePlanar(path, in, &planar), Ok);
+        ASSERT_EQ(planar.size(), std::size_t(channels));
+        for (int c = 0; c < channels; ++c) {
+            ASSERT_EQ(planar[std::size_t(c)].size(), std::size_t(frames));
+            for (std::int64_t i = 0; i < frames; ++i)
+                ASSERT_EQ(planar[std::size_t(c)][std::size_t(i)], interleaved[std::size_t(i * channels + c)])
+                    << "frame " << i << " channel " << c;
+        }
+        EXPECT_EQ(in.MaxDataValue[0], 32767);
+        EXPECT_EQ(in.MinDataValue[0], -15000);
+        EXPECT_EQ(in.SampleCount, frames);
+        std::vector<std::int16_t> back;
+        ASSERT_EQ(files::readResponse(path, in, &back), Ok);
+        EXPECT_EQ(back, interleaved);
+    }
 }
 
 TEST(WavFile, NulAndBlankPaddedTextsReadTheSame)
