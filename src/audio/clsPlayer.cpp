@@ -122,7 +122,9 @@ std::int16_t clsPlayer::start(Kind kind, const QString& file)
         setBusy(true);
     } else {
         Mute(true);
-        HandleError(rc);
+        // A correction file that cannot be used is named, so the user knows which one to renew.
+        const bool fileRefused = rc == msg::CannotRead || rc == msg::CalibrationFilesDiffer;
+        HandleError(rc, fileRefused ? file : QString());
     }
     return rc;
 }

@@ -53,6 +53,8 @@ public:
     void Abort();
     // Stops and starts the continuous input (its failure is shown here); always 0.
     std::int16_t Restart();
+    // The message of the last start of the continuous input (0: it runs), already shown to the user.
+    std::int16_t InputError() const { return lastInputError_; }
 
     // The records Process hands to the library, as they would be filled now (also used by the import).
     MeasurementInfo measurementInfo(std::int16_t stimulus, std::int16_t receiver) const;

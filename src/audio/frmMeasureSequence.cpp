@@ -55,8 +55,6 @@ MeasureClock& clock()
     return g_clock ? *g_clock : steadyMeasureClock();
 }
 
-bool isInternal(int stimulus) { return stimulus == StimulusInternalMls || stimulus == StimulusInternalSweep; }
-
 // The hourglass over the window while the library works.
 class BusyPointer {
 public:
@@ -253,12 +251,17 @@ QString frmMeasure::Measure()
         if (!audioAlive())
             return;
         Recorder->Restart();
-        const bool internal = isInternal(stimulus_);
+        // Each failed step has been told once by whoever tried it (Restart, the player): the pass ends there
+        // rather than record a silent input into a document of noise.
+        if (Recorder->InputError() != 0)
+            return;
+        const bool internal = isInternalStimulus(stimulus_);
         const double period_s = std::ldexp(1.0, Player->Length()) / std::max(1, Player->PlayFreq());
         if (internal) {
             if (cmdTest_->text() == kStop)
                 cmdTest_Click();
-            StartPlay();
+            if (!StartPlay())
+                return;
             cmdTest_->setEnabled(false);
             WaitProgress(QStringLiteral("Soundfield buildup..."), period_s);
             if (!self || !audioAlive())

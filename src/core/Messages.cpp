@@ -31,6 +31,7 @@ constexpr Message kMessages[] = {
     {msg::SoundDeviceTimeout, "Sounddevice timeout"},
     {msg::CloseDeviceTimeout, "Timeout closing sounddevice"},
     {msg::CannotStartRecording, "Cannot start recording (thread)"},
+    {msg::SilentInput, "No signal at the input"},
     {msg::CannotCreateFile, "Cannot create wave file"},
     {msg::CannotCreateChunk, "Cannot create wave chunk"},
     {msg::CannotCreateFormatChunk, "Cannot create format chunk"},

@@ -66,7 +66,7 @@ VResult ZeroPad(const std::string& fileName, std::int32_t length);
 // Makes the pre-filtered stimulus file "<stem>_mls.pcm" (stimulus 1) or "<stem>_swp.pcm" (stimulus 5) of this
 // order and rate from the inverse-filter file "<stem>.mls_flt.wav" (".swp_flt.wav") beside it
 // (sound/CorrectionFile.h), written atomically and read back before the call succeeds. 0, 302 (stimulus, order,
-// rate), 907 (the filter file refused or the stimulus file not written).
+// rate), 207 (the filter file missing or damaged), 907 (the filter file refused or the stimulus file not written).
 VResult MakeCorrectionFile(const std::string& filterFile, std::int16_t stimulus, std::int16_t order,
                            std::int32_t rate_Hz);
 

@@ -280,6 +280,12 @@ VResult ProcessRecording(std::string& fileName, std::int32_t rate_Hz, std::int16
         sound::CaptureResult capture;
         if (VResult rc = e.finishCapture(capture))
             return rc;
+        // Zeros only: nothing reached the input (a cable not plugged in), and the response would be empty.
+        const auto silent = [](const std::vector<double>& channel) {
+            return std::all_of(channel.begin(), channel.end(), [](double v) { return v == 0.0; });
+        };
+        if (std::all_of(capture.average.begin(), capture.average.end(), silent))
+            return msg::SilentInput;
         std::vector<std::vector<double>> responses;
         const sound::ProcessRequest request{info.Stimulus, order, static_cast<double>(rate_Hz), filter, sign};
         if (VResult rc = sound::deconvolveCapture(capture, request, responses))

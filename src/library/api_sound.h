@@ -59,8 +59,9 @@ VResult StopContRecording();
 // "<stem>_mls.pcm"/"<stem>_swp.pcm" read as they are, "<stem>.mls_flt.wav"/"<stem>.swp_flt.wav" applied as an
 // inverse filter, which also leaves "<stem>_mls.pcm"/"<stem>_swp.pcm" beside it (format: sound/CorrectionFile.h).
 // Orders: 13..20 at 22050 Hz, 14..21 at 44100 and 48000 Hz, 15..22 at 96000 Hz, 13..22 otherwise.
-// 0, msg::BadChannelCount (channels), msg::BadArgument (order, level or filter), msg::CalibrationFilesDiffer
-// (correction file refused), msg::TooFewWaveDevices..msg::CannotStartInput (devices).
+// 0, msg::BadChannelCount (channels), msg::BadArgument (order, level or filter), msg::CannotRead (correction file
+// missing or damaged), msg::CalibrationFilesDiffer (correction file for another stimulus, order or rate),
+// msg::TooFewWaveDevices..msg::CannotStartInput (devices).
 VResult StartMLS(std::int16_t channels, std::int16_t order, std::int32_t rate_Hz, std::int16_t level,
                  std::string& correctionFile, std::int16_t filter, float speechScale);
 VResult StartSweep(std::int16_t channels, std::int16_t order, std::int32_t rate_Hz, std::int16_t level,
@@ -82,8 +83,8 @@ void StopRecording();
 // Waits for the capture (bounded: its remaining time plus 2 s; msg::SoundDeviceTimeout on time-out), turns it into the
 // impulse response of info.Stimulus (sound/Processing.h), and writes it as a response file under a new temporary name
 // returned in fileName, with info and gains in its header (channel factors: gains' factors times the scale of the
-// samples). 0, msg::CannotGetRecording (input lost), msg::SoundDeviceTimeout, msg::BadArgument, msg::BadChannelCount,
-// or a file message; on failure no file is left.
+// samples). 0, msg::CannotGetRecording (input lost), msg::SoundDeviceTimeout, msg::SilentInput (every captured sample
+// exactly 0), msg::BadArgument, msg::BadChannelCount, or a file message; on failure no file is left.
 VResult ProcessRecording(std::string& fileName, std::int32_t rate_Hz, std::int16_t order, MeasurementInfo& info,
                          MeasurementGains& gains, std::int16_t sign, std::int16_t filter);
 // Turns a recording made elsewhere (.wav, .tim, .txt) into a response file of ours (temporary name in

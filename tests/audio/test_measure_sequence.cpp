@@ -2,8 +2,12 @@
 // step, closing and exiting during a wait, documents dying meanwhile, the reuse of result windows, and Test.
 #include "MeasureFixture.h"
 
+#include "audio/SoundSysNames.h"
 #include "core/Messages.h"
 #include "core/ProgramHooks.h"
+
+#include <QDir>
+#include <QFile>
 
 using namespace audiotest;
 
@@ -303,6 +307,73 @@ TEST_F(Sequence, ImportIsNotOfferedWhileMeasuring)
     w->cmdRecord()->click();
     EXPECT_FALSE(offered);
     EXPECT_TRUE(w->cmdImport()->isEnabled());
+}
+
+// A step that feeds the measurement and fails (the correction file, the input, the recording) ends it with that
+// step's one message: nothing is recorded from it and no document is made.
+class FailedStep : public MeasureTest {};
+
+TEST_F(FailedStep, EachFailureIsToldOnceAndMakesNoDocument)
+{
+    sound::VirtualCardConfig silent = cardConfig();
+    silent.response.assign(1, 0.0); // no cable: nothing at all reaches the input
+    silent.noiseRms = silent.adcNoiseRms = 0;
+    sound::VirtualCardConfig noInput = cardConfig();
+    noInput.inputs = 0;
+    const struct {
+        const char* name;
+        sound::VirtualCardConfig card;
+        bool corruptCorrection;
+        int stimulus;
+        int message;
+    } rows[] = {
+        {"damaged correction file", cardConfig(), true, StimulusInternalMls, msg::CannotRead},
+        {"silent input", silent, false, StimulusInternalMls, msg::SilentInput},
+        {"silent input, sweep", silent, false, StimulusInternalSweep, msg::SilentInput},
+        {"no input device", noInput, false, StimulusExternalMls, msg::CannotOpenInput},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        installCard(row.card);
+        if (row.corruptCorrection)
+            useCalibration(QStringLiteral("Virtual"));
+        frmMeasure* w = open();
+        (isInternalStimulus(row.stimulus) ? w->optInternal() : w->optExternal())->setChecked(true);
+        (row.stimulus == StimulusInternalSweep ? w->optSweep() : w->optMLS())->setChecked(true);
+        ASSERT_EQ(w->stimulus(), row.stimulus);
+        w->lstLength()->setCurrentIndex(w->lstLength()->findData(14));
+        w->txtAvg()->setText(QStringLiteral("1"));
+        QString file;
+        if (row.corruptCorrection) {
+            file = CorrectionFileName(Mixer->FingerPrint(), 48000, 14, QStringLiteral("_mls.pcm"));
+            QDir().mkpath(CalibrationFolder());
+            QFile f(file);
+            ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+            f.write("VMRASTIM but then nothing that belongs to a stimulus");
+        }
+        scripted().clear();
+        const auto filesBefore = tempFiles();
+        w->cmdRecord()->click();
+        EXPECT_EQ(shownErrors(), std::vector<int>{row.message});
+        if (!file.isEmpty() && !scripted().messages.empty()) {
+            EXPECT_TRUE(scripted().messages.back().text.endsWith(QDir::toNativeSeparators(file)))
+                << scripted().messages.back().text.toStdString();
+        }
+        EXPECT_EQ(WaveCount(), 0);
+        EXPECT_EQ(tempFiles(), filesBefore);
+        EXPECT_TRUE(w->cmdRecord()->isEnabled());
+        EXPECT_FALSE(Player->Playing());
+        EXPECT_FALSE(sound::Engine::instance().captureRunning());
+
+        frmMeasure::Unload();
+        for (clsWave* wave : WavesSnapshot())
+            wave->Die();
+        settle();
+        ReleaseMixer();
+        Options->setUseCal(false);
+        if (!file.isEmpty())
+            QFile::remove(file);
+    }
 }
 
 } // namespace

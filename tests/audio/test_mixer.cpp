@@ -72,8 +72,10 @@ TEST_F(MixerTest, LinesComeFromTheArgumentsOrTheCalibration)
     EXPECT_EQ(Pm->ControlID(), virtualControl("Master"));
     EXPECT_EQ(Rm->ControlID(), virtualControl("Capture"));
     EXPECT_EQ(Ps->ControlID(), virtualControl("PCM"));
-    EXPECT_EQ(Rs->ControlID(), virtualControl("Mic"));
+    EXPECT_EQ(Rs->ControlID(), virtualControl("Line")) << "recording line 1, the line input";
     EXPECT_TRUE(Rs->Mute()) << "a control taken over is silent";
+    Mixer->GetIDs(-2, -2);
+    EXPECT_EQ(Rs->ControlID(), virtualControl("Mic")) << "no line chosen: the microphone";
 }
 
 TEST_F(MixerTest, EveryBusyEventOfEitherSideIsPassedOn)

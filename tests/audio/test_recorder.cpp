@@ -141,6 +141,10 @@ TEST_F(RecorderTest, AFailedRestartIsShownAndLeavesTheInputBusy)
 
 TEST_F(RecorderTest, ARecordingIsOnePeriodOfTheStimulusTimesTheAverages)
 {
+    // The external source is the card's own noise: a capture of zeros only is refused as a silent input.
+    sound::VirtualCardConfig noisy = cardConfig();
+    noisy.noiseRms = 1e-3;
+    installCard(noisy);
     Player->setLength(13);
     Recorder->setPreAvgCnt(2);
     const struct {

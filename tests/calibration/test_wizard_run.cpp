@@ -11,12 +11,19 @@
 #include "library/Messages.h"
 #include "library/api_sound.h"
 
+#include "library/sound/BackendFactory.h"
+
 #include <QApplication>
 #include <QElapsedTimer>
+#include <QListWidget>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <algorithm>
 #include <cmath>
+#include <complex>
+#include <map>
+#include <numbers>
 
 using namespace caltest;
 
@@ -185,3 +192,91 @@ TEST_F(WizardRun, ElevenStepsFindTheCardsKnownValuesAndTheCorrectionDividesTheCa
         v *= cardRms;
     EXPECT_LT(sound::test::bandError_dB(got, scaled, kRate, 125, 8000), -40.0);
 }
+
+namespace {
+
+// The program's own virtual card, calibrated through its line input, the cable from line-out that the wizard asks
+// for: the converter pair's fixed noise floor (after the recording gains) and its gentle distortion rising towards
+// full scale.
+class ProgramCardRun : public CalTest {
+protected:
+    sound::VirtualCardConfig cardConfig() override { return sound::virtualRoom(); }
+};
+
+// The line path's gain at f (its filters' response).
+double lineGainAt(double f_Hz)
+{
+    const auto h = sound::virtualRoom().line.response;
+    const double w = 2 * std::numbers::pi * f_Hz / kRate;
+    std::complex<double> sum = 0;
+    for (std::size_t k = 0; k < h.size(); ++k)
+        sum += h[k] * std::polar(1.0, -w * double(k));
+    return std::abs(sum);
+}
+
+} // namespace
+
+TEST_F(ProgramCardRun, TheLineInputGivesTheConvertersGainsPeakAndASmoothDistortionSearch)
+{
+    const sound::VirtualLineConfig line = sound::virtualRoom().line;
+    ASSERT_FALSE(line.response.empty());
+    frmCalCard* w = openWizard();
+    w->cmdNext_Click();
+    auto* sources = control<QListWidget>("lstAudioIn");
+    ASSERT_EQ(sources->count(), 2);
+    ASSERT_EQ(sources->item(1)->text(), QStringLiteral("Line"));
+    sources->setCurrentRow(1);
+    std::array<std::int32_t, 4> step1{};
+    std::int32_t step1Dac = 0;
+    QString log;
+    auto* prompt = control<QLabel>("lblPrompt2");
+    time.onIdle = [&] {
+        if (step1Dac == 0 && prompt->text() == MessageText(msg::CalStep(2))) {
+            step1 = w->Gains();
+            step1Dac = w->ThdDAC();
+        }
+        if (prompt->text() == MessageText(msg::CalStep(3)) && log.isEmpty())
+            log = text(frmCalCard::SessionLogPath());
+    };
+    w->cmdNext_Click();
+    time.onIdle = nullptr;
+    ASSERT_TRUE(w->Success()) << runReport();
+    EXPECT_TRUE(shownErrors().empty());
+
+    // The noise floor lies after the recording gains, so the least distortion has them up and the tone loud: the
+    // search (a random walk through five settings) ends some dB below the corner of all gains up, never tens.
+    const auto g = step1; // Pm, Rm, Ps, Rs
+    const double recording_dB = 20 * std::log10(lawGain(g[1]) * lawGain(g[3]));
+    const double amplitude = step1Dac / 32768.0 * lawGain(g[0]) * lawGain(g[2]);
+    EXPECT_GT(recording_dB, -3.0);
+    EXPECT_GT(20 * std::log10(amplitude), -6.0);
+    // The converters' peak there is what the card records at those settings (its distortion and filters), close to
+    // its full scale.
+    const double recorded
+        = (amplitude - 0.75 * line.cubicDistortion * std::pow(amplitude, 3)) * lineGainAt(1000)
+          * lawGain(g[1]) * lawGain(g[3]) * 32767;
+    EXPECT_NEAR(20 * std::log10(w->ADCmax() / recorded), 0.0, 0.5) << w->ADCmax();
+    EXPECT_GT(20 * std::log10(w->ADCmax() / 32767.0), -6.0) << w->ADCmax();
+
+    // The level search of step 2: THD+N follows the level smoothly where a step of the search changes the level by
+    // less than 1 dB (the upper 12 dB): neighbouring levels differ by less than 3 dB. Its best is the pair's noise
+    // floor against the tone.
+    std::map<int, double> thdn;
+    const QRegularExpression row(QStringLiteral("^DAC=(\\d+) THD=(-?[0-9.]+)"), QRegularExpression::MultilineOption);
+    for (auto it = row.globalMatch(log); it.hasNext();) {
+        const auto m = it.next();
+        thdn[m.captured(1).toInt()] = m.captured(2).toDouble();
+    }
+    ASSERT_GT(thdn.size(), 10u) << log.left(2000).toStdString();
+    double best = 0;
+    int neighbours = 0;
+    for (auto it = thdn.lower_bound(8192); it != thdn.end() && std::next(it) != thdn.end(); ++it, ++neighbours)
+        EXPECT_LT(std::abs(std::next(it)->second - it->second), 3.0)
+            << "DAC " << it->first << " to " << std::next(it)->first;
+    EXPECT_GT(neighbours, 10);
+    for (const auto& [dac, value] : thdn)
+        best = std::min(best, value);
+    const double tone_rms = 1 / std::sqrt(2.0);
+    EXPECT_NEAR(best, 20 * std::log10(line.noiseRms * std::sqrt(0.45 * 2 - 40.0 / kRate) / tone_rms), 3.0);
+}
+

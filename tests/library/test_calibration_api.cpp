@@ -231,8 +231,8 @@ TEST_F(CalibrationApi, MixerListsAndTestReport)
     std::string names;
     EXPECT_EQ(GetMixList(names), 1);
     EXPECT_EQ(names, "Virtual sound card;");
-    EXPECT_EQ(GetSrcList(0, names), 1);
-    EXPECT_EQ(names, "Mic;");
+    EXPECT_EQ(GetSrcList(0, names), 2);
+    EXPECT_EQ(names, "Mic;Line;");
     EXPECT_EQ(GetDstList(0, names), 1);
     EXPECT_EQ(names, "PCM;");
     EXPECT_EQ(GetDstList(1, names), 0);

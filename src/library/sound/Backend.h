@@ -33,6 +33,9 @@ public:
     // Stops and closes the stream; no callback runs after it returns.
     virtual void close() = 0;
     virtual bool isOpen() const = 0;
+    // The stream is open but the sound system under it has gone (an audio server that stopped or restarted): no
+    // callback will come again. The engine then closes it and opens it anew, which gives the backend's message.
+    virtual bool lost() const { return false; }
     // Frames from a sample written by the callback to the same sample arriving in the callback's input, for the
     // open stream (the backend's own estimate; 0 when unknown).
     virtual std::int64_t roundTripLatencyFrames() const = 0;

@@ -59,22 +59,25 @@ VResult readCorrectedStimulus(const std::string& path, StimulusKind kind, int or
         return msg::CalibrationFilesDiffer;
     std::ifstream f(path, std::ios::binary);
     if (!f)
-        return msg::CalibrationFilesDiffer;
+        return msg::CannotRead;
     unsigned char head[32];
     if (!f.read(reinterpret_cast<char*>(head), sizeof head))
+        return msg::CannotRead;
+    if (std::memcmp(head, kMagic, 8) != 0 || getU32(head + 8) != 1)
+        return msg::CannotRead;
+    if (getU32(head + 12) != std::uint32_t(kind) || getU32(head + 16) != std::uint32_t(order)
+        || getU32(head + 20) != std::uint32_t(rate_Hz))
         return msg::CalibrationFilesDiffer;
     const std::int64_t frames = periodOf(kind, order);
-    if (std::memcmp(head, kMagic, 8) != 0 || getU32(head + 8) != 1 || getU32(head + 12) != std::uint32_t(kind)
-        || getU32(head + 16) != std::uint32_t(order) || getU32(head + 20) != std::uint32_t(rate_Hz)
-        || getU32(head + 24) != std::uint32_t(frames))
-        return msg::CalibrationFilesDiffer;
+    if (getU32(head + 24) != std::uint32_t(frames))
+        return msg::CannotRead;
     std::vector<unsigned char> bytes(static_cast<std::size_t>(frames) * 4);
     if (!f.read(reinterpret_cast<char*>(bytes.data()), static_cast<std::streamsize>(bytes.size())))
-        return msg::CalibrationFilesDiffer;
+        return msg::CannotRead;
     if (f.peek() != std::char_traits<char>::eof())
-        return msg::CalibrationFilesDiffer;
+        return msg::CannotRead;
     if (fnv1a(bytes.data(), bytes.size()) != getU32(head + 28))
-        return msg::CalibrationFilesDiffer;
+        return msg::CannotRead;
     out.kind = kind;
     out.order = order;
     out.rate_Hz = rate_Hz;
@@ -84,7 +87,7 @@ VResult readCorrectedStimulus(const std::string& path, StimulusKind kind, int or
         float v;
         std::memcpy(&v, &u, 4);
         if (!std::isfinite(v) || std::abs(v) > 1.0f)
-            return msg::CalibrationFilesDiffer;
+            return msg::CannotRead;
         out.period[i] = v;
     }
     return Ok;
@@ -141,11 +144,15 @@ VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, s
     SF_INFO info{};
     SNDFILE* sf = sf_open(file.c_str(), SFM_READ, &info);
     if (!sf)
-        return msg::CalibrationFilesDiffer;
+        return msg::CannotRead;
     const std::size_t n = plain.size();
     std::vector<double> filter(n, 0.0);
     std::vector<double> frame(static_cast<std::size_t>(std::max(info.channels, 1)));
-    bool ok = info.channels >= 1 && info.frames > 0 && info.samplerate == rate_Hz;
+    if (info.channels < 1 || info.frames <= 0 || info.samplerate != rate_Hz) {
+        sf_close(sf);
+        return msg::CalibrationFilesDiffer;
+    }
+    bool ok = true;
     for (sf_count_t i = 0; ok && i < info.frames; ++i) {
         if (sf_readf_double(sf, frame.data(), 1) != 1) {
             ok = false;
@@ -155,7 +162,7 @@ VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, s
     }
     sf_close(sf);
     if (!ok)
-        return msg::CalibrationFilesDiffer;
+        return msg::CannotRead;
 
     dsp::RealFftD fft(n);
     std::vector<std::complex<double>> P(fft.bins()), F(fft.bins());

@@ -12,8 +12,9 @@
 //   offset 24  u32      frames: 2^n - 1 (MLS) or 2^n (sweep)
 //   offset 28  u32      FNV-1a 32-bit hash of the sample bytes that follow
 //   offset 32  frames x f32: one period of the corrected stimulus, peak 1 (the level is applied at playback)
-// A file that does not hold exactly this (wrong magic, version, kind, order, rate or length, a hash mismatch, a
-// sample that is not finite or above 1 in magnitude) is refused: msg::CalibrationFilesDiffer.
+// A file that cannot be read as this (missing, wrong magic or version, wrong length, a hash mismatch, a sample that
+// is not finite or above 1 in magnitude: damaged) is refused with msg::CannotRead; one that reads well but was made
+// for another kind, order or rate with msg::CalibrationFilesDiffer.
 //
 // Inverse-filter file: a response wave file whose first channel is the filter's impulse response; it is folded
 // onto the stimulus period, convolved circularly with the plain stimulus, scaled to a peak of 1 and saved as the
@@ -36,7 +37,7 @@ struct CorrectedStimulus {
     std::vector<float> period;
 };
 
-// 0 or msg::CalibrationFilesDiffer (unreadable or not matching kind, order, rate).
+// 0, msg::CannotRead (missing or damaged) or msg::CalibrationFilesDiffer (not matching kind, order, rate).
 VResult readCorrectedStimulus(const std::string& path, StimulusKind kind, int order, std::int32_t rate_Hz,
                               CorrectedStimulus& out);
 // Written atomically (temporary beside it, then renamed): 0, or msg::CalibrationFilesDiffer when it cannot be written.
@@ -44,7 +45,8 @@ VResult writeCorrectedStimulus(const std::string& path, const CorrectedStimulus&
 
 // The period with the correction of file applied: file ends in "_mls.pcm"/"_swp.pcm" (read) or in
 // ".mls_flt.wav"/".swp_flt.wav" (filter applied to plain, then the pre-filtered file is written beside it).
-// plain: the uncorrected period (peak 1). 0 or msg::CalibrationFilesDiffer.
+// plain: the uncorrected period (peak 1). 0, msg::CannotRead (file missing or damaged) or msg::CalibrationFilesDiffer
+// (another ending, kind, order or rate, or a filter without energy).
 VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, std::int32_t rate_Hz,
                         std::span<const double> plain, std::vector<double>& out);
 

@@ -120,6 +120,21 @@ VResult Engine::acquire(StreamUser user, double rate_Hz)
     housekeep();
     if (!backend_)
         return msg::NoUsableWaveDevice;
+    if (backend_->isOpen() && backend_->lost()) {
+        // The sound system went away under the stream (an audio server stopped or restarted): what played or
+        // recorded on it is gone with it. The stream is opened again for whoever still holds it (the continuous
+        // input and the meters keep their references); a backend whose host is gone says so at once.
+        const bool meter = rtMeter_.load();
+        closeStream();
+        users_ &= ~(unsigned(StreamUser::Stimulus) | unsigned(StreamUser::Playback));
+        if (VResult rc = backend_->open(rate_Hz, 2, 2, this)) {
+            users_ = 0;
+            return rc;
+        }
+        rtMeter_.store(meter && holds(StreamUser::Meter));
+        users_ |= unsigned(user);
+        return Ok;
+    }
     if (backend_->isOpen()) {
         if (backend_->rate() == rate_Hz) {
             users_ |= unsigned(user);
@@ -296,7 +311,7 @@ VResult Engine::finishCapture(CaptureResult& result, std::int64_t timeoutMargin_
         const std::int64_t done = c.done.load(std::memory_order_acquire);
         if (done >= c.total)
             break;
-        if (!streamOpen()) {
+        if (!streamOpen() || backend_->lost()) {
             rc = msg::CannotGetRecording;
             break;
         }

@@ -58,7 +58,7 @@ public:
         apply();
     }
 
-    bool describe(int mixerIndex, int, int, int, MixerDescription& out) override
+    bool describe(int mixerIndex, int, int recordingLine, int, MixerDescription& out) override
     {
         if (mixerIndex != 0)
             return false;
@@ -69,7 +69,7 @@ public:
         out.playbackMaster = {idOf(0), 2};
         out.playbackSecondary = {idOf(1), 2};
         out.recordingMaster = {idOf(2), 2};
-        out.recordingSecondary = {idOf(3), 2};
+        out.recordingSecondary = {idOf(recordingLine == kLineIn ? 4 : 3), 2};
         return true;
     }
     bool setVolume(int mixerIndex, std::int32_t controlId, int, std::int32_t left, std::int32_t right) override
@@ -91,12 +91,17 @@ public:
         right = e->right;
         return true;
     }
-    bool select(int mixerIndex, int, int, int, bool save) override
+    bool select(int mixerIndex, int, int recordingLine, int, bool save) override
     {
         if (mixerIndex != 0)
             return false;
-        if (save)
+        if (save) {
             saved_ = elements_;
+            savedLineIn_ = lineIn_;
+        }
+        // No line chosen: the card's own default, the microphone.
+        lineIn_ = recordingLine == kLineIn;
+        apply();
         return true;
     }
     bool restore(int mixerIndex) override
@@ -104,6 +109,7 @@ public:
         if (mixerIndex != 0)
             return false;
         elements_ = saved_;
+        lineIn_ = savedLineIn_;
         apply();
         return true;
     }
@@ -112,7 +118,12 @@ public:
         names.clear();
         if (mixerIndex != 0)
             return false;
-        names.emplace_back(playback ? kNames[1] : kNames[3]);
+        if (playback) {
+            names.emplace_back(kNames[1]);
+        } else {
+            names.emplace_back(kNames[3]);
+            names.emplace_back(kNames[4]);
+        }
         return true;
     }
 
@@ -120,13 +131,14 @@ private:
     struct Element {
         std::int32_t left = 65535, right = 65535;
     };
-    static constexpr const char* kNames[4] = {"Master", "PCM", "Capture", "Mic"};
+    static constexpr const char* kNames[5] = {"Master", "PCM", "Capture", "Mic", "Line"};
+    static constexpr int kLineIn = 1; // recording line 1, "Line": cabled to line-out on the virtual card
     static std::int32_t idOf(int i) { return mixerControlId("virtual", kNames[i], 0); }
     Element* find(int mixerIndex, std::int32_t id)
     {
         if (mixerIndex != 0)
             return nullptr;
-        for (int i = 0; i < 4; ++i)
+        for (int i = 0; i < 5; ++i)
             if (idOf(i) == id)
                 return &elements_[static_cast<std::size_t>(i)];
         return nullptr;
@@ -135,14 +147,18 @@ private:
     {
         if (!gains_)
             return;
+        const Element& source = elements_[lineIn_ ? 4 : 3];
         gains_->playback.store(virtualMixerGain(elements_[0].left) * virtualMixerGain(elements_[1].left));
-        gains_->recording[0].store(virtualMixerGain(elements_[2].left) * virtualMixerGain(elements_[3].left));
-        gains_->recording[1].store(virtualMixerGain(elements_[2].right) * virtualMixerGain(elements_[3].right));
+        gains_->recording[0].store(virtualMixerGain(elements_[2].left) * virtualMixerGain(source.left));
+        gains_->recording[1].store(virtualMixerGain(elements_[2].right) * virtualMixerGain(source.right));
+        gains_->lineIn.store(lineIn_);
     }
 
     std::shared_ptr<VirtualGains> gains_;
-    std::array<Element, 4> elements_{};
-    std::array<Element, 4> saved_{};
+    std::array<Element, 5> elements_{};
+    std::array<Element, 5> saved_{};
+    bool lineIn_ = false;
+    bool savedLineIn_ = false;
 };
 
 std::unique_ptr<MixerBackend>& currentMixer()

@@ -53,9 +53,12 @@ std::string sanitiseMixerName(const std::string& name);
 // The id of an element: FNV-1a of "card/name/index", 31 bits.
 std::int32_t mixerControlId(const std::string& card, const std::string& element, int index);
 
-// The virtual mixer: one mixer "Virtual sound card" with the elements "Master", "PCM" (playback), "Capture" and
-// "Mic" (recording); its one playback line is "PCM", its one recording line "Mic". Gain law: position p gives -60 + 60 p / 65535 dB, position 0 silence; the card's playback
-// gain is Master x PCM, its recording gain per channel Capture x Mic.
+// The virtual mixer: one mixer "Virtual sound card" with the elements "Master", "PCM" (playback), "Capture", "Mic"
+// and "Line" (recording); its one playback line is "PCM", its recording lines are "Mic" (line 0, the microphone in
+// the room; also when no line is chosen) and "Line" (line 1, the line input cabled to line-out: the converter pair
+// alone, for the sound-card calibration), chosen by select(). Gain law: position p gives -60 + 60 p / 65535 dB,
+// position 0 silence; the card's playback gain is Master x PCM, its recording gain per channel Capture x the chosen
+// source's element.
 std::unique_ptr<MixerBackend> makeVirtualMixer(std::shared_ptr<VirtualGains> gains);
 double virtualMixerGain(std::int32_t position);
 std::unique_ptr<MixerBackend> makeAlsaMixer();

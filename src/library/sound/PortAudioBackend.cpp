@@ -19,8 +19,20 @@ PortAudioBackend::PortAudioBackend()
 PortAudioBackend::~PortAudioBackend()
 {
     close();
-    if (initialised_)
+    if (initialised_ && !hostGone_)
         Pa_Terminate();
+}
+
+bool PortAudioBackend::lost() const
+{
+    return stream_ && (hostGone_ || Pa_IsStreamActive(static_cast<PaStream*>(stream_)) != 1);
+}
+
+void PortAudioBackend::hostGone()
+{
+    hostGone_ = true;
+    // The stream stays as it is (stopping it would not return); the engine behind callback_ outlives it.
+    stream_ = nullptr;
 }
 
 VResult PortAudioBackend::selectDevices(const std::string& deviceName, int device1, int device2)
@@ -97,6 +109,8 @@ int PortAudioBackend::onAudio(const void* input, void* output, unsigned long fra
 VResult PortAudioBackend::open(double rate_Hz, int inChannels, int outChannels, AudioCallback* callback)
 {
     close();
+    if (hostGone_)
+        return msg::NoUsableWaveDevice;
     if (!initialised_ || Pa_GetDeviceCount() < 1)
         return msg::TooFewWaveDevices;
     if (outputDevice_ < 0)
@@ -127,6 +141,12 @@ VResult PortAudioBackend::open(double rate_Hz, int inChannels, int outChannels, 
                               reinterpret_cast<PaStreamCallback*>(&PortAudioBackend::onAudio), this);
     if (e != paNoError) {
         callback_ = nullptr;
+        // A JACK server that went away while no stream was open: its ports can no longer be made.
+        const PaHostApiInfo* host = Pa_GetHostApiInfo(dout->hostApi);
+        if (host && host->type == paJACK && (e == paInsufficientMemory || e == paUnanticipatedHostError)) {
+            hostGone();
+            return msg::NoUsableWaveDevice;
+        }
         return e == paInvalidSampleRate ? msg::UnsupportedSampleRate : msg::CannotOpenOutput;
     }
     const PaStreamInfo* info = Pa_GetStreamInfo(s);
@@ -144,6 +164,10 @@ void PortAudioBackend::close()
 {
     if (!stream_)
         return;
+    if (lost()) {
+        hostGone();
+        return;
+    }
     Pa_StopStream(static_cast<PaStream*>(stream_));
     Pa_CloseStream(static_cast<PaStream*>(stream_));
     stream_ = nullptr;

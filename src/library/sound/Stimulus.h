@@ -32,9 +32,10 @@ struct StimulusPeriod {
 int minOrderForRate(double rate_Hz);
 int maxOrderForRate(double rate_Hz); // includes the long-signal order
 
-// Builds one period: 0, msg::BadArgument (order, level or filter out of range), msg::CalibrationFilesDiffer (correction
-// file refused). level: 1..32767 on the 16-bit scale; speechScale (0, 1]: extra factor for shaped stimuli (filter !=
-// 0); a period that would exceed full scale is scaled down to it. correction: "" for none.
+// Builds one period: 0, msg::BadArgument (order, level or filter out of range), msg::CannotRead or
+// msg::CalibrationFilesDiffer (correction file refused, sound/CorrectionFile.h). level: 1..32767 on the 16-bit scale;
+// speechScale (0, 1]: extra factor for shaped stimuli (filter != 0); a period that would exceed full scale is scaled
+// down to it. correction: "" for none.
 VResult buildStimulus(StimulusKind kind, int order, double rate_Hz, int level, const std::string& correction,
                       int filter, float speechScale, StimulusPeriod& out);
 

@@ -18,6 +18,12 @@ double softClip(double x)
     return x < 0 ? -y : y;
 }
 
+// The converters as a cable sees them: a gentle cubic that rises towards full scale, clipped there.
+double converterCurve(double x, double k)
+{
+    return std::clamp(x - k * x * x * x, -1.0, 1.0);
+}
+
 } // namespace
 
 VirtualCard::VirtualCard(VirtualCardConfig config, Pacing pacing, std::shared_ptr<VirtualGains> gains)
@@ -31,6 +37,9 @@ VirtualCard::VirtualCard(VirtualCardConfig config, Pacing pacing, std::shared_pt
             if (h[k] != 0)
                 taps_[c].push_back({static_cast<std::int64_t>(k), h[k]});
     }
+    for (std::size_t k = 0; k < config_.line.response.size(); ++k)
+        if (config_.line.response[k] != 0)
+            lineTaps_.push_back({static_cast<std::int64_t>(k), config_.line.response[k]});
 }
 
 VirtualCard::~VirtualCard()
@@ -72,12 +81,13 @@ VResult VirtualCard::open(double rate_Hz, int inChannels, int outChannels, Audio
     const std::size_t block = static_cast<std::size_t>(config_.blockFrames);
     in_.assign(block * inChannels_, 0.0f);
     out_.assign(block * outChannels_, 0.0f);
-    std::size_t need = config_.response.size() + config_.response2.size() + static_cast<std::size_t>(config_.latencyFrames)
-                       + 2 * block;
+    std::size_t need = config_.response.size() + config_.response2.size() + config_.line.response.size()
+                       + static_cast<std::size_t>(config_.latencyFrames) + 2 * block;
     std::size_t size = 1;
     while (size < need)
         size <<= 1;
     history_.assign(size, 0.0);
+    lineHistory_.assign(lineTaps_.empty() ? 0 : size, 0.0);
     historyMask_ = size - 1;
     rng_ = 0x9E3779B97F4A7C15ull ^ config_.seed;
     spareValid_ = false;
@@ -149,23 +159,28 @@ void VirtualCard::runBlock()
     const double gOut = gains_->playback.load(std::memory_order_relaxed);
     const double gIn[2] = {gains_->recording[0].load(std::memory_order_relaxed),
                            gains_->recording[1].load(std::memory_order_relaxed)};
-    // The input of this block: what was played latency frames ago through the room.
+    // The input of this block: what was played latency frames ago, through the room to the microphone or through
+    // the converters alone to the line input.
+    const bool line = !lineTaps_.empty() && gains_->lineIn.load(std::memory_order_relaxed);
+    const std::vector<double>& played = line ? lineHistory_ : history_;
+    const double noiseBefore = line ? 0.0 : config_.noiseRms;
+    const double noiseAfter = line ? config_.line.noiseRms : config_.adcNoiseRms;
     for (int i = 0; i < n; ++i) {
         const std::int64_t t = frame_ + i;
         for (int c = 0; c < inChannels_; ++c) {
             double acc = 0;
             const std::int64_t t0 = t - config_.latencyFrames;
-            for (const Tap& tap : taps_[c]) {
+            for (const Tap& tap : line ? lineTaps_ : taps_[c]) {
                 const std::int64_t s = t0 - tap.lag;
                 if (s < 0)
                     break;
-                acc += tap.value * history_[static_cast<std::size_t>(s) & historyMask_];
+                acc += tap.value * played[static_cast<std::size_t>(s) & historyMask_];
             }
-            if (config_.noiseRms > 0)
-                acc += config_.noiseRms * noise();
+            if (noiseBefore > 0)
+                acc += noiseBefore * noise();
             acc *= gIn[c];
-            if (config_.adcNoiseRms > 0)
-                acc += config_.adcNoiseRms * noise();
+            if (noiseAfter > 0)
+                acc += noiseAfter * noise();
             in_[static_cast<std::size_t>(i * inChannels_ + c)] = static_cast<float>(std::clamp(acc, -1.0, 1.0));
         }
     }
@@ -176,6 +191,9 @@ void VirtualCard::runBlock()
     for (int i = 0; i < n; ++i) {
         const double x = gOut * out_[static_cast<std::size_t>(i * outChannels_)];
         history_[static_cast<std::size_t>(frame_ + i) & historyMask_] = softClip(x - k * x * x * x);
+        if (!lineHistory_.empty())
+            lineHistory_[static_cast<std::size_t>(frame_ + i) & historyMask_]
+                = converterCurve(x, config_.line.cubicDistortion);
     }
     frame_ += n;
 }

@@ -4,7 +4,15 @@
 // harmonic of k A^3 / 4: the card's known distortion curve) and a soft-clipping stage (linear up to 0.8 of full
 // scale), then through a known room response (per input channel, from output channel 1) delayed by the
 // converters' round-trip latency; seeded Gaussian noise is added, the recording gains applied, the converter's own
-// noise added and the converter clips at full scale; the result is the engine's input. Run deterministically by a test (step()) or paced in real time on its own thread.
+// noise added and the converter clips at full scale; the result is the engine's input. Run deterministically by a
+// test (step()) or paced in real time on its own thread.
+//
+// A card may also have a line input cabled to its line-out (VirtualCardConfig::line): the recording source "Line"
+// of the virtual mixer (VirtualGains::lineIn) then hears the converter pair alone, as the sound-card calibration
+// asks for: the played signal through the playback gains, the converters' gentle distortion x - k x^3 (clipped at
+// full scale), their flat, slightly band-limited filters and the same latency, then the recording gains, the
+// converters' fixed noise floor and the clipping at full scale. The microphone (source "Mic", the default) hears
+// the room as above.
 #include "library/sound/Backend.h"
 
 #include <atomic>
@@ -19,6 +27,14 @@ namespace vemra::sound {
 struct VirtualGains {
     std::atomic<double> playback{1.0};
     std::atomic<double> recording[2] = {1.0, 1.0};
+    std::atomic<bool> lineIn{false}; // the recording source: the line input (true) or the microphone
+};
+
+// The converter pair as a cable from line-out to line-in shows it.
+struct VirtualLineConfig {
+    std::vector<double> response;       // the converters' filters (both inputs); empty: the card has no line input
+    double noiseRms = 0;                // the converters' noise floor, fraction of full scale, after the recording gains
+    double cubicDistortion = 0;         // k of the converters' distortion x - k x^3 on the played signal
 };
 
 struct VirtualCardConfig {
@@ -36,6 +52,7 @@ struct VirtualCardConfig {
     int outputs = 2;                    // 0: no output device
     int devices = 1;                    // 0: no device at all
     std::int64_t overflowAtFrame = -1;  // input lost in the block holding this frame (-1 never)
+    VirtualLineConfig line;             // the line input cabled to line-out
 };
 
 class VirtualCard final : public Backend {
@@ -81,7 +98,9 @@ private:
         double value;
     };
     std::vector<Tap> taps_[2];
+    std::vector<Tap> lineTaps_;
     std::vector<double> history_; // output 1 after gain and soft clipping, ring
+    std::vector<double> lineHistory_; // output 1 after gain and the converters' distortion, ring (with a line input)
     std::size_t historyMask_ = 0;
     std::uint64_t rng_ = 1;
     bool spareValid_ = false;

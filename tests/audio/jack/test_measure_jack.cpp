@@ -1,7 +1,8 @@
 // The measurement window through PortAudio and a real audio server. With the private JACK server of the sound
 // tests (dummy driver, loopback ports) a measurement started from the window gives the loopback's response, a
-// unit impulse at lag 0. With no server running, choosing its devices fails with the library's message and a
-// measurement ends with a message or a result: it never hangs.
+// unit impulse at lag 0; after the server stopped, each Start tells it once and makes no document. With no server
+// running, choosing its devices fails with the library's message and a measurement ends with a message or a
+// result: it never hangs.
 #include "../AudioObjects.h"
 #include "audio/AudioGlobals.h"
 #include "audio/clsMixer.h"
@@ -29,6 +30,8 @@
 #include <QToolButton>
 
 #include <cmath>
+#include <cstdlib>
+#include <string>
 
 using namespace vemra;
 
@@ -58,6 +61,19 @@ protected:
         w->lstLength()->setCurrentIndex(w->lstLength()->findData(15));
         w->txtAvg()->setText(QStringLiteral("2"));
     }
+    // Start until a document arrives; a server starved of processor time may lose input now and then
+    // (CannotGetRecording) and the measurement is made again. Only a server that loses input every time fails.
+    void measureUntilADocument(int documents)
+    {
+        for (int attempt = 0; attempt < 8 && WaveCount() < documents; ++attempt) {
+            scripted().clear();
+            w->cmdRecord()->click();
+            if (WaveCount() < documents) {
+                ASSERT_TRUE(lostInput()) << "no document and no lost input";
+            }
+        }
+        ASSERT_EQ(WaveCount(), documents);
+    }
     static bool lostInput()
     {
         for (const MessageRequest& r : scripted().messages)
@@ -77,16 +93,7 @@ TEST_F(JackMeasurement, AMeasurementFromTheWindowGivesTheLoopback)
     ASSERT_TRUE(Mixer->FullDuplex());
     openWindow();
     ASSERT_EQ(w->stimulus(), 1);
-    // A server starved of processor time may lose input now and then (CannotGetRecording): the measurement is made
-    // again. Only a server that loses input every time fails the test.
-    for (int attempt = 0; attempt < 8 && WaveCount() == 0; ++attempt) {
-        scripted().clear();
-        w->cmdRecord()->click();
-        if (WaveCount() == 0) {
-            ASSERT_TRUE(lostInput()) << "no document and no lost input";
-        }
-    }
-    ASSERT_EQ(WaveCount(), 1);
+    measureUntilADocument(1);
     const clsWave* wave = WaveAt(1);
     ASSERT_TRUE(wave->Valid());
     const auto samples = WaveStore::samples(wave->header(), 0);
@@ -100,6 +107,35 @@ TEST_F(JackMeasurement, AMeasurementFromTheWindowGivesTheLoopback)
     for (std::size_t i = 1; i < samples.size(); ++i)
         rest = std::max(rest, std::abs(double(samples[i])));
     EXPECT_EQ(rest, 0.0) << "the loopback is a pure delay";
+}
+
+TEST_F(JackMeasurement, AServerThatWentAwayIsToldAtEachStartWithoutAWaitOrADocument)
+{
+    const char* script = std::getenv("VEMRA_JACK_SERVER_SCRIPT");
+    const char* state = std::getenv("VEMRA_JACK_STATE");
+    if (!script || !state)
+        GTEST_SKIP() << "needs the server script of the CTest fixture";
+    const auto server = [&](const char* action) {
+        return std::system(("sh '" + std::string(script) + "' " + action + " '" + state + "'").c_str());
+    };
+    ASSERT_EQ(SelectWaveDevices("loopback", 0, 0), 0);
+    Mixer->CheckFullDuplex();
+    openWindow();
+    measureUntilADocument(1);
+
+    // The server goes while the window holds its stream: each Start says so once, at once (no wait for a capture
+    // that cannot come), and makes no document; the program's end lets go of the dead connection without a hang.
+    ASSERT_EQ(server("stop"), 0);
+    for (int start = 0; start < 2; ++start) {
+        SCOPED_TRACE(start);
+        scripted().clear();
+        w->cmdRecord()->click();
+        ASSERT_EQ(scripted().messages.size(), 1u);
+        EXPECT_EQ(scripted().messages[0].title, QStringLiteral("Vemra - error (%1)").arg(msg::NoUsableWaveDevice));
+        EXPECT_EQ(WaveCount(), 1);
+        EXPECT_TRUE(w->cmdRecord()->isEnabled());
+    }
+    ASSERT_EQ(server("start"), 0); // for the fixture's own stop
 }
 
 TEST_F(JackAbsent, NoServerGivesTheLibrarysMessageNotAHang)

@@ -133,7 +133,7 @@ TEST_F(BadInput, CaptureThatNeverCompletesTimesOutWithinItsBound)
     StopContRecording();
 }
 
-TEST_F(BadInput, CorruptCorrectionFilesAre907)
+TEST_F(BadInput, CorruptCorrectionFilesAreRefused)
 {
     install({});
     const std::string folder = files::tempFolder();
@@ -150,24 +150,31 @@ TEST_F(BadInput, CorruptCorrectionFilesAre907)
         std::ofstream(path, std::ios::binary).write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
         return path;
     };
-    std::vector<std::pair<const char*, std::string>> cases = {
-        {"truncated", variant("truncated", [](std::vector<char>& b) { b.resize(b.size() - 4); })},
-        {"flipped sample", variant("flipped", [](std::vector<char>& b) { b[100] ^= 0x10; })},
-        {"wrong magic", variant("magic", [](std::vector<char>& b) { b[0] = 'X'; })},
-        {"header only", variant("short", [](std::vector<char>& b) { b.resize(20); })},
-        {"missing", folder + "/absent 48000 14_mls.pcm"},
-        {"wrong ending", folder + "/card 48000 14.bin"},
-        {"filter not a wave", variant("notwave", [](std::vector<char>& b) { b.resize(64); }) + ".mls_flt.wav"},
+    // Damaged or missing: the file cannot be read (207); readable but not a correction for this: 907.
+    struct Case {
+        const char* name;
+        std::string path;
+        VResult expected;
+    };
+    std::vector<Case> cases = {
+        {"truncated", variant("truncated", [](std::vector<char>& b) { b.resize(b.size() - 4); }), msg::CannotRead},
+        {"flipped sample", variant("flipped", [](std::vector<char>& b) { b[100] ^= 0x10; }), msg::CannotRead},
+        {"wrong magic", variant("magic", [](std::vector<char>& b) { b[0] = 'X'; }), msg::CannotRead},
+        {"header only", variant("short", [](std::vector<char>& b) { b.resize(20); }), msg::CannotRead},
+        {"missing", folder + "/absent 48000 14_mls.pcm", msg::CannotRead},
+        {"wrong ending", folder + "/card 48000 14.bin", msg::CalibrationFilesDiffer},
+        {"filter not a wave", variant("notwave", [](std::vector<char>& b) { b.resize(64); }) + ".mls_flt.wav",
+         msg::CannotRead},
     };
     const auto before = tempFiles();
-    for (auto& [name, path] : cases) {
+    for (auto& [name, path, expected] : cases) {
         SCOPED_TRACE(name);
-        EXPECT_EQ(StartMLS(1, 14, 48000, 16384, path, 0, 1.0f), 907);
+        EXPECT_EQ(StartMLS(1, 14, 48000, 16384, path, 0, 1.0f), expected);
     }
-    // A correction for another rate or order does not match either.
+    // A correction for another rate, order or stimulus does not match.
     std::string good14 = goodName;
-    EXPECT_EQ(StartMLS(1, 15, 48000, 16384, good14, 0, 1.0f), 907);
-    EXPECT_EQ(StartSweep(1, 14, 48000, 16384, good14, 0, 1.0f), 907);
+    EXPECT_EQ(StartMLS(1, 15, 48000, 16384, good14, 0, 1.0f), msg::CalibrationFilesDiffer);
+    EXPECT_EQ(StartSweep(1, 14, 48000, 16384, good14, 0, 1.0f), msg::CalibrationFilesDiffer);
     EXPECT_EQ(tempFiles(), before);
     EXPECT_EQ(StartMLS(1, 14, 48000, 16384, good14, 0, 1.0f), 0);
     StopPlaying();
