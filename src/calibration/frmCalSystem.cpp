@@ -27,6 +27,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <limits>
+
 namespace vemra {
 
 namespace {
@@ -40,14 +42,9 @@ int storedCount()
 
 } // namespace
 
-std::optional<double> ParseDecimal(const QString& text)
+std::optional<double> RoomVolume(const QString& text)
 {
-    const QString t = text.trimmed();
-    if (const std::optional<double> v = ParseNumber(t))
-        return v;
-    if (t.count(QLatin1Char(',')) == 1 && !t.contains(QLatin1Char('.')))
-        return ParseNumber(QString(t).replace(QLatin1Char(','), QLatin1Char('.')));
-    return std::nullopt;
+    return ParseNumber(text, -std::numeric_limits<float>::max(), std::numeric_limits<float>::max());
 }
 
 void DeleteSystemCalibration(int d)
@@ -192,7 +189,7 @@ void frmCalSystem::fillCalibrations()
 void frmCalSystem::UpdateButtons()
 {
     cmdDelete->setEnabled(mChosen >= 0);
-    const std::optional<double> volume = ParseDecimal(txtVolume->text());
+    const std::optional<double> volume = RoomVolume(txtVolume->text());
     if (!volume) {
         cmdOK->setEnabled(false);
         return;

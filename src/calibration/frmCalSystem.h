@@ -10,7 +10,8 @@
 // The files must share stimulus, receiver and channel count (907); one that cannot be loaded ends the check with
 // its name. Each file's band energies are normalised to 22050 Hz before the averaging; a band whose reverberation
 // time is missing (no value, not finite, not above 0) gets no gain (909, or 913 at 63 Hz). Numbers in the store
-// are written with '.' and read with '.' or ','. Closing is refused while a run goes on; Cancel stops it.
+// are written with '.' and read with the program's number codec (core/NumberFormat.h). Closing is refused while a
+// run goes on; Cancel stops it.
 // Calling thread: the user-interface thread.
 #include <QDialog>
 #include <QString>
@@ -36,8 +37,8 @@ inline constexpr int kMaxSystemCalibrations = 1000;
 
 // The stored text of one calibration: stimulus; receiver; then row 0 and row 1, seven values each, "0.00" with '.'.
 QString SystemCalRecordText(std::int16_t stimulus, std::int16_t receiver, const float (&result)[2][7]);
-// A number typed or stored with '.' or ',' as its decimal separator, whatever the locale; nothing for other text.
-std::optional<double> ParseDecimal(const QString& text);
+// The room volume typed in txtVolume (m3, a float): nothing for a text that is no such number.
+std::optional<double> RoomVolume(const QString& text);
 // Deletes stored calibration d and moves the later ones down (nothing for d outside 0 .. Count - 1).
 void DeleteSystemCalibration(int d);
 

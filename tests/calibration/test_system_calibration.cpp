@@ -21,6 +21,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QPushButton>
 #include <QTimer>
 
@@ -245,12 +246,17 @@ TEST_F(SystemCal, OkNeedsFilesADescriptionAndAPositiveVolume)
     struct Row { const char* description; const char* volume; bool enabled; };
     const Row rows[] = {{"Room", "100", true},  {"Room", "0", false},   {"Room", "-3", false},
                         {"Room", "abc", false}, {"Room", "", false},    {"   ", "100", false},
-                        {"Room", "12.5", true}, {"Room", "12,5", true}};
+                        {"Room", "12.5", true}, {"Room", "12,5", false}, {"Room", "1,024", false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.description) + "|" + row.volume);
         describe(QLatin1String(row.description), QLatin1String(row.volume));
         EXPECT_EQ(ok->isEnabled(), row.enabled);
     }
+    // A comma is a decimal separator only where the locale's is one.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    describe(QStringLiteral("Room"), QStringLiteral("12,5"));
+    EXPECT_TRUE(ok->isEnabled());
+    QLocale::setDefault(QLocale::c());
     (void)w;
 }
 
