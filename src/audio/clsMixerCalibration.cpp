@@ -136,8 +136,12 @@ void clsMixer::LoadCalibration()
             selectDevicesOnce();
             loadValues();
 
-            const std::int32_t rate = std::int32_t(integerOf(section_, QStringLiteral("Frequency"),
-                                                             QString::number(Options->SampleFrequency()), 8000, 384000));
+            // Only a rate the program measures at: the correction files and the options exist for no other.
+            const QString rateKey = QStringLiteral("Frequency");
+            const std::int32_t rate = std::int32_t(integerOf(section_, rateKey, QString::number(Options->SampleFrequency()),
+                                                             clsOptions::kSampleRates.front(), clsOptions::kSampleRates.back()));
+            if (!clsOptions::isOfferedRate(rate))
+                badValue(rateKey, GetSetting(section_, rateKey));
             Player->setMLSDACVolume(std::int16_t(mlsDacMax_));
             Player->setSWPDACVolume(std::int16_t(swpDacMax_));
             Player->setPlayFreq(rate);
