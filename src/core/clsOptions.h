@@ -79,7 +79,7 @@ public:
     // period would shift the response circularly.
     static constexpr Range kAudioDelayRange = {-96000, 96000};           // samples
     static constexpr Range kSTIWeightRange = {0, kLargestFloat};
-    static constexpr Range kModelScaleRange = {0.01, 100};
+    static constexpr Range kModelScaleRange = {double(0.01f), 100}; // the float nearest 0.01 belongs to it
     // The measurement rates offered (Hz); a stored rate or a calibration's rate is one of them.
     static constexpr std::array<std::int32_t, 4> kSampleRates = {22050, 44100, 48000, 96000};
     static bool isOfferedRate(std::int64_t rate_Hz);

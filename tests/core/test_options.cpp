@@ -118,6 +118,7 @@ TEST_F(OptionsTest, StoredValuesLoadAndMinSRDistStartsAtZero)
     SaveSetting(QStringLiteral("Setup"), QStringLiteral("Temperature"), QStringLiteral("25"));
     SaveSetting(QStringLiteral("Setup"), QStringLiteral("AudioDelay"), QStringLiteral("-96000"));
     SaveSetting(QStringLiteral("Setup"), QStringLiteral("ProbeDist"), QStringLiteral("1"));
+    SaveSetting(QStringLiteral("Setup"), QStringLiteral("ModelScale"), QStringLiteral("0.01"));
     SaveSetting(QStringLiteral("Setup"), QStringLiteral("UseCalibration"), QStringLiteral("True"));
     SaveSetting(QStringLiteral("Setup"), QStringLiteral("SampleFrequency"), QStringLiteral("96000"));
     SaveSetting(QStringLiteral("Setup"), QStringLiteral("Calibration"), QStringLiteral("Card 1"));
@@ -127,6 +128,8 @@ TEST_F(OptionsTest, StoredValuesLoadAndMinSRDistStartsAtZero)
     EXPECT_EQ(o.Temperature(), 25.0f);
     EXPECT_EQ(o.AudioDelay(), -96000.0f) << "the ends of a range belong to it";
     EXPECT_EQ(o.ProbeDist(), 1.0f);
+    EXPECT_EQ(o.ModelScale(), 0.01f) << "as a float, the end of the range";
+    EXPECT_TRUE(clsOptions::kModelScaleRange.contains(o.ModelScale()));
     EXPECT_NEAR(o.Vsound(), 20.1f * std::sqrt(298.0f), 1e-3f);
     EXPECT_TRUE(o.UseCal());
     EXPECT_EQ(o.SampleFrequency(), 96000);
