@@ -27,7 +27,8 @@ int main(int argc, char** argv)
     fuzz::useScratchStore();
     const QString folder = QString::fromLocal8Bit(argv[1]) + QStringLiteral("/settings");
     QDir().mkpath(folder);
-    const QString record = QStringLiteral("5;2;1.00;2.00;3.00;4.00;5.00;6.00;7.00;-0.50;0.25;0.00;0.00;1.00;0.00;0.00;");
+    const QString record =
+        QStringLiteral("5;2;1.00;2.00;3.00;4.00;5.00;6.00;7.00;-0.50;0.25;0.00;0.00;1.00;0.00;0.00;");
     bool ok = true;
     // Small files, one part of the store each, so that mutations land in the values.
     for (int seed = 0; seed < 3; ++seed) {

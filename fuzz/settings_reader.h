@@ -30,8 +30,10 @@ inline void require(bool ok)
 // such a folder: the store syncs its file to disk on every write, which would make the fuzzer wait on the disk.
 inline void useScratchStore()
 {
-    const QString base = QFileInfo(QStringLiteral("/dev/shm")).isWritable() ? QStringLiteral("/dev/shm") : QDir::tempPath();
-    static const QString folder = base + QStringLiteral("/vemra-fuzz-settings-%1").arg(QCoreApplication::applicationPid());
+    const QString shm = QStringLiteral("/dev/shm");
+    const QString base = QFileInfo(shm).isWritable() ? shm : QDir::tempPath();
+    static const QString folder =
+        base + QStringLiteral("/vemra-fuzz-settings-%1").arg(QCoreApplication::applicationPid());
     QDir().mkpath(folder);
     qputenv("XDG_CONFIG_HOME", QFile::encodeName(folder));
     std::atexit([] { QDir(folder).removeRecursively(); });

@@ -138,8 +138,9 @@ void clsMixer::LoadCalibration()
 
             // Only a rate the program measures at: the correction files and the options exist for no other.
             const QString rateKey = QStringLiteral("Frequency");
-            const std::int32_t rate = std::int32_t(integerOf(section_, rateKey, QString::number(Options->SampleFrequency()),
-                                                             clsOptions::kSampleRates.front(), clsOptions::kSampleRates.back()));
+            const auto& rates = clsOptions::kSampleRates;
+            const std::int32_t rate = std::int32_t(
+                integerOf(section_, rateKey, QString::number(Options->SampleFrequency()), rates.front(), rates.back()));
             if (!clsOptions::isOfferedRate(rate))
                 badValue(rateKey, GetSetting(section_, rateKey));
             Player->setMLSDACVolume(std::int16_t(mlsDacMax_));

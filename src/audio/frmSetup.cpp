@@ -110,10 +110,11 @@ frmSetup::frmSetup(QWidget* parent) : QDialog(parent)
     connect(cmdHelp_, &QPushButton::clicked, this, [this] { cmdHelp_Click(); });
 
     // The ranges the options load again: a value the dialog stores is never lost at the next start.
-    boxes_ = {Box{txtTemperature_, &clsOptions::Temperature, QStringLiteral("0.0"), clsOptions::kTemperatureRange, cmdOK_},
-              Box{txtDist_, &clsOptions::MinSRDist, QStringLiteral("0.0"), clsOptions::kMinSRDistRange, cmdOK_},
-              Box{txtProbe_, &clsOptions::ProbeDist, QStringLiteral("0.00"), clsOptions::kProbeDistRange, cmdCancel_},
-              Box{txtDelay_, &clsOptions::AudioDelay, QStringLiteral("0"), clsOptions::kAudioDelayRange, cmdOK_}};
+    using O = clsOptions;
+    boxes_ = {Box{txtTemperature_, &O::Temperature, QStringLiteral("0.0"), O::kTemperatureRange, cmdOK_},
+              Box{txtDist_, &O::MinSRDist, QStringLiteral("0.0"), O::kMinSRDistRange, cmdOK_},
+              Box{txtProbe_, &O::ProbeDist, QStringLiteral("0.00"), O::kProbeDistRange, cmdCancel_},
+              Box{txtDelay_, &O::AudioDelay, QStringLiteral("0"), O::kAudioDelayRange, cmdOK_}};
 
     auto* frames = new QHBoxLayout;
     frames->addWidget(fraMeasure);

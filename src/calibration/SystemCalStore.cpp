@@ -64,7 +64,8 @@ std::optional<std::array<float, 14>> SystemCalRecordGains(const QString& data)
     constexpr double kLargest = std::numeric_limits<float>::max();
     for (float& gain : gains) {
         const qsizetype q = data.indexOf(QLatin1Char(';'), p + 1);
-        const std::optional<double> value = q < 0 ? std::nullopt : ParseNumber(data.mid(p + 1, q - p - 1), -kLargest, kLargest);
+        const std::optional<double> value =
+            q < 0 ? std::nullopt : ParseNumber(data.mid(p + 1, q - p - 1), -kLargest, kLargest);
         if (!value)
             return std::nullopt;
         gain = float(*value);
@@ -86,8 +87,8 @@ std::map<int, StoredSystemCal> StoredSystemCalibrations()
 {
     std::map<int, StoredSystemCal> entries;
     for (const auto& [n, present] : numbersWithKeys())
-        entries[n] = {GetSetting(kCalibrationSection, key(n, "CalDesc")), GetSetting(kCalibrationSection, key(n, "CalData")),
-                      storedOrder(n)};
+        entries[n] = {GetSetting(kCalibrationSection, key(n, "CalDesc")),
+                      GetSetting(kCalibrationSection, key(n, "CalData")), storedOrder(n)};
     return entries;
 }
 

@@ -5,8 +5,8 @@
 //
 // Loading starts from the documented defaults; a stored text that does not convert, or a value outside the range
 // below (checked before it is narrowed to a float), keeps the default. The options dialog and the other windows
-// offer the same ranges, so what they store loads again. MinSRDist is always 0 after loading. Vsound (m/s) = 20.1 * sqrt(273 + Temperature) and follows
-// every change of Temperature.
+// offer the same ranges, so what they store loads again. MinSRDist is always 0 after loading.
+// Vsound (m/s) = 20.1 * sqrt(273 + Temperature) and follows every change of Temperature.
 // Calling thread: the user-interface thread; SettingChanged handlers run inside the setter.
 #include <QObject>
 #include <QString>
@@ -72,12 +72,12 @@ public:
         bool contains(double v) const { return v >= minimum && v <= maximum; }
     };
     static constexpr double kLargestFloat = double(std::numeric_limits<float>::max()); // no option is ever inf
-    static constexpr Range kTemperatureRange = {-100, 100};              // deg C
-    static constexpr Range kMinSRDistRange = {0, kLargestFloat};         // m
-    static constexpr Range kProbeDistRange = {1, kLargestFloat};         // mm
-    // A second at the highest rate offered: no sound system delays more, and a delay longer than the stimulus
-    // period would shift the response circularly.
-    static constexpr Range kAudioDelayRange = {-96000, 96000};           // samples
+    static constexpr Range kTemperatureRange = {-100, 100};      // deg C
+    static constexpr Range kMinSRDistRange = {0, kLargestFloat}; // m
+    static constexpr Range kProbeDistRange = {1, kLargestFloat}; // mm
+    // Samples: a second at the highest rate offered; no sound system delays more (1e9 shifted every response
+    // circularly by whatever it is modulo the stimulus period).
+    static constexpr Range kAudioDelayRange = {-96000, 96000};
     static constexpr Range kSTIWeightRange = {0, kLargestFloat};
     static constexpr Range kModelScaleRange = {double(0.01f), 100}; // the float nearest 0.01 belongs to it
     // The measurement rates offered (Hz); a stored rate or a calibration's rate is one of them.

@@ -22,7 +22,6 @@
 #include <QTimer>
 
 #include <cmath>
-#include <limits>
 
 namespace vemra {
 
@@ -278,7 +277,8 @@ bool frmTableSpeech::Weight_Validate(int index)
     guarded("Weight_Validate", [&] {
         clsWave& wave = document();
         const QString text = box->text().trimmed();
-        const std::optional<double> typed = ParseNumber(text, 0, std::numeric_limits<float>::max());
+        constexpr clsOptions::Range range = clsOptions::kSTIWeightRange;
+        const std::optional<double> typed = ParseNumber(text, range.minimum, range.maximum);
         if (!typed) {
             QApplication::beep();
             box->setText(FormatPattern(wave.STI_Weight(index), kWeightFormat));
