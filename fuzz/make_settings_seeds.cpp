@@ -54,6 +54,23 @@ int main(int argc, char** argv)
         for (int n = 0; n < seed + 1; ++n)
             SaveSystemCalibrationEntry(n, QStringLiteral("Room %1").arg(n), record, n == 1 ? 16 : 0);
         ok &= copyStoreTo(folder + QStringLiteral("/calibrations%1").arg(seed));
+        // A sound-card calibration record in the store's number forms.
+        DeleteSetting(kCalibrationSection);
+        const QString section = CalibrationSection(QStringLiteral("Card %1 - 48000").arg(seed));
+        QString curve = SignedBlank(1000 + seed) + QLatin1Char(';');
+        for (int step = 0; step <= seed + 1; ++step)
+            curve += SignedBlank(65535 - 20000 * step) + QLatin1Char('=') + TwoDecimals(-6.02 * step) + QLatin1Char(';');
+        SaveSetting(kSoundSysSection, QString::number(seed), QStringLiteral("Card %1 - 48000").arg(seed));
+        SaveSetting(section, QStringLiteral("Pm"), curve);
+        SaveSetting(section, QStringLiteral("Rm"), seed == 0 ? QStringLiteral("-1;") : curve);
+        SaveSetting(section, QStringLiteral("PmChannels"), QString::number(2 - seed % 2));
+        SaveSetting(section, QStringLiteral("ADCmax"), SignedBlank(seed == 2 ? 32767 : 16000));
+        SaveSetting(section, QStringLiteral("MLSDACmax"), SignedBlank(12000));
+        SaveSetting(section, QStringLiteral("SWPDACmax"), SignedBlank(1));
+        SaveSetting(section, QStringLiteral("Sign"), SignedBlank(seed == 1 ? -1 : 1));
+        SaveSetting(section, QStringLiteral("Frequency"), SignedBlank(clsOptions::kSampleRates[std::size_t(seed)]));
+        ok &= copyStoreTo(folder + QStringLiteral("/soundcard%1").arg(seed));
+        DeleteSetting(kSoundSysSection);
     }
     return ok ? 0 : 1;
 }

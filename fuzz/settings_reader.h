@@ -1,10 +1,14 @@
 #pragma once
 // What the settings fuzz target checks on one settings file: the store reads it without crashing; the options load
-// only values in their ranges (junk keeps the defaults); the stored system calibrations read, hide none of their
-// numbers, and a new one saved after them overwrites none, as deleting it again leaves them as they were.
+// only values in their ranges (junk keeps the defaults); each sound-card calibration record reads as values in
+// their ranges or as a type mismatch; the stored system calibrations read, hide none of their numbers, and a new
+// one saved after them overwrites none, as deleting it again leaves them as they were.
 // The file lives in the store's own place (XDG_CONFIG_HOME, set once by useScratchStore).
+#include "audio/CalibrationRecord.h"
+#include "audio/SoundSysNames.h"
 #include "calibration/SystemCalStore.h"
 #include "core/Settings.h"
+#include "core/VemraError.h"
 #include "core/clsOptions.h"
 
 #include <QByteArray>
@@ -65,6 +69,32 @@ inline void checkOptions()
     require(clsOptions::isOfferedRate(o.SampleFrequency()));
     require(o.CloseOnSave() >= CloseAlways && o.CloseOnSave() <= CloseAsk);
     require(std::isfinite(o.Vsound()) && o.Vsound() > 0);
+}
+
+inline void checkCalibrationRecords()
+{
+    for (const QString& description : SettingSections(kSoundSysSection)) {
+        const QString section = kSoundSysSection + QLatin1Char('\\') + description;
+        try {
+            const CalibrationRecord r = ReadCalibrationRecord(section);
+            require(r.adcMax >= 1 && r.adcMax <= 32767 && r.mlsDacMax >= 1 && r.mlsDacMax <= 32767);
+            require(r.swpDacMax >= 1 && r.swpDacMax <= 32767 && (r.sign == 1 || r.sign == -1));
+            for (const GainCurveRecord& curve : r.curves) {
+                require(curve.channels >= 0 && curve.channels <= 8);
+                require(curve.steps.size() <= std::size_t(kMaxGainCurveStep) + 1);
+                require(curve.controlId != -1 || curve.steps.empty());
+                for (const auto& [position, level] : curve.steps)
+                    require(position >= 0 && position <= 65535 && std::isfinite(level));
+            }
+        } catch (const VemraError& e) {
+            require(e.number() == 13);
+        }
+        try {
+            require(clsOptions::isOfferedRate(ReadCalibrationRate(section, 48000)));
+        } catch (const VemraError& e) {
+            require(e.number() == 13);
+        }
+    }
 }
 
 inline bool sameEntries(const std::map<int, StoredSystemCal>& a, const std::map<int, StoredSystemCal>& b)

@@ -201,7 +201,8 @@ TEST_F(MixerTest, AnUnreadableCalibrationIsReportedOnceAndNotUsed)
         const char* value;
     } rows[] = {{"Pm", "-1"},         {"Rs", "abc;1=0.00;"}, {"Rm", "5;65535=loud;"}, {"ADCmax", "0"},
                 {"ADCmax", "x"},      {"MLSDACmax", "40000"}, {"Sign", "0"},         {"Frequency", "0"},
-                {"RmChannels", "-3"}, {"Pm", "5;70000=0.00;"}, {"Frequency", "12345"}, {"Frequency", "1e9"}};
+                {"RmChannels", "-3"}, {"Pm", "5;70000=0.00;"}, {"Frequency", "12345"}, {"Frequency", "1e9"},
+                {"Rm", "5;65535=1e39;"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.key) + " = " + row.value);
         ReleaseMixer();
