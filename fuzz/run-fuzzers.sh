@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Builds the response-file reader fuzz targets with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer)
-# in build-fuzz, writes their seed corpus with our own writers, and runs each target for a bounded time
+# Builds the reader fuzz targets (the response files; the settings store with the options and the stored system
+# calibrations) with clang (libFuzzer, AddressSanitizer, UndefinedBehaviorSanitizer) in build-fuzz, writes their
+# seed corpus with our own writers, and runs each target for a bounded time
 # (FUZZ_SECONDS, default 60). Fails on any crash, sanitizer report or broken round trip; a crashing input is kept
 # in fuzz-work/ as <reader>-crash-*.
 set -euo pipefail
@@ -11,18 +12,21 @@ flags="-fsanitize=fuzzer-no-link,address,undefined -fno-sanitize-recover=undefin
 
 CC=clang CXX=clang++ cmake -S . -B build-fuzz -G Ninja -DVEMRA_FUZZ=ON -DVEMRA_TESTS=OFF -DVEMRA_BENCH=OFF \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DCMAKE_C_FLAGS="$flags" -DCMAKE_CXX_FLAGS="$flags" > /dev/null
-cmake --build build-fuzz --target fuzz_wav fuzz_tim fuzz_txt make_fuzz_seeds -j"$jobs"
+cmake --build build-fuzz --target fuzz_wav fuzz_tim fuzz_txt fuzz_settings make_fuzz_seeds make_settings_seeds -j"$jobs"
 
 rm -rf fuzz-work
 mkdir -p fuzz-work
 ASAN_OPTIONS=detect_leaks=0 build-fuzz/fuzz/make_fuzz_seeds fuzz-work/seeds
+ASAN_OPTIONS=detect_leaks=0 build-fuzz/fuzz/make_settings_seeds fuzz-work/seeds
 
 status=0
-for reader in wav tim txt; do
+for reader in wav tim txt settings; do
   echo "== fuzz_$reader (${seconds} s)"
   mkdir -p "fuzz-work/$reader"
+  dict=()
+  if [ -f "fuzz/$reader.dict" ]; then dict=("-dict=fuzz/$reader.dict"); fi
   if ! ASAN_OPTIONS=detect_leaks=1:abort_on_error=1 UBSAN_OPTIONS=halt_on_error=1:print_stacktrace=1 \
-      "build-fuzz/fuzz/fuzz_$reader" "fuzz-work/$reader" "fuzz-work/seeds/$reader" \
+      "build-fuzz/fuzz/fuzz_$reader" "fuzz-work/$reader" "fuzz-work/seeds/$reader" "${dict[@]}" \
       -max_total_time="$seconds" -rss_limit_mb=2048 -timeout=20 -print_final_stats=1 \
       -artifact_prefix="fuzz-work/$reader-" 2> "fuzz-work/$reader.log"; then
     echo "fuzz_$reader failed:"

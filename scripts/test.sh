@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs what is missing, builds, and runs every test: the normal build, then a build with AddressSanitizer and
-# UndefinedBehaviorSanitizer, then the file-reader fuzzers for a bounded time. Ends with ctest's summary.
+# UndefinedBehaviorSanitizer, then the reader fuzzers (files, settings) for a bounded time. Ends with ctest's summary.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 bash scripts/install-deps.sh

@@ -1,5 +1,6 @@
 // The sound-card calibration in use: LoadCalibration makes the calibration chosen in the options the one in force.
 #include "audio/AudioGlobals.h"
+#include "audio/CalibrationRecord.h"
 #include "audio/SoundSysNames.h"
 #include "audio/clsMixer.h"
 #include "audio/clsPlayer.h"
@@ -16,56 +17,6 @@
 
 namespace vemra {
 
-namespace {
-
-[[noreturn]] void badValue(const QString& key, const QString& text)
-{
-    throw VemraError(13, QStringLiteral("Type mismatch: %1 = \"%2\"").arg(key, text));
-}
-
-// A stored whole number within [minimum, maximum]; a missing key gives its default text, anything that is not such
-// a number is a run-time error (the load then ends with the defaults in force).
-std::int64_t integerOf(const QString& section, const QString& key, const QString& defaultText, std::int64_t minimum,
-                       std::int64_t maximum)
-{
-    const QString text = GetSetting(section, key, defaultText);
-    const std::optional<std::int64_t> value = ParseInteger(text.trimmed(), minimum, maximum);
-    if (!value)
-        badValue(key, text);
-    return *value;
-}
-
-// One gain curve "<control id>;<position>=<level dB>;...;" into a gain control.
-void readCurve(clsVolume& control, const QString& key, const QString& curve)
-{
-    const qsizetype semicolon = curve.indexOf(QLatin1Char(';'));
-    if (semicolon < 0)
-        badValue(key, curve);
-    const std::optional<std::int64_t> id = ParseInteger(curve.left(semicolon).trimmed(), INT32_MIN, INT32_MAX);
-    if (!id)
-        badValue(key, curve);
-    control.setControlID(std::int32_t(*id));
-    if (control.ControlID() == -1)
-        return;
-    QString rest = curve.mid(semicolon + 1);
-    for (int i = 0; rest.indexOf(QLatin1Char('=')) >= 1; ++i) {
-        if (i > clsVolume::kMaxStep)
-            badValue(key, curve);
-        const qsizetype equals = rest.indexOf(QLatin1Char('='));
-        const std::optional<std::int64_t> position = ParseInteger(rest.left(equals).trimmed(), 0, 65535);
-        rest = rest.mid(equals + 1);
-        const qsizetype end = rest.indexOf(QLatin1Char(';'));
-        const std::optional<double> level = end < 0 ? std::nullopt : ParseNumber(rest.left(end).trimmed());
-        if (!position || !level)
-            badValue(key, curve);
-        control.setVolStepVolume(i, std::int32_t(*position));
-        control.setVolStepRms(i, float(*level));
-        rest = rest.mid(end + 1);
-    }
-}
-
-} // namespace
-
 void clsMixer::replaceVolumes()
 {
     // Each control goes back to the volume it had before, in this order, before the new ones take over.
@@ -80,24 +31,23 @@ void clsMixer::replaceVolumes()
 
 void clsMixer::loadValues()
 {
-    // The converters' maxima are 16-bit sample values; a missing one is full scale.
-    const QString fullScale = QString::number(kMaxSample);
-    rawAdcMax_ = std::int32_t(integerOf(section_, QStringLiteral("ADCmax"), fullScale, 1, kMaxSample));
+    static_assert(kMaxGainCurveStep == clsVolume::kMaxStep);
+    // The whole record is read before any of it is used.
+    const CalibrationRecord record = ReadCalibrationRecord(section_);
+    rawAdcMax_ = record.adcMax;
     adcMax_dB_ = float(20.0 * std::log10(rawAdcMax_ / double(kMaxSample)));
-    mlsDacMax_ = std::int32_t(integerOf(section_, QStringLiteral("MLSDACmax"), fullScale, 1, kMaxSample));
-    swpDacMax_ = std::int32_t(integerOf(section_, QStringLiteral("SWPDACmax"), fullScale, 1, kMaxSample));
-    const std::int64_t sign = integerOf(section_, QStringLiteral("Sign"), QStringLiteral("1"), -1, 1);
-    if (sign == 0)
-        badValue(QStringLiteral("Sign"), QStringLiteral("0"));
-    sign_ = std::int16_t(sign);
-    const struct {
-        clsVolume* control;
-        const char* key;
-    } curves[] = {{Pm, "Pm"}, {Rm, "Rm"}, {Ps, "Ps"}, {Rs, "Rs"}};
-    for (const auto& c : curves) {
-        const QString key = QLatin1String(c.key);
-        readCurve(*c.control, key, GetSetting(section_, key, QStringLiteral("-1")));
-        c.control->setChannels(std::int16_t(integerOf(section_, key + QStringLiteral("Channels"), QStringLiteral("2"), 0, 8)));
+    mlsDacMax_ = record.mlsDacMax;
+    swpDacMax_ = record.swpDacMax;
+    sign_ = record.sign;
+    clsVolume* const controls[] = {Pm, Rm, Ps, Rs};
+    for (std::size_t c = 0; c < record.curves.size(); ++c) {
+        const GainCurveRecord& curve = record.curves[c];
+        controls[c]->setControlID(curve.controlId);
+        for (std::size_t i = 0; i < curve.steps.size(); ++i) {
+            controls[c]->setVolStepVolume(int(i), curve.steps[i].first);
+            controls[c]->setVolStepRms(int(i), curve.steps[i].second);
+        }
+        controls[c]->setChannels(curve.channels);
     }
 }
 
@@ -136,8 +86,7 @@ void clsMixer::LoadCalibration()
             selectDevicesOnce();
             loadValues();
 
-            const std::int32_t rate = std::int32_t(integerOf(section_, QStringLiteral("Frequency"),
-                                                             QString::number(Options->SampleFrequency()), 8000, 384000));
+            const std::int32_t rate = ReadCalibrationRate(section_, Options->SampleFrequency());
             Player->setMLSDACVolume(std::int16_t(mlsDacMax_));
             Player->setSWPDACVolume(std::int16_t(swpDacMax_));
             Player->setPlayFreq(rate);

@@ -9,6 +9,7 @@
 #include "core/Errors.h"
 #include "core/Globals.h"
 #include "core/Messages.h"
+#include "core/NumberFormat.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
@@ -24,26 +25,11 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QVBoxLayout>
 
-#include <cmath>
-#include <limits>
-
 namespace vemra {
-
-namespace {
-
-constexpr double kAny = std::numeric_limits<double>::infinity();
-
-QString formatted(double value, int decimals)
-{
-    return QLocale().toString(value, 'f', decimals);
-}
-
-} // namespace
 
 frmSetup::frmSetup(QWidget* parent) : QDialog(parent)
 {
@@ -123,10 +109,12 @@ frmSetup::frmSetup(QWidget* parent) : QDialog(parent)
     connect(cmdCancel_, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
     connect(cmdHelp_, &QPushButton::clicked, this, [this] { cmdHelp_Click(); });
 
-    boxes_ = {Box{txtTemperature_, &clsOptions::Temperature, 1, -100, 100, cmdOK_},
-              Box{txtDist_, &clsOptions::MinSRDist, 1, 0, kAny, cmdOK_},
-              Box{txtProbe_, &clsOptions::ProbeDist, 2, 1.0, kAny, cmdCancel_},
-              Box{txtDelay_, &clsOptions::AudioDelay, 0, -kAny, kAny, cmdOK_}};
+    // The ranges the options load again: a value the dialog stores is never lost at the next start.
+    using O = clsOptions;
+    boxes_ = {Box{txtTemperature_, &O::Temperature, QStringLiteral("0.0"), O::kTemperatureRange, cmdOK_},
+              Box{txtDist_, &O::MinSRDist, QStringLiteral("0.0"), O::kMinSRDistRange, cmdOK_},
+              Box{txtProbe_, &O::ProbeDist, QStringLiteral("0.00"), O::kProbeDistRange, cmdCancel_},
+              Box{txtDelay_, &O::AudioDelay, QStringLiteral("0"), O::kAudioDelayRange, cmdOK_}};
 
     auto* frames = new QHBoxLayout;
     frames->addWidget(fraMeasure);
@@ -157,7 +145,7 @@ const frmSetup::Box* frmSetup::boxOf(const QObject* widget) const
 
 QString frmSetup::stored(const Box& box) const
 {
-    return formatted(Options ? double((Options->*box.get)()) : 0.0, box.decimals);
+    return FormatNumber(Options ? double((Options->*box.get)()) : 0.0, box.pattern);
 }
 
 void frmSetup::FillControls()
@@ -225,10 +213,10 @@ void frmSetup::optFs_Click(int index)
 
 bool frmSetup::Validate(const Box& box)
 {
-    const std::optional<double> value = ParseNumber(box.edit->text().trimmed());
-    if (value && *value >= box.minimum && *value <= box.maximum) {
+    const std::optional<double> value = ParseNumber(box.edit->text(), box.range.minimum, box.range.maximum);
+    if (value) {
         cmdOK_->setEnabled(true);
-        box.edit->setText(formatted(*value, box.decimals));
+        box.edit->setText(FormatNumber(*value, box.pattern));
         return true;
     }
     box.edit->setText(stored(box));
@@ -278,8 +266,8 @@ void frmSetup::cmdOK_Click()
     const auto take = [&](QLineEdit* edit, void (clsOptions::*set)(float)) {
         guarded("Setup_OK", [&] {
             const Box& box = *boxOf(edit);
-            const std::optional<double> value = ParseNumber(edit->text().trimmed());
-            if (!value || *value < box.minimum || *value > box.maximum)
+            const std::optional<double> value = ParseNumber(edit->text(), box.range.minimum, box.range.maximum);
+            if (!value)
                 throw VemraError(13, QStringLiteral("Type mismatch"));
             (Options->*set)(float(*value));
         });

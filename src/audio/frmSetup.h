@@ -8,6 +8,8 @@
 // and enables OK; anything else puts the stored value back, disables OK and beeps. While the dialog is open a
 // change of the options from elsewhere refills it (not while OK writes them).
 // Calling thread: the user-interface thread.
+#include "core/clsOptions.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -21,8 +23,6 @@ class QPushButton;
 class QRadioButton;
 
 namespace vemra {
-
-class clsOptions;
 
 class frmSetup final : public QDialog {
     Q_OBJECT
@@ -49,7 +49,7 @@ public:
     QPushButton* cmdOK() const { return cmdOK_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
 
-    static constexpr std::array<std::int32_t, 4> kRates = {22050, 44100, 48000, 96000};
+    static constexpr std::array<std::int32_t, 4> kRates = clsOptions::kSampleRates;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -59,9 +59,8 @@ private:
     struct Box {
         QLineEdit* edit = nullptr;
         float (clsOptions::*get)() const = nullptr;
-        int decimals = 0;
-        double minimum = 0;
-        double maximum = 0;
+        QString pattern; // as FormatNumber takes it
+        clsOptions::Range range{};
         QPushButton* enterGoesTo = nullptr;
     };
     const Box* boxOf(const QObject* widget) const;

@@ -135,7 +135,7 @@ bool frmCalSystem::SystemCalibration()
             }
             if (!ok || !Processing)
                 return;
-            const std::optional<double> volume = ParseDecimal(txtVolume->text());
+            const std::optional<double> volume = RoomVolume(txtVolume->text());
             const double V = volume ? *volume : 0.0;
             double L0[kBands] = {};
             for (int ch = 0; ch < C; ++ch) {

@@ -13,6 +13,7 @@
 #include "core/Globals.h"
 #include "core/HelpKey.h"
 #include "core/Messages.h"
+#include "core/NumberFormat.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
 #include "library/Messages.h"
@@ -343,13 +344,12 @@ void frmCalCard::enterPlanId()
         = UiServices::get().inputBox(this, MessageText(msg::EnterPlanId), QStringLiteral("Vemra"), QStringLiteral("0"));
     if (!answer || answer->isEmpty())
         return;
-    bool ok = false;
-    const double value = answer->trimmed().toDouble(&ok);
-    if (!ok) {
+    const std::optional<double> value = ParseNumber(*answer);
+    if (!value) {
         mPlanB = 0;
         return;
     }
-    const double rounded = std::nearbyint(value);
+    const double rounded = std::nearbyint(*value);
     if (rounded >= -32768 && rounded <= 32767)
         mPlanB = std::int16_t(rounded);
 }

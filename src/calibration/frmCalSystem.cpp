@@ -30,41 +30,13 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <limits>
+
 namespace vemra {
 
-namespace {
-
-QString key(int n, const char* name) { return QString::number(n) + QLatin1String(name); }
-
-int storedCount()
+std::optional<double> RoomVolume(const QString& text)
 {
-    return int(ReadInteger(kCalibrationSection, QStringLiteral("Count"), 0, kMaxSystemCalibrations).value_or(0));
-}
-
-} // namespace
-
-std::optional<double> ParseDecimal(const QString& text)
-{
-    const QString t = text.trimmed();
-    if (const std::optional<double> v = ParseNumber(t))
-        return v;
-    if (t.count(QLatin1Char(',')) == 1 && !t.contains(QLatin1Char('.')))
-        return ParseNumber(QString(t).replace(QLatin1Char(','), QLatin1Char('.')));
-    return std::nullopt;
-}
-
-void DeleteSystemCalibration(int d)
-{
-    const int count = storedCount();
-    if (d < 0 || d >= count)
-        return;
-    for (int i = d + 1; i < count; ++i) {
-        SaveSetting(kCalibrationSection, key(i - 1, "CalDesc"), GetSetting(kCalibrationSection, key(i, "CalDesc")));
-        SaveSetting(kCalibrationSection, key(i - 1, "CalData"), GetSetting(kCalibrationSection, key(i, "CalData")));
-    }
-    DeleteSetting(kCalibrationSection, key(count - 1, "CalDesc"));
-    DeleteSetting(kCalibrationSection, key(count - 1, "CalData"));
-    SaveSetting(kCalibrationSection, QStringLiteral("Count"), SignedBlank(count - 1));
+    return ParseNumber(text, -std::numeric_limits<float>::max(), std::numeric_limits<float>::max());
 }
 
 void frmCalSystem::ShowModal()
@@ -189,9 +161,9 @@ void frmCalSystem::fillCalibrations()
 {
     const QSignalBlocker block(cmbCali);
     cmbCali->clear();
-    const int count = storedCount();
-    for (int n = 0; n < count; ++n)
-        cmbCali->addItem(GetSetting(kCalibrationSection, key(n, "CalDesc")), n);
+    // Every stored calibration, whatever its neighbours hold; the item's data is its number.
+    for (const auto& [n, entry] : StoredSystemCalibrations())
+        cmbCali->addItem(entry.description, n);
     cmbCali->setCurrentIndex(-1);
     cmbCali->setEditText(QString());
     mChosen = -1;
@@ -200,7 +172,7 @@ void frmCalSystem::fillCalibrations()
 void frmCalSystem::UpdateButtons()
 {
     cmdDelete->setEnabled(mChosen >= 0);
-    const std::optional<double> volume = ParseDecimal(txtVolume->text());
+    const std::optional<double> volume = RoomVolume(txtVolume->text());
     if (!volume) {
         cmdOK->setEnabled(false);
         return;
@@ -274,17 +246,14 @@ void frmCalSystem::SaveSystemCalibration()
 {
     guarded("CalSysOK", [&] {
         const QString description = cmbCali->currentText().trimmed();
-        const int count = cmbCali->count();
-        int n = count;
-        for (int i = 0; i < count; ++i)
+        // The stored calibration of that description, else a number no stored calibration holds.
+        int n = SystemCalibrationSlots();
+        for (int i = 0; i < cmbCali->count(); ++i)
             if (cmbCali->itemText(i) == description) {
-                n = i;
+                n = cmbCali->itemData(i).toInt();
                 break;
             }
-        if (n == count)
-            SaveSetting(kCalibrationSection, QStringLiteral("Count"), SignedBlank(n + 1));
-        SaveSetting(kCalibrationSection, key(n, "CalDesc"), description);
-        SaveSetting(kCalibrationSection, key(n, "CalData"), SystemCalRecordText(CalStimulus, CalReceiver, CalResult));
+        SaveSystemCalibrationEntry(n, description, SystemCalRecordText(CalStimulus, CalReceiver, CalResult), CalOrder);
     });
 }
 
@@ -311,6 +280,7 @@ bool frmCalSystem::CheckCalFiles()
             wave->setFileName(path);
             const bool valid = wave->Valid();
             const std::int16_t stimulus = wave->Stimulus(), receiver = wave->Receiver(), ch = wave->Channels();
+            const int order = StimulusOrderOfLength(wave->SampleCount());
             wave->Die();
             // The document has said why, naming the file; nothing is computed from a file that did not load.
             if (!valid)
@@ -318,11 +288,15 @@ bool frmCalSystem::CheckCalFiles()
             if (i == 0) {
                 CalStimulus = stimulus;
                 CalReceiver = receiver;
+                CalOrder = order;
                 mChannels = ch;
             } else if (stimulus != CalStimulus || receiver != CalReceiver || ch != mChannels) {
                 HandleError(msg::CalibrationFilesDiffer);
                 return false;
             }
+            // Responses of several orders give a calibration for every order, as before orders were kept.
+            if (order != CalOrder)
+                CalOrder = 0;
         }
         return true;
     });

@@ -4,14 +4,17 @@
 // channel-1 reference level and the channel-2 difference that turn measured levels into the strength G, and stores
 // them under the description in the settings section "Calibration". Stored calibrations can be deleted here.
 //
-// Files: frmCalSystem.cpp (window, list, buttons, check of the files, the store's index and its entries),
-// SystemCalibration.cpp (the computation and the stored record's text).
+// Files: frmCalSystem.cpp (window, list, buttons, check of the files), SystemCalibration.cpp (the computation and
+// the stored record's text), SystemCalStore.h (the stored calibrations).
 //
 // The files must share stimulus, receiver and channel count (907); one that cannot be loaded ends the check with
 // its name. Each file's band energies are normalised to 22050 Hz before the averaging; a band whose reverberation
 // time is missing (no value, not finite, not above 0) gets no gain (909, or 913 at 63 Hz). Numbers in the store
-// are written with '.' and read with '.' or ','. Closing is refused while a run goes on; Cancel stops it.
+// are written with '.' and read with the program's number codec (core/NumberFormat.h). Closing is refused while a
+// run goes on; Cancel stops it.
 // Calling thread: the user-interface thread.
+#include "calibration/SystemCalStore.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -29,17 +32,11 @@ class QPushButton;
 
 namespace vemra {
 
-// The settings section of the system calibrations.
-inline const QString kCalibrationSection = QStringLiteral("Calibration");
-// The largest count of stored calibrations the window reads.
-inline constexpr int kMaxSystemCalibrations = 1000;
 
 // The stored text of one calibration: stimulus; receiver; then row 0 and row 1, seven values each, "0.00" with '.'.
 QString SystemCalRecordText(std::int16_t stimulus, std::int16_t receiver, const float (&result)[2][7]);
-// A number typed or stored with '.' or ',' as its decimal separator, whatever the locale; nothing for other text.
-std::optional<double> ParseDecimal(const QString& text);
-// Deletes stored calibration d and moves the later ones down (nothing for d outside 0 .. Count - 1).
-void DeleteSystemCalibration(int d);
+// The room volume typed in txtVolume (m3, a float): nothing for a text that is no such number.
+std::optional<double> RoomVolume(const QString& text);
 
 class frmCalSystem final : public QDialog {
     Q_OBJECT
@@ -66,6 +63,8 @@ public:
     // --- state ---
     std::int16_t CalStimulus = 0;
     std::int16_t CalReceiver = 0;
+    // The stimulus order the listed responses share; 0 when they do not share one or it is not known.
+    int CalOrder = 0;
     bool Processing = false;
     float CalResult[2][7] = {};
     bool unloaded() const { return mUnloaded; }

@@ -147,32 +147,6 @@ QStringList SettingSections(const QString& section)
     return groups;
 }
 
-std::optional<double> ParseNumber(const QString& text)
-{
-    const QString t = text.trimmed();
-    if (t.isEmpty())
-        return std::nullopt;
-    for (QLocale locale : {QLocale::c(), QLocale()}) {
-        locale.setNumberOptions(locale.numberOptions() | QLocale::RejectGroupSeparator);
-        bool ok = false;
-        const double v = locale.toDouble(t, &ok);
-        if (ok && std::isfinite(v))
-            return v;
-    }
-    return std::nullopt;
-}
-
-std::optional<std::int64_t> ParseInteger(const QString& text, std::int64_t minimum, std::int64_t maximum)
-{
-    const auto v = ParseNumber(text);
-    if (!v)
-        return std::nullopt;
-    const double r = std::nearbyint(*v); // half to even
-    if (r < double(minimum) || r > double(maximum))
-        return std::nullopt;
-    return std::int64_t(r);
-}
-
 std::optional<bool> ParseBool(const QString& text)
 {
     const QString t = text.trimmed();
@@ -220,6 +194,12 @@ std::optional<double> ReadNumber(const QString& section, const QString& key)
 {
     const auto t = ReadText(section, key);
     return t ? ParseNumber(*t) : std::nullopt;
+}
+
+std::optional<double> ReadNumber(const QString& section, const QString& key, double minimum, double maximum)
+{
+    const auto t = ReadText(section, key);
+    return t ? ParseNumber(*t, minimum, maximum) : std::nullopt;
 }
 
 std::optional<std::int64_t> ReadInteger(const QString& section, const QString& key, std::int64_t minimum,

@@ -5,12 +5,14 @@
 // - Sections are named as the program names them ("Setup", "SoundSys\<name>"); a '\' in a section name separates
 //   nested sections. Keys may hold '/' and '\': they are escaped, so a key is always one entry.
 // - Values are texts. Numbers are written with the C locale (floats with up to seven significant digits) and read
-//   trying the C locale first, then the user's locale; Booleans are "True"/"False".
+//   with ParseNumber (core/NumberFormat.h), which takes the C form and the user's; Booleans are "True"/"False".
 // - The typed readers give std::nullopt for a missing entry and for a text that does not convert (or a number
 //   outside the asked range), so the caller keeps its default.
 // - Failures to write are not the user's business at the moment they happen: the values stay in memory for this
 //   run and a warning goes to the log.
 // Calling thread: the user-interface thread.
+#include "core/NumberFormat.h"
+
 #include <QString>
 #include <QStringList>
 #include <cstdint>
@@ -29,14 +31,12 @@ void DeleteSetting(const QString& section, const QString& key = QString());
 QStringList SettingKeys(const QString& section);
 QStringList SettingSections(const QString& section);
 
-// Text to number: C locale first, then the user's locale; no group separators; finite values only.
-std::optional<double> ParseNumber(const QString& text);
-// Text to a whole number in [minimum, maximum]; fractions round half to even.
-std::optional<std::int64_t> ParseInteger(const QString& text, std::int64_t minimum, std::int64_t maximum);
 // "True"/"False" in any letter case, or a number (non-zero is true).
 std::optional<bool> ParseBool(const QString& text);
 
 std::optional<double> ReadNumber(const QString& section, const QString& key);
+// A number in [minimum, maximum], checked in double before the caller narrows it.
+std::optional<double> ReadNumber(const QString& section, const QString& key, double minimum, double maximum);
 std::optional<std::int64_t> ReadInteger(const QString& section, const QString& key, std::int64_t minimum,
                                         std::int64_t maximum);
 std::optional<bool> ReadBool(const QString& section, const QString& key);

@@ -6,6 +6,7 @@
 #include "library/dsp/SoundSpeed.h"
 
 #include <QDir>
+#include <algorithm>
 #include <cmath>
 
 namespace vemra {
@@ -29,6 +30,11 @@ clsOptions::clsOptions(QObject* parent, Pusher pusher)
 {
     LoadOptions();
     PushSettings();
+}
+
+bool clsOptions::isOfferedRate(std::int64_t rate_Hz)
+{
+    return std::find(kSampleRates.begin(), kSampleRates.end(), rate_Hz) != kSampleRates.end();
 }
 
 float clsOptions::SpeedOfSound(float temperature_C)
@@ -89,12 +95,12 @@ void clsOptions::ApplyOptions()
 
 void clsOptions::LoadOptions()
 {
-    // Each value on its own: one that does not convert keeps its default and the others still load.
-    auto number = [](const QString& key, float& field, auto valid) {
-        if (const auto v = ReadNumber(kSetup, key); v && valid(float(*v)))
+    // Each value on its own: one that does not convert, or lies outside its range, keeps its default and the
+    // others still load.
+    auto number = [](const QString& key, float& field, const Range& range) {
+        if (const auto v = ReadNumber(kSetup, key, range.minimum, range.maximum))
             field = float(*v);
     };
-    auto any = [](float) { return true; };
     auto flag = [](const QString& key, bool& field) {
         if (const auto v = ReadBool(kSetup, key))
             field = *v;
@@ -102,9 +108,9 @@ void clsOptions::LoadOptions()
 
     // Whatever is stored, the minimum distance starts at 0.
     minSRDist_ = 0;
-    number(QStringLiteral("AudioDelay"), audioDelay_, any);
-    number(QStringLiteral("ProbeDist"), probeDist_, any);
-    number(QStringLiteral("Temperature"), temperature_, [](float t) { return t > -273.0f; });
+    number(QStringLiteral("AudioDelay"), audioDelay_, kAudioDelayRange);
+    number(QStringLiteral("ProbeDist"), probeDist_, kProbeDistRange);
+    number(QStringLiteral("Temperature"), temperature_, kTemperatureRange);
     flag(QStringLiteral("LockFormat"), lockFormat_);
     flag(QStringLiteral("UseCalibration"), useCal_);
     if (const auto v = ReadText(kSetup, QStringLiteral("Calibration")))
@@ -113,11 +119,11 @@ void clsOptions::LoadOptions()
         closeOnSave_ = std::int16_t(*v);
     if (const auto v = ReadPath(kDir, QStringLiteral("DataDirectory")); v && !v->isEmpty())
         dataDir_ = *v;
-    if (const auto v = ReadInteger(kSetup, QStringLiteral("SampleFrequency"), 1, INT32_MAX))
+    if (const auto v = ReadInteger(kSetup, QStringLiteral("SampleFrequency"), 1, INT32_MAX); v && isOfferedRate(*v))
         sampleFrequency_ = std::int32_t(*v);
     for (int i = 0; i < 7; ++i)
-        number(weightKey(i), stiWeight_[size_t(i)], any);
-    number(QStringLiteral("ModelScale"), modelScale_, [](float s) { return s > 0; });
+        number(weightKey(i), stiWeight_[size_t(i)], kSTIWeightRange);
+    number(QStringLiteral("ModelScale"), modelScale_, kModelScaleRange);
     flag(QStringLiteral("ReuseWindows"), reuseWindows_);
     vsound_ = SpeedOfSound(temperature_);
 }

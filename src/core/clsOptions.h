@@ -3,16 +3,17 @@
 // (sections "Setup" and "Dir") and pushes six of them into the library. A setter that changes a value saves all
 // options, pushes them again and emits SettingChanged once; setting the current value does nothing.
 //
-// Loading starts from the documented defaults; a stored text that does not convert, or a value outside what the
-// program can use (a sample rate of 0 Hz, a CloseOnSave mode other than 0..2, a non-positive model scale), keeps
-// the default. MinSRDist is always 0 after loading. Vsound (m/s) = 20.1 * sqrt(273 + Temperature) and follows
-// every change of Temperature.
+// Loading starts from the documented defaults; a stored text that does not convert, or a value outside the range
+// below (checked before it is narrowed to a float), keeps the default. The options dialog and the other windows
+// offer the same ranges, so what they store loads again. MinSRDist is always 0 after loading.
+// Vsound (m/s) = 20.1 * sqrt(273 + Temperature) and follows every change of Temperature.
 // Calling thread: the user-interface thread; SettingChanged handlers run inside the setter.
 #include <QObject>
 #include <QString>
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <limits>
 
 namespace vemra {
 
@@ -63,6 +64,25 @@ public:
     void setCalibration(const QString& value);
 
     static constexpr std::array<float, 7> DefaultSTIWeights = {0.9f, 1.0f, 0.8f, 0.8f, 1.3f, 1.2f, 1.0f};
+
+    // The values the program can use. A range's ends belong to it.
+    struct Range {
+        double minimum;
+        double maximum;
+        bool contains(double v) const { return v >= minimum && v <= maximum; }
+    };
+    static constexpr double kLargestFloat = double(std::numeric_limits<float>::max()); // no option is ever inf
+    static constexpr Range kTemperatureRange = {-100, 100};      // deg C
+    static constexpr Range kMinSRDistRange = {0, kLargestFloat}; // m
+    static constexpr Range kProbeDistRange = {1, kLargestFloat}; // mm
+    // Samples: a second at the highest rate offered; no sound system delays more (1e9 shifted every response
+    // circularly by whatever it is modulo the stimulus period).
+    static constexpr Range kAudioDelayRange = {-96000, 96000};
+    static constexpr Range kSTIWeightRange = {0, kLargestFloat};
+    static constexpr Range kModelScaleRange = {double(0.01f), 100}; // the float nearest 0.01 belongs to it
+    // The measurement rates offered (Hz); a stored rate or a calibration's rate is one of them.
+    static constexpr std::array<std::int32_t, 4> kSampleRates = {22050, 44100, 48000, 96000};
+    static bool isOfferedRate(std::int64_t rate_Hz);
     static float SpeedOfSound(float temperature_C);
 
 signals:

@@ -1,5 +1,6 @@
 #include "graphs/GraphAxes.h"
 
+#include "core/NumberFormat.h"
 #include "core/VemraError.h"
 #include "library/dsp/Bands.h"
 
@@ -186,12 +187,8 @@ QString ThirdOctaveLabel(int band)
 
 QString AxisLabel(double value)
 {
-    // A value that rounds to zero has no sign: "0", never "-0".
-    if (std::round(std::abs(value) * 100) == 0)
-        value = 0;
-    const QLocale locale;
-    QString text = locale.toString(value, 'f', 2);
-    const QString point = locale.decimalPoint();
+    QString text = FormatNumber(value, QStringLiteral("0.00"));
+    const QString point = QLocale().decimalPoint();
     if (text.contains(point)) {
         while (text.endsWith(QLatin1Char('0')))
             text.chop(1);

@@ -42,6 +42,13 @@ std::optional<float> typedValue(const QString& text)
     return float(*v);
 }
 
+// A limit as the store keeps numbers; a text that is no number stays as typed (it loads as no limit).
+QString storedText(const QString& typed)
+{
+    const std::optional<float> v = typedValue(typed);
+    return v ? FloatText(*v) : typed;
+}
+
 } // namespace
 
 frmParamProp::frmParamProp(QWidget* parent) : QDialog(parent)
@@ -254,10 +261,15 @@ void frmParamProp::LoadParameterSetup()
         chkAutoMinY_->setChecked(*on);
     if (const auto on = ParseBool(field(3)))
         chkAutoMaxY_->setChecked(*on);
+    // A number is stored in the C form and shown in the user's; other text as it stands.
+    const auto shown = [](const QString& stored) {
+        const std::optional<float> v = typedValue(stored);
+        return v ? FormatNumber(*v, QString()) : stored;
+    };
     if (!field(4).isEmpty())
-        txtMinY_->setText(field(4));
+        txtMinY_->setText(shown(field(4)));
     if (!field(5).isEmpty())
-        txtMaxY_->setText(field(5));
+        txtMaxY_->setText(shown(field(5)));
     if (const auto on = ParseBool(field(6)))
         (*on ? optFullOctave_ : optThirdOctave_)->setChecked(true);
 }
@@ -268,8 +280,8 @@ void frmParamProp::SaveParameterSetup()
                              QString::number(cmbMaxX_->currentIndex()),
                              chkAutoMinY_->isChecked() ? QStringLiteral("1") : QStringLiteral("0"),
                              chkAutoMaxY_->isChecked() ? QStringLiteral("1") : QStringLiteral("0"),
-                             txtMinY_->text(),
-                             txtMaxY_->text(),
+                             storedText(txtMinY_->text()),
+                             storedText(txtMaxY_->text()),
                              optFullOctave_->isChecked() ? QStringLiteral("True") : QStringLiteral("False")};
     SaveSetting(kSection, setupKey(selectedParameter()), fields.join(QLatin1Char(';')));
 }

@@ -25,7 +25,8 @@ inline LibrarySettings& mutableLibrarySettings()
 inline const LibrarySettings& librarySettings() { return mutableLibrarySettings(); }
 
 // Index: 0 MinSRDist, 1 AudioDelay (samples), 2 Vsound (m/s), 3 LockFormat (-1/0), 4 UseCal (-1/0),
-// 5 Temperature (deg C). Other indices are ignored.
+// 5 Temperature (deg C). Other indices are ignored, and so is a value that is not finite, a speed of sound that is
+// not positive or a temperature below absolute zero (the setting keeps its value).
 void PushSetting(std::int32_t index, float value);
 void SetAppName(const std::string& name);
 

@@ -3,6 +3,7 @@
 #include "core/EditorChecks.h"
 #include "core/ErrorGuard.h"
 #include "core/Globals.h"
+#include "core/NumberFormat.h"
 #include "core/clsOptions.h"
 #include "document/clsWave.h"
 #include "library/Codes.h"
@@ -17,7 +18,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
-#include <QLocale>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QTimer>
@@ -276,16 +276,15 @@ bool frmTableSpeech::Weight_Validate(int index)
     guarded("Weight_Validate", [&] {
         clsWave& wave = document();
         const QString text = box->text().trimmed();
-        bool ok = false;
-        float value = QLocale().toFloat(text, &ok);
-        if (!ok)
-            value = QLocale::c().toFloat(text, &ok);
-        if (!ok || !std::isfinite(value) || value < 0) {
+        constexpr clsOptions::Range range = clsOptions::kSTIWeightRange;
+        const std::optional<double> typed = ParseNumber(text, range.minimum, range.maximum);
+        if (!typed) {
             QApplication::beep();
             box->setText(FormatPattern(wave.STI_Weight(index), kWeightFormat));
             return;
         }
         accepted = true;
+        const float value = float(*typed);
         box->setText(FormatPattern(value, kWeightFormat));
         if (wave.STI_Weight(index) != value) {
             wave.setSTI_Weight(index, value);

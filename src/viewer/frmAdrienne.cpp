@@ -3,6 +3,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/NumberFormat.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
@@ -29,7 +30,7 @@ constexpr float kDefaultDistance_m = 0.25f;
 
 QString wholeMillimetres(double mm)
 {
-    return QString::number(double(std::lround(mm)));
+    return FormatNumber(mm, QStringLiteral("0"));
 }
 
 } // namespace

@@ -1,5 +1,6 @@
 #include "viewer/frmFileInfo.h"
 
+#include "calibration/SystemCalStore.h"
 #include "core/ErrorGuard.h"
 #include "core/Globals.h"
 #include "core/NumberFormat.h"
@@ -20,21 +21,17 @@
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QPushButton>
-#include <QRegularExpression>
 #include <QTabBar>
 #include <QTimer>
 #include <QVBoxLayout>
 
 #include <cmath>
-#include <limits>
-#include <map>
 #include <optional>
 
 namespace vemra {
 namespace {
 
 const QString kUserInfo = QStringLiteral("UserInfo");
-const QString kCalibration = QStringLiteral("Calibration");
 const QString kNotCalibrated = QStringLiteral("Not Calibrated");
 const char* const kUserKeys[5] = {"Project", "Position", "Engineer", "Copyright", "Comments"};
 
@@ -102,34 +99,6 @@ clsWave& documentOf(const QString& key)
     if (!wave)
         throw VemraError::objectNotSet();
     return *wave;
-}
-
-// The stored calibrations that may be listed: entry number -> (description, data). The entries are those below
-// "Count" whose data starts with two one-digit codes; an entry that is missing or garbled is left out instead of
-// spoiling the whole list, and a huge or unreadable Count costs nothing since only stored keys are visited.
-std::map<int, std::pair<QString, QString>> storedCalibrations()
-{
-    std::map<int, std::pair<QString, QString>> entries;
-    const std::optional<std::int64_t> count =
-        ParseInteger(GetSetting(kCalibration, QStringLiteral("Count"), QStringLiteral("0")).trimmed(), 0,
-                     std::numeric_limits<std::int32_t>::max());
-    if (!count || *count <= 0)
-        return entries;
-    static const QRegularExpression dataKey(QStringLiteral("^(0|[1-9][0-9]{0,8})CalData$"));
-    for (const QString& key : SettingKeys(kCalibration)) {
-        const QRegularExpressionMatch m = dataKey.match(key);
-        if (!m.hasMatch())
-            continue;
-        const int i = m.captured(1).toInt();
-        if (i >= *count)
-            continue;
-        const QString data = GetSetting(kCalibration, key);
-        if (data.size() < 3 || !data[0].isDigit() || !data[2].isDigit() || data[0].unicode() > '9' ||
-            data[2].unicode() > '9')
-            continue;
-        entries[i] = {GetSetting(kCalibration, QString::number(i) + QStringLiteral("CalDesc")), data};
-    }
-    return entries;
 }
 
 } // namespace
@@ -382,18 +351,16 @@ void frmFileInfo::Form_Load()
 void frmFileInfo::fillCalibrationList(const clsWave& wave)
 {
     cmbCali_->clear();
-    for (const auto& [i, entry] : storedCalibrations()) {
-        const QString& data = entry.second;
-        if (data[0].digitValue() == wave.Stimulus() && data[2].digitValue() == wave.Receiver())
-            cmbCali_->addItem(entry.first, i);
-    }
+    const int order = StimulusOrderOfLength(wave.SampleCount());
+    for (const auto& [n, description] : SystemCalibrationsFor(wave.Stimulus(), wave.Receiver(), order))
+        cmbCali_->addItem(description, n);
     cmbCali_->addItem(kNotCalibrated, -1);
 }
 
 void frmFileInfo::writeCalibrationGains(clsWave& wave)
 {
     const int entry = cmbCali_->currentIndex() >= 0 ? cmbCali_->currentData().toInt() : -1;
-    const QString data = GetSetting(kCalibration, QString::number(entry) + QStringLiteral("CalData"));
+    const QString data = GetSetting(kCalibrationSection, QString::number(entry) + QStringLiteral("CalData"));
     if (data.isEmpty()) {
         if (!wave.Calibrated()) {
             for (int b = 2; b <= 8; ++b) {
@@ -405,17 +372,10 @@ void frmFileInfo::writeCalibrationGains(clsWave& wave)
     }
     // All fourteen numbers are read before any is stored, so a garbled entry cannot leave a half-changed
     // calibration behind.
-    float gains[14];
-    qsizetype p = 3; // the second ";", after the two codes
-    for (float& gain : gains) {
-        const qsizetype q = data.indexOf(QLatin1Char(';'), p + 1);
-        const std::optional<double> value =
-            q < 0 ? std::nullopt : ParseNumber(data.mid(p + 1, q - p - 1).trimmed());
-        if (!value || std::fabs(*value) > 3.4e38)
-            throw VemraError::typeMismatch();
-        gain = float(*value);
-        p = q;
-    }
+    const std::optional<std::array<float, 14>> read = SystemCalRecordGains(data);
+    if (!read)
+        throw VemraError::typeMismatch();
+    const std::array<float, 14>& gains = *read;
     for (int b = 2; b <= 8; ++b) {
         wave.setGainCalCh1(b, gains[b - 2]);
         wave.setGainCalCh2(b, gains[b + 5]);

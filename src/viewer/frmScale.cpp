@@ -3,6 +3,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/NumberFormat.h"
 #include "core/Settings.h"
 #include "core/clsOptions.h"
 #include "core/frmProgress.h"
@@ -26,8 +27,6 @@ namespace vemra {
 namespace {
 
 constexpr int kHelpContext = 24;
-constexpr float kMinScale = 0.01f;
-constexpr float kMaxScale = 100.0f;
 
 QPointer<frmProgress>& progressWindow()
 {
@@ -37,7 +36,7 @@ QPointer<frmProgress>& progressWindow()
 
 QString formatScale(float scale)
 {
-    return QString::number(double(scale), 'f', 2);
+    return FormatNumber(scale, QStringLiteral("0.00"));
 }
 
 } // namespace
@@ -123,7 +122,7 @@ void frmScale::Form_Load()
     if (!Options)
         return;
     txtScale_->setText(formatScale(Options->ModelScale()));
-    txtTemp_[0]->setText(QString::number(double(Options->Temperature()), 'f', 1));
+    txtTemp_[0]->setText(FormatNumber(Options->Temperature(), QStringLiteral("0.0")));
 }
 
 void frmScale::chkAbsorption_Click()
@@ -142,12 +141,9 @@ void frmScale::txtScale_LostFocus()
 {
     if (!Options)
         return;
-    const std::optional<double> value = ParseNumber(txtScale_->text().trimmed());
-    if (value) {
-        const float scale = float(*value);
-        if (scale >= kMinScale && scale <= kMaxScale)
-            Options->setModelScale(scale);
-    }
+    constexpr clsOptions::Range range = clsOptions::kModelScaleRange;
+    if (const std::optional<double> value = ParseNumber(txtScale_->text(), range.minimum, range.maximum))
+        Options->setModelScale(float(*value));
     txtScale_->setText(formatScale(Options->ModelScale()));
 }
 

@@ -203,7 +203,8 @@ TEST_F(MixerTest, AnUnreadableCalibrationIsReportedOnceAndNotUsed)
         const char* value;
     } rows[] = {{"Pm", "-1"},         {"Rs", "abc;1=0.00;"}, {"Rm", "5;65535=loud;"}, {"ADCmax", "0"},
                 {"ADCmax", "x"},      {"MLSDACmax", "40000"}, {"Sign", "0"},         {"Frequency", "0"},
-                {"RmChannels", "-3"}, {"Pm", "5;70000=0.00;"}};
+                {"RmChannels", "-3"}, {"Pm", "5;70000=0.00;"}, {"Frequency", "12345"}, {"Frequency", "1e9"},
+                {"Rm", "5;65535=1e39;"}};
     for (const auto& row : rows) {
         SCOPED_TRACE(std::string(row.key) + " = " + row.value);
         ReleaseMixer();
@@ -217,6 +218,7 @@ TEST_F(MixerTest, AnUnreadableCalibrationIsReportedOnceAndNotUsed)
         EXPECT_EQ(Mixer->ADCmax(), 0.0f);
         EXPECT_EQ(Mixer->Sign(), 1);
         EXPECT_FALSE(Mixer->settingsSavedAtStartup());
+        EXPECT_EQ(Options->SampleFrequency(), 48000) << "no rate of the record reaches the options";
     }
 }
 

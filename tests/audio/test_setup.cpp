@@ -12,6 +12,7 @@
 #include <QFocusEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
+#include <QLocale>
 #include <QPushButton>
 #include <QRadioButton>
 #include <QSignalSpy>
@@ -33,6 +34,7 @@ protected:
     }
     void TearDown() override
     {
+        QLocale::setDefault(QLocale::c());
         frmMeasure::Unload();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         AudioTest::TearDown();
@@ -103,6 +105,39 @@ TEST_F(Setup, OkStoresSavesAndPushesTheOptions)
     EXPECT_EQ(ReadNumber(QStringLiteral("Setup"), QStringLiteral("Temperature")), 25.0);
     EXPECT_NE(std::find(pushed.begin(), pushed.end(), std::pair<std::int32_t, float>(5, 25.0f)), pushed.end())
         << "the library has the new temperature";
+}
+
+TEST_F(Setup, ValuesOfAThousandAndMoreSurviveOkInEveryLocale)
+{
+    const QLocale locales[] = {QLocale::c(), QLocale(QLocale::German, QLocale::Germany),
+                               QLocale(QLocale::English, QLocale::UnitedStates)};
+    for (const QLocale& locale : locales) {
+        SCOPED_TRACE(locale.name().toStdString());
+        QLocale::setDefault(locale);
+        Options->setAudioDelay(1024);
+        Options->setProbeDist(1500.25f);
+        Options->setTemperature(20.5f);
+        {
+            // Shown, then taken back as it stands.
+            frmSetup dialog;
+            EXPECT_EQ(dialog.txtDelay()->text(), QStringLiteral("1024"));
+            dialog.cmdOK()->click();
+            EXPECT_TRUE(scripted().messages.empty()) << scripted().messages.front().text.toStdString();
+            EXPECT_EQ(Options->AudioDelay(), 1024.0f);
+            EXPECT_EQ(Options->ProbeDist(), 1500.25f);
+            EXPECT_EQ(Options->Temperature(), 20.5f);
+        }
+        {
+            // Typed, left (so rewritten in the box's format), then taken.
+            frmSetup dialog;
+            typeAndLeave(dialog.txtDelay(), QStringLiteral("2048"));
+            typeAndLeave(dialog.txtProbe(), locale.toString(1234.5, 'f', 1).remove(locale.groupSeparator()));
+            EXPECT_TRUE(dialog.cmdOK()->isEnabled());
+            dialog.cmdOK()->click();
+            EXPECT_EQ(Options->AudioDelay(), 2048.0f);
+            EXPECT_EQ(Options->ProbeDist(), 1234.5f);
+        }
+    }
 }
 
 TEST_F(Setup, CancelWritesNothing)

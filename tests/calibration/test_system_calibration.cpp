@@ -23,6 +23,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QLocale>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTest>
@@ -31,6 +32,7 @@
 #include <algorithm>
 #include <cmath>
 #include <functional>
+#include <map>
 #include <memory>
 
 using namespace vemra;
@@ -54,12 +56,13 @@ constexpr double kVolume = 200, kT = 2.0;
 // A reverberation-room response: one tone per octave band 63 Hz .. 4 kHz decaying with T, at the diffuse field's
 // strength; channel 2 (when asked) at half the amplitude. A diffuse tail's sample energy grows with the rate, as the
 // strength's rate term assumes.
+// A length of 0 frames is the room's own (about 2.9 s); another is one stimulus period.
 std::string roomFile(const std::string& name, double fs, int channels = 1, std::int16_t stimulus = 5,
-                     std::int16_t receiver = 0)
+                     std::int16_t receiver = 0, std::int64_t frames = 0)
 {
     ts::ResponseShape shape;
     shape.fs_Hz = fs;
-    shape.length_s = kT * 1.2 + 0.5;
+    shape.length_s = frames > 0 ? double(frames) / fs : kT * 1.2 + 0.5;
     shape.energy = ts::singleDecay(kT, ts::diffuseStartEnergy(kT, kVolume, fs, 1e6 * fs / 48000));
     std::vector<double> tones;
     for (int b = 2; b <= 8; ++b)
@@ -383,12 +386,17 @@ TEST_F(SystemCal, OkNeedsFilesADescriptionAndAPositiveVolume)
     struct Row { const char* description; const char* volume; bool enabled; };
     const Row rows[] = {{"Room", "100", true},  {"Room", "0", false},   {"Room", "-3", false},
                         {"Room", "abc", false}, {"Room", "", false},    {"   ", "100", false},
-                        {"Room", "12.5", true}, {"Room", "12,5", true}};
+                        {"Room", "12.5", true}, {"Room", "12,5", false}, {"Room", "1,024", false}};
     for (const Row& row : rows) {
         SCOPED_TRACE(std::string(row.description) + "|" + row.volume);
         describe(QLatin1String(row.description), QLatin1String(row.volume));
         EXPECT_EQ(ok->isEnabled(), row.enabled);
     }
+    // A comma is a decimal separator only where the locale's is one.
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
+    describe(QStringLiteral("Room"), QStringLiteral("12,5"));
+    EXPECT_TRUE(ok->isEnabled());
+    QLocale::setDefault(QLocale::c());
     (void)w;
 }
 
@@ -433,4 +441,114 @@ TEST(SystemCalRecord, CodesThenSevenValuesPerRowWithAPoint)
     EXPECT_EQ(SystemCalRecordText(5, 0, result),
               QStringLiteral("5;0;1.23;0.00;10.00;0.00;0.00;0.00;-2.50;0.00;0.00;0.00;0.00;0.00;0.00;0.00;"));
     QLocale::setDefault(QLocale::c());
+}
+
+namespace {
+
+void storeEntry(int n, const QString& description, const QString& data, const char* order = nullptr)
+{
+    SaveSetting(kCalibrationSection, QStringLiteral("%1CalDesc").arg(n), description);
+    SaveSetting(kCalibrationSection, QStringLiteral("%1CalData").arg(n), data);
+    if (order)
+        SaveSetting(kCalibrationSection, QStringLiteral("%1CalOrder").arg(n), QLatin1String(order));
+}
+
+const QString kRecord = QStringLiteral("5;0;1.00;2.00;3.00;4.00;5.00;6.00;7.00;0.00;0.00;0.00;0.00;0.00;0.00;0.00;");
+
+} // namespace
+
+TEST_F(SystemCal, AGarbledCountLosesNoCalibrationAndASaveOverwritesNone)
+{
+    const std::string file = roomFile("room.wav", 48000);
+    for (const char* count : {"abc", "", "-1", "1e9", " 1", "2.5"}) {
+        SCOPED_TRACE(count);
+        DeleteSetting(kCalibrationSection);
+        for (int n = 0; n < 3; ++n)
+            storeEntry(n, QStringLiteral("cal %1").arg(n), kRecord);
+        SaveSetting(kCalibrationSection, QStringLiteral("Count"), QLatin1String(count));
+        open();
+        ASSERT_EQ(control<QComboBox>("cmbCali")->count(), 3);
+        add({file});
+        describe(QStringLiteral("new"), QStringLiteral("200"));
+        window->cmdOK_Click();
+        for (int n = 0; n < 3; ++n) {
+            EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("%1CalDesc").arg(n)), QStringLiteral("cal %1").arg(n));
+            EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("%1CalData").arg(n)), kRecord);
+        }
+        EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("3CalDesc")), QStringLiteral("new"));
+        EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Count")), QStringLiteral(" 4")) << "mended";
+        window.reset();
+    }
+}
+
+TEST_F(SystemCal, AGarbledEntryKeepsItsNumberAndTheOthers)
+{
+    storeEntry(0, QStringLiteral("first"), kRecord);
+    SaveSetting(kCalibrationSection, QStringLiteral("1CalData"), QStringLiteral("garbage")); // no description
+    storeEntry(2, QStringLiteral("third"), kRecord);
+    SaveSetting(kCalibrationSection, QStringLiteral("Count"), QStringLiteral(" 3"));
+    EXPECT_EQ(SystemCalibrationSlots(), 3);
+    EXPECT_EQ(SystemCalibrationsFor(5, 0, 0), (std::map<int, QString>{{0, "first"}, {2, "third"}}));
+    // A new calibration takes number 3; deleting the garbled one moves the third down with it.
+    SaveSystemCalibrationEntry(SystemCalibrationSlots(), QStringLiteral("fourth"), kRecord, 0);
+    EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("1CalData")), QStringLiteral("garbage"));
+    DeleteSystemCalibration(1);
+    EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Count")), QStringLiteral(" 3"));
+    EXPECT_EQ(SystemCalibrationsFor(5, 0, 0), (std::map<int, QString>{{0, "first"}, {1, "third"}, {2, "fourth"}}));
+}
+
+TEST_F(SystemCal, CalibrationsAreKeptPerStimulusOrderAndOlderOnesServeEveryOrder)
+{
+    storeEntry(0, QStringLiteral("any order"), kRecord);
+    storeEntry(1, QStringLiteral("order 14"), kRecord, "14");
+    storeEntry(2, QStringLiteral("order 16"), kRecord, "16");
+    storeEntry(3, QStringLiteral("other stimulus"), QStringLiteral("1;0;") + kRecord.mid(4));
+    storeEntry(4, QStringLiteral("garbled order"), kRecord, "x");
+    const struct {
+        std::int16_t stimulus;
+        int order;
+        std::map<int, QString> listed;
+    } rows[] = {
+        {5, 14, {{1, "order 14"}}},
+        {5, 16, {{2, "order 16"}}},
+        {5, 15, {{0, "any order"}, {4, "garbled order"}}}, // none made at 15: those for every order
+        {5, 0, {{0, "any order"}, {1, "order 14"}, {2, "order 16"}, {4, "garbled order"}}}, // order unknown
+        {1, 14, {{3, "other stimulus"}}},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.order);
+        EXPECT_EQ(SystemCalibrationsFor(row.stimulus, 0, row.order), row.listed);
+    }
+    const struct {
+        std::int64_t frames;
+        int order;
+    } lengths[] = {{16384, 14}, {16383, 14}, {1 << 20, 20}, {16385, 0}, {3000, 0}, {0, 0}};
+    for (const auto& l : lengths)
+        EXPECT_EQ(StimulusOrderOfLength(l.frames), l.order) << l.frames;
+}
+
+TEST_F(SystemCal, ACalibrationFromResponsesOfOneOrderKeepsThatOrder)
+{
+    const std::string a = roomFile("a.wav", 48000, 1, 5, 0, 1 << 17);
+    const std::string b = roomFile("b.wav", 48000, 1, 5, 0, 1 << 17);
+    const std::string c = roomFile("c.wav", 48000, 1, 5, 0, (1 << 18) - 1);
+    const struct {
+        const char* name;
+        std::vector<std::string> files;
+        const char* order; // nullptr: none stored
+    } rows[] = {{"one order", {a, b}, "17"}, {"two orders", {a, c}, nullptr}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        open();
+        add(row.files);
+        describe(QLatin1String(row.name), QStringLiteral("200"));
+        window->cmdOK_Click();
+        const auto stored = StoredSystemCalibrations();
+        const auto it = std::find_if(stored.begin(), stored.end(),
+                                     [&](const auto& e) { return e.second.description == QLatin1String(row.name); });
+        ASSERT_NE(it, stored.end());
+        EXPECT_EQ(it->second.order, row.order ? QByteArray(row.order).toInt() : 0);
+        EXPECT_EQ(HasSetting(kCalibrationSection, QStringLiteral("%1CalOrder").arg(it->first)), row.order != nullptr);
+        window.reset();
+    }
 }

@@ -9,6 +9,8 @@
 #include <QSignalSpy>
 #include <QStandardPaths>
 #include <gtest/gtest.h>
+#include <cmath>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -114,6 +116,9 @@ TEST_F(OptionsTest, StoredValuesLoadAndMinSRDistStartsAtZero)
 {
     SaveSetting(QStringLiteral("Setup"), QStringLiteral("MinSRDist"), QStringLiteral("1.5"));
     SaveSetting(QStringLiteral("Setup"), QStringLiteral("Temperature"), QStringLiteral("25"));
+    SaveSetting(QStringLiteral("Setup"), QStringLiteral("AudioDelay"), QStringLiteral("-96000"));
+    SaveSetting(QStringLiteral("Setup"), QStringLiteral("ProbeDist"), QStringLiteral("1"));
+    SaveSetting(QStringLiteral("Setup"), QStringLiteral("ModelScale"), QStringLiteral("0.01"));
     SaveSetting(QStringLiteral("Setup"), QStringLiteral("UseCalibration"), QStringLiteral("True"));
     SaveSetting(QStringLiteral("Setup"), QStringLiteral("SampleFrequency"), QStringLiteral("96000"));
     SaveSetting(QStringLiteral("Setup"), QStringLiteral("Calibration"), QStringLiteral("Card 1"));
@@ -121,6 +126,10 @@ TEST_F(OptionsTest, StoredValuesLoadAndMinSRDistStartsAtZero)
     clsOptions o(nullptr, recorder());
     EXPECT_EQ(o.MinSRDist(), 0.0f);
     EXPECT_EQ(o.Temperature(), 25.0f);
+    EXPECT_EQ(o.AudioDelay(), -96000.0f) << "the ends of a range belong to it";
+    EXPECT_EQ(o.ProbeDist(), 1.0f);
+    EXPECT_EQ(o.ModelScale(), 0.01f) << "as a float, the end of the range";
+    EXPECT_TRUE(clsOptions::kModelScaleRange.contains(o.ModelScale()));
     EXPECT_NEAR(o.Vsound(), 20.1f * std::sqrt(298.0f), 1e-3f);
     EXPECT_TRUE(o.UseCal());
     EXPECT_EQ(o.SampleFrequency(), 96000);
@@ -136,7 +145,13 @@ TEST_F(OptionsTest, UnreadableValuesKeepTheirDefaults)
         const char* text;
     } garbage[] = {{"SampleFrequency", "abc"}, {"SampleFrequency", "0"},  {"Temperature", "warm"},
                    {"ProbeDist", "1.2.3"},     {"CloseOnSave", "7"},      {"LockFormat", "maybe"},
-                   {"STIweight3", ""},         {"ModelScale", "-10"},     {"ReuseWindows", "x"}};
+                   {"STIweight3", ""},         {"ModelScale", "-10"},     {"ReuseWindows", "x"},
+                   // Numbers, but none the program can use (or a float can hold).
+                   {"Temperature", "1e30"},    {"Temperature", "-100.5"}, {"Temperature", "1e39"},
+                   {"ProbeDist", "-5"},        {"ProbeDist", "0.5"},      {"ProbeDist", "1e39"},
+                   {"AudioDelay", "1e9"},      {"AudioDelay", "-96001"},  {"AudioDelay", "nan"},
+                   {"SampleFrequency", "12345"}, {"STIweight3", "-1"},    {"STIweight3", "1e39"},
+                   {"ModelScale", "1e39"},     {"ModelScale", "0.001"}};
     for (const auto& g : garbage) {
         SCOPED_TRACE(g.key);
         SCOPED_TRACE(g.text);
@@ -146,12 +161,32 @@ TEST_F(OptionsTest, UnreadableValuesKeepTheirDefaults)
         EXPECT_EQ(o.SampleFrequency(), 48000);
         EXPECT_EQ(o.Temperature(), 20.0f);
         EXPECT_EQ(o.ProbeDist(), 12.0f);
+        EXPECT_EQ(o.AudioDelay(), 0.0f);
         EXPECT_EQ(o.CloseOnSave(), CloseAsk);
         EXPECT_TRUE(o.LockFormat());
         EXPECT_EQ(o.STI_Weight(3), 0.8f);
         EXPECT_EQ(o.ModelScale(), 10.0f);
         EXPECT_TRUE(o.ReuseWindows());
     }
+}
+
+TEST(LibrarySettings, AValueNoSettingCanHoldKeepsTheOneBefore)
+{
+    const float inf = std::numeric_limits<float>::infinity();
+    PushSetting(5, 21.0f);
+    PushSetting(2, 343.0f);
+    PushSetting(1, 64.0f);
+    for (const auto& [index, bad] : {std::pair{5, inf}, {5, -274.0f}, {5, std::nanf("")}, {2, 0.0f}, {2, -inf},
+                                     {1, inf}, {1, std::nanf("")}}) {
+        SCOPED_TRACE(index);
+        PushSetting(index, bad);
+    }
+    EXPECT_EQ(librarySettings().temperature_C, 21.0f);
+    EXPECT_EQ(librarySettings().vsound_mps, 343.0f);
+    EXPECT_EQ(librarySettings().audioDelay_samples, 64.0f);
+    PushSetting(5, 20.0f);
+    PushSetting(2, 344.06f);
+    PushSetting(1, 0.0f);
 }
 
 TEST_F(OptionsTest, AWeightIndexOutsideTheBandsIsARangeError)
