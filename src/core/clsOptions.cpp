@@ -116,7 +116,7 @@ void clsOptions::LoadOptions()
     if (const auto v = ReadInteger(kSetup, QStringLiteral("SampleFrequency"), 1, INT32_MAX))
         sampleFrequency_ = std::int32_t(*v);
     for (int i = 0; i < 7; ++i)
-        number(weightKey(i), stiWeight_[size_t(i)], any);
+        number(weightKey(i), stiWeight_[size_t(i)], [](float w) { return std::isfinite(w) && w >= 0; }); // as the box takes them
     number(QStringLiteral("ModelScale"), modelScale_, [](float s) { return s > 0; });
     flag(QStringLiteral("ReuseWindows"), reuseWindows_);
     vsound_ = SpeedOfSound(temperature_);

@@ -136,7 +136,8 @@ TEST_F(OptionsTest, UnreadableValuesKeepTheirDefaults)
         const char* text;
     } garbage[] = {{"SampleFrequency", "abc"}, {"SampleFrequency", "0"},  {"Temperature", "warm"},
                    {"ProbeDist", "1.2.3"},     {"CloseOnSave", "7"},      {"LockFormat", "maybe"},
-                   {"STIweight3", ""},         {"ModelScale", "-10"},     {"ReuseWindows", "x"}};
+                   {"STIweight3", ""},         {"ModelScale", "-10"},     {"ReuseWindows", "x"},
+                   {"STIweight3", "-0.1"},     {"STIweight3", "inf"},     {"STIweight3", "nan"}};
     for (const auto& g : garbage) {
         SCOPED_TRACE(g.key);
         SCOPED_TRACE(g.text);
