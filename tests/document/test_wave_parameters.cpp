@@ -230,3 +230,20 @@ TEST_F(WaveParameters, StrengthRoundTripThroughTheCalibration)
     EXPECT_EQ(silent->LE(0, 6, 0.0f), 0.0f);
     EXPECT_EQ(silent->G(0, 6), NoValue);
 }
+
+// A decay over a stationary noise floor of known level: the INR is the decay's level at its start over the noise,
+// the same in every band (both are white), and a measured one - positive, not a bound.
+TEST_F(WaveParameters, ImpulseToNoiseRatioOfAKnownNoiseFloor)
+{
+    for (double inr : {40.0, 50.0, 60.0}) {
+        SCOPED_TRACE("INR " + std::to_string(inr));
+        clsWave* w = document("inr" + std::to_string(int(inr)) + ".wav", 48000,
+                              {ts::exponentialDecay(1.0, 48000, 3.0, 10000, inr, 480, 11)});
+        for (int band = 5; band <= 8; ++band) { // lower, a narrow band's few seconds of noise scatter more
+            SCOPED_TRACE("band " + std::to_string(band));
+            EXPECT_NEAR(w->INR(0, band), inr, 2.0);
+            EXPECT_GT(w->SNR(0, band), 0.0f);
+        }
+        w->Die();
+    }
+}
