@@ -11,7 +11,9 @@
 #include "document/SpeechTransmission.h"
 #include "library/api_analysis.h"
 
+#include <algorithm>
 #include <cmath>
+#include <iterator>
 
 namespace vemra {
 namespace {
@@ -68,7 +70,11 @@ const MTFResult& clsWave::mtfRecord(int channel, int band)
         const RTResult& rt = decayRecord(channel, band);
         const std::int32_t end = isTrue(rt.decayEndValid) ? rt.decayEnd : SampleCount() - 1;
         MTFResult work;
-        CalcMTF(static_cast<std::int16_t>(channel), header_, static_cast<std::int16_t>(band), end, work.m);
+        const VResult result =
+            CalcMTF(static_cast<std::int16_t>(channel), header_, static_cast<std::int16_t>(band), end, work.m);
+        // A band the library could not measure (no decay, no response) has no modulation transfer, not one of 0.
+        if (result != Ok)
+            std::fill(std::begin(work.m), std::end(work.m), NoValue);
         cached = MTFResult{};
         for (int i = 0; i <= kStitelEntry; ++i)
             cached.m[i] = work.m[i];
@@ -99,7 +105,10 @@ float clsWave::MTI(int channel, int band)
         int count = 0;
         for (int i = 0; i < kStiEntries; ++i) {
             if (BandCentre(band) / static_cast<float>(SampleFrequency()) <= kHighestCentre) {
-                sum += speech::apparentSnr_dB(MTF(channel, band, i));
+                const float m = MTF(channel, band, i);
+                if (m == NoValue)
+                    return -1.0f; // a band without modulation transfer has no index
+                sum += speech::apparentSnr_dB(m);
                 ++count;
             }
         }
@@ -120,16 +129,23 @@ float clsWave::speechIndex(int channel, int kind, const std::function<float()>& 
 float clsWave::STI(int channel)
 {
     return speechIndex(channel, KindSti, [&] {
-        float weighted = 0, weights = 0;
+        // In double: weights up to the largest single (the box sets no upper limit) must neither overflow their
+        // sum nor lose the index.
+        double weighted = 0, weights = 0;
+        bool measured = false;
         for (int band = speech::kFirstSpeechBand; band <= speech::kLastSpeechBand; ++band) {
             const float mti = MTI(channel, band);
             if (mti >= 0) {
-                const float w = STI_Weight(band - speech::kFirstSpeechBand);
+                const double w = STI_Weight(band - speech::kFirstSpeechBand);
                 weighted += w * mti;
                 weights += w;
+                measured = true;
             }
         }
-        return weights > 0 ? weighted / weights : 0.0f;
+        if (!measured)
+            return NoValue; // no band holds a decay: no index (all weights 0 is an index of 0)
+        return weights > 0 && std::isfinite(weights) ? static_cast<float>(std::clamp(weighted / weights, 0.0, 1.0))
+                                                     : 0.0f;
     });
 }
 
@@ -165,6 +181,8 @@ float clsWave::RASTI(int channel)
         for (int i = 1; i <= kRasti500Count + kRasti2000Count && usable; ++i) {
             const float m = i <= kRasti500Count ? MTF(channel, kRasti500Band, i + 14)
                                                 : MTF(channel, kRasti2000Band, i + 10);
+            if (m == NoValue)
+                return -1.0f;
             sum += speech::apparentSnr_dB(m);
             ++count;
         }
@@ -179,7 +197,10 @@ float clsWave::STITEL(int channel)
         int count = 0;
         for (int band = speech::kFirstSpeechBand; band <= speech::kLastSpeechBand; ++band) {
             if (BandCentre(band) / static_cast<float>(SampleFrequency()) <= kHighestCentre) {
-                sum += speech::transmissionIndex(MTF(channel, band, kStitelEntry));
+                const float m = MTF(channel, band, kStitelEntry);
+                if (m == NoValue)
+                    return -1.0f;
+                sum += speech::transmissionIndex(m);
                 ++count;
             }
         }
@@ -202,6 +223,8 @@ QString clsWave::Rating(float sti)
 
 float clsWave::ALC(float sti)
 {
+    if (!(sti >= 0 && sti <= 1))
+        return NoValue; // no index (-1, or no value), no loss
     const float alc = static_cast<float>(170.5405 * std::exp(-5.419 * static_cast<double>(sti)));
     return alc > 100.0f ? 100.0f : alc;
 }

@@ -2,8 +2,10 @@
 
 #include "library/AnalysisStore.h"
 #include "library/WaveStore.h"
+#include "library/dsp/Bands.h"
 #include "library/dsp/ImpulseStart.h"
 
+#include <algorithm>
 #include <cfloat>
 #include <cmath>
 #include <optional>
@@ -38,6 +40,23 @@ const dsp::BandEnergy* bandEnergy(const WaveHeader& header, std::int16_t channel
     return bandEnergy(header, channel, band, [](const dsp::BandEnergy&) { return std::int64_t(-1); });
 }
 
+// Energy per sample of the rounding noise of 16-bit samples (a uniform error of one step), in the samples' units.
+constexpr double kRoundingNoise = 1.0 / 12.0;
+
+// The part of white noise that a band passes: its width over half the sample rate (1 for no band filter).
+double bandFraction(int band, double fs_Hz)
+{
+    double lower = 0, upper = fs_Hz / 2;
+    if (dsp::isBand(band)) {
+        lower = dsp::bandLower_Hz(band);
+        upper = dsp::bandUpper_Hz(band);
+    } else if (band == dsp::kWideBand) {
+        lower = dsp::wideBandLower_Hz();
+        upper = dsp::wideBandUpper_Hz(fs_Hz);
+    }
+    return std::clamp(2.0 * (upper - lower) / fs_Hz, 1e-12, 1.0);
+}
+
 } // namespace
 
 std::int32_t CalcIRStartISO(std::int16_t channel, WaveHeader& header)
@@ -54,14 +73,22 @@ void CalcRT(std::int16_t channel, WaveHeader& header, std::int16_t band, RTResul
 {
     RTResult r;
     r.computed = True16;
+    r.INR = r.SNR = NoValue; // no decay, no ratios
     guardedVoid([&] {
         dsp::ChannelAnalysis* a = AnalysisStore::channel(header, channel);
         const dsp::DecayAnalysis* d = a ? a->decay(band) : nullptr;
         if (!d || !d->valid)
             return;
         r.level = static_cast<float>(d->lineLevel_dB);
-        r.INR = static_cast<float>(d->INR_dB);
-        r.SNR = static_cast<float>(d->SNR_dB);
+        // Without a noise floor the INR is the range the decay shows, a lower bound (negative, as tables read
+        // it), and the SNR has no value. So it is when the "noise" lies below what 16-bit samples resolve in the
+        // band (their rounding noise): that is digital silence, and the INR is at least the decay line's height
+        // above the samples' resolution, and never more than the band's loudest part shows above it.
+        const double resolution_dB = 10.0 * std::log10(kRoundingNoise * bandFraction(band, a->sampleRate_Hz()));
+        const double resolved_dB = std::min(d->lineLevel_dB, d->peak_dB) - resolution_dB;
+        const bool bounded = d->noiseBounded() && d->INR_dB <= resolved_dB;
+        r.INR = static_cast<float>(bounded ? d->INR_dB : -std::min(d->INR_dB, resolved_dB));
+        r.SNR = bounded ? static_cast<float>(d->SNR_dB) : NoValue;
         struct Fit {
             const dsp::LineFit& fit;
             float& time;

@@ -202,7 +202,8 @@ VResult CalcMTF(std::int16_t channel, WaveHeader& header, std::int16_t band, std
     return guardedResult(msg::NoWaveData, [&]() -> VResult {
         dsp::ChannelAnalysis* analysis = dsp::isBand(band) ? AnalysisStore::channel(header, channel) : nullptr;
         const dsp::DecayAnalysis* decay = analysis ? analysis->decay(band) : nullptr;
-        if (!decay || analysis->timeZero() < 0)
+        // Like the other parameters, the modulation transfer needs a decay (or an impulse: a perfect channel).
+        if (!decay || analysis->timeZero() < 0 || !(decay->holdsDecay() || decay->impulse))
             return msg::NoWaveData;
         const double fs = analysis->sampleRate_Hz();
         const std::span<const float> samples = WaveStore::floatSamples(header, channel);

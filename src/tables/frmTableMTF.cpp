@@ -19,6 +19,13 @@ const QString kThree = QStringLiteral("0.000");
 
 QString cellName(int modulation, int column) { return QStringLiteral("lblMTF(%1)").arg(7 * modulation + column); }
 
+// A modulation value or index lies in [0, 1]; a band the document could not measure has none (no value, or an
+// index of -1): "--" on screen, in the file and on paper.
+QString valueText(double v, const QString& pattern)
+{
+    return HasValue(v) && v >= 0 ? FormatPattern(v, pattern) : QStringLiteral("--");
+}
+
 
 } // namespace
 
@@ -62,10 +69,10 @@ std::vector<frmTable::RunStep> frmTableMTF::planRun(clsWave&)
         const int band = columns_.band(k);
         steps.push_back([this, ch, band, k](clsWave& w) {
             for (int m = 0; m < kModulations; ++m)
-                setCell(cellName(m, k), FormatPattern(w.MTF(ch, band, m), kThree));
+                setCell(cellName(m, k), valueText(w.MTF(ch, band, m), kThree));
         });
         steps.push_back([this, ch, band, k](clsWave& w) {
-            setCell(QStringLiteral("lblMTI(%1)").arg(k), FormatPattern(w.MTI(ch, band), kThree));
+            setCell(QStringLiteral("lblMTI(%1)").arg(k), valueText(w.MTI(ch, band), kThree));
         });
     }
     return steps;
@@ -79,13 +86,13 @@ void frmTableMTF::writeText(clsWave& wave, TableText& text)
     for (int m = 0; m < kModulations; ++m) {
         QStringList values;
         for (int k = 0; k <= columns_.last; ++k)
-            values << FormatPattern(wave.MTF(ch, columns_.band(k), m), kThree);
+            values << valueText(wave.MTF(ch, columns_.band(k), m), kThree);
         text.fields(TableText::zone(QString::fromLatin1(kModulationCaptions[m])), values);
     }
     text.line();
     QStringList indices;
     for (int k = 0; k <= columns_.last; ++k)
-        indices << FormatPattern(wave.MTI(ch, columns_.band(k)), QStringLiteral("0.00"));
+        indices << valueText(wave.MTI(ch, columns_.band(k)), QStringLiteral("0.00"));
     text.fields(TableText::zone(QStringLiteral("MTI")), indices);
     text.line();
 }
@@ -100,14 +107,14 @@ void frmTableMTF::printPage(clsWave& wave, TablePage& page)
             page.label(QStringLiteral("MTF "), 30);
         page.label(QString::fromLatin1(kModulationCaptions[m]), 30, AlignStart);
         for (int k = 0; k <= columns_.last; ++k)
-            page.text(FormatPattern(wave.MTF(ch, columns_.band(k), m), kThree), TablePage::valueX_mm(k), AlignEnd);
+            page.text(valueText(wave.MTF(ch, columns_.band(k), m), kThree), TablePage::valueX_mm(k), AlignEnd);
         page.endRow();
     }
     page.emptyLines();
     page.beginRow();
     page.label(QStringLiteral("MTI     :"), TablePage::kLabelX_mm);
     for (int k = 0; k <= columns_.last; ++k)
-        page.text(FormatPattern(wave.MTI(ch, columns_.band(k)), kThree), TablePage::valueX_mm(k), AlignEnd);
+        page.text(valueText(wave.MTI(ch, columns_.band(k)), kThree), TablePage::valueX_mm(k), AlignEnd);
     page.endRow();
 }
 

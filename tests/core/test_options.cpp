@@ -151,7 +151,8 @@ TEST_F(OptionsTest, UnreadableValuesKeepTheirDefaults)
                    {"ProbeDist", "-5"},        {"ProbeDist", "0.5"},      {"ProbeDist", "1e39"},
                    {"AudioDelay", "1e9"},      {"AudioDelay", "-96001"},  {"AudioDelay", "nan"},
                    {"SampleFrequency", "12345"}, {"STIweight3", "-1"},    {"STIweight3", "1e39"},
-                   {"ModelScale", "1e39"},     {"ModelScale", "0.001"}};
+                   {"ModelScale", "1e39"},     {"ModelScale", "0.001"},
+                   {"STIweight3", "-0.1"},     {"STIweight3", "inf"},     {"STIweight3", "nan"}};
     for (const auto& g : garbage) {
         SCOPED_TRACE(g.key);
         SCOPED_TRACE(g.text);

@@ -49,13 +49,23 @@ public:
             s += QLatin1Char('\t') + text(firstBand + k);
         return s;
     }
-    // The impulse-to-noise ratios, a lower bound written as ">" and its size.
+    // The impulse-to-noise ratios, a lower bound written as ">" and its size; a band without a decay has none.
     QString inr(int last) const
     {
         return texts([this](int b) {
             const float v = w_.INR(ch_, b);
+            if (v == NoValue)
+                return QStringLiteral(" ");
             return (v < 0 ? QStringLiteral(">") : QString()) + number(std::abs(v), 0);
         }, 2, last);
+    }
+    // The signal-to-noise ratios of the speech table: none where no noise floor bounds them.
+    QString snr(int last) const
+    {
+        return texts([this](int b) {
+            const float v = w_.SNR(ch_, b);
+            return v == NoValue ? QStringLiteral(" --  ") : number(v, 0);
+        }, 3, last);
     }
     std::function<double(int)> member(float (clsWave::*m)(int, int), double scale = 1) const
     {
@@ -268,7 +278,7 @@ const ExportCase kCases[] = {
      [](const Expect& e) {
          clsWave& w = e.wave();
          QStringList l{"         \t125\t250\t500\t1000\t2000\t4000\t8000\t", "",
-                       "SNR [dB]:" + e.cells(e.member(&clsWave::SNR), 0, 3, 6),
+                       "SNR [dB]:" + e.snr(6),
                        "EDT  [s]:" + e.cells(e.member(&clsWave::EDT), 2, 3, 6),
                        "D50     :" + e.cells(e.member(&clsWave::D50), 2, 3, 6), ""};
          const std::pair<const char*, float> indices[] = {

@@ -137,6 +137,9 @@ constexpr MaskPoint kClassOne[] = {{0.0, -0.4, 0.4},  {0.125, -0.4, 0.5}, {0.25,
                                    {0.5, -0.4, 5.3},  {1.0, 16.6, 1e9},   {2.0, 40.5, 1e9},  {3.0, 60.0, 1e9},
                                    {4.0, 70.0, 1e9},  {5.0, 70.0, 1e9},   {6.0, 70.0, 1e9}};
 
+// Just outside the band edge the stop band begins: at least this much attenuation (on the edge both apply).
+constexpr double kJustOutsideTheEdge_dB = 1.2;
+
 double maskOmega(double x, int bandsPerOctave)
 {
     const double omega1 = std::pow(kOctaveRatio, x);
@@ -156,7 +159,7 @@ bool meetsClassOne(Gain gain, double fm, double fs, int bandsPerOctave)
         const MaskPoint& inner = kClassOne[i];
         const MaskPoint& outer = kClassOne[i + 1];
         const bool passBand = outer.x <= 0.5;
-        const double lo = passBand ? -0.4 : inner.minAttenuation_dB;
+        const double lo = passBand ? -0.4 : inner.x == 0.5 ? kJustOutsideTheEdge_dB : inner.minAttenuation_dB;
         const double hi = passBand ? outer.maxAttenuation_dB : 1e9;
         constexpr int steps = 16;
         for (int k = 0; k <= steps; ++k) {
@@ -174,6 +177,11 @@ bool meetsClassOne(Gain gain, double fm, double fs, int bandsPerOctave)
 }
 
 } // namespace
+
+bool meetsClassOneMask(const std::function<double(double)>& gain_dB, double fm_Hz, double fs_Hz, int bandsPerOctave)
+{
+    return meetsClassOne(gain_dB, fm_Hz, fs_Hz, bandsPerOctave);
+}
 
 std::optional<BandFilter> BandFilter::design(int band, double fs_Hz)
 {

@@ -23,6 +23,7 @@
 
 #include <complex>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <span>
 #include <vector>
@@ -84,6 +85,11 @@ private:
     double energyDelay_s_ = 0;
     std::vector<Biquad> sections_;
 };
+
+// True when a gain (dB at a frequency in Hz) meets the class 1 acceptance limits of IEC 61260-1 about the mid-band
+// frequency fm_Hz of a band of 1 / bandsPerOctave octave, on both sides up to fs_Hz / 2, with a margin of
+// 0.05 dB: what every design of the bank is checked against.
+bool meetsClassOneMask(const std::function<double(double)>& gain_dB, double fm_Hz, double fs_Hz, int bandsPerOctave);
 
 // Filters one signal through several filters in one pass per rate (filters at the same rate run side by side,
 // which is several times faster than one after the other). outputs[i] receives filters[i]'s result and must have

@@ -176,7 +176,7 @@ constexpr FitRange kFits[] = {{0, -10, &DecayAnalysis::edt},
 
 bool DecayAnalysis::holdsDecay() const
 {
-    return valid && INR_dB >= -kFits[0].lo + (noiseFloor ? kNoiseMargin_dB : 0.0);
+    return valid && edt.valid && INR_dB >= -kFits[0].lo + (noiseFloor ? kNoiseMargin_dB : 0.0);
 }
 
 double DecayAnalysis::lineEnergy(std::int64_t n, double fs_Hz) const
@@ -335,14 +335,19 @@ DecayAnalysis analyseCut(const Energy& e, std::int64_t start, Line line, double 
     const Line decay = fitBlocks(b, lineAt(line, 0) - 5, -1e300);
     if (decay.n >= 3 && decay.slope < kSlowestDecay_dBps)
         line = decay;
+    // The range shown is that of the decay from the top, not of the late line: where the response stops, the
+    // band's filter takes the last blocks down far faster than the room did (and a late line fitted there would
+    // claim hundreds of decibels).
+    const double shown_dB = -line.slope * end_s;
     const Line late = fitBetween(b, line, lineAt(line, end_s) + 20, lineAt(line, end_s), -1e300);
     if (late.n >= 3 && late.slope < kSlowestDecay_dBps)
         line = late;
     result.valid = true;
     result.noiseFloor = false;
+    result.peak_dB = e.level(e.peak);
     result.lineSlope_dBps = line.slope;
     result.lineLevel_dB = line.intercept;
-    result.INR_dB = -line.slope * end_s;
+    result.INR_dB = shown_dB;
     result.decayEnd = start + e.samples();
     result.tailEnergy = result.lineEnergySum(result.decayEnd, -1, e.fs);
     CurveInput in;
@@ -416,6 +421,7 @@ DecayAnalysis analyse(const Energy& whole, std::int64_t start, double shortestDe
 
     result.valid = true;
     result.noiseFloor = true;
+    result.peak_dB = e.level(e.peak);
     result.lineSlope_dBps = line.slope;
     result.lineLevel_dB = line.intercept;
     result.noiseEnergy = std::pow(10.0, noise / 10.0);
@@ -462,7 +468,10 @@ DecayAnalysis analyseDecay(const DecayCells& energy, DecayWorkspace* workspace)
     while (cells > 0 && energy.cells[cells - 1] == 0.0f)
         --cells;
     const std::int64_t lastCell = cells == energy.cells.size() ? energy.lastCellSamples : energy.cellSamples;
-    if (cells == 0 || static_cast<std::int64_t>(cells - 1) * energy.cellSamples + lastCell < kMinimumSamples)
+    const std::int64_t sounding = cells == 0 ? 0 : static_cast<std::int64_t>(cells - 1) * energy.cellSamples + lastCell;
+    // Sound that digital silence ends sooner than the band's filter could show a decay: an impulse.
+    none.impulse = sounding > 0 && cells < energy.cells.size() && sounding < energy.shortestDecay_s * energy.fs_Hz;
+    if (none.impulse || sounding < kMinimumSamples)
         return none;
     DecayWorkspace own;
     DecayWorkspace& behind = workspace ? *workspace : own;

@@ -53,15 +53,24 @@ struct DecayAnalysis {
     double noiseEnergy = 0;      // mean energy per sample of the noise floor
     double lineLevel_dB = 0;     // late decay line at time zero: energy per sample, dB re 1
     double lineSlope_dBps = 0;   // its slope (negative), dB per second
+    double peak_dB = 0;          // the loudest energy per sample (in cells), dB re 1: no decay shows more range
     double tailEnergy = 0;       // energy of the late line from decayEnd on (the compensation)
     double INR_dB = 0;           // the late line at time zero minus the noise level; the line is carried back
                                  // from its centroid at the T20 range's decay rate when the two rates agree
     double SNR_dB = 0;           // compensated decay energy over the noise energy of the same duration
     LineFit edt, t10, t20, t30;
+    // No decay, but the response is over - digital silence follows - before the band's filter could show one (a
+    // unit impulse, a response far shorter than the filter's own decay): a perfect channel in this band, whose
+    // modulation transfer is that of the filter alone.
+    bool impulse = false;
 
-    // A decay the parameters can rest on: found, and with the range (above its noise, if there is one) that the
-    // shortest fit, EDT, needs. A band that holds none has no clarity, definition, centre time or support.
+    // A decay the parameters can rest on: found, with the range (above its noise, if there is one) that the
+    // shortest fit, EDT, needs, and with that fit (a decay faster than the filter resolves is the filter's). A
+    // band that holds none has no clarity, definition, centre time, support or modulation transfer.
     bool holdsDecay() const;
+    // The INR and SNR are bounded by a noise floor. Without one (cut, faded, or followed by digital silence) the
+    // INR is only the range the decay shows - at least that much - and there is no SNR.
+    bool noiseBounded() const { return valid && noiseFloor; }
 
     // Energy per sample of the late line at sample index n.
     double lineEnergy(std::int64_t n, double fs_Hz) const;

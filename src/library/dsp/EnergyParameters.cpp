@@ -161,8 +161,10 @@ std::optional<double> BandEnergy::centreTime_s() const
     }
     if (!(total > 0))
         return std::nullopt;
+    // The energy's centre lies after time zero in any room; one before it (the filter's delay taken off a band
+    // whose energy is all in the filter's own rise) is no centre time of the response.
     const double ts = moment / total / fs_;
-    return std::isfinite(ts) ? std::optional<double>(ts) : std::nullopt;
+    return std::isfinite(ts) && ts >= 0 ? std::optional<double>(ts) : std::nullopt;
 }
 
 std::optional<double> BandEnergy::support_dB(SupportKind kind) const

@@ -287,3 +287,41 @@ TEST(BandFilter, ReversedFilteringIsTheMirrorOfForward)
         EXPECT_GT(whole, 0.0);
     }
 }
+
+// The limits every design is checked against are the published ones: a gain that keeps 1 dB inside the limits
+// everywhere is accepted; one that crosses a single limit by 1 dB over one stretch between breakpoints (pass band:
+// too much attenuation; stop band: too little) is refused. Octaves and third octaves, both sides of mid-band.
+TEST(BandFilter, DesignsAreCheckedAgainstThePublishedMask)
+{
+    const double fm = 1000, fs = 1e6; // every breakpoint below Nyquist
+    for (int b : {1, 3}) {
+        SCOPED_TRACE("bands per octave " + std::to_string(b));
+        // x of a normalised frequency omega >= 1 (the inverse of the breakpoint mapping).
+        auto xOf = [b](double omega) {
+            const double omega1 = 1 + (omega - 1) * (std::pow(kOctaveRatio, 0.5) - 1) / (std::pow(kOctaveRatio, 1.0 / (2 * b)) - 1);
+            return std::log(omega1) / std::log(kOctaveRatio);
+        };
+        // A gain 1 dB inside the limits, except `crossed` dB beyond them for x in [from, to).
+        auto gain = [&](double from, double to, double crossed) {
+            return [=](double f) {
+                const double omega = std::max(f / fm, fm / f);
+                double minA, maxA;
+                limitsAt(omega * (1 + 1e-9), b, minA, maxA); // on a breakpoint, the stop band's next limit
+                const bool pass = maxA < kInf && minA < 0;
+                double a = pass ? 0.0 : minA + 1;
+                const double x = xOf(omega);
+                if (x >= from && x < to)
+                    a = pass ? maxA + crossed : minA - crossed;
+                return -a;
+            };
+        };
+        EXPECT_TRUE(meetsClassOneMask(gain(0, 0, 0), fm, fs, b));
+        // Stop-band stretches between breakpoints, then pass-band ones (x just below each breakpoint).
+        const double stretches[][2] = {{0.5 + 1e-6, 1}, {1, 2}, {2, 3}, {3, 4}, {4, 6},
+                                       {0.01, 0.125}, {0.13, 0.25}, {0.26, 0.375}, {0.38, 0.5 - 1e-6}};
+        for (const auto& s : stretches) {
+            SCOPED_TRACE("x " + std::to_string(s[0]) + " .. " + std::to_string(s[1]));
+            EXPECT_FALSE(meetsClassOneMask(gain(s[0], s[1], 1.0), fm, fs, b));
+        }
+    }
+}

@@ -9,6 +9,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <string>
 
@@ -152,4 +153,30 @@ TEST(DecayEnds, ABandWithoutADecayHasNoEnergyParameters)
     EXPECT_NEAR(*decaying->clarity_dB(0.080), ts::clarity_dB(0.8, 0.080), 1.0);
     EXPECT_NEAR(*decaying->centreTime_s(), ts::centreTime_s(0.8), 0.010);
     EXPECT_TRUE(decaying->support_dB(SupportKind::Total));
+}
+
+// A steep fade (1 dB per millisecond, to 60 dB below the decay) that begins at or after 70 % of the response,
+// the earliest the fade search looks: the decay ends exactly where the fade begins, the search's limit included.
+// The decay is cut into twenty blocks, and the line the fade is told from runs through 40..70 %.
+TEST(DecayEnds, AFadeAtTheEdgeOfTheSearchEndsTheDecayWhereItBegins)
+{
+    const double T = 1.0;
+    for (double fadeFrom_s : {0.70, 0.75, 0.85}) {
+        SCOPED_TRACE("fade from " + std::to_string(fadeFrom_s));
+        auto x = ts::exponentialDecay(T, kFs, 1.0, 10000, ts::noINR, 0, 6);
+        for (std::size_t n = 0; n < x.size(); ++n) {
+            const double late_s = static_cast<double>(n) / kFs - fadeFrom_s;
+            if (late_s > 0)
+                x[n] *= static_cast<float>(std::max(std::pow(10.0, -late_s * 1000 / 20), 1e-3));
+        }
+        const DecayAnalysis d = analyseDecay(x, kFs, 0);
+        ASSERT_TRUE(d.valid);
+        EXPECT_FALSE(d.noiseFloor);
+        EXPECT_EQ(d.decayEnd, std::llround(fadeFrom_s * kFs));
+        for (const Range& r : kRanges) {
+            SCOPED_TRACE(r.name);
+            ASSERT_TRUE((d.*r.fit).valid);
+            EXPECT_NEAR((d.*r.fit).decayTime_s, T, 0.02 * T);
+        }
+    }
 }
