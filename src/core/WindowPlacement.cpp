@@ -80,7 +80,11 @@ void PlaceBeside(QWidget* window, QSize preferred, const QWidget* box)
         return;
     }
     const QMargins frame = FrameAllowance(box);
-    const QRect taken = box->frameGeometry();
+    // What the box covers: its frame, and at least its own size hint, since a box whose size the window system
+    // has not confirmed yet reports less than it shows.
+    QRect inner = box->geometry();
+    inner.setSize(inner.size().expandedTo(box->sizeHint()));
+    const QRect taken = inner.marginsAdded(frame).united(box->frameGeometry());
     const std::array<QRect, 4> parts = {
         QRect(QPoint(taken.right() + 1, area.top()), area.bottomRight()),  // right
         QRect(area.topLeft(), QPoint(taken.left() - 1, area.bottom())),    // left

@@ -99,7 +99,8 @@ TEST_F(X11Help, HelpFromAnErrorBoxOpensWhollyOnTheScreenBesideTheBox)
         << "help " << text(seen.help) << ", box " << text(seen.box) << ", screen " << text(seen.area);
     ASSERT_EQ(seen.buttons.size(), 2u);
     for (const QRect& button : seen.buttons)
-        EXPECT_FALSE(seen.help.intersects(button)) << "a button of the box is covered";
+        EXPECT_FALSE(seen.help.intersects(button))
+            << "a button of the box at " << text(button) << " is covered by the help at " << text(seen.help);
     // Big enough to read a page in.
     EXPECT_GE(seen.help.width(), 400);
     EXPECT_GE(seen.help.height(), 300);

@@ -8,6 +8,7 @@
 #include <QKeyEvent>
 #include <QPoint>
 #include <QRect>
+#include <QTimer>
 #include <QProcess>
 #include <QWidget>
 #include <QWindow>
@@ -100,14 +101,38 @@ inline bool waitFramed(QWidget* window)
     });
 }
 
-// The window made the active one through the window manager, as a click on it would.
+// The window made the active one through the window manager: asked for as a pager asks, and where the window
+// manager keeps the focus elsewhere, a click on the window's title bar as a user would.
 inline bool activate(QWidget* window)
 {
     if (!waitFramed(window))
         return false;
+    const auto active = [window] { return window->isActiveWindow(); };
     runTool(QStringLiteral("xdotool"),
             {QStringLiteral("windowactivate"), QStringLiteral("--sync"), QString::number(window->winId())});
-    return waitUntil([window] { return window->isActiveWindow(); });
+    if (waitUntil(active, 2000))
+        return true;
+    const QRect frame = frameOf(window);
+    clickAt(QPoint(frame.center().x(), (frame.top() + window->geometry().top()) / 2));
+    return waitUntil(active);
+}
+
+// Answers the next modal dialog named `name` with keys, from inside the dialog's own loop: a dialog that runs
+// its loop holds whatever opened it until it closes, so a test cannot wait for it in line.
+inline void answerModal(const QString& name, const QString& keys)
+{
+    auto* timer = new QTimer;
+    timer->setInterval(50);
+    QObject::connect(timer, &QTimer::timeout, [timer, name, keys] {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (!modal || modal->objectName() != name)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (activate(modal))
+            pressKeys(keys);
+    });
+    timer->start();
 }
 
 // Counts the keys released anywhere in the program, so that a test knows a key has arrived and been handled. A
