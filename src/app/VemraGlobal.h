@@ -40,7 +40,8 @@ void ReleaseInstanceLock();
 // Windows of the program that are loaded, hidden ones included (menus, tool tips and other pop-ups do not count).
 std::vector<QPointer<QWidget>> LoadedWindows();
 int LoadedWindowCount();
-// Whether the exit asks msg::ConfirmExit first: more than one window of the program is loaded.
+// Whether the exit asks msg::ConfirmExit first: more than one window of the program is loaded, the splash and the
+// help window aside.
 bool ExitNeedsConfirmation();
 
 } // namespace vemra

@@ -18,7 +18,6 @@
 #include <QUrl>
 #include <QVBoxLayout>
 
-
 namespace vemra {
 namespace {
 
