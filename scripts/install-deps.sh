@@ -13,6 +13,7 @@ packages=(
   clang libclang-rt-14-dev
   xvfb xauth
   poppler-utils xclip
+  openbox xdotool x11-utils
 )
 
 missing=()

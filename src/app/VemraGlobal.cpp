@@ -31,6 +31,7 @@
 #include <QWidget>
 #include <cmath>
 #include <memory>
+#include <vector>
 
 namespace vemra {
 namespace {
@@ -114,9 +115,9 @@ bool AcquireInstanceLock()
 
 void ReleaseInstanceLock() { instanceLock().reset(); }
 
-int LoadedWindowCount()
+std::vector<QPointer<QWidget>> LoadedWindows()
 {
-    int count = 0;
+    std::vector<QPointer<QWidget>> windows;
     for (QWidget* w : QApplication::topLevelWidgets()) {
         switch (w->windowType()) {
         case Qt::Window:
@@ -125,13 +126,28 @@ int LoadedWindowCount()
         case Qt::Drawer:
         case Qt::Tool:
         case Qt::SplashScreen:
-            ++count;
+            windows.emplace_back(w);
             break;
         default:
             break;
         }
     }
-    return count;
+    return windows;
+}
+
+int LoadedWindowCount() { return int(LoadedWindows().size()); }
+
+bool ExitNeedsConfirmation()
+{
+    // One document window alone goes without a question. Anything loaded beside it asks: another document, a
+    // table, a graph, the measurement or a calibration window, also the measurement window beside the document
+    // window whose close box is ending the program. The splash closes by itself and the help window is a viewer
+    // of its own; neither is a window the user is asked to give up.
+    int count = 0;
+    for (const QPointer<QWidget>& w : LoadedWindows())
+        if (w->windowType() != Qt::SplashScreen && !qobject_cast<HelpWindow*>(w.data()))
+            ++count;
+    return count > 1;
 }
 
 bool Main(const QStringList& arguments)
@@ -210,7 +226,7 @@ void ExitVemra()
     } clearExiting;
 
     guarded("ExitVemra", [&] {
-        if (LoadedWindowCount() > 2) {
+        if (ExitNeedsConfirmation()) {
             MessageRequest r;
             r.text = MessageText(msg::ConfirmExit);
             r.title = QStringLiteral("Vemra");
@@ -233,8 +249,13 @@ void ExitVemra()
             wave->Die();
         }
 
-        for (QWidget* w : QApplication::topLevelWidgets()) {
-            if (w->isWindow() && !w->parentWidget()) {
+        // Every window leaves through its own close path, as when the user closes it, so that it stores what it
+        // keeps (a graph its parameter, a waterfall its settings, the measurement window its choices). One that
+        // refuses because its loop still runs has been told to stop; it goes all the same.
+        for (const QPointer<QWidget>& w : LoadedWindows()) {
+            if (w)
+                w->close();
+            if (w) {
                 w->hide();
                 w->deleteLater();
             }

@@ -1,8 +1,11 @@
 #pragma once
 // The program's start-up and exit. The program-wide state they set up lives in core/Globals.h, so that every
 // layer can read it; the hooks through which lower layers reach the exit and the mixer are in core/ProgramHooks.h.
+#include <QPointer>
 #include <QString>
 #include <QStringList>
+#include <QWidget>
+#include <vector>
 
 namespace vemra {
 
@@ -35,6 +38,10 @@ bool AcquireInstanceLock();
 void ReleaseInstanceLock();
 
 // Windows of the program that are loaded, hidden ones included (menus, tool tips and other pop-ups do not count).
+std::vector<QPointer<QWidget>> LoadedWindows();
 int LoadedWindowCount();
+// Whether the exit asks msg::ConfirmExit first: more than one window of the program is loaded, the splash and the
+// help window aside.
+bool ExitNeedsConfirmation();
 
 } // namespace vemra

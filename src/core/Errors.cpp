@@ -112,7 +112,7 @@ void ShowHelp(QWidget* window, int context)
         help->followModal();
         help->showContext(context);
         if (!help->isVisible())
-            help->fitOnScreen(window ? window : QApplication::activeWindow());
+            help->placeNear(window ? window : QApplication::activeWindow());
         help->show();
         help->raise();
         help->activateWindow();

@@ -1,6 +1,7 @@
 #include "core/HelpWindow.h"
 
 #include "core/HelpPages.h"
+#include "core/WindowPlacement.h"
 
 #include <QApplication>
 #include <QDir>
@@ -11,14 +12,11 @@
 #include <QLineEdit>
 #include <QListWidget>
 #include <QPushButton>
-#include <QScreen>
 #include <QSplitter>
 #include <QTabWidget>
 #include <QTextBrowser>
 #include <QUrl>
 #include <QVBoxLayout>
-
-#include <algorithm>
 
 namespace vemra {
 namespace {
@@ -179,24 +177,13 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
 
 HelpWindow::~HelpWindow() = default;
 
-void HelpWindow::fitOnScreen(const QWidget* near)
+void HelpWindow::placeNear(const QWidget* near)
 {
-    const QScreen* screen = near ? near->screen() : nullptr;
-    if (!screen)
-        screen = QGuiApplication::primaryScreen();
-    if (!screen)
-        return;
-    const QRect area = screen->availableGeometry();
-    // A hidden window's frame is unknown until the window manager frames it: a title bar and borders this large
-    // cover the usual decorations.
-    const QSize frame(16, 48);
-    const QSize size = kPreferredSize.boundedTo(area.size() - frame).expandedTo(minimumSizeHint());
-    resize(size);
-    const QSize outer = size + frame;
-    const QRect placed(frameGeometry().topLeft(), outer);
-    if (!area.contains(placed))
-        move(area.x() + std::max(0, (area.width() - outer.width()) / 2),
-             area.y() + std::max(0, (area.height() - outer.height()) / 2));
+    // Opened from a box that waits for an answer, the help goes beside it; otherwise where it fits.
+    if (near && modal_ && (near == modal_ || modal_->isAncestorOf(near)))
+        PlaceBeside(this, kPreferredSize, modal_);
+    else
+        FitOnScreen(this, kPreferredSize, near);
 }
 
 void HelpWindow::rebuildIfMoved()
@@ -229,9 +216,8 @@ void HelpWindow::followModal()
         return;
     if (modal_)
         modal_->removeEventFilter(this);
-    const QRect place = geometry();
+    // The new parent hides the window; it is placed afresh beside the box when it is shown again.
     setParent(modal, Qt::Window);
-    setGeometry(place);
     modal->installEventFilter(this);
     modal_ = modal;
 }

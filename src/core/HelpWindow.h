@@ -57,9 +57,10 @@ public:
     // The one shared help window, created on first use.
     static HelpWindow* instance();
 
-    // For a hidden window, before it is shown: at most its preferred size, small enough for the available area of the screen
-    // `near` is on (the primary screen without it), frame included, and placed wholly on that area.
-    void fitOnScreen(const QWidget* near);
+    // For a hidden window, before it is shown: at most its preferred size and wholly on the available area of the
+    // screen `near` is on, frame included; beside the modal box it rides on when `near` is that box, so that the
+    // box's buttons stay in view.
+    void placeNear(const QWidget* near);
 
     // While a modal box is open (the Help button of an error box), the help window rides on it so that it can
     // be used; it becomes a window of its own again when the box goes.

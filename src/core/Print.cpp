@@ -1,5 +1,7 @@
 #include "core/Print.h"
 
+#include "core/VemraError.h"
+
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
@@ -12,6 +14,12 @@ QPrinter& CurrentPrinter()
 {
     static QPrinter printer(QPrinter::HighResolution);
     return printer;
+}
+
+void StartPrinting(QPainter& painter, QPrinter& printer)
+{
+    if (!painter.begin(&printer))
+        throw VemraError::printerError(QStringLiteral("Printer error: the printer could not be started"));
 }
 
 double PrintTextLeft(double width, double x, double currentX, int alignment)

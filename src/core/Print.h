@@ -13,6 +13,10 @@ namespace vemra {
 // that print at once, without a dialog, print on it. Created on first use, alive until the program ends.
 QPrinter& CurrentPrinter();
 
+// Starts the painter's job on the printer. A printer that cannot take one (none was ever set up, or it went away)
+// raises the printer error (482), which the caller's guard reports, rather than printing nothing without a word.
+void StartPrinting(QPainter& painter, QPrinter& printer);
+
 enum PrintAlign : std::int16_t { AlignStart = 1, AlignEnd = 2, AlignCentre = 3 };
 
 // The page being printed: the painter that draws on it and the current position (top of the next line).

@@ -181,6 +181,8 @@ void frmView::Form_Load()
             EnableAll();
             InitView();
         }
+        // Paste is offered by what the clipboard holds, an empty window included.
+        UpdateEditMenu();
 
         mOptions = Options;
         if (Options)

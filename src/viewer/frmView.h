@@ -29,6 +29,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <optional>
 
 class QKeyEvent;
 class QLabel;
@@ -229,6 +230,11 @@ private:
     void connectPointer();
     void ShowSelectionStatus();
     void UpdateEditMenu();
+    // The position and value read-outs for the pointer at (x, y) of a graph; the point under it, or nothing when no
+    // graph is drawn.
+    std::optional<std::int32_t> ShowPointerReadout(double x, double y);
+    // The read-outs of a pointer that stayed where it was while the response under it changed.
+    void RefreshPointerReadout();
     // frmViewType.cpp
     void DrawFilterIndicator();
     // frmViewFile.cpp

@@ -201,6 +201,7 @@ void frmView::afterSamplesChanged(bool lengthChanged)
     setMenuEnabled(QStringLiteral("mnFileSave"), true);
     setButtonEnabled(QStringLiteral("Save"), true);
     UpdateEditMenu();
+    RefreshPointerReadout();
 }
 
 } // namespace vemra

@@ -7,6 +7,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Print.h"
 #include "core/UiServices.h"
+#include "core/VemraError.h"
 #include "library/draw/DeviceContext.h"
 #include "viewer/BusyCursor.h"
 
@@ -44,13 +45,13 @@ void frmView::PrintGraphOn(QPrinter& printer)
         return;
     const BusyCursor busy;
     QPainter painter;
-    if (!painter.begin(&printer))
-        return; // the printer refused the job; printing reports nothing of its own
+    StartPrinting(painter, printer);
     {
         const DeviceContext dc(painter);
         wave->PrintWave(dc.handle());
     }
-    painter.end();
+    if (!painter.end())
+        throw VemraError::printerError();
 }
 
 void frmView::PlayButton_Click()
@@ -72,9 +73,13 @@ void frmView::PlayButton_Click()
 
 void frmView::keyPressEvent(QKeyEvent* event)
 {
-    // Ctrl+C while Edit > Copy is not offered (no selection, or a spectrum view) copies the graph.
+    // Ctrl+C is Edit > Copy while that is offered, however the key arrives: an open menu passes the keys it does
+    // not take on to the window, past the menu item's shortcut. Otherwise (no selection, or a spectrum view) it
+    // copies the graph.
     if (event->matches(QKeySequence::Copy)) {
-        if (clsWave* wave = WaveFile(); wave && wave->Valid())
+        if (QAction* copy = menuItem(QStringLiteral("mnEditCopy")); copy && copy->isEnabled())
+            copy->trigger();
+        else if (clsWave* wave = WaveFile(); wave && wave->Valid())
             wave->ClipSaveWave();
         event->accept();
         return;

@@ -17,6 +17,7 @@
 #include "viewer/WaveClipboard.h"
 
 #include <QClipboard>
+#include <QCursor>
 #include <QFontMetrics>
 #include <QGuiApplication>
 #include <QKeySequence>
@@ -29,6 +30,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 namespace vemra {
 namespace {
@@ -90,9 +92,12 @@ void frmView::connectPointer()
     status_[0]->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("Position: 4194304 / 87.381s / 29999.99m")) + 8);
     status_[1]->setMinimumWidth(fm.horizontalAdvance(QStringLiteral("-100.0 dB")) + 8);
     // Asking the clipboard may mean a round trip to another program: ask when it changes, not on every drag step.
-    auto readClipboard = [this] { clipboardHoldsWave_ = HoldsWave(QGuiApplication::clipboard()->mimeData()); };
-    readClipboard();
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, readClipboard);
+    // Paste follows at once, so that its shortcut works (or stays inert) whether or not a menu was ever opened.
+    clipboardHoldsWave_ = HoldsWave(QGuiApplication::clipboard()->mimeData());
+    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this, [this] {
+        clipboardHoldsWave_ = HoldsWave(QGuiApplication::clipboard()->mimeData());
+        UpdateEditMenu();
+    });
 
     for (int i = 0; i < 2; ++i) {
         PictureBox* graph = imgGraph_[std::size_t(i)];
@@ -141,12 +146,12 @@ void frmView::imgGraph_MouseDown(int, int button, int, double x, double)
     });
 }
 
-void frmView::imgGraph_MouseMove(int, int, int, double x, double y)
+std::optional<std::int32_t> frmView::ShowPointerReadout(double x, double y)
 {
     // Each step on its own: a read-out that fails leaves its panel as it was.
     const clsWave* wave = WaveFile();
     if (!wave || !mDataValid || mGraphWidth <= 0 || mPointCount <= 0)
-        return;
+        return std::nullopt;
     x = std::clamp(x, 0.0, double(mGraphWidth));
     const int view = wave->ViewType();
     const GraphGeometry g{mGraphHeight, mGraphWidth, mFirstPoint, mPointCount, view, double(wave->dBRange())};
@@ -182,8 +187,29 @@ void frmView::imgGraph_MouseMove(int, int, int, double x, double y)
         status_[1]->setText(dsp::isPercentView(view) ? fixed(v, 0) + QStringLiteral("%") : fixed(v, 1) + QStringLiteral(" dB"));
     });
 
-    if (!mDragging)
+    return p;
+}
+
+void frmView::RefreshPointerReadout()
+{
+    // The response under a pointer that has not moved may have changed: read it out afresh where the pointer
+    // is over a graph, and read out nothing where it is not.
+    for (int i = 0; i < 2; ++i) {
+        const PictureBox* graph = imgGraph_[std::size_t(i)];
+        const QPointF at = graph->mapFromGlobal(QPointF(QCursor::pos()));
+        if (graph->isVisible() && graph->rect().contains(at.toPoint()) && ShowPointerReadout(at.x(), at.y()))
+            return;
+    }
+    status_[0]->clear();
+    status_[1]->clear();
+}
+
+void frmView::imgGraph_MouseMove(int, int, int, double x, double y)
+{
+    const std::optional<std::int32_t> point = ShowPointerReadout(x, y);
+    if (!point || !mDragging)
         return;
+    const std::int32_t p = *point;
     passOver([&] {
         const std::int32_t n = p - mSelStart;
         if (n != mSelLength) {

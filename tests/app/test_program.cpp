@@ -8,8 +8,13 @@
 #include "core/UiServices.h"
 #include "core/clsMRUlist.h"
 #include "core/clsOptions.h"
+#include "core/frmStartup.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
+#include "audio/frmMeasure.h"
+#include "graphs/frmParameters.h"
+#include "support/ResponseFile.h"
+#include "viewer/frmView.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -17,8 +22,11 @@
 #include <QFileInfo>
 #include <QLocale>
 #include <QLockFile>
+#include <QSettings>
 #include <QWidget>
 #include <gtest/gtest.h>
+#include <cmath>
+#include <cstdlib>
 #include <memory>
 #include <set>
 
@@ -46,6 +54,24 @@ private:
     bool answer_;
 };
 
+frmView* documentWindow(int position)
+{
+    clsWave* wave = WaveAt(position);
+    return wave && wave->viewer() ? qobject_cast<frmView*>(wave->viewer()->widget()) : nullptr;
+}
+
+// A decaying response the document, its table and its waterfall can all work on.
+QString decayFile()
+{
+    return QString::fromStdString(test::ResponseFile("decay.wav")
+                                      .rate(48000)
+                                      .frames(24000)
+                                      .sample([](std::int64_t i, int) {
+                                          return 20000.0 * std::exp(-double(i) / 2400.0) * ((i * 7919) % 11 < 5 ? 1 : -1);
+                                      })
+                                      .write());
+}
+
 class ProgramTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -69,6 +95,18 @@ protected:
         ReleaseInstanceLock();
         scripted().clear();
         DebugMode = LongSignals = FeatureMode = false;
+        unsetenv("VEMRA_SOUND_BACKEND");
+    }
+    // The program on the virtual sound card, so that the measurement window can open.
+    void startOnTheVirtualCard(const QStringList& arguments = {})
+    {
+        setenv("VEMRA_SOUND_BACKEND", "virtual", 1);
+        ASSERT_TRUE(Main(arguments));
+        ASSERT_NE(documentWindow(1), nullptr);
+        // The splash closes by itself a few seconds after start-up.
+        if (frmStartup::loaded())
+            frmStartup::instance()->close();
+        flushDeletes();
     }
 };
 
@@ -264,4 +302,67 @@ TEST_F(ProgramTest, AnUnwritableSettingsFolderStillStarts)
     QFile::remove(folder);
     QDir().rename(aside, folder);
     ReloadSettings();
+}
+
+TEST_F(ProgramTest, TheMeasurementWindowBesideTheLastDocumentWindowMakesTheExitAsk)
+{
+    startOnTheVirtualCard();
+    frmView* view = documentWindow(1);
+    view->menuItem(QStringLiteral("mnFileMeasure"))->trigger();
+    ASSERT_TRUE(frmMeasure::loaded());
+    scripted().messages.clear();
+
+    // The document window's close box: the document goes, then the exit asks, and No keeps the measurement.
+    scripted().messageAnswers = {MsgResult::No};
+    view->close();
+    ASSERT_EQ(scripted().messages.size(), 1u);
+    EXPECT_EQ(scripted().messages[0].text, QStringLiteral("Close all windows and exit?"));
+    EXPECT_EQ(WaveCount(), 0);
+    ASSERT_TRUE(frmMeasure::loaded());
+    EXPECT_TRUE(frmMeasure::instance()->isVisible());
+    EXPECT_NE(Options, nullptr);
+
+    // Closing the measurement window, now the only one, ends the program without a question.
+    flushDeletes();
+    frmMeasure::instance()->close();
+    EXPECT_EQ(scripted().messages.size(), 1u);
+    EXPECT_EQ(Options, nullptr);
+}
+
+TEST_F(ProgramTest, FileExitWithTheMeasurementWindowOpenAsks)
+{
+    startOnTheVirtualCard();
+    documentWindow(1)->menuItem(QStringLiteral("mnFileMeasure"))->trigger();
+    scripted().messages.clear();
+    scripted().messageAnswers = {MsgResult::No};
+    ExitVemra();
+    ASSERT_EQ(scripted().messages.size(), 1u);
+    EXPECT_EQ(WaveCount(), 1);
+    EXPECT_TRUE(frmMeasure::loaded());
+}
+
+TEST_F(ProgramTest, ExitStoresWhatEachOpenWindowStoresOnClose)
+{
+    startOnTheVirtualCard({decayFile()});
+    frmView* view = documentWindow(1);
+    ASSERT_TRUE(WaveAt(1)->Valid());
+    view->menuItem(QStringLiteral("mnViewWaterfall"))->trigger();
+    view->menuItem(QStringLiteral("mnParIso"))->trigger();
+    view->menuItem(QStringLiteral("mnFileMeasure"))->trigger();
+    frmParameters* graph = OpenParameterGraph(QString());
+    graph->setCurrentParam(5);
+    // Nothing of theirs stored before the exit (an earlier test may have closed a measurement window).
+    for (const char* section : {"Graph", "Waterfall", "Measurement"})
+        DeleteSetting(QString::fromLatin1(section));
+
+    scripted().messageAnswers = {MsgResult::Yes};
+    ExitVemra();
+    ASSERT_EQ(Options, nullptr);
+    flushDeletes();
+
+    // What the file holds once the program has gone.
+    const QSettings stored(SettingsFilePath(), QSettings::IniFormat);
+    EXPECT_EQ(stored.value(QStringLiteral("Graph/Param")).toString(), QStringLiteral("5"));
+    for (const char* key : {"Waterfall/Type", "Waterfall/Slices", "Measurement/Receiver", "Measurement/Stimulus"})
+        EXPECT_TRUE(stored.contains(QString::fromLatin1(key))) << key;
 }

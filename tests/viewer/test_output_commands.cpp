@@ -14,6 +14,8 @@
 #include <QClipboard>
 #include <QFile>
 #include <QImage>
+#include <QMenu>
+#include <QMenuBar>
 #include <QMimeData>
 #include <QPrinter>
 
@@ -119,6 +121,15 @@ TEST_F(OutputCommands, TheToolbarsPrintUsesTheCurrentPrinterWithoutADialog)
     EXPECT_FALSE(QFile::exists(pdf));
 }
 
+TEST_F(OutputCommands, APrinterThatCannotStartAJobSaysSo)
+{
+    frmView* w = open(toneFile("unprinted.wav"));
+    CurrentPrinter().setOutputFileName(QString::fromStdString(test::privateRoot()) + "/no such folder/print.pdf");
+    w->button("Print")->trigger();
+    ASSERT_EQ(scripted().messages.size(), 1u);
+    EXPECT_TRUE(scripted().messages[0].text.contains("Printer error")) << scripted().messages[0].text.toStdString();
+}
+
 TEST_F(OutputCommands, CtrlCCopiesTheGraphUnlessASelectionIsCopied)
 {
     frmView* w = open(toneFile("copied.wav"));
@@ -130,11 +141,20 @@ TEST_F(OutputCommands, CtrlCCopiesTheGraphUnlessASelectionIsCopied)
     EXPECT_TRUE(data->hasFormat("image/svg+xml"));
     EXPECT_FALSE(HoldsWave(data));
 
-    // With a selection in a time view Ctrl+C is Edit > Copy: the samples go.
+    // With a selection in a time view Ctrl+C is Edit > Copy: the samples go, also while a menu is open (which
+    // passes the key on to the window).
     w->SelectRange(100, 50);
     QGuiApplication::clipboard()->clear();
     w->menuItem("mnEditCopy")->trigger();
     EXPECT_TRUE(HoldsWave(QGuiApplication::clipboard()->mimeData()));
+    QMenu* view = w->menu("mnView");
+    w->menuBar()->setActiveAction(view->menuAction());
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(view));
+    QGuiApplication::clipboard()->clear();
+    QTest::keyClick(view, Qt::Key_C, Qt::ControlModifier);
+    view->close();
+    EXPECT_TRUE(HoldsWave(QGuiApplication::clipboard()->mimeData()));
+    EXPECT_FALSE(QGuiApplication::clipboard()->mimeData()->hasImage());
     // An empty window copies nothing.
     QGuiApplication::clipboard()->clear();
     frmView* empty = open(QString());

@@ -302,21 +302,40 @@ TEST_F(PointerReadout, TheLogSpectrumSelectionCountsBins)
 
 TEST_F(PointerReadout, PasteFollowsWaveDataOnTheClipboardInTimeViews)
 {
+    // The clipboard's own change moves Paste, so its shortcut is right before any menu was opened.
     frmView* w = open(writeRamp("paste.wav", 1000, 1000));
-    QMenu* edit = w->findChild<QMenu*>("mnEdit");
-    ASSERT_NE(edit, nullptr);
     QGuiApplication::clipboard()->setText("not a wave");
-    emit edit->aboutToShow();
     EXPECT_FALSE(w->menuItem("mnEditPaste")->isEnabled());
     auto* data = new QMimeData;
     data->setData("audio/wav", QByteArray("RIFF"));
     QGuiApplication::clipboard()->setMimeData(data);
-    emit edit->aboutToShow();
     EXPECT_TRUE(w->menuItem("mnEditPaste")->isEnabled());
+    QGuiApplication::clipboard()->setText("text in its place");
+    EXPECT_FALSE(w->menuItem("mnEditPaste")->isEnabled());
+    data = new QMimeData;
+    data->setData("audio/wav", QByteArray("RIFF"));
+    QGuiApplication::clipboard()->setMimeData(data);
     w->mnViewItem_Click(6);
-    emit edit->aboutToShow();
+    emit w->menu("mnEdit")->aboutToShow();
     EXPECT_FALSE(w->menuItem("mnEditPaste")->isEnabled());
     QGuiApplication::clipboard()->clear();
+}
+
+TEST_F(PointerReadout, AnEditUnderAStillPointerReadsOutAfresh)
+{
+    frmView* w = open(writeRamp("shrinking.wav", 1000, 1000));
+    const GraphGeometry g = geometryOf(*w);
+    moveTo(*w, QPoint(int(std::floor(g.xOfPoint(990))), g.height / 2));
+    ASSERT_GE(numbersIn(panel(*w, 1)).at(0), 989);
+    w->mnEditSelectAll_Click();
+    w->menuItem("mnEditDelete")->trigger();
+    const std::int32_t left = w->WaveFile()->SampleCount();
+    ASSERT_LT(left, 990);
+    // The panel names a point of what is drawn now, or nothing while the pointer is elsewhere.
+    const QString position = panel(*w, 1);
+    if (!position.isEmpty())
+        EXPECT_LT(numbersIn(position).at(0), left) << position.toStdString();
+    w->WaveFile()->setChanged(false);
 }
 
 TEST_F(PointerReadout, ADragOnTheSecondGraphMarksBothChannels)
