@@ -2,6 +2,9 @@
 // pre-average entry, the length list, the level meters, and its reaction to a new sample rate.
 #include "MeasureFixture.h"
 
+#include "audio/frmSetup.h"
+#include "support/gui_mnemonics.h"
+
 using namespace audiotest;
 
 namespace {
@@ -260,3 +263,17 @@ TEST_F(Window, TheMetersMoveWhileTheInputRunsAndTheSecondOnlyWhenRecorded)
 }
 
 } // namespace
+
+// Alt and a letter presses one control of the measurement window and of its options dialog. The window's
+// documented captions give two letters twice: N to "I&nternal" and "&Noise", S to "&Sweep" and "&Start" (Qt then
+// moves the focus between the two in turn).
+TEST_F(Window, AccessKeysAreUniqueInTheWindowAndItsOptions)
+{
+    frmMeasure* w = open();
+    const auto sharedByDesign = [](const QString& where, QChar letter) {
+        return where == QLatin1String("frmMeasure") && (letter == QLatin1Char('N') || letter == QLatin1Char('S'));
+    };
+    EXPECT_GT(test::ExpectUniqueMnemonics(w, sharedByDesign), 0);
+    frmSetup options;
+    EXPECT_GT(test::ExpectUniqueMnemonics(&options), 0);
+}

@@ -1,6 +1,7 @@
 // The system calibration: reverberation-room responses of known T and volume give the gains that make the
 // strength of the same responses 10 lg(T / (0.16 V)) + 37 dB; mismatching or unloadable files, cancel, the store.
 #include "calibration/frmCalSystem.h"
+#include "support/gui_mnemonics.h"
 
 #include "core/Globals.h"
 #include "core/HelpWindow.h"
@@ -551,4 +552,10 @@ TEST_F(SystemCal, ACalibrationFromResponsesOfOneOrderKeepsThatOrder)
         EXPECT_EQ(HasSetting(kCalibrationSection, QStringLiteral("%1CalOrder").arg(it->first)), row.order != nullptr);
         window.reset();
     }
+}
+
+// Alt and a letter presses one control of the system calibration.
+TEST_F(SystemCal, AccessKeysAreUnique)
+{
+    EXPECT_GT(test::ExpectUniqueMnemonics(open()), 0);
 }

@@ -10,6 +10,7 @@
 #include "core/Settings.h"
 #include "core/clsOptions.h"
 #include "library/Messages.h"
+#include "support/gui_mnemonics.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -331,4 +332,10 @@ TEST(GainCurveText, SignedBlankPositionsAndPointLevels)
     QLocale::setDefault(QLocale(QLocale::German));
     EXPECT_EQ(GainCurveText(1, {{100, -0.004f}}, 0, 0), QStringLiteral(" 1; 100=0.00;"));
     QLocale::setDefault(QLocale::c());
+}
+
+// Alt and a letter presses one control of the wizard's page.
+TEST_F(Wizard, AccessKeysAreUniqueOnItsPage)
+{
+    EXPECT_GT(test::ExpectUniqueMnemonics(openWizard()), 0);
 }

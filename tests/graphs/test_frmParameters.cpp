@@ -6,6 +6,7 @@
 #include "graphs/frmFileSelect.h"
 #include "graphs/frmParamProp.h"
 #include "library/api_files.h"
+#include "support/gui_mnemonics.h"
 
 #include <QAbstractButton>
 #include <QAction>
@@ -590,35 +591,9 @@ TEST_F(ParameterGraph, OpensWhollyOnTheScreen)
 TEST_F(ParameterGraph, AccessKeysAreUniqueWithinEachMenuAndDialog)
 {
     frmParameters* w = window({mono()});
-    auto expectUnique = [](const QStringList& texts) {
-        QStringList keys;
-        for (const QString& text : texts) {
-            const QString key = QKeySequence::mnemonic(text).toString();
-            if (key.isEmpty())
-                continue;
-            EXPECT_FALSE(keys.contains(key)) << text.toStdString();
-            keys << key;
-        }
-        EXPECT_FALSE(keys.isEmpty());
-    };
-    auto textsOf = [](const QList<QAction*>& actions) {
-        QStringList texts;
-        for (const QAction* a : actions)
-            texts << a->text();
-        return texts;
-    };
-    expectUnique(textsOf(w->menuBar()->actions()));
-    for (const QAction* title : w->menuBar()->actions()) {
-        SCOPED_TRACE(title->text().toStdString());
-        expectUnique(textsOf(title->menu()->actions()));
-    }
+    EXPECT_GT(test::ExpectUniqueMnemonics(w), 0);
     frmParamProp properties(w);
     frmFileSelect select(w);
-    for (const QDialog* dialog : {static_cast<QDialog*>(&properties), static_cast<QDialog*>(&select)}) {
-        SCOPED_TRACE(dialog->objectName().toStdString());
-        QStringList texts;
-        for (const QAbstractButton* b : dialog->findChildren<QAbstractButton*>())
-            texts << b->text();
-        expectUnique(texts);
-    }
+    for (const QDialog* dialog : {static_cast<QDialog*>(&properties), static_cast<QDialog*>(&select)})
+        EXPECT_GT(test::ExpectUniqueMnemonics(dialog), 0);
 }

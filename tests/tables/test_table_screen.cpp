@@ -6,6 +6,7 @@
 #include "core/Globals.h"
 #include "core/HelpWindow.h"
 #include "core/clsOptions.h"
+#include "support/gui_mnemonics.h"
 #include "tables/TableFormat.h"
 #include "tables/frmTableMTF.h"
 
@@ -312,16 +313,7 @@ TEST_F(TableWindow, AccessKeysAreUniqueWithinEachWindow)
     tables.emplace_back(new frmTableMTF(wave.Key()));
     for (const QPointer<frmTable>& t : tables) {
         ASSERT_TRUE(t);
-        SCOPED_TRACE(t->objectName().toStdString());
-        QStringList keys;
-        for (const QAbstractButton* b : t->findChildren<QAbstractButton*>()) {
-            const QKeySequence key = QKeySequence::mnemonic(b->text());
-            if (key.isEmpty())
-                continue;
-            EXPECT_FALSE(keys.contains(key.toString())) << b->text().toStdString();
-            keys << key.toString();
-        }
-        EXPECT_FALSE(keys.isEmpty());
+        EXPECT_GT(test::ExpectUniqueMnemonics(t), 0);
     }
     delete tables.back().data();
 }
