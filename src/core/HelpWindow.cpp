@@ -69,7 +69,7 @@ private:
 
 const std::vector<int>& WindowHelpContexts()
 {
-    static const std::vector<int> contexts = {2, 3, 4, 6, 7, 10, 12, 13, 14, 15, 16, 17, 18, 20, 24, 26, 27, 28, 29, 32};
+    static const std::vector<int> contexts = {2, 3, 4, 5, 6, 7, 10, 12, 13, 14, 15, 16, 17, 18, 20, 24, 26, 27, 28, 29, 32};
     return contexts;
 }
 
