@@ -9,9 +9,9 @@
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "core/VemraError.h"
+#include "core/WindowPlacement.h"
 #include "document/clsParams.h"
 #include "graphs/HLGraph.h"
-#include "graphs/ScreenPlacement.h"
 #include "graphs/frmParamProp.h"
 #include "library/Codes.h"
 #include "library/Messages.h"
@@ -346,7 +346,7 @@ bool frmParameters::event(QEvent* e)
     if (firstShow) {
         shown_ = true;
         // Before the window is mapped, so that it appears where it stays.
-        graphs::FitOnAvailableArea(*this);
+        FitOnScreen(this, size(), this);
     }
     // The activation may open a modal dialog: it runs once the event that asked for it is done.
     if ((firstShow || e->type() == QEvent::WindowActivate) && !activationQueued_) {
