@@ -12,6 +12,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/SelectOnFocus.h"
 #include "core/Settings.h"
 #include "core/clsOptions.h"
 #include "library/Codes.h"
@@ -201,7 +202,7 @@ void frmMeasure::createControls()
     lblPreAvg_ = named(new QLabel(QStringLiteral("Pre-Average:"), fraReceiver_), "lblPreAvg");
     txtAvg_ = named(new QLineEdit(QStringLiteral("1"), fraReceiver_), "txtAvg");
     txtAvg_->setMaximumWidth(60);
-    txtAvg_->installEventFilter(this);
+    SelectAllOnFocus(txtAvg_);
     udPreAvg_ = named(new UpDown(txtAvg_, 1, 1000, fraReceiver_), "udPreAvg");
     connect(txtAvg_, &QLineEdit::textChanged, this, [this] { txtAvg_Change(); });
     auto* avgRow = new QHBoxLayout;
@@ -561,13 +562,6 @@ void frmMeasure::UpdateDialog()
         }
     });
     cmdRecord_->setFocus();
-}
-
-bool frmMeasure::eventFilter(QObject* watched, QEvent* event)
-{
-    if (watched == txtAvg_ && event->type() == QEvent::FocusIn)
-        QTimer::singleShot(0, txtAvg_, [edit = txtAvg_] { edit->selectAll(); });
-    return QWidget::eventFilter(watched, event);
 }
 
 void frmMeasure::changeEvent(QEvent* event)

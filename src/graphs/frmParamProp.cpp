@@ -4,6 +4,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/NumberFormat.h"
+#include "core/SelectOnFocus.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "graphs/frmParameters.h"
@@ -151,17 +152,9 @@ frmParamProp::frmParamProp(QWidget* parent) : QDialog(parent)
         if (on)
             chkMinMax_->setChecked(false);
     });
-    txtMinY_->installEventFilter(this);
-    txtMaxY_->installEventFilter(this);
-}
-
-bool frmParamProp::eventFilter(QObject* watched, QEvent* event)
-{
-    // Typing replaces a Y value: its whole text is selected when it takes the focus.
-    if (event->type() == QEvent::FocusIn)
-        if (auto* box = qobject_cast<QLineEdit*>(watched))
-            QTimer::singleShot(0, box, [box] { box->selectAll(); });
-    return QDialog::eventFilter(watched, event);
+    // Typing replaces a Y value.
+    SelectAllOnFocus(txtMinY_);
+    SelectAllOnFocus(txtMaxY_);
 }
 
 void frmParamProp::showEvent(QShowEvent* event)
