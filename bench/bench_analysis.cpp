@@ -239,10 +239,5 @@ int main(int argc, char** argv)
     if (const char* child = bench::freshArgument(argc, argv))
         return coldChild(child);
     registerAll();
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunRegisteredBenchmarks(argc, argv);
 }

@@ -207,10 +207,5 @@ int main(int argc, char** argv)
             return cyclesChild(path, std::stoi(what.substr(6)));
         return 2;
     }
-    benchmark::Initialize(&argc, argv);
-    if (benchmark::ReportUnrecognizedArguments(argc, argv))
-        return 1;
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return bench::RunRegisteredBenchmarks(argc, argv);
 }

@@ -2,6 +2,8 @@
 // Runs a case of this benchmark program in a fresh process of it: the process starts this program again with
 // "--vemra-fresh=<text>" and reads back up to eight numbers the child printed on one line. What a user waits for
 // when a file is first read or analysed happens only once per process, so such cases cannot be repeated in one.
+#include <benchmark/benchmark.h>
+
 #include <cstdio>
 #include <cstring>
 #include <spawn.h>
@@ -60,6 +62,18 @@ inline const char* freshArgument(int argc, char** argv)
         if (std::strncmp(argv[i], kFreshSwitch, std::strlen(kFreshSwitch)) == 0)
             return argv[i] + std::strlen(kFreshSwitch);
     return nullptr;
+}
+
+// The main of a benchmark program whose children run in fresh processes: the registered benchmarks, 1 for an
+// argument Google Benchmark does not know.
+inline int RunRegisteredBenchmarks(int argc, char** argv)
+{
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv))
+        return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    return 0;
 }
 
 } // namespace vemra::bench
