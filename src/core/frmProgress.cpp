@@ -1,6 +1,7 @@
 #include "core/frmProgress.h"
 
 #include "core/ErrorGuard.h"
+#include "core/ProgressValue.h"
 #include "core/Twips.h"
 
 #include <QCloseEvent>
@@ -87,9 +88,8 @@ void frmProgress::ProgTim_Timer()
 
 void frmProgress::SetPercent(float percent)
 {
-    const int value = int(std::lround(double(percent) * 10.0));
-    if (value != ProgBar->value())
-        ProgBar->setValue(std::clamp(value, 0, 1000));
+    // Called from long steps between their yields: the bar is painted at once.
+    ShowProgress(ProgBar, int(std::lround(double(percent) * 10.0)));
 }
 
 int frmProgress::barValue() const { return ProgBar->value(); }
