@@ -7,7 +7,7 @@ packages=(
   cmake ninja-build g++ pkg-config ccache
   qt6-base-dev qt6-base-dev-tools qt6-svg-dev libqt6svg6 qt6-qpa-plugins
   libgl-dev libxkbcommon-dev
-  libfftw3-dev libsndfile1-dev portaudio19-dev libasound2-dev
+  libfftw3-dev libsndfile1-dev portaudio19-dev libjack-jackd2-dev libasound2-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   jackd2 fonts-dejavu-core
   clang libclang-rt-14-dev

@@ -1,6 +1,6 @@
 #include "library/sound/BackendFactory.h"
 
-#include "library/sound/PortAudioBackend.h"
+#include "library/sound/DeviceBackend.h"
 #include "library/sound/VirtualCard.h"
 
 #include <cmath>
@@ -52,7 +52,7 @@ std::unique_ptr<Backend> makeDefaultBackend()
     if (choice == "virtual")
         return std::make_unique<VirtualCard>(virtualRoom(), VirtualCard::Pacing::RealTime, sharedVirtualGains());
     if (choice.empty() || choice == "portaudio")
-        return std::make_unique<PortAudioBackend>();
+        return std::make_unique<DeviceBackend>();
     std::fprintf(stderr, "VEMRA_SOUND_BACKEND=%s is not a sound backend (use portaudio or virtual)\n", choice.c_str());
     return nullptr;
 }

@@ -1,5 +1,6 @@
 #pragma once
-// The backend of the shipped program. VEMRA_SOUND_BACKEND chooses it: unset or "portaudio" for the real devices,
+// The backend of the shipped program. VEMRA_SOUND_BACKEND chooses it: unset or "portaudio" for the real devices
+// (DeviceBackend: sound cards and a JACK server),
 // "virtual" for the virtual sound card paced in real time (a demonstration without hardware). Any other value
 // gives no backend (every device call then fails with msg::NoUsableWaveDevice) and a note on standard error: the
 // program never falls back to the virtual card on its own.

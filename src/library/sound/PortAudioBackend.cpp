@@ -4,12 +4,52 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdlib>
+#include <string>
+
+#include <unistd.h>
 
 namespace vemra::sound {
 
+namespace {
+
+// While it lives, JACK clients look for a server of a name no server has: PortAudio's JACK host, which connects
+// during Pa_Initialize, then finds none and stays out of the way.
+class NoJackServer {
+public:
+    NoJackServer()
+    {
+        if (const char* v = std::getenv(kVariable)) {
+            had_ = true;
+            saved_ = v;
+        }
+        const std::string none = "vemra-no-server-" + std::to_string(::getpid());
+        ::setenv(kVariable, none.c_str(), 1);
+    }
+    ~NoJackServer()
+    {
+        if (had_)
+            ::setenv(kVariable, saved_.c_str(), 1);
+        else
+            ::unsetenv(kVariable);
+    }
+    NoJackServer(const NoJackServer&) = delete;
+    NoJackServer& operator=(const NoJackServer&) = delete;
+
+private:
+    static constexpr const char* kVariable = "JACK_DEFAULT_SERVER";
+    bool had_ = false;
+    std::string saved_;
+};
+
+} // namespace
+
 PortAudioBackend::PortAudioBackend()
 {
-    initialised_ = Pa_Initialize() == paNoError;
+    {
+        const NoJackServer noJack;
+        initialised_ = Pa_Initialize() == paNoError;
+    }
     if (initialised_) {
         inputDevice_ = Pa_GetDefaultInputDevice();
         outputDevice_ = Pa_GetDefaultOutputDevice();
@@ -19,20 +59,13 @@ PortAudioBackend::PortAudioBackend()
 PortAudioBackend::~PortAudioBackend()
 {
     close();
-    if (initialised_ && !hostGone_)
+    if (initialised_)
         Pa_Terminate();
 }
 
 bool PortAudioBackend::lost() const
 {
-    return stream_ && (hostGone_ || Pa_IsStreamActive(static_cast<PaStream*>(stream_)) != 1);
-}
-
-void PortAudioBackend::hostGone()
-{
-    hostGone_ = true;
-    // The stream stays as it is (stopping it would not return); the engine behind callback_ outlives it.
-    stream_ = nullptr;
+    return stream_ && Pa_IsStreamActive(static_cast<PaStream*>(stream_)) != 1;
 }
 
 VResult PortAudioBackend::selectDevices(const std::string& deviceName, int device1, int device2)
@@ -109,8 +142,6 @@ int PortAudioBackend::onAudio(const void* input, void* output, unsigned long fra
 VResult PortAudioBackend::open(double rate_Hz, int inChannels, int outChannels, AudioCallback* callback)
 {
     close();
-    if (hostGone_)
-        return msg::NoUsableWaveDevice;
     if (!initialised_ || Pa_GetDeviceCount() < 1)
         return msg::TooFewWaveDevices;
     if (outputDevice_ < 0)
@@ -141,12 +172,6 @@ VResult PortAudioBackend::open(double rate_Hz, int inChannels, int outChannels, 
                               reinterpret_cast<PaStreamCallback*>(&PortAudioBackend::onAudio), this);
     if (e != paNoError) {
         callback_ = nullptr;
-        // A JACK server that went away while no stream was open: its ports can no longer be made.
-        const PaHostApiInfo* host = Pa_GetHostApiInfo(dout->hostApi);
-        if (host && host->type == paJACK && (e == paInsufficientMemory || e == paUnanticipatedHostError)) {
-            hostGone();
-            return msg::NoUsableWaveDevice;
-        }
         return e == paInvalidSampleRate ? msg::UnsupportedSampleRate : msg::CannotOpenOutput;
     }
     const PaStreamInfo* info = Pa_GetStreamInfo(s);
@@ -164,10 +189,6 @@ void PortAudioBackend::close()
 {
     if (!stream_)
         return;
-    if (lost()) {
-        hostGone();
-        return;
-    }
     Pa_StopStream(static_cast<PaStream*>(stream_));
     Pa_CloseStream(static_cast<PaStream*>(stream_));
     stream_ = nullptr;

@@ -1,13 +1,10 @@
 #pragma once
-// Real sound devices through PortAudio (ALSA, JACK, PipeWire through ALSA): one duplex stream of 32-bit floats.
+// Sound cards through PortAudio (ALSA, PipeWire through ALSA): one duplex stream of 32-bit floats.
 // Devices are chosen by a part of their name, else by "(hw:<device1>,<device2>)" in the name (ALSA), else the
 // defaults. The round-trip latency is the stream's reported input plus output latency.
 //
-// A host that went away (a JACK server that stopped or restarted) leaves PortAudio 19.6 unable to let go of it: a
-// stream of it never returns from Pa_StopStream (the host waits ten minutes for the server's answer), and
-// Pa_Terminate aborts the process on the dead connection. Such a stream is lost(); it is left alone, the backend
-// stays without a host (every open gives msg::NoUsableWaveDevice at once) and PortAudio is not terminated. Telling
-// the user promptly is what can be done in this process; a restarted server needs a restart of the program.
+// JACK is not PortAudio's here (JackBackend serves it): PortAudio 19.6 cannot let go of a JACK server that went
+// away (stopping a stream of it waits ten minutes, Pa_Terminate aborts), so its JACK host is kept from connecting.
 #include "library/sound/Backend.h"
 
 namespace vemra::sound {
@@ -33,11 +30,7 @@ private:
     static int onAudio(const void* input, void* output, unsigned long frames, const void* timeInfo,
                        unsigned long flags, void* self);
 
-    // The host under the devices went away: nothing of PortAudio's is stopped, opened or terminated again.
-    void hostGone();
-
     bool initialised_ = false;
-    bool hostGone_ = false;
     int inputDevice_ = -1;
     int outputDevice_ = -1;
     void* stream_ = nullptr;
