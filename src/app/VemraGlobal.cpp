@@ -1,5 +1,6 @@
 #include "app/VemraGlobal.h"
 
+#include "core/NativePath.h"
 #include "library/Messages.h"
 #include "library/api_files.h"
 
@@ -176,7 +177,7 @@ bool Main(const QStringList& arguments)
         PlayerRateHook = [] { return Player ? Player->PlayFreq() : Options ? Options->SampleFrequency() : 48000; };
         InstallDocumentWindows();
         // Writable program data (calibration files, the time-file template) lives in the user's data folder.
-        SetDataFolder(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation).toStdString());
+        SetDataFolder(NativePath(QStandardPaths::writableLocation(QStandardPaths::AppDataLocation)));
 
         Options = new clsOptions;
         ViewWindowState = std::int16_t(

@@ -6,6 +6,7 @@
 #include "audio/clsVolume.h"
 #include "core/ErrorGuard.h"
 #include "core/Globals.h"
+#include "core/NativePath.h"
 #include "core/Version.h"
 #include "core/clsOptions.h"
 #include "library/Codes.h"
@@ -81,11 +82,11 @@ std::int16_t clsRecorder::Process(QString& fileName, std::int16_t stimulus, std:
         MeasurementInfo info = measurementInfo(stimulus, receiver);
         MeasurementGains gains = measurementGains();
         const std::int16_t sign = processSign(stimulus);
-        std::string name = fileName.toStdString();
+        std::string name = NativePath(fileName);
         const std::int16_t rc = ProcessRecording(name, Player ? Player->PlayFreq() : 0,
                                                  Player ? Player->Length() : 0, info, gains, sign,
                                                  Player ? Player->Filter() : std::int16_t(SourceFilterNone));
-        fileName = QString::fromStdString(name);
+        fileName = PathFromNative(name);
         return rc;
     });
 }

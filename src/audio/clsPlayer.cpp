@@ -6,6 +6,7 @@
 #include "audio/clsVolume.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/NativePath.h"
 #include "core/Settings.h"
 #include "core/clsOptions.h"
 #include "library/Codes.h"
@@ -109,7 +110,7 @@ std::int16_t clsPlayer::start(Kind kind, const QString& file)
         return 0;
     QApplication::setOverrideCursor(Qt::BusyCursor);
     Mute(false);
-    std::string correction = file.toStdString();
+    std::string correction = NativePath(file);
     const std::int16_t rc
         = kind == Kind::Mls
               ? StartMLS(channels_, length_, playFreq_, mlsDacVolume_, correction, filter_, mlsSpeechScale_)
@@ -185,7 +186,7 @@ void clsPlayer::CalcSpeechScaling(const QString& fingerPrint)
 {
     std::string prefix;
     if (Options && Options->UseCal())
-        prefix = CorrectionPrefix(fingerPrint, playFreq_).toStdString();
+        prefix = NativePath(CorrectionPrefix(fingerPrint, playFreq_));
     mlsSpeechScale_ = float(mlsDacVolume_);
     sweepSpeechScale_ = float(swpDacVolume_);
     ScaleSpeech(playFreq_, prefix, mlsSpeechScale_, sweepSpeechScale_);

@@ -1,6 +1,7 @@
 // Import of recordings made elsewhere: the library turns a wave, MLSSA or text recording into a response file of
 // ours, stamped with the window's measurement settings, and it opens as a measurement does.
 #include "audio/frmMeasure.h"
+#include "core/NativePath.h"
 
 #include "audio/AudioGlobals.h"
 #include "audio/clsPlayer.h"
@@ -84,7 +85,7 @@ QString frmMeasure::Import()
         lblStatus_->setText(QStringLiteral("Processing..."));
         setCursor(Qt::WaitCursor);
         std::string buffer;
-        const std::int16_t rc = ImportRecording(chosen.fileName.toStdString(), buffer, Player->Length(), info,
+        const std::int16_t rc = ImportRecording(NativePath(chosen.fileName), buffer, Player->Length(), info,
                                                 filterCode());
         unsetCursor();
         lblStatus_->setText(QStringLiteral("Ready"));

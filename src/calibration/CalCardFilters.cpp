@@ -1,6 +1,7 @@
 // Steps 8 and 9: the card's own loop-back response, recorded once at the shortest order, and its inverse filter for
 // every order; the correction files made from them when the calibration is saved; the temporary files' removal.
 #include "calibration/frmCalCard.h"
+#include "core/NativePath.h"
 
 #include "audio/AudioGlobals.h"
 #include "audio/SoundSysNames.h"
@@ -162,7 +163,7 @@ bool frmCalCard::saveCorrectionFiles()
                 return false;
             }
             CalLog(QStringLiteral("Response = ") + finalFilter);
-            const VResult rc = MakeCorrectionFile(stagedFilter.toStdString(), mls ? StimulusInternalMls
+            const VResult rc = MakeCorrectionFile(NativePath(stagedFilter), mls ? StimulusInternalMls
                                                                                   : StimulusInternalSweep,
                                                   std::int16_t(n), rate);
             if (rc != 0) {

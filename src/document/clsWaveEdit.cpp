@@ -1,5 +1,6 @@
 // The response document's sample edits, reflection index and selection statistics: each is one library call;
 // the document keeps its caches in step with the samples.
+#include "core/NativePath.h"
 #include "document/clsWave.h"
 
 #include "core/Bands.h"
@@ -37,7 +38,7 @@ std::int16_t clsWave::Clip2File(QString& fileName)
 
 std::int16_t clsWave::InsertFile(std::int32_t position, const QString& fileName)
 {
-    return afterEdit(EditInsertFile(header_, position, fileName.toStdString()));
+    return afterEdit(EditInsertFile(header_, position, NativePath(fileName)));
 }
 
 std::int16_t clsWave::Window(std::int32_t start, std::int32_t length, std::int16_t windowType)

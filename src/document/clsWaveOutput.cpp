@@ -1,5 +1,6 @@
 // The response document's output: the current view printed and copied as a figure, playback through the player,
 // and the Debug menu's processing.
+#include "core/NativePath.h"
 #include "document/clsWave.h"
 
 #include "core/Errors.h"
@@ -61,7 +62,7 @@ void clsWave::StopPlay()
 
 void clsWave::DebugProcess(const QString& fileName)
 {
-    if (const VResult r = FilterTest(header_, fileName.toStdString()); r != 0)
+    if (const VResult r = FilterTest(header_, NativePath(fileName)); r != 0)
         HandleError(r, fileName);
 }
 

@@ -1,5 +1,6 @@
 #include "tables/TableText.h"
 
+#include "core/NativePath.h"
 #include "core/VemraError.h"
 #include "library/Messages.h"
 #include "library/files/FileIo.h"
@@ -57,7 +58,7 @@ void TableText::fields(const QString& label, const QStringList& fields)
 void TableText::save(const QString& fileName) const
 {
     const QByteArray bytes = text_.toLocal8Bit();
-    const std::string path = QFile::encodeName(fileName).toStdString();
+    const std::string path = NativePath(fileName);
     const auto result = files::writeFileAtomically(
         path, std::span(reinterpret_cast<const std::uint8_t*>(bytes.constData()), std::size_t(bytes.size())));
     if (result == msg::DiskFull)

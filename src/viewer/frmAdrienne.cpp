@@ -3,6 +3,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/NativePath.h"
 #include "core/NumberFormat.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
@@ -143,7 +144,7 @@ void frmAdrienne::cmdOK_Click()
 
         LastAdrienneRef = txtReference_->text();
         LastAdrienneDist = distance;
-        const VResult r = Adrienne(LastAdrienneRef.toStdString(), name, LastAdrienneDist);
+        const VResult r = Adrienne(NativePath(LastAdrienneRef), name, LastAdrienneDist);
         if (r == Ok) {
             OpenProcessedResult(name);
         } else {

@@ -169,6 +169,10 @@ TEST_F(Document, NamesThatAreNotUtf8OpenAndSaveUnderTheirBytes)
     EXPECT_EQ(w->Project(), "Hall");
     ASSERT_TRUE(w->SaveAs(PathFromNative(saved)));
     EXPECT_TRUE(fs::exists(saved));
+    // Another such file inserted into it: the edits name files the same way.
+    const std::int32_t before = w->header().SampleCount;
+    EXPECT_EQ(w->InsertFile(0, PathFromNative(bytes)), 0);
+    EXPECT_EQ(w->header().SampleCount, before + 300);
 }
 
 TEST_F(Document, PathLongerThanTheHeaderHoldsIsSaidToBeTooLong)
