@@ -4,9 +4,9 @@ namespace vemra::sound {
 
 VResult DeviceBackend::selectDevices(const std::string& deviceName, int device1, int device2)
 {
-    if (!deviceName.empty() && JackBackend::serves(deviceName)) {
+    if (!deviceName.empty() && server_.selectDevices(deviceName, device1, device2) == Ok) {
         active_ = &server_;
-        return server_.selectDevices(deviceName, device1, device2);
+        return Ok;
     }
     const VResult cards = cards_.selectDevices(deviceName, device1, device2);
     if (cards == Ok) {

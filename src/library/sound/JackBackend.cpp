@@ -86,21 +86,12 @@ JackBackend::Ports JackBackend::findPorts(void* client, const std::string& devic
     if (!found.sources.empty() && !found.sinks.empty()) {
         const std::string owner = clientOf(found.sources.front());
         const auto other = [&](const std::string& p) { return clientOf(p) != owner; };
-        if (std::any_of(found.sinks.begin(), found.sinks.end(), [&](const std::string& p) { return !other(p); })) {
-            found.sources.erase(std::remove_if(found.sources.begin(), found.sources.end(), other), found.sources.end());
-            found.sinks.erase(std::remove_if(found.sinks.begin(), found.sinks.end(), other), found.sinks.end());
+        if (!std::all_of(found.sinks.begin(), found.sinks.end(), other)) {
+            std::erase_if(found.sources, other);
+            std::erase_if(found.sinks, other);
         }
     }
     return found;
-}
-
-bool JackBackend::serves(const std::string& deviceName)
-{
-    ClientHandle client(openClient());
-    if (!client)
-        return false;
-    const Ports ports = findPorts(client.get(), deviceName);
-    return !ports.sources.empty() || !ports.sinks.empty();
 }
 
 VResult JackBackend::selectDevices(const std::string& deviceName, int, int)
@@ -148,21 +139,24 @@ VResult JackBackend::open(double rate_Hz, int inChannels, int outChannels, Audio
     ports.sources.resize(channels(ports.sources.size(), inChannels));
     ports.sinks.resize(channels(ports.sinks.size(), outChannels));
 
-    std::vector<void*> in, out;
-    for (std::size_t c = 0; c < ports.sources.size(); ++c) {
-        const std::string name = "in_" + std::to_string(c + 1);
-        jack_port_t* p = jack_port_register(client.get(), name.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsInput, 0);
-        if (!p)
-            return msg::CannotOpenInput;
-        in.push_back(p);
-    }
-    for (std::size_t c = 0; c < ports.sinks.size(); ++c) {
-        const std::string name = "out_" + std::to_string(c + 1);
-        jack_port_t* p = jack_port_register(client.get(), name.c_str(), JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
-        if (!p)
-            return msg::CannotOpenOutput;
-        out.push_back(p);
-    }
+    // Our ports, named in_1.. and out_1..; null when the server refused one.
+    const auto registerPorts = [&](const char* prefix, std::size_t count, unsigned long flags) {
+        std::vector<void*> made;
+        for (std::size_t c = 0; c < count; ++c) {
+            const std::string name = prefix + std::to_string(c + 1);
+            jack_port_t* p = jack_port_register(client.get(), name.c_str(), JACK_DEFAULT_AUDIO_TYPE, flags, 0);
+            if (!p)
+                return std::vector<void*>{};
+            made.push_back(p);
+        }
+        return made;
+    };
+    std::vector<void*> in = registerPorts("in_", ports.sources.size(), JackPortIsInput);
+    if (in.empty())
+        return msg::CannotOpenInput;
+    std::vector<void*> out = registerPorts("out_", ports.sinks.size(), JackPortIsOutput);
+    if (out.empty())
+        return msg::CannotOpenOutput;
     inBlock_.assign(std::size_t(kPiece) * in.size(), 0.0f);
     outBlock_.assign(std::size_t(kPiece) * out.size(), 0.0f);
     callback_ = callback;

@@ -36,9 +36,6 @@ public:
     int outChannels() const override { return int(outPorts_.size()); }
     double rate() const override { return rate_; }
 
-    // Whether a JACK server runs and has ports for this device name (the test a caller makes before choosing us).
-    static bool serves(const std::string& deviceName);
-
 private:
     struct Ports; // the server's ports our stream connects to
     static Ports findPorts(void* client, const std::string& deviceName);
