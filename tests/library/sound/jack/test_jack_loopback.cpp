@@ -9,9 +9,11 @@
 #include "library/files/TempFiles.h"
 #include "library/sound/Engine.h"
 #include "library/sound/DeviceBackend.h"
+#include "library/sound/JackBackend.h"
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
@@ -113,6 +115,29 @@ TEST(JackLoopback, AMeasurementThroughTheServerRecoversTheLoopback)
     for (int stimulus : {1, 5})
         expectTheLoopback(stimulus);
     sound::Engine::instance().setBackend(nullptr);
+}
+
+// The latency of a stream on the server's ports: what the server says of them, capture plus playback. The fixture's
+// server runs periods of 4096 frames, two of them for playback (jack_server.sh); its loop-back driver delays by one.
+TEST(JackLoopback, TheStreamsLatencyIsWhatTheServerSaysOfItsPorts)
+{
+    struct NoCallback final : sound::AudioCallback {
+        void process(const float*, float* out, int frames, bool) noexcept override
+        {
+            std::fill(out, out + 2 * frames, 0.0f);
+        }
+    } silence;
+    sound::JackBackend b;
+    for (const auto& [device, latency] : {std::pair{"system", 4096 + 2 * 4096}, std::pair{"loopback", 4096}}) {
+        SCOPED_TRACE(device);
+        ASSERT_EQ(b.selectDevices(device, 0, 0), 0);
+        ASSERT_EQ(b.open(48000, 2, 2, &silence), 0);
+        EXPECT_EQ(b.inChannels(), 2);
+        EXPECT_EQ(b.outChannels(), 2);
+        EXPECT_EQ(b.roundTripLatencyFrames(), latency);
+        b.close();
+    }
+    EXPECT_EQ(b.selectDevices("no-such-client", 0, 0), 151);
 }
 
 TEST(JackLoopback, AServerThatStoppedIsToldAtOnceAndUsedAgainWhenBack)
