@@ -1,12 +1,12 @@
 #include "audio/CalibrationRecord.h"
 
+#include "audio/clsVolume.h"
 #include "core/NumberFormat.h"
 #include "core/Settings.h"
 #include "core/VemraError.h"
 #include "core/clsOptions.h"
 #include "library/Codes.h"
 
-#include <limits>
 
 namespace vemra {
 
@@ -40,16 +40,15 @@ GainCurveRecord readCurve(const QString& key, const QString& curve)
     out.controlId = std::int32_t(*id);
     if (out.controlId == -1)
         return out;
-    constexpr double kLargest = std::numeric_limits<float>::max();
     QString rest = curve.mid(semicolon + 1);
     while (rest.indexOf(QLatin1Char('=')) >= 1) {
-        if (out.steps.size() > std::size_t(kMaxGainCurveStep))
+        if (out.steps.size() > std::size_t(clsVolume::kMaxStep))
             badValue(key, curve);
         const qsizetype equals = rest.indexOf(QLatin1Char('='));
         const std::optional<std::int64_t> position = ParseInteger(rest.left(equals), 0, 65535);
         rest = rest.mid(equals + 1);
         const qsizetype end = rest.indexOf(QLatin1Char(';'));
-        const std::optional<double> level = end < 0 ? std::nullopt : ParseNumber(rest.left(end), -kLargest, kLargest);
+        const std::optional<double> level = end < 0 ? std::nullopt : ParseNumber(rest.left(end), -clsOptions::kLargestFloat, clsOptions::kLargestFloat);
         if (!position || !level)
             badValue(key, curve);
         out.steps.emplace_back(std::int32_t(*position), float(*level));

@@ -28,9 +28,6 @@ struct CalibrationRecord {
     std::array<GainCurveRecord, 4> curves; // Pm, Rm, Ps, Rs
 };
 
-// The highest step index a curve holds.
-inline constexpr int kMaxGainCurveStep = 32767;
-
 CalibrationRecord ReadCalibrationRecord(const QString& section);
 // "Frequency": one of the offered rates; a missing key gives defaultRate_Hz.
 std::int32_t ReadCalibrationRate(const QString& section, std::int32_t defaultRate_Hz);

@@ -31,7 +31,6 @@ void clsMixer::replaceVolumes()
 
 void clsMixer::loadValues()
 {
-    static_assert(kMaxGainCurveStep == clsVolume::kMaxStep);
     // The whole record is read before any of it is used.
     const CalibrationRecord record = ReadCalibrationRecord(section_);
     rawAdcMax_ = record.adcMax;

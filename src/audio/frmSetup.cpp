@@ -78,7 +78,7 @@ frmSetup::frmSetup(QWidget* parent) : QDialog(parent)
     const char* rateNames[] = {"optFs22", "optFs44", "optFs48", "optFs96"};
     auto* rateColumn = new QVBoxLayout;
     for (int i = 0; i < 4; ++i) {
-        auto* b = new QRadioButton(QStringLiteral("%1 Hz").arg(kRates[std::size_t(i)]), fraCard);
+        auto* b = new QRadioButton(QStringLiteral("%1 Hz").arg(clsOptions::kSampleRates[std::size_t(i)]), fraCard);
         b->setObjectName(QLatin1String(rateNames[i]));
         rateGroup->addButton(b, i);
         rateColumn->addWidget(b);
@@ -158,7 +158,7 @@ void frmSetup::FillControls()
     optClose_[std::size_t(close >= 0 && close <= 2 ? close : 2)]->setChecked(true);
     int rate = 3;
     for (int i = 0; i < 3; ++i)
-        if (Options->SampleFrequency() == kRates[std::size_t(i)])
+        if (Options->SampleFrequency() == clsOptions::kSampleRates[std::size_t(i)])
             rate = i;
     optFs_[std::size_t(rate)]->setChecked(true);
     chkReuse_->setChecked(Options->ReuseWindows());
@@ -200,7 +200,7 @@ void frmSetup::chkUseCal_Click()
 
 void frmSetup::optFs_Click(int index)
 {
-    if (Player && Player->PlayFreq() != kRates[std::size_t(index)]) {
+    if (Player && Player->PlayFreq() != clsOptions::kSampleRates[std::size_t(index)]) {
         MessageRequest r;
         r.text = MessageText(msg::RateChangeRecalibrate);
         r.title = QStringLiteral("Options");
@@ -277,10 +277,10 @@ void frmSetup::cmdOK_Click()
     take(txtProbe_, &clsOptions::setProbeDist);
     take(txtTemperature_, &clsOptions::setTemperature);
     Options->setCloseOnSave(optClose_[0]->isChecked() ? CloseAlways : optClose_[1]->isChecked() ? CloseNever : CloseAsk);
-    std::int32_t rate = kRates[3];
+    std::int32_t rate = clsOptions::kSampleRates[3];
     for (int i = 0; i < 3; ++i)
         if (optFs_[std::size_t(i)]->isChecked())
-            rate = kRates[std::size_t(i)];
+            rate = clsOptions::kSampleRates[std::size_t(i)];
     Options->setSampleFrequency(rate);
     Options->setReuseWindows(chkReuse_->isChecked());
     if (chkUseCal_->isChecked() || Options->UseCal()) {

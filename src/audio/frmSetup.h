@@ -49,7 +49,6 @@ public:
     QPushButton* cmdOK() const { return cmdOK_; }
     QPushButton* cmdCancel() const { return cmdCancel_; }
 
-    static constexpr std::array<std::int32_t, 4> kRates = clsOptions::kSampleRates;
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;

@@ -8,6 +8,7 @@
 #include <QStringList>
 
 #include <limits>
+#include <set>
 
 namespace vemra {
 
@@ -20,17 +21,17 @@ constexpr int kHighestOrder = 30; // no stimulus period is longer than 2^30 fram
 QString key(int n, const char* field) { return QString::number(n) + QLatin1String(field); }
 
 // The numbers that hold at least one key of a calibration.
-std::map<int, bool> numbersWithKeys()
+std::set<int> numbersWithKeys()
 {
     static const QRegularExpression entryKey(QStringLiteral("^(0|[1-9][0-9]{0,8})(CalDesc|CalData|CalOrder)$"));
-    std::map<int, bool> numbers;
+    std::set<int> numbers;
     for (const QString& k : SettingKeys(kCalibrationSection)) {
         const QRegularExpressionMatch m = entryKey.match(k);
         if (!m.hasMatch())
             continue;
         const int n = m.captured(1).toInt();
         if (n < kMaxSystemCalibrations)
-            numbers[n] = true;
+            numbers.insert(n);
     }
     return numbers;
 }
@@ -77,16 +78,16 @@ std::optional<std::array<float, 14>> SystemCalRecordGains(const QString& data)
 int SystemCalibrationSlots()
 {
     int inUse = int(ReadInteger(kCalibrationSection, kCount, 0, kMaxSystemCalibrations).value_or(0));
-    const std::map<int, bool> numbers = numbersWithKeys();
+    const std::set<int> numbers = numbersWithKeys();
     if (!numbers.empty())
-        inUse = std::max(inUse, numbers.rbegin()->first + 1);
+        inUse = std::max(inUse, *numbers.rbegin() + 1);
     return inUse;
 }
 
 std::map<int, StoredSystemCal> StoredSystemCalibrations()
 {
     std::map<int, StoredSystemCal> entries;
-    for (const auto& [n, present] : numbersWithKeys())
+    for (const int n : numbersWithKeys())
         entries[n] = {GetSetting(kCalibrationSection, key(n, "CalDesc")),
                       GetSetting(kCalibrationSection, key(n, "CalData")), storedOrder(n)};
     return entries;

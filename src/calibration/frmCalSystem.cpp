@@ -30,13 +30,12 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <limits>
 
 namespace vemra {
 
 std::optional<double> RoomVolume(const QString& text)
 {
-    return ParseNumber(text, -std::numeric_limits<float>::max(), std::numeric_limits<float>::max());
+    return ParseNumber(text, -clsOptions::kLargestFloat, clsOptions::kLargestFloat);
 }
 
 void frmCalSystem::ShowModal()
