@@ -129,16 +129,15 @@ int maximumLevels(double upper_Hz, double fs_Hz)
 }
 
 // The class 1 acceptance limits of IEC 61260-1 at the octave breakpoints x (normalised frequency G^x for
-// octaves, mapped for fractional octaves), high side; the low side mirrors it.
+// octaves, mapped for fractional octaves), high side; the low side mirrors it. Inside the band the minimum is the
+// pass band's -0.4 dB; the minimum at the edge (x = 0.5) is the stop band's just outside it, 1.2 dB (on the edge
+// itself both apply).
 struct MaskPoint {
     double x, minAttenuation_dB, maxAttenuation_dB;
 };
 constexpr MaskPoint kClassOne[] = {{0.0, -0.4, 0.4},  {0.125, -0.4, 0.5}, {0.25, -0.4, 0.7}, {0.375, -0.4, 1.4},
-                                   {0.5, -0.4, 5.3},  {1.0, 16.6, 1e9},   {2.0, 40.5, 1e9},  {3.0, 60.0, 1e9},
+                                   {0.5, 1.2, 5.3},   {1.0, 16.6, 1e9},   {2.0, 40.5, 1e9},  {3.0, 60.0, 1e9},
                                    {4.0, 70.0, 1e9},  {5.0, 70.0, 1e9},   {6.0, 70.0, 1e9}};
-
-// Just outside the band edge the stop band begins: at least this much attenuation (on the edge both apply).
-constexpr double kJustOutsideTheEdge_dB = 1.2;
 
 double maskOmega(double x, int bandsPerOctave)
 {
@@ -159,7 +158,7 @@ bool meetsClassOne(Gain gain, double fm, double fs, int bandsPerOctave)
         const MaskPoint& inner = kClassOne[i];
         const MaskPoint& outer = kClassOne[i + 1];
         const bool passBand = outer.x <= 0.5;
-        const double lo = passBand ? -0.4 : inner.x == 0.5 ? kJustOutsideTheEdge_dB : inner.minAttenuation_dB;
+        const double lo = passBand ? -0.4 : inner.minAttenuation_dB;
         const double hi = passBand ? outer.maxAttenuation_dB : 1e9;
         constexpr int steps = 16;
         for (int k = 0; k <= steps; ++k) {

@@ -64,7 +64,7 @@ std::vector<double> periodicSweep(int order, double rate_Hz, SweepRange range)
     std::vector<double> magnitude(bins, 0.0);
     // Time taken by each bin: the log law 1/f over every bin that sounds, fades included, so the group delay never
     // stands still (a held delay would put all of a fade's frequencies at one instant, a spike).
-    std::vector<double> time(bins, 0.0);
+    const auto timeOf = [&](std::size_t k) { return magnitude[k] > 0 ? 1.0 / (static_cast<double>(k) * df) : 0.0; };
     double totalTime = 0;
     for (std::size_t k = 1; k + 1 < bins; ++k) {
         const double f = static_cast<double>(k) * df;
@@ -76,8 +76,7 @@ std::vector<double> periodicSweep(int order, double rate_Hz, SweepRange range)
         if (shape <= 0)
             continue;
         magnitude[k] = shape / std::sqrt(f);
-        time[k] = 1.0 / f;
-        totalTime += time[k];
+        totalTime += timeOf(k);
     }
 
     // The sweep fills the whole period: its top runs into its bottom, both faded, at the period's wrap.
@@ -88,7 +87,7 @@ std::vector<double> periodicSweep(int order, double rate_Hz, SweepRange range)
     for (std::size_t k = 1; k + 1 < bins; ++k) {
         // The phase step from bin k - 1 to bin k sets the delay between them: the time the bins below k take.
         phase -= 2 * pi * df * period_s * elapsed / totalTime;
-        elapsed += time[k];
+        elapsed += timeOf(k);
         spectrum[k] = std::polar(magnitude[k], phase);
     }
     const RealFftD fft(n);

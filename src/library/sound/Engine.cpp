@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cmath>
+#include <optional>
 #include <thread>
 
 namespace vemra::sound {
@@ -120,20 +121,14 @@ VResult Engine::acquire(StreamUser user, double rate_Hz)
     housekeep();
     if (!backend_)
         return msg::NoUsableWaveDevice;
+    std::optional<bool> meterBeforeLoss;
     if (backend_->isOpen() && backend_->lost()) {
         // The sound system went away under the stream (an audio server stopped or restarted): what played or
         // recorded on it is gone with it. The stream is opened again for whoever still holds it (the continuous
         // input and the meters keep their references); a backend whose host is gone says so at once.
-        const bool meter = rtMeter_.load();
+        meterBeforeLoss = rtMeter_.load();
         closeStream();
         users_ &= ~(unsigned(StreamUser::Stimulus) | unsigned(StreamUser::Playback));
-        if (VResult rc = backend_->open(rate_Hz, 2, 2, this)) {
-            users_ = 0;
-            return rc;
-        }
-        rtMeter_.store(meter && holds(StreamUser::Meter));
-        users_ |= unsigned(user);
-        return Ok;
     }
     if (backend_->isOpen()) {
         if (backend_->rate() == rate_Hz) {
@@ -149,6 +144,8 @@ VResult Engine::acquire(StreamUser user, double rate_Hz)
             users_ = 0;
         return rc;
     }
+    if (meterBeforeLoss)
+        rtMeter_.store(*meterBeforeLoss && holds(StreamUser::Meter));
     users_ |= unsigned(user);
     return Ok;
 }
