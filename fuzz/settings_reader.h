@@ -6,6 +6,7 @@
 // The file lives in the store's own place (XDG_CONFIG_HOME, set once by useScratchStore).
 #include "audio/CalibrationRecord.h"
 #include "audio/SoundSysNames.h"
+#include "audio/clsVolume.h"
 #include "calibration/SystemCalStore.h"
 #include "core/Settings.h"
 #include "core/VemraError.h"
@@ -81,7 +82,7 @@ inline void checkCalibrationRecords()
             require(r.swpDacMax >= 1 && r.swpDacMax <= 32767 && (r.sign == 1 || r.sign == -1));
             for (const GainCurveRecord& curve : r.curves) {
                 require(curve.channels >= 0 && curve.channels <= 8);
-                require(curve.steps.size() <= std::size_t(kMaxGainCurveStep) + 1);
+                require(curve.steps.size() <= std::size_t(clsVolume::kMaxStep) + 1);
                 require(curve.controlId != -1 || curve.steps.empty());
                 for (const auto& [position, level] : curve.steps)
                     require(position >= 0 && position <= 65535 && std::isfinite(level));
