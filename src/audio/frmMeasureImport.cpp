@@ -9,7 +9,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
 #include "library/Codes.h"

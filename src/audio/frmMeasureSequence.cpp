@@ -12,7 +12,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 #include "core/ProgramHooks.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"

@@ -8,7 +8,7 @@
 #include "audio/clsPlayer.h"
 #include "audio/clsVolume.h"
 #include "core/ErrorGuard.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 #include "core/Settings.h"
 #include "core/Globals.h"
 #include "core/clsOptions.h"

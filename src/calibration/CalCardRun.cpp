@@ -7,7 +7,7 @@
 #include "audio/clsVolume.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 #include "core/ProgressValue.h"
 #include "core/Version.h"
 #include "core/VemraError.h"

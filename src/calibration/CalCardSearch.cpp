@@ -5,7 +5,7 @@
 #include "audio/AudioGlobals.h"
 #include "audio/clsVolume.h"
 #include "core/ErrorGuard.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 #include "core/NumberFormat.h"
 #include "core/UiServices.h"
 #include "library/Messages.h"

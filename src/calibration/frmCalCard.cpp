@@ -12,7 +12,7 @@
 #include "core/Errors.h"
 #include "core/Globals.h"
 #include "core/HelpKey.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 #include "core/NumberFormat.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"

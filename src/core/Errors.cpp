@@ -2,7 +2,7 @@
 
 #include "core/ErrorGuard.h"
 #include "core/HelpWindow.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 #include "core/UiServices.h"
 #include "library/Messages.h"
 

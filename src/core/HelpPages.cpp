@@ -1,6 +1,6 @@
 #include "core/HelpPages.h"
 
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 
 #include <QDir>
 #include <QFile>

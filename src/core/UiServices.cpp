@@ -212,9 +212,14 @@ std::optional<QString> ScriptedUiServices::inputBox(QWidget*, const QString& pro
     inputPrompts.push_back(prompt);
     if (inputAnswers.empty())
         return defaultText;
-    auto r = inputAnswers.front();
+    // The text is taken out of the optional before the pop (g++ 12 takes a copy of the whole optional here for a
+    // use of uninitialised memory).
+    const bool cancelled = !inputAnswers.front().has_value();
+    const QString text = cancelled ? QString() : *inputAnswers.front();
     inputAnswers.pop_front();
-    return r;
+    if (cancelled)
+        return std::nullopt;
+    return text;
 }
 
 FileDialogResult ScriptedUiServices::openFileName(const FileDialogRequest& request)

@@ -1,6 +1,6 @@
 #include "document/clsParams.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
 #include "core/UiServices.h"
 #include "core/VemraError.h"

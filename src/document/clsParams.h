@@ -1,6 +1,6 @@
 #pragma once
 // clsParams, the parameter cache of one response file: the room-acoustic parameters by parameter index 0..18
-// (core/Bands.h; index 19 exists and is never filled), channel 0..1 and band 0..43, for windows that work on many
+// (core/BandsAndParameters.h; index 19 exists and is never filled), channel 0..1 and band 0..43, for windows that work on many
 // files at once (the parameter graph). It needs no open window on the file: it uses the document that has the
 // file open, or loads the file into a headless document of its own for as long as it needs it.
 //

@@ -3,7 +3,7 @@
 #include "core/NativePath.h"
 #include "document/clsWave.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
 #include "library/api_edit.h"
 

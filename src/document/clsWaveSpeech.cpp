@@ -3,7 +3,7 @@
 // made here. MTF values and the indices are cached until ResetFlags.
 #include "document/clsWave.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
 #include "core/Globals.h"
 #include "core/VemraError.h"

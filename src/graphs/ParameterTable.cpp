@@ -1,6 +1,6 @@
 #include "graphs/ParameterTable.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/NumberFormat.h"
 #include "core/Wait.h"
 

@@ -1,6 +1,6 @@
 #include "graphs/frmParamProp.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/NumberFormat.h"

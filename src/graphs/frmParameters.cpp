@@ -3,7 +3,7 @@
 // frmParametersExport.cpp.
 #include "graphs/frmParameters.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Settings.h"

@@ -2,7 +2,7 @@
 // clipboard.
 #include "graphs/frmParameters.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
 #include "core/Globals.h"
 #include "core/UiServices.h"

@@ -2,7 +2,7 @@
 // gathered statistics as curves.
 #include "graphs/frmParameters.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
 #include "graphs/HLGraph.h"
 #include "graphs/frmFileSelect.h"

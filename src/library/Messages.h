@@ -1,6 +1,6 @@
 #pragma once
 // Every message id of the program, by meaning. A library call returns 0 or one of these; the windows show them
-// with HandleError. The texts live in the core's message table (core/Messages.cpp), which is keyed by these names,
+// with HandleError. The texts live in the core's message table (core/MessageTexts.cpp), which is keyed by these names,
 // so an id and its text cannot drift apart. Header only, no Qt: the file, sound and signal layers include it too.
 #include <cstdint>
 

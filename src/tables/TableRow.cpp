@@ -1,6 +1,6 @@
 #include "tables/TableRow.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 
 namespace vemra::tables {
 namespace {

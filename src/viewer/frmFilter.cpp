@@ -1,6 +1,6 @@
 #include "viewer/frmFilter.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/Twips.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"

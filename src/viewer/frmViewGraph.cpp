@@ -3,7 +3,7 @@
 // reflection-index time window.
 #include "viewer/frmView.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
 #include "core/Settings.h"
 #include "core/VemraError.h"

@@ -6,7 +6,7 @@
 // selection mark are drawn with, so a read-out names exactly what is drawn under the pointer.
 #include "viewer/frmView.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
 #include "core/Globals.h"
 #include "core/clsOptions.h"

@@ -2,7 +2,7 @@
 // palette, stepping and indicator, and the dB range.
 #include "viewer/frmView.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
 #include "core/Settings.h"
 #include "viewer/PictureBox.h"

@@ -1,6 +1,6 @@
 #include "viewer/frmWaterProp.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "library/dsp/Bands.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"

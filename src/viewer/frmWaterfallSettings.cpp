@@ -1,6 +1,6 @@
 #include "viewer/frmWaterfallSettings.h"
 
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "library/dsp/Bands.h"
 #include "core/Settings.h"
 #include "library/dsp/Waterfall.h"

@@ -3,7 +3,7 @@
 #include "MeasureFixture.h"
 
 #include "audio/SoundSysNames.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 #include "core/ProgramHooks.h"
 
 #include <QDir>

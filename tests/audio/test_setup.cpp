@@ -4,7 +4,7 @@
 
 #include "audio/frmMeasure.h"
 #include "audio/frmSetup.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 
 #include <QApplication>
 #include <QCheckBox>

@@ -5,7 +5,7 @@
 
 #include "audio/clsMixer.h"
 #include "audio/clsPlayer.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 #include "core/Settings.h"
 #include "core/clsOptions.h"
 #include "library/Messages.h"
@@ -97,8 +97,9 @@ TEST_F(WizardRun, ElevenStepsFindTheCardsKnownValuesAndTheCorrectionDividesTheCa
                 continue; // near the noise the tone's level is the noise's too
             EXPECT_NEAR(p.Rms, 60.0 * (p.Volume - reference) / 65535.0, 0.3) << p.Volume;
         }
-        if (c.playback)
+        if (c.playback) {
             EXPECT_GT(c.points.size(), 40u);
+        }
     }
     EXPECT_GE(w->PmRef(), 0);
     // Steps 7 to 11: levels within the converter, the card's inverting loop-back.

@@ -6,7 +6,7 @@
 #include "audio/clsPlayer.h"
 #include "audio/clsRecorder.h"
 #include "core/HelpWindow.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 #include "core/Settings.h"
 #include "core/clsOptions.h"
 #include "library/Messages.h"

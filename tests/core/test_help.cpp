@@ -1,7 +1,7 @@
 #include "core/Errors.h"
 #include "core/HelpPages.h"
 #include "core/HelpWindow.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 #include "core/UiServices.h"
 
 #include <QApplication>
@@ -257,9 +257,10 @@ TEST(BuiltInHelp, EveryPageIsListedAndEveryLinkArrives)
             if (target.endsWith(QStringLiteral(".css")))
                 continue;
             ASSERT_TRUE(pages.exists(target)) << m.captured(0).toStdString();
-            if (!m.captured(2).isEmpty())
+            if (!m.captured(2).isEmpty()) {
                 EXPECT_TRUE(pages.compose(target).contains(QStringLiteral("name=\"%1\"").arg(m.captured(2))))
                     << m.captured(0).toStdString();
+            }
         }
     }
 }

@@ -57,8 +57,9 @@ TEST(WaveView, PaintsEveryViewAndProcessesOnlyWhenDirty)
         EXPECT_FALSE(wave.viewDirty());
         p.end();
         EXPECT_GT(litPixels(img), 0);
-        if (view < 4)
+        if (view < 4) {
             EXPECT_EQ(wave.ProcCount(), 9600);
+        }
     }
     // Log view: the point map runs from the first bin to the last.
     EXPECT_EQ(wave.GetLogSample(0), 0);

@@ -28,9 +28,10 @@ void claim(Scope& scope, const QString& text)
 int expectUnique(const Scope& scope, const QString& where, const SharedMnemonic& sharedByDesign)
 {
     for (const auto& [letter, texts] : scope)
-        if (!sharedByDesign || !sharedByDesign(where, letter))
+        if (!sharedByDesign || !sharedByDesign(where, letter)) {
             EXPECT_EQ(texts.size(), 1) << where.toStdString() << ": Alt+" << QString(letter).toStdString() << " for "
                                        << texts.join(QStringLiteral(", ")).toStdString();
+        }
     return int(scope.size());
 }
 

@@ -190,8 +190,9 @@ TEST_F(EditCommands, EachCommandOnTheSelection)
         } else {
             EXPECT_TRUE(scripted().messages.empty());
         }
-        if (c.clipboardAfter != -2)
+        if (c.clipboardAfter != -2) {
             EXPECT_EQ(clipboardFrames(), c.clipboardAfter);
+        }
         wave->setChanged(false);
         wave->Die();
     }

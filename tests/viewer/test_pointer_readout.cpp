@@ -333,8 +333,9 @@ TEST_F(PointerReadout, AnEditUnderAStillPointerReadsOutAfresh)
     ASSERT_LT(left, 990);
     // The panel names a point of what is drawn now, or nothing while the pointer is elsewhere.
     const QString position = panel(*w, 1);
-    if (!position.isEmpty())
+    if (!position.isEmpty()) {
         EXPECT_LT(numbersIn(position).at(0), left) << position.toStdString();
+    }
     w->WaveFile()->setChanged(false);
 }
 

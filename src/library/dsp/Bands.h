@@ -8,7 +8,7 @@
 //      but band lists, the analysis batches, the band views and the wide band start at 14 (25 Hz): 11..13 carry
 //      labels and are filtered only when asked for alone.
 // Band edges lie at fm * G^(+-1/(2b)) with G = 10^0.3 and b = 1 (octave) or 3 (third octave).
-// The user interface rounds these to single precision (core/Bands.h); the filters keep double precision.
+// The user interface rounds these to single precision (core/BandsAndParameters.h); the filters keep double precision.
 // No Qt; pure functions, any thread.
 
 namespace vemra::dsp {

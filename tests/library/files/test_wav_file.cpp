@@ -65,12 +65,6 @@ std::vector<std::int16_t> ramp(std::size_t n)
 
 std::string tempPath(const std::string& name) { return test::privateRoot() + "/" + name; }
 
-void writeBytes(const std::string& path, const std::vector<std::uint8_t>& bytes)
-{
-    std::ofstream(path, std::ios::binary).write(reinterpret_cast<const char*>(bytes.data()),
-                                                static_cast<std::streamsize>(bytes.size()));
-}
-
 bool havePython()
 {
     return std::system("python3 -c 'import wave' > /dev/null 2>&1") == 0;

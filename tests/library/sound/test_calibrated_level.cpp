@@ -83,8 +83,9 @@ TEST_F(CalibratedLevel, CalibratedStimuliOfEveryOrderReadTheUncalibratedLevel)
         std::string loopback;
         ASSERT_EQ(measure(1, 14, kRate, 1, loopback), 0);
         const double reference = measuredLevel(1, 14);
-        if (card.response.size() == 1)
+        if (card.response.size() == 1) {
             EXPECT_NEAR(reference, 20 * std::log10(card.response[0]) + bandShare_dB, 0.05);
+        }
         EXPECT_NEAR(measuredLevel(5, 14), reference, 0.05);
         for (const int stimulus : {1, 5}) {
             for (const int order : card.orders) {

@@ -1,6 +1,6 @@
 #include "core/Errors.h"
 #include "core/ErrorGuard.h"
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 #include "core/UiServices.h"
 
 #include <QAbstractButton>

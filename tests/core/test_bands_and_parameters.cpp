@@ -1,4 +1,4 @@
-#include "core/Bands.h"
+#include "core/BandsAndParameters.h"
 #include "core/NumberFormat.h"
 
 #include <QLocale>

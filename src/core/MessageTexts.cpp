@@ -1,4 +1,4 @@
-#include "core/Messages.h"
+#include "core/MessageTexts.h"
 
 #include "core/VemraError.h"
 #include "library/Messages.h"
