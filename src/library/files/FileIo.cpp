@@ -1,17 +1,33 @@
 #include "library/files/FileIo.h"
 
-#include "library/Messages.h"
-
-#include <algorithm>
 #include <cerrno>
+#include <cstring>
 #include <fcntl.h>
-#include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 namespace vemra::files {
 
-MappedFile::MappedFile(const std::string& path)
+std::span<const std::uint8_t> ByteSource::whole(std::vector<std::uint8_t>& buffer)
+{
+    buffer.resize(static_cast<std::size_t>(size()));
+    if (!read(0, buffer)) {
+        buffer.clear();
+        return {};
+    }
+    return buffer;
+}
+
+bool MemoryBytes::read(std::uint64_t offset, std::span<std::uint8_t> out)
+{
+    if (offset > bytes_.size() || out.size() > bytes_.size() - offset)
+        return false;
+    if (!out.empty())
+        std::memcpy(out.data(), bytes_.data() + offset, out.size());
+    return true;
+}
+
+InputFile::InputFile(const std::string& path)
 {
     // Without O_NONBLOCK opening a FIFO waits for a writer, and a terminal may become ours: only a regular file
     // is read, and that is known only once it is open.
@@ -23,99 +39,47 @@ MappedFile::MappedFile(const std::string& path)
         ::close(fd);
         return;
     }
-    size_ = static_cast<std::size_t>(st.st_size);
-    if (size_ > 0) {
-        void* p = ::mmap(nullptr, size_, PROT_READ, MAP_PRIVATE, fd, 0);
-        if (p == MAP_FAILED) {
-            ::close(fd);
-            size_ = 0;
-            return;
-        }
-        data_ = static_cast<const std::uint8_t*>(p);
-        mapped_ = true;
-    }
-    ::close(fd);
-    ok_ = true;
+    fd_ = fd;
+    size_ = static_cast<std::uint64_t>(st.st_size);
+    modified_s_ = st.st_mtim.tv_sec;
+    modified_ns_ = st.st_mtim.tv_nsec;
 }
 
-void MappedFile::releaseBefore(std::size_t offset) const
+InputFile::~InputFile()
 {
-    if (!mapped_)
-        return;
-    // In steps of 2 MB: each release flushes the processor's address cache, and the file may sit on huge pages.
-    constexpr std::size_t kStep = std::size_t(2) << 20;
-    const std::size_t end = std::min(offset, size_) / kStep * kStep;
-    if (end <= released_)
-        return;
-    // The mapping is private and never written: dropped pages read the file again.
-    ::madvise(const_cast<std::uint8_t*>(data_) + released_, end - released_, MADV_DONTNEED);
-    released_ = end;
+    if (fd_ >= 0)
+        ::close(fd_);
 }
 
-MappedFile::~MappedFile()
+bool InputFile::read(std::uint64_t offset, std::span<std::uint8_t> out)
 {
-    if (mapped_)
-        ::munmap(const_cast<std::uint8_t*>(data_), size_);
-}
-
-namespace {
-
-VResult writeError(int err) { return err == ENOSPC || err == EDQUOT ? msg::DiskFull : msg::CannotWrite; }
-
-} // namespace
-
-VResult writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes)
-{
-    const auto slash = path.rfind('/');
-    const std::string folder = slash == std::string::npos ? std::string(".") : path.substr(0, slash + 1);
-    const std::string base = slash == std::string::npos ? path : path.substr(slash + 1);
-    if (base.empty())
-        return msg::CannotCreateFile;
-    std::string temp = (slash == std::string::npos ? std::string() : folder) + "." + base + ".XXXXXX";
-    const int fd = ::mkstemp(temp.data());
-    if (fd < 0)
-        return msg::CannotCreateFile;
-
-    auto fail = [&](VResult r) {
-        ::close(fd);
-        ::unlink(temp.c_str());
-        return r;
-    };
-
-    // mkstemp makes the file private; give it the target's mode, or what a new file would get.
-    struct stat st {};
-    mode_t mode;
-    if (::stat(path.c_str(), &st) == 0)
-        mode = st.st_mode & 07777;
-    else {
-        const mode_t mask = ::umask(0);
-        ::umask(mask);
-        mode = 0666 & ~mask;
-    }
-    ::fchmod(fd, mode);
-
+    if (fd_ < 0 || offset > size_ || out.size() > size_ - offset)
+        return false;
     std::size_t done = 0;
-    while (done < bytes.size()) {
-        const ssize_t n = ::write(fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return fail(writeError(errno));
+    while (done < out.size()) {
+        const ssize_t n = ::pread(fd_, out.data() + done, out.size() - done, static_cast<off_t>(offset + done));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0) {
+            // The end came before the size the file had when it was opened (or the read failed): the file is not
+            // the one that was opened any more.
+            failed_ = true;
+            return false;
         }
         done += static_cast<std::size_t>(n);
     }
-    if (::fsync(fd) != 0)
-        return fail(writeError(errno));
-    if (::close(fd) != 0) {
-        const int err = errno;
-        ::unlink(temp.c_str());
-        return writeError(err);
-    }
-    if (::rename(temp.c_str(), path.c_str()) != 0) {
-        ::unlink(temp.c_str());
-        return msg::CannotWrite;
-    }
-    return Ok;
+    return true;
+}
+
+bool InputFile::intact()
+{
+    if (failed_ || fd_ < 0)
+        return false;
+    struct stat st {};
+    if (::fstat(fd_, &st) != 0 || static_cast<std::uint64_t>(st.st_size) != size_ ||
+        st.st_mtim.tv_sec != modified_s_ || st.st_mtim.tv_nsec != modified_ns_)
+        failed_ = true;
+    return !failed_;
 }
 
 } // namespace vemra::files

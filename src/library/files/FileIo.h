@@ -5,34 +5,65 @@
 #include <cstdint>
 #include <span>
 #include <string>
+#include <vector>
 
 namespace vemra::files {
 
-// A whole file mapped read-only; empty bytes() when it could not be opened or is not a regular file (ok() false:
-// a FIFO, a device or a folder is refused at once, never waited on). An empty file maps to ok() with no bytes.
-class MappedFile {
+// The bytes a reader asks for by offset: bytes already in memory, or a file read as the reader goes.
+class ByteSource {
 public:
-    explicit MappedFile(const std::string& path);
-    ~MappedFile();
-    MappedFile(const MappedFile&) = delete;
-    MappedFile& operator=(const MappedFile&) = delete;
-    bool ok() const { return ok_; }
-    std::span<const std::uint8_t> bytes() const { return {data_, size_}; }
-    // Gives back the resident pages wholly before `offset`: a long file read once need not stay in memory beside
-    // what was made of it. Those bytes may still be read; they come back from the file.
-    void releaseBefore(std::size_t offset) const;
+    virtual ~ByteSource() = default;
+    virtual std::uint64_t size() const = 0;
+    // Fills `out` with the bytes from `offset` on; false (out's content then unspecified) when any of them lies
+    // beyond size() or cannot be read.
+    virtual bool read(std::uint64_t offset, std::span<std::uint8_t> out) = 0;
+    // Every byte: those in memory where they stand, a file's read into `buffer`. Empty when they cannot be read.
+    virtual std::span<const std::uint8_t> whole(std::vector<std::uint8_t>& buffer);
+    // False when what was read may not be the file as it stood: a read failed, or the file shrank or changed while
+    // it was read. Whatever a reader concluded from such bytes is then void.
+    virtual bool intact() { return true; }
+};
+
+class MemoryBytes final : public ByteSource {
+public:
+    explicit MemoryBytes(std::span<const std::uint8_t> bytes) : bytes_(bytes) {}
+    std::uint64_t size() const override { return bytes_.size(); }
+    bool read(std::uint64_t offset, std::span<std::uint8_t> out) override;
+    std::span<const std::uint8_t> whole(std::vector<std::uint8_t>&) override { return bytes_; }
 
 private:
-    const std::uint8_t* data_ = nullptr;
-    std::size_t size_ = 0;
-    bool ok_ = false;
-    bool mapped_ = false;
-    mutable std::size_t released_ = 0;
+    std::span<const std::uint8_t> bytes_;
+};
+
+// A regular file opened for reading and read with pread, so that a file another program cuts short while it is
+// read gives a failed read, never a fault. ok() is false when it cannot be opened or is not a regular file (a
+// FIFO, a device or a folder is refused at once, never waited on). size() is the size at opening.
+class InputFile : public ByteSource {
+public:
+    explicit InputFile(const std::string& path);
+    ~InputFile() override;
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    bool ok() const { return fd_ >= 0; }
+    std::uint64_t size() const override { return size_; }
+    bool read(std::uint64_t offset, std::span<std::uint8_t> out) override;
+    // True while every read came whole and the file still has the size and modification time it was opened with.
+    bool intact() override;
+
+private:
+    int fd_ = -1;
+    std::uint64_t size_ = 0;
+    std::int64_t modified_s_ = 0, modified_ns_ = 0;
+    bool failed_ = false;
 };
 
 // Writes a temporary file beside the target, flushes it to disk and renames it over the target, so a failure
-// never damages an existing file. 0, or msg::CannotCreateFile (the temporary file cannot be created), msg::CannotWrite
-// (write or rename failed), msg::DiskFull (disk full). The target keeps its permissions when it exists.
+// never damages an existing file and a symlink at the target is replaced, never written through. 0, or
+// msg::CannotCreateFile (the temporary file cannot be created), msg::CannotWrite (write or rename failed),
+// msg::DiskFull (disk full). The target keeps its permissions when it exists.
+// The temporary file is named ".<target's name>.vemra-XXXXXX" and holds an exclusive flock(2) while it exists;
+// each save first removes the folder's files of that name whose lock can be taken (left by a save that was
+// killed), and never another file.
 VResult writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
 } // namespace vemra::files

@@ -1,12 +1,12 @@
 #pragma once
 // The three response file formats over bytes in memory, and what they share. Internal to the files module.
 #include "library/api_common.h"
+#include "library/files/FileIo.h"
 #include "library/files/ResponseFile.h"
 
 #include <bit>
 #include <cstdint>
 #include <cstring>
-#include <functional>
 #include <span>
 #include <vector>
 
@@ -51,12 +51,9 @@ std::vector<std::uint8_t> encodeInfoChunk(const WaveHeader& header);
 // False when the payload is not a chunk of ours that this version can read.
 bool decodeInfoChunk(std::span<const std::uint8_t> payload, WaveHeader& header);
 
-// Told as a reader goes that the bytes before an offset are done with (a mapped file gives their pages back).
-using ReleaseBefore = std::function<void(std::size_t offset)>;
-
-// Without `channels` only the header is read: the samples are not decoded and Max/MinDataValue are 0.
-VResult readWav(std::span<const std::uint8_t> bytes, WaveHeader& header, PlanarSamples* channels,
-                const ReleaseBefore& release = {});
+// Without `channels` only the header is read: the samples are not decoded and Max/MinDataValue are 0. The source
+// is read where the chunks and samples lie, never whole.
+VResult readWav(ByteSource& source, WaveHeader& header, PlanarSamples* channels);
 VResult encodeWav(const WaveHeader& header, std::span<const std::int16_t> samples, std::vector<std::uint8_t>& out);
 
 // The set-up template is the acquisition-algorithm word followed by the analyser's set-up record.
@@ -65,6 +62,10 @@ inline constexpr std::size_t kTimTemplateBytes = 2 + kTimSetupBytes;
 VResult readTim(std::span<const std::uint8_t> bytes, WaveHeader& header, std::vector<std::int16_t>* samples);
 VResult encodeTim(const WaveHeader& header, std::span<const std::int16_t> samples,
                   std::span<const std::uint8_t> setupTemplate, std::vector<std::uint8_t>& out);
+
+// readResponsePlanar over a file already opened: a file that cannot be opened, or that shrinks or changes while it
+// is read, gives msg::CannotRead.
+VResult readResponseFromFile(InputFile& file, FileKind kind, WaveHeader& header, PlanarSamples* channels);
 
 VResult readTxt(std::span<const std::uint8_t> bytes, WaveHeader& header, std::vector<std::int16_t>* samples);
 VResult encodeTxt(const WaveHeader& header, std::span<const std::int16_t> samples, std::vector<std::uint8_t>& out);

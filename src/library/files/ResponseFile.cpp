@@ -178,19 +178,26 @@ std::vector<std::int16_t> interleave(const PlanarSamples& channels)
 
 namespace {
 
-VResult readAny(FileKind kind, std::span<const std::uint8_t> bytes, WaveHeader& header, PlanarSamples* channels,
-                const detail::ReleaseBefore& release)
+VResult readAny(FileKind kind, ByteSource& source, WaveHeader& header, PlanarSamples* channels)
 {
     // Work on a copy so that a failure leaves the caller's header as it was.
     WaveHeader h = header;
     PlanarSamples planar;
     std::vector<std::int16_t> frames;
     VResult r = msg::CannotRead;
-    switch (kind) {
-    case FileKind::Wav: r = detail::readWav(bytes, h, channels ? &planar : nullptr, release); break;
-    case FileKind::Tim: r = detail::readTim(bytes, h, channels ? &frames : nullptr); break;
-    case FileKind::Txt: r = detail::readTxt(bytes, h, channels ? &frames : nullptr); break;
+    if (kind == FileKind::Wav) {
+        r = detail::readWav(source, h, channels ? &planar : nullptr);
+    } else {
+        std::vector<std::uint8_t> buffer;
+        const std::span<const std::uint8_t> bytes = source.whole(buffer);
+        if (bytes.size() == source.size())
+            r = kind == FileKind::Tim ? detail::readTim(bytes, h, channels ? &frames : nullptr)
+                                      : detail::readTxt(bytes, h, channels ? &frames : nullptr);
     }
+    // Bytes of a file that changed while they were read describe no file: neither the samples nor the message
+    // a malformed file would get stand.
+    if (!source.intact())
+        return msg::CannotRead;
     if (r != Ok)
         return r;
     if (channels && kind != FileKind::Wav)
@@ -207,23 +214,28 @@ VResult readAny(FileKind kind, std::span<const std::uint8_t> bytes, WaveHeader& 
 VResult readResponseBytesPlanar(FileKind kind, std::span<const std::uint8_t> bytes, WaveHeader& header,
                                 PlanarSamples* channels)
 {
-    return readAny(kind, bytes, header, channels, {});
+    MemoryBytes source(bytes);
+    return readAny(kind, source, header, channels);
+}
+
+VResult detail::readResponseFromFile(InputFile& file, FileKind kind, WaveHeader& header, PlanarSamples* channels)
+{
+    if (!file.ok())
+        return msg::CannotRead;
+    return readAny(kind, file, header, channels);
 }
 
 VResult readResponsePlanar(const std::string& path, WaveHeader& header, PlanarSamples* channels)
 {
-    MappedFile file(path);
-    if (!file.ok())
-        return msg::CannotRead;
-    return readAny(kindOfPath(path), file.bytes(), header, channels,
-                   [&file](std::size_t offset) { file.releaseBefore(offset); });
+    InputFile file(path);
+    return detail::readResponseFromFile(file, kindOfPath(path), header, channels);
 }
 
 VResult readResponseBytes(FileKind kind, std::span<const std::uint8_t> bytes, WaveHeader& header,
                           std::vector<std::int16_t>* samples)
 {
     PlanarSamples planar;
-    if (const VResult r = readAny(kind, bytes, header, samples ? &planar : nullptr, {}); r != Ok)
+    if (const VResult r = readResponseBytesPlanar(kind, bytes, header, samples ? &planar : nullptr); r != Ok)
         return r;
     if (samples)
         *samples = interleave(planar);
@@ -248,10 +260,11 @@ VResult encodeResponse(FileKind kind, const WaveHeader& header, std::span<const 
     case FileKind::Wav: return detail::encodeWav(header, samples, bytes);
     case FileKind::Txt: return detail::encodeTxt(header, samples, bytes);
     case FileKind::Tim: {
-        MappedFile setup(timTemplatePath());
-        if (!setup.ok() || setup.bytes().size() != detail::kTimTemplateBytes)
+        InputFile setup(timTemplatePath());
+        std::uint8_t setupBytes[detail::kTimTemplateBytes];
+        if (!setup.ok() || setup.size() != sizeof setupBytes || !setup.read(0, setupBytes) || !setup.intact())
             return msg::TimCannotSave;
-        return detail::encodeTim(header, samples, setup.bytes(), bytes);
+        return detail::encodeTim(header, samples, setupBytes, bytes);
     }
     }
     return msg::CannotCreateFile;

@@ -39,16 +39,16 @@ FileKind kindOfPath(const std::string& path);
 // data values), MeasurementInfo, the five texts and MeasurementGains hold the file's values; FileName, the
 // reserved fields and ProcCount are left as they were. With `samples` the frames are returned as well (16-bit
 // files only: other widths give their header and msg::BadBitsPerSample when samples are asked for). Without them
-// the samples of a WAV are not decoded (its Max/MinDataValue are 0). On failure the header is unchanged.
+// the samples of a WAV are not decoded (its Max/MinDataValue are 0). On failure the header is unchanged. A file
+// that shrinks or changes while it is read (a recorder or a copy still writing it) gives msg::CannotRead.
 VResult readResponse(const std::string& path, WaveHeader& header, std::vector<std::int16_t>* samples);
 
 // The same reader over the whole content of a file held in memory (the tests and fuzz targets use it).
 VResult readResponseBytes(FileKind kind, std::span<const std::uint8_t> bytes, WaveHeader& header,
                           std::vector<std::int16_t>* samples);
 
-// The same with the samples per channel. A WAV is converted piece by piece straight into the channels while the
-// pages of the file already converted are given back, so the samples are held once, not beside the file's bytes
-// (nor beside interleaved frames). Without `channels` this is the header read: no sample is decoded, and the
+// The same with the samples per channel. A WAV is read from the file piece by piece straight into the channels,
+// so the samples are held once, not beside the file's bytes (nor beside interleaved frames). Without `channels` this is the header read: no sample is decoded, and the
 // header's Max/MinDataValue are 0 for a WAV.
 VResult readResponsePlanar(const std::string& path, WaveHeader& header, PlanarSamples* channels);
 VResult readResponseBytesPlanar(FileKind kind, std::span<const std::uint8_t> bytes, WaveHeader& header,

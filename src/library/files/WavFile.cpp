@@ -1,6 +1,7 @@
 // WAV: the RIFF structure is checked here, because every malformed file must get its own message before
 // libsndfile (which forgives a lot) reads the samples; libsndfile reads and writes the audio itself. Samples are
-// read a piece at a time straight into the channels, so a long file is never held twice.
+// read from the file a piece at a time straight into the channels, so a long file is never held twice, and a file
+// cut short while it is read is a failed read rather than a fault.
 #include "library/Messages.h"
 #include "library/files/Formats.h"
 #include "library/files/ResponseFile.h"
@@ -15,22 +16,23 @@ namespace vemra::files::detail {
 
 namespace {
 
-// libsndfile's virtual I/O over bytes in memory.
-struct MemoryIo {
-    const std::uint8_t* data = nullptr;
-    sf_count_t size = 0;
-    sf_count_t pos = 0;
+// libsndfile's virtual I/O: reading from a source of bytes, writing into memory.
+struct SoundIo {
+    ByteSource* source = nullptr;             // reading
     std::vector<std::uint8_t>* out = nullptr; // writing
-    const ReleaseBefore* release = nullptr;   // reading: told how far the reads have come
+    sf_count_t pos = 0;
 
-    sf_count_t length() const { return out ? static_cast<sf_count_t>(out->size()) : size; }
+    sf_count_t length() const
+    {
+        return out ? static_cast<sf_count_t>(out->size()) : static_cast<sf_count_t>(source->size());
+    }
 };
 
-sf_count_t ioLength(void* user) { return static_cast<MemoryIo*>(user)->length(); }
+sf_count_t ioLength(void* user) { return static_cast<SoundIo*>(user)->length(); }
 
 sf_count_t ioSeek(sf_count_t offset, int whence, void* user)
 {
-    auto* io = static_cast<MemoryIo*>(user);
+    auto* io = static_cast<SoundIo*>(user);
     sf_count_t base = 0;
     switch (whence) {
     case SEEK_SET: base = 0; break;
@@ -47,22 +49,23 @@ sf_count_t ioSeek(sf_count_t offset, int whence, void* user)
 
 sf_count_t ioRead(void* ptr, sf_count_t count, void* user)
 {
-    auto* io = static_cast<MemoryIo*>(user);
+    auto* io = static_cast<SoundIo*>(user);
     const sf_count_t len = io->length();
     if (count <= 0 || io->pos >= len)
         return 0;
     const sf_count_t n = std::min(count, len - io->pos);
-    const std::uint8_t* src = io->out ? io->out->data() : io->data;
-    std::memcpy(ptr, src + io->pos, static_cast<std::size_t>(n));
+    if (io->out)
+        std::memcpy(ptr, io->out->data() + io->pos, static_cast<std::size_t>(n));
+    else if (!io->source->read(static_cast<std::uint64_t>(io->pos),
+                               std::span(static_cast<std::uint8_t*>(ptr), static_cast<std::size_t>(n))))
+        return 0; // the source knows it failed; the reader's result is then void
     io->pos += n;
-    if (io->release && *io->release)
-        (*io->release)(static_cast<std::size_t>(io->pos));
     return n;
 }
 
 sf_count_t ioWrite(const void* ptr, sf_count_t count, void* user)
 {
-    auto* io = static_cast<MemoryIo*>(user);
+    auto* io = static_cast<SoundIo*>(user);
     if (!io->out || count <= 0)
         return 0;
     const auto end = static_cast<std::size_t>(io->pos + count);
@@ -73,9 +76,9 @@ sf_count_t ioWrite(const void* ptr, sf_count_t count, void* user)
     return count;
 }
 
-sf_count_t ioTell(void* user) { return static_cast<MemoryIo*>(user)->pos; }
+sf_count_t ioTell(void* user) { return static_cast<SoundIo*>(user)->pos; }
 
-SF_VIRTUAL_IO memoryIo() { return SF_VIRTUAL_IO{ioLength, ioSeek, ioRead, ioWrite, ioTell}; }
+SF_VIRTUAL_IO soundIo() { return SF_VIRTUAL_IO{ioLength, ioSeek, ioRead, ioWrite, ioTell}; }
 
 bool tagIs(const std::uint8_t* p, const char* tag) { return std::memcmp(p, tag, 4) == 0; }
 
@@ -84,35 +87,45 @@ constexpr std::uint8_t kPcmSubFormat[16] = {0x01, 0x00, 0x00, 0x00, 0x00, 0x00, 
                                             0x80, 0x00, 0x00, 0xaa, 0x00, 0x38, 0x9b, 0x71};
 
 struct RiffLayout {
-    std::span<const std::uint8_t> fmt;
-    std::span<const std::uint8_t> info; // our chunk's payload
+    std::vector<std::uint8_t> fmt;  // the format chunk's first kFmtBytes bytes
+    std::uint64_t fmtSize = 0;
+    std::vector<std::uint8_t> info; // our chunk's payload
     bool hasFmt = false, hasInfo = false, hasData = false;
     std::uint64_t dataSize = 0;
 };
 
-VResult walkChunks(std::span<const std::uint8_t> bytes, RiffLayout& layout)
+// The most of a format chunk any check looks at: WAVE_FORMAT_EXTENSIBLE's sub-format ends at byte 40.
+constexpr std::size_t kFmtBytes = 40;
+
+// A failed read ends the walk as a malformed file would; the caller asks the source whether it was the file's
+// fault or the reading's.
+VResult walkChunks(ByteSource& source, RiffLayout& layout)
 {
-    if (bytes.size() < 12)
-        return bytes.size() >= 4 && (tagIs(bytes.data(), "RIFX") || tagIs(bytes.data(), "RF64"))
-                   ? msg::UnsupportedWave
-                   : msg::BadRiff;
-    if (tagIs(bytes.data(), "RIFX") || tagIs(bytes.data(), "RF64"))
-        return msg::UnsupportedWave;
-    if (!tagIs(bytes.data(), "RIFF"))
+    const std::uint64_t fileSize = source.size();
+    std::uint8_t head[12];
+    if (!source.read(0, std::span(head, std::min<std::uint64_t>(fileSize, 12))))
         return msg::BadRiff;
-    if (!tagIs(bytes.data() + 8, "WAVE"))
+    if (fileSize < 12)
+        return fileSize >= 4 && (tagIs(head, "RIFX") || tagIs(head, "RF64")) ? msg::UnsupportedWave : msg::BadRiff;
+    if (tagIs(head, "RIFX") || tagIs(head, "RF64"))
+        return msg::UnsupportedWave;
+    if (!tagIs(head, "RIFF"))
+        return msg::BadRiff;
+    if (!tagIs(head + 8, "WAVE"))
         return msg::BadWave;
-    const std::uint64_t riffEnd = std::uint64_t{le32(bytes.data() + 4)} + 8;
+    const std::uint64_t riffEnd = std::uint64_t{le32(head + 4)} + 8;
     if (riffEnd < 12)
         return msg::BadRiff;
     // Some writers leave the RIFF size too large (unfinished streams); trailing bytes after a correct RIFF
     // size (tags appended by other tools) are not ours to read.
-    const std::uint64_t end = std::min<std::uint64_t>(riffEnd, bytes.size());
+    const std::uint64_t end = std::min<std::uint64_t>(riffEnd, fileSize);
     std::uint64_t pos = 12;
     while (pos < end) {
         if (end - pos < 8)
             return msg::BadWave; // a chunk header cut off
-        const std::uint8_t* p = bytes.data() + pos;
+        std::uint8_t p[8];
+        if (!source.read(pos, p))
+            return msg::BadWave;
         const std::uint64_t size = le32(p + 4);
         const std::uint64_t body = pos + 8;
         if (tagIs(p, "data")) {
@@ -127,10 +140,15 @@ VResult walkChunks(std::span<const std::uint8_t> bytes, RiffLayout& layout)
                 return msg::BadWave;
             if (tagIs(p, "fmt ") && !layout.hasFmt) {
                 layout.hasFmt = true;
-                layout.fmt = bytes.subspan(body, size);
+                layout.fmtSize = size;
+                layout.fmt.resize(static_cast<std::size_t>(std::min<std::uint64_t>(size, kFmtBytes)));
+                if (!source.read(body, layout.fmt))
+                    return msg::BadWave;
             } else if (tagIs(p, "vmra") && !layout.hasInfo) {
                 layout.hasInfo = true;
-                layout.info = bytes.subspan(body, size);
+                layout.info.resize(static_cast<std::size_t>(size));
+                if (!source.read(body, layout.info))
+                    return msg::BadWave;
             }
         }
         pos = body + size + (size & 1);
@@ -175,13 +193,12 @@ VResult readChannels(SNDFILE* sf, int channels, std::uint64_t frames, PlanarSamp
 
 } // namespace
 
-VResult readWav(std::span<const std::uint8_t> bytes, WaveHeader& header, PlanarSamples* samples,
-                const ReleaseBefore& release)
+VResult readWav(ByteSource& source, WaveHeader& header, PlanarSamples* samples)
 {
     RiffLayout layout;
-    if (const VResult r = walkChunks(bytes, layout); r != Ok)
+    if (const VResult r = walkChunks(source, layout); r != Ok)
         return r;
-    if (!layout.hasFmt || layout.fmt.size() < 16)
+    if (!layout.hasFmt || layout.fmtSize < 16)
         return msg::BadFormat;
     const std::uint8_t* f = layout.fmt.data();
     const std::uint16_t tag = le16(f);
@@ -190,7 +207,7 @@ VResult readWav(std::span<const std::uint8_t> bytes, WaveHeader& header, PlanarS
     const std::uint16_t blockAlign = le16(f + 12);
     const std::uint16_t bits = le16(f + 14);
     if (tag == 0xFFFE) {
-        if (layout.fmt.size() < 40 || std::memcmp(f + 24, kPcmSubFormat, 16) != 0)
+        if (layout.fmtSize < kFmtBytes || std::memcmp(f + 24, kPcmSubFormat, 16) != 0)
             return msg::UnsupportedWave;
     } else if (tag != 1) {
         return msg::UnsupportedWave;
@@ -244,8 +261,8 @@ VResult readWav(std::span<const std::uint8_t> bytes, WaveHeader& header, PlanarS
         return Ok;
     }
 
-    MemoryIo io{bytes.data(), static_cast<sf_count_t>(bytes.size()), 0, nullptr, &release};
-    SF_VIRTUAL_IO vio = memoryIo();
+    SoundIo io{&source, nullptr, 0};
+    SF_VIRTUAL_IO vio = soundIo();
     SF_INFO info{};
     SNDFILE* sf = sf_open_virtual(&vio, SFM_READ, &info, &io);
     if (!sf)
@@ -275,8 +292,8 @@ VResult encodeWav(const WaveHeader& header, std::span<const std::int16_t> sample
 
     out.clear();
     out.reserve(samples.size() * 2 + 2048);
-    MemoryIo io{nullptr, 0, 0, &out};
-    SF_VIRTUAL_IO vio = memoryIo();
+    SoundIo io{nullptr, &out, 0};
+    SF_VIRTUAL_IO vio = soundIo();
     SF_INFO info{};
     info.samplerate = header.format.SampleFrequency;
     info.channels = channels;

@@ -1,15 +1,14 @@
 #include "library/sound/CorrectionFile.h"
 
 #include "library/dsp/Fft.h"
+#include "library/files/FileIo.h"
 
 #include <sndfile.h>
 
 #include <algorithm>
 #include <cmath>
 #include <complex>
-#include <cstdio>
 #include <cstring>
-#include <filesystem>
 #include <fstream>
 
 namespace vemra::sound {
@@ -108,22 +107,7 @@ VResult writeCorrectedStimulus(const std::string& path, const CorrectedStimulus&
         putU32(&bytes[32 + 4 * i], u);
     }
     putU32(&bytes[28], fnv1a(bytes.data() + 32, bytes.size() - 32));
-    const std::string tmp = path + ".part";
-    {
-        std::ofstream f(tmp, std::ios::binary | std::ios::trunc);
-        if (!f.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()))) {
-            f.close();
-            std::remove(tmp.c_str());
-            return msg::CalibrationFilesDiffer;
-        }
-    }
-    std::error_code ec;
-    std::filesystem::rename(tmp, path, ec);
-    if (ec) {
-        std::remove(tmp.c_str());
-        return msg::CalibrationFilesDiffer;
-    }
-    return Ok;
+    return files::writeFileAtomically(path, bytes) == Ok ? Ok : msg::CalibrationFilesDiffer;
 }
 
 VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, std::int32_t rate_Hz,

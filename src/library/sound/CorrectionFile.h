@@ -40,7 +40,7 @@ struct CorrectedStimulus {
 // 0, msg::CannotRead (missing or damaged) or msg::CalibrationFilesDiffer (not matching kind, order, rate).
 VResult readCorrectedStimulus(const std::string& path, StimulusKind kind, int order, std::int32_t rate_Hz,
                               CorrectedStimulus& out);
-// Written atomically (temporary beside it, then renamed): 0, or msg::CalibrationFilesDiffer when it cannot be written.
+// Written atomically (files::writeFileAtomically): 0, or msg::CalibrationFilesDiffer when it cannot be written.
 VResult writeCorrectedStimulus(const std::string& path, const CorrectedStimulus& stimulus);
 
 // The period with the correction of file applied: file ends in "_mls.pcm"/"_swp.pcm" (read) or in

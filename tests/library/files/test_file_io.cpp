@@ -12,7 +12,11 @@
 #include <future>
 #include <fstream>
 #include <sstream>
+#include <sys/file.h>
+#include <sys/prctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace vemra;
@@ -73,6 +77,79 @@ TEST(AtomicSave, FailureLeavesTheExistingFile)
     h.format.SampleFrequency = 8000;
     EXPECT_NE(files::writeResponse(path, h, std::vector<std::int16_t>(3, 0)), Ok);
     EXPECT_EQ(contents(path), "precious");
+}
+
+// A save killed in its write leaves its temporary file; the next save into the folder removes it, but neither a
+// file a live save is still writing nor a user's file whose name only resembles it.
+TEST(AtomicSave, TheNextSaveRemovesWhatAKilledSaveLeftAndNothingElse)
+{
+    const std::string folder = test::privateRoot() + "/killed";
+    fs::create_directories(folder);
+    const std::string target = folder + "/r.wav";
+    ASSERT_EQ(files::writeFileAtomically(target, bytesOf("old")), Ok);
+
+    // The file-size limit stops the child inside its write, as a kill would: its lock dies with it.
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        ::prctl(PR_SET_DUMPABLE, 0);
+        const rlimit none{0, 0}, small{4096, 4096};
+        ::setrlimit(RLIMIT_CORE, &none);
+        ::setrlimit(RLIMIT_FSIZE, &small);
+        const std::string big(65536, 'x');
+        files::writeFileAtomically(target, bytesOf(big));
+        ::_exit(0);
+    }
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    ASSERT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == SIGXFSZ) << "the child's save was not cut off";
+    std::string left;
+    for (const auto& e : fs::directory_iterator(folder))
+        if (e.path().filename() != "r.wav")
+            left = e.path().filename().string();
+    ASSERT_FALSE(left.empty()) << "the killed save left nothing to clean";
+    ASSERT_EQ(filesIn(folder), 2u);
+
+    // Names a user may give a file of his own, each one step from the left-over's.
+    std::string otherLetter = left;
+    otherLetter.back() = otherLetter.back() == 'a' ? 'b' : 'a';
+    std::string notALetter = left;
+    notALetter.back() = '-';
+    // The last: the name ".r.wav.XXXXXX" without the program's mark, as other programs' saves make them.
+    const std::string withoutMark = left.substr(0, left.size() - 13) + "." + left.substr(left.size() - 6);
+    const std::vector<std::string> users = {left.substr(1), left.substr(0, left.size() - 1), left + ".txt",
+                                            notALetter, withoutMark};
+    for (const std::string& name : users)
+        std::ofstream(folder + "/" + name) << "mine";
+    // A link of the program's name is no file of a save: neither it nor what it points at goes.
+    std::string linkName = left;
+    linkName.back() = linkName.back() == 'c' ? 'd' : 'c';
+    const std::string victim = folder + "/victim";
+    std::ofstream(victim) << "mine";
+    fs::create_symlink(victim, folder + "/" + linkName);
+    // A live save: another descriptor holds the lock on a file of the program's name.
+    const std::string live = folder + "/" + otherLetter;
+    std::ofstream(live) << "being written";
+    const int liveFd = ::open(live.c_str(), O_RDWR | O_CLOEXEC);
+    ASSERT_GE(liveFd, 0);
+    ASSERT_EQ(::flock(liveFd, LOCK_EX | LOCK_NB), 0);
+
+    ASSERT_EQ(files::writeFileAtomically(target, bytesOf("new")), Ok);
+    EXPECT_EQ(contents(target), "new");
+    EXPECT_FALSE(fs::exists(folder + "/" + left)) << "the killed save's file stays";
+    for (const std::string& name : users) {
+        SCOPED_TRACE(name);
+        EXPECT_EQ(contents(folder + "/" + name), "mine");
+    }
+    EXPECT_TRUE(fs::is_symlink(folder + "/" + linkName));
+    EXPECT_EQ(contents(victim), "mine");
+    EXPECT_EQ(contents(live), "being written") << "a live save's file went";
+
+    // Once its writer is gone, that file is stale as well.
+    ::close(liveFd);
+    ASSERT_EQ(files::writeFileAtomically(target, bytesOf("newer")), Ok);
+    EXPECT_FALSE(fs::exists(live));
+    EXPECT_EQ(filesIn(folder), 1u + users.size() + 2u);
 }
 
 TEST(TempNames, OnlyIssuedNamesAreDeleted)

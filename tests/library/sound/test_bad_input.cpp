@@ -173,6 +173,7 @@ TEST_F(BadInput, CorruptCorrectionFilesAreRefused)
     }
     // A correction for another rate, order or stimulus does not match.
     std::string good14 = goodName;
+    EXPECT_EQ(StartMLS(1, 14, 44100, 16384, good14, 0, 1.0f), msg::CalibrationFilesDiffer);
     EXPECT_EQ(StartMLS(1, 15, 48000, 16384, good14, 0, 1.0f), msg::CalibrationFilesDiffer);
     EXPECT_EQ(StartSweep(1, 14, 48000, 16384, good14, 0, 1.0f), msg::CalibrationFilesDiffer);
     EXPECT_EQ(tempFiles(), before);

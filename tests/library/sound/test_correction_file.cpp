@@ -1,0 +1,133 @@
+// The sound-card correction's files: the inverse filter folded onto the stimulus period, the rate each file was
+// made for, and the pre-filtered stimulus written without following a planted link.
+#include "library/Messages.h"
+#include "library/sound/CorrectionFile.h"
+#include "support/ResponseFile.h"
+#include "support/private_dirs.h"
+
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+using namespace vemra;
+using namespace vemra::sound;
+namespace fs = std::filesystem;
+
+namespace {
+
+constexpr int kOrder = 6;
+constexpr std::size_t kPeriod = (1u << kOrder) - 1; // MLS
+
+// The plain period as a unit impulse: the corrected period is then the folded filter itself, scaled to peak 1.
+std::vector<double> impulse()
+{
+    std::vector<double> p(kPeriod, 0.0);
+    p[0] = 1.0;
+    return p;
+}
+
+std::string folder()
+{
+    const std::string f = test::privateRoot() + "/Calibration";
+    fs::create_directories(f);
+    return f;
+}
+
+std::string contents(const std::string& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    std::stringstream s;
+    s << in.rdbuf();
+    return s.str();
+}
+
+} // namespace
+
+// A filter response longer than the period wraps onto it, as often as it is long: a tap one or two periods on
+// adds to where it would land in the periodic stimulus.
+TEST(CorrectionFile, AFilterLongerThanThePeriodIsFoldedOntoIt)
+{
+    std::vector<std::int16_t> filter(2 * kPeriod + 20, 0);
+    filter[5] = 16000;
+    filter[kPeriod + 5] = 4000; // adds to the first tap
+    filter[kPeriod + 9] = 10000;
+    filter[2 * kPeriod + 1] = 5000;
+    const std::string flt = test::ResponseFile(folder() + "/long 48000 6.mls_flt.wav").rate(48000).samples(filter).write();
+    std::vector<double> out;
+    ASSERT_EQ(correctedPeriod(flt, StimulusKind::Mls, kOrder, 48000, impulse(), out), Ok);
+    ASSERT_EQ(out.size(), kPeriod);
+    for (std::size_t i = 0; i < kPeriod; ++i) {
+        SCOPED_TRACE(i);
+        const double expected = i == 5 ? 1.0 : i == 9 ? 0.5 : i == 1 ? 0.25 : 0.0;
+        EXPECT_NEAR(out[i], expected, 1e-9);
+    }
+    // The pre-filtered stimulus beside it holds the same period.
+    CorrectedStimulus stored;
+    ASSERT_EQ(readCorrectedStimulus(folder() + "/long 48000 6_mls.pcm", StimulusKind::Mls, kOrder, 48000, stored), Ok);
+    ASSERT_EQ(stored.period.size(), kPeriod);
+    EXPECT_NEAR(stored.period[9], 0.5f, 1e-6f);
+}
+
+// Each file was made for one stimulus, order and rate; a measurement of another is refused, never played. An
+// inverse filter belongs to the card, not to an order: any order's period is made from it.
+TEST(CorrectionFile, OnlyTheStimulusOrderAndRateItWasMadeForMatch)
+{
+    const std::string pcm = folder() + "/card 48000 6_mls.pcm";
+    ASSERT_EQ(writeCorrectedStimulus(pcm, {StimulusKind::Mls, kOrder, 48000, std::vector<float>(kPeriod, 0.5f)}), Ok);
+    std::vector<std::int16_t> taps(kPeriod, 0);
+    taps[3] = 16000;
+    // Under another stem, so the period it leaves beside it does not replace the one above.
+    const std::string flt = test::ResponseFile(folder() + "/filter 48000.mls_flt.wav").rate(48000).samples(taps).write();
+    struct Case {
+        const char* name;
+        StimulusKind kind;
+        std::int32_t rate_Hz;
+        int order;
+        VResult pcmExpected, filterExpected;
+    };
+    const Case cases[] = {
+        {"made for this", StimulusKind::Mls, 48000, kOrder, Ok, Ok},
+        {"another rate", StimulusKind::Mls, 44100, kOrder, msg::CalibrationFilesDiffer, msg::CalibrationFilesDiffer},
+        {"another order", StimulusKind::Mls, 48000, kOrder + 1, msg::CalibrationFilesDiffer, Ok},
+        {"another stimulus", StimulusKind::Sweep, 48000, kOrder, msg::CalibrationFilesDiffer,
+         msg::CalibrationFilesDiffer},
+    };
+    for (const Case& c : cases) {
+        const std::size_t period = (std::size_t(1) << c.order) - (c.kind == StimulusKind::Mls ? 1 : 0);
+        std::vector<double> plain(period, 0.0), out;
+        plain[0] = 1.0;
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(correctedPeriod(pcm, c.kind, c.order, c.rate_Hz, plain, out), c.pcmExpected) << "pre-filtered";
+        EXPECT_EQ(correctedPeriod(flt, c.kind, c.order, c.rate_Hz, plain, out), c.filterExpected) << "filter";
+    }
+}
+
+// A link planted where the writer once put its temporary file, or at the file itself, is replaced or left alone,
+// never written through.
+TEST(CorrectionFile, AWriteNeverFollowsAPlantedLink)
+{
+    const CorrectedStimulus s{StimulusKind::Sweep, kOrder, 48000, std::vector<float>(std::size_t(1) << kOrder, 0.25f)};
+    struct Case {
+        const char* name;
+        const char* linkSuffix; // appended to the file's name
+    };
+    const Case cases[] = {{"at the old temporary name", ".part"}, {"at the file's own name", ""}};
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string victim = folder() + "/victim";
+        std::ofstream(victim, std::ios::trunc) << "precious";
+        const std::string path = folder() + "/planted 48000 6_swp.pcm";
+        fs::remove(path);
+        fs::remove(path + ".part");
+        fs::create_symlink(victim, path + c.linkSuffix);
+
+        ASSERT_EQ(writeCorrectedStimulus(path, s), Ok);
+        EXPECT_EQ(contents(victim), "precious");
+        EXPECT_FALSE(fs::is_symlink(path));
+        CorrectedStimulus back;
+        ASSERT_EQ(readCorrectedStimulus(path, StimulusKind::Sweep, kOrder, 48000, back), Ok);
+        EXPECT_EQ(back.period, s.period);
+    }
+}
