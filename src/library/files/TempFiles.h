@@ -2,7 +2,8 @@
 // Where the program may write, and the only files it may delete.
 // - Temporary names are issued in the temp folder ($TMPDIR, else /tmp, as Qt's TempLocation) and created empty
 //   at once, so no other process can take the name. The registry remembers every issued name: removeTempFile
-//   deletes a file only when its name was issued in this run, so a user's own "*.tmp" is never touched.
+//   deletes a file only when its name was issued in this run, so a user's own "*.tmp" is never touched. (The atomic
+//   save removes only what killed saves left under its own name pattern: writeFileAtomically in FileIo.h.)
 // - The writable data folder holds the TIM set-up template "timsetup.dat"; by default it is Qt's AppDataLocation
 //   for organisation and application "Vemra" ($XDG_DATA_HOME or ~/.local/share, then Vemra/Vemra); the program
 //   may set it at start-up.
