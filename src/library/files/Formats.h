@@ -1,5 +1,6 @@
 #pragma once
-// The three response file formats over bytes in memory, and what they share. Internal to the files module.
+// The three response file formats over bytes in memory (a WAV over any source of bytes, read where it is asked
+// for), and what they share. Internal to the files module.
 #include "library/api_common.h"
 #include "library/files/FileIo.h"
 #include "library/files/ResponseFile.h"
