@@ -14,6 +14,7 @@
 // run without end. The log of the session is appended to the card's log when the window closes.
 // Calling thread: the user-interface thread.
 #include <QDialog>
+#include <QPointer>
 #include <QString>
 
 #include <array>
@@ -24,6 +25,7 @@
 
 class QCheckBox;
 class QFile;
+class QFocusFrame;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -189,6 +191,9 @@ private:
     QListWidget* lstAudioOut = nullptr;
     QListWidget* lstAudioIn = nullptr;
     std::array<QLabel*, 3> lblList{};
+    // Round the list with the keyboard focus. Watched: the application's focus changes reach the window while it
+    // deletes its children.
+    QPointer<QFocusFrame> lstFocusFrame;
     QPushButton* cmdNext = nullptr;
     QPushButton* cmdAbort = nullptr;
     QPushButton* cmdHelp = nullptr;

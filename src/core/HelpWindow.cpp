@@ -309,11 +309,12 @@ void HelpWindow::filterIndex(const QString& text)
 {
     lstIndex_->clear();
     const QString wanted = text.trimmed();
-    for (const auto& [entry, page] : index_) {
-        if (!wanted.isEmpty() && !entry.contains(wanted, Qt::CaseInsensitive))
+    for (const HelpPages::IndexEntry& entry : std::as_const(index_)) {
+        // The search looks at the word alone: the page title beside a term would match every term of its page.
+        if (!wanted.isEmpty() && !entry.word.contains(wanted, Qt::CaseInsensitive))
             continue;
-        auto* item = new QListWidgetItem(entry, lstIndex_);
-        item->setData(Qt::UserRole, page);
+        auto* item = new QListWidgetItem(entry.text, lstIndex_);
+        item->setData(Qt::UserRole, entry.file);
     }
     if (lstIndex_->count() > 0)
         lstIndex_->setCurrentRow(0);
