@@ -17,6 +17,7 @@
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
+#include <QTabWidget>
 #include <gtest/gtest.h>
 
 using namespace vemra;
@@ -140,6 +141,15 @@ TEST_F(HelpTest, TheIndexSearchLooksAtTheWordNotThePageBesideIt)
             lines << list->item(row)->text();
         return lines;
     };
+    // Opening the index puts the keyboard on the search box.
+    w->show();
+    QApplication::setActiveWindow(w);
+    auto* tabs = w->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    tabs->setCurrentIndex(0);
+    tabs->setCurrentWidget(search->parentWidget());
+    EXPECT_TRUE(search->hasFocus());
+
     search->setText(QStringLiteral("measurement"));
     EXPECT_EQ(listed(), QStringList({QStringLiteral("The measurement window")}));
     search->setText(QStringLiteral("STIM"));
