@@ -94,6 +94,7 @@ frmCalCard::frmCalCard(QWidget* parent) : QDialog(parent)
 
 frmCalCard::~frmCalCard()
 {
+    disconnect(followFocus_);
     if (!mUnloaded) {
         mUnloaded = true;
         passOver([&] { Form_Unload(); });
@@ -151,10 +152,9 @@ void frmCalCard::buildLayout()
     // inside a row is faint: the style's focus frame goes round the list that has the focus.
     lstFocusFrame = new QFocusFrame(fraSelect);
     lstFocusFrame->setObjectName(QStringLiteral("lstFocusFrame"));
-    connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+    followFocus_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
         const bool list = now == lstMixer || now == lstAudioIn || now == lstAudioOut;
-        if (lstFocusFrame)
-            lstFocusFrame->setWidget(list ? now : nullptr);
+        lstFocusFrame->setWidget(list ? now : nullptr);
     });
     outer->addWidget(pnlCal[0], 1);
     outer->addWidget(pnlCal[1], 1);

@@ -14,7 +14,6 @@
 // run without end. The log of the session is appended to the card's log when the window closes.
 // Calling thread: the user-interface thread.
 #include <QDialog>
-#include <QPointer>
 #include <QString>
 
 #include <array>
@@ -191,9 +190,10 @@ private:
     QListWidget* lstAudioOut = nullptr;
     QListWidget* lstAudioIn = nullptr;
     std::array<QLabel*, 3> lblList{};
-    // Round the list with the keyboard focus. Watched: the application's focus changes reach the window while it
-    // deletes its children.
-    QPointer<QFocusFrame> lstFocusFrame;
+    // Round the list with the keyboard focus, moved there on the application's focus changes; the destructor
+    // ends that before the window's parts go, as the focus still moves while they are deleted.
+    QFocusFrame* lstFocusFrame = nullptr;
+    QMetaObject::Connection followFocus_;
     QPushButton* cmdNext = nullptr;
     QPushButton* cmdAbort = nullptr;
     QPushButton* cmdHelp = nullptr;
