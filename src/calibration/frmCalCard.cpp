@@ -26,6 +26,7 @@
 #include <QCloseEvent>
 #include <QDir>
 #include <QFile>
+#include <QFocusFrame>
 #include <QGroupBox>
 #include <QHBoxLayout>
 #include <QKeyEvent>
@@ -93,6 +94,7 @@ frmCalCard::frmCalCard(QWidget* parent) : QDialog(parent)
 
 frmCalCard::~frmCalCard()
 {
+    disconnect(followFocus_);
     if (!mUnloaded) {
         mUnloaded = true;
         passOver([&] { Form_Unload(); });
@@ -146,6 +148,14 @@ void frmCalCard::buildLayout()
         lists->addLayout(column);
     }
     page1->addWidget(fraSelect);
+    // Each of the three lists shows its selected row whether it has the focus or not, and the style's focus mark
+    // inside a row is faint: the style's focus frame goes round the list that has the focus.
+    lstFocusFrame = new QFocusFrame(fraSelect);
+    lstFocusFrame->setObjectName(QStringLiteral("lstFocusFrame"));
+    followFocus_ = connect(qApp, &QApplication::focusChanged, this, [this](QWidget*, QWidget* now) {
+        const bool list = now == lstMixer || now == lstAudioIn || now == lstAudioOut;
+        lstFocusFrame->setWidget(list ? now : nullptr);
+    });
     outer->addWidget(pnlCal[0], 1);
     outer->addWidget(pnlCal[1], 1);
     pnlCal[1]->setVisible(false);

@@ -24,6 +24,7 @@
 
 class QCheckBox;
 class QFile;
+class QFocusFrame;
 class QGroupBox;
 class QLabel;
 class QListWidget;
@@ -189,6 +190,10 @@ private:
     QListWidget* lstAudioOut = nullptr;
     QListWidget* lstAudioIn = nullptr;
     std::array<QLabel*, 3> lblList{};
+    // Round the list with the keyboard focus, moved there on the application's focus changes; the destructor
+    // ends that before the window's parts go, as the focus still moves while they are deleted.
+    QFocusFrame* lstFocusFrame = nullptr;
+    QMetaObject::Connection followFocus_;
     QPushButton* cmdNext = nullptr;
     QPushButton* cmdAbort = nullptr;
     QPushButton* cmdHelp = nullptr;

@@ -40,6 +40,15 @@ QStringList fields(const QString& rest)
 
 QString field(const QStringList& parts, int i) { return i < parts.size() ? parts[i] : QString(); }
 
+// True when `title` starts with `term` as whole words ("Sound-card calibration: lines" with "sound-card
+// calibration", not "Options" with "option"), case-insensitively.
+bool titleStartsWithTerm(const QString& title, const QString& term)
+{
+    if (!title.startsWith(term, Qt::CaseInsensitive))
+        return false;
+    return title.size() == term.size() || !title.at(term.size()).isLetterOrNumber();
+}
+
 } // namespace
 
 HelpPages::HelpPages(const QString& folder) : folder_(folder)
@@ -277,19 +286,27 @@ QString HelpPages::compose(const QString& file) const
     return html;
 }
 
-QList<QPair<QString, QString>> HelpPages::indexEntries() const
+QList<HelpPages::IndexEntry> HelpPages::indexEntries() const
 {
-    QList<QPair<QString, QString>> entries;
+    QList<IndexEntry> entries;
     for (const Page& p : pages_) {
         if (!exists(p.file))
             continue;
         if (!p.title.isEmpty())
-            entries.append({p.title, p.file});
-        for (const QString& term : p.terms)
-            entries.append({term, p.file});
+            entries.append({p.title, p.title, p.file});
+        QStringList seen;
+        for (const QString& term : p.terms) {
+            if (titleStartsWithTerm(p.title, term) || seen.contains(term, Qt::CaseInsensitive))
+                continue;
+            seen << term;
+            const QString text = p.title.isEmpty() ? term : QStringLiteral("%1 \u2013 %2").arg(term, p.title);
+            entries.append({text, term, p.file});
+        }
     }
-    std::stable_sort(entries.begin(), entries.end(), [](const auto& a, const auto& b) {
-        return QString::compare(a.first, b.first, Qt::CaseInsensitive) < 0;
+    std::stable_sort(entries.begin(), entries.end(), [](const IndexEntry& a, const IndexEntry& b) {
+        if (const int byWord = QString::compare(a.word, b.word, Qt::CaseInsensitive))
+            return byWord < 0;
+        return QString::compare(a.text, b.text, Qt::CaseInsensitive) < 0;
     });
     return entries;
 }

@@ -32,6 +32,13 @@ public:
         QString anchor;
         QString heading;
     };
+    // A line of the help index: a page's title, or an index term with the title of the page it leads to beside
+    // it, so that a term several pages share reads differently on each line.
+    struct IndexEntry {
+        QString text; // the line as shown
+        QString word; // the title or the term alone, what a search of the index looks at
+        QString file; // the page it opens
+    };
 
     // Reads the page list and the message pages of `folder`. A folder without a page list has only its message
     // pages; a missing folder has no pages.
@@ -49,8 +56,10 @@ public:
     const Page* find(const QString& file) const;
     // Page files in the folder that neither the page list nor the message table knows.
     QStringList unlisted() const;
-    // (entry, page) pairs for the index: every title and every index term, sorted case-insensitively.
-    QList<QPair<QString, QString>> indexEntries() const;
+    // The index: every title and every index term, sorted by word case-insensitively, then by page title. A term
+    // that its page's title already starts with is left out (the title's line stands at the same place), and so
+    // is a term repeated for one page: no two lines read alike.
+    QList<IndexEntry> indexEntries() const;
     // (label, page) pairs for the contents list: the contents page, the listed pages by section, the other listed
     // pages, then the message pages.
     QList<QPair<QString, QString>> contentsEntries() const;

@@ -150,7 +150,8 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     splitter->addWidget(tabs_);
     splitter->addWidget(right);
     splitter->setStretchFactor(1, 1);
-    splitter->setSizes({240, 660});
+    // Wide enough for an index term with the title of its page beside it.
+    splitter->setSizes({320, 580});
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(buttons);
@@ -167,6 +168,11 @@ HelpWindow::HelpWindow(QWidget* parent) : QWidget(parent, Qt::Window)
     connect(lstIndex_, &QListWidget::itemActivated, this, &HelpWindow::openItem);
     connect(lstIndex_, &QListWidget::itemClicked, this, &HelpWindow::openItem);
     connect(txtIndex_, &QLineEdit::textChanged, this, &HelpWindow::filterIndex);
+    // Whoever opens the index means to type the word.
+    connect(tabs_, &QTabWidget::currentChanged, this, [this, indexPane] {
+        if (tabs_->currentWidget() == indexPane)
+            txtIndex_->setFocus();
+    });
     connect(txtIndex_, &QLineEdit::returnPressed, this, [this] {
         if (QListWidgetItem* item = lstIndex_->currentItem())
             openItem(item);
@@ -309,11 +315,13 @@ void HelpWindow::filterIndex(const QString& text)
 {
     lstIndex_->clear();
     const QString wanted = text.trimmed();
-    for (const auto& [entry, page] : index_) {
-        if (!wanted.isEmpty() && !entry.contains(wanted, Qt::CaseInsensitive))
+    for (const HelpPages::IndexEntry& entry : std::as_const(index_)) {
+        // The search looks at the word alone: the page title beside a term would match every term of its page.
+        if (!wanted.isEmpty() && !entry.word.contains(wanted, Qt::CaseInsensitive))
             continue;
-        auto* item = new QListWidgetItem(entry, lstIndex_);
-        item->setData(Qt::UserRole, page);
+        auto* item = new QListWidgetItem(entry.text, lstIndex_);
+        item->setData(Qt::UserRole, entry.file);
+        item->setToolTip(entry.text); // the whole line where the pane cuts it off
     }
     if (lstIndex_->count() > 0)
         lstIndex_->setCurrentRow(0);

@@ -6,6 +6,8 @@
 // the page of message id (the Help button of an error box asks for the context equal to the message id). Window
 // contexts are below 100 and message ids 100 and up, so the two kinds never collide.
 // Calling thread: the user-interface thread.
+#include "core/HelpPages.h"
+
 #include <QPointer>
 #include <QString>
 #include <QStringList>
@@ -24,7 +26,6 @@ class QUrl;
 namespace vemra {
 
 class HelpBrowser;
-class HelpPages;
 
 // The help contexts that the windows' Help buttons ask for (-1, the contents, not included).
 const std::vector<int>& WindowHelpContexts();
@@ -51,8 +52,8 @@ public:
     QString currentPage() const;
     // The note line above the page ("" when hidden).
     QString notice() const;
-    // What the Index tab lists: (entry, page) pairs sorted by entry, case-insensitively.
-    QList<QPair<QString, QString>> indexEntries() const { return index_; }
+    // Everything the Index tab can list (HelpPages::indexEntries), before a search narrows it.
+    QList<HelpPages::IndexEntry> indexEntries() const { return index_; }
 
     // The one shared help window, created on first use.
     static HelpWindow* instance();
@@ -87,7 +88,7 @@ private:
     QPushButton* cmdBack_ = nullptr;
     QPushButton* cmdForward_ = nullptr;
     QPushButton* cmdContents_ = nullptr;
-    QList<QPair<QString, QString>> index_;
+    QList<HelpPages::IndexEntry> index_;
     QString builtFrom_;
     QString current_;
     QPointer<QWidget> modal_;

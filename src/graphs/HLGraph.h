@@ -147,7 +147,7 @@ public:
     double value(int series, int point) const;
     bool isSet(int series, int point) const;
 
-    // The screen shows the graph on the back colour with a light grid; on paper and on the clipboard (which
+    // The screen shows the graph on the back colour with a light grey grid; on paper and on the clipboard (which
     // mostly ends on paper) it stands on white with a grid dark enough to print.
     enum class Surface { Screen, Paper };
     // Draws the graph for a surface of width x height twips onto the painter, whose world coordinates are

@@ -6,6 +6,8 @@
 #include <QString>
 #include <QStringList>
 
+#include <optional>
+
 namespace vemra {
 
 // The separator's entry in a layout.
@@ -16,7 +18,8 @@ QString ToolbarLayoutText(const QStringList& layout);
 
 // The layout a text describes, keeping only the keys in `knownKeys` (compared exactly, with case) and the first
 // occurrence of each; blanks around entries are ignored, and so are separators at either end and repeated ones.
-// Empty when the text names no known key: the caller then keeps its initial layout.
-QStringList ParseToolbarLayout(const QString& text, const QStringList& knownKeys);
+// A text without any key (the user removed every button) is the empty layout. A text whose keys are all unknown
+// (written by a version with other buttons) gives no layout: the caller then keeps its initial one.
+std::optional<QStringList> ParseToolbarLayout(const QString& text, const QStringList& knownKeys);
 
 } // namespace vemra

@@ -43,7 +43,10 @@ frmAdrienne::frmAdrienne(QWidget* parent) : QDialog(parent)
     txtReference_ = new QLineEdit(this);
     txtReference_->setObjectName(QStringLiteral("txtReference"));
     txtReference_->installEventFilter(this);
-    cmdReference_ = new QPushButton(QStringLiteral("Reference"), this);
+    auto* lblReference = new QLabel(QStringLiteral("Reference &file:"), this);
+    lblReference->setObjectName(QStringLiteral("lblReference"));
+    lblReference->setBuddy(txtReference_);
+    cmdReference_ = new QPushButton(QStringLiteral("&Reference"), this);
     cmdReference_->setObjectName(QStringLiteral("cmdReference"));
     cmdReference_->setAutoDefault(false);
     auto* lblDist =
@@ -69,6 +72,7 @@ frmAdrienne::frmAdrienne(QWidget* parent) : QDialog(parent)
     connect(cmdHelp_, &QPushButton::clicked, this, [this] { cmdHelp_Click(); });
 
     auto* refRow = new QHBoxLayout;
+    refRow->addWidget(lblReference);
     refRow->addWidget(txtReference_, 1);
     refRow->addWidget(cmdReference_);
     auto* distRow = new QHBoxLayout;

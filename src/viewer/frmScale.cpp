@@ -39,6 +39,14 @@ QString formatScale(float scale)
     return FormatNumber(scale, QStringLiteral("0.00"));
 }
 
+// Both temperatures read alike, the model's from the options and the actual one as first shown.
+QString formatTemperature(double celsius)
+{
+    return FormatNumber(celsius, QStringLiteral("0.0"));
+}
+
+constexpr double kInitialTemperature_C = 20;
+
 } // namespace
 
 frmScale::frmScale(QWidget* parent) : QDialog(parent)
@@ -67,7 +75,7 @@ frmScale::frmScale(QWidget* parent) : QDialog(parent)
         const auto idx = [i](const char* name) { return QStringLiteral("%1(%2)").arg(QLatin1String(name)).arg(i); };
         const auto at = std::size_t(i);
         lblTemp_[at] = static_cast<QLabel*>(named(new QLabel(QStringLiteral("Temperature"), frame), idx("lblTemp")));
-        txtTemp_[at] = new QLineEdit(QStringLiteral("20"), frame);
+        txtTemp_[at] = new QLineEdit(formatTemperature(kInitialTemperature_C), frame);
         txtTemp_[at]->setObjectName(idx("txtTemp"));
         txtTemp_[at]->installEventFilter(this);
         lblCelcius_[at] = static_cast<QLabel*>(named(new QLabel(QStringLiteral("°C"), frame), idx("lblCelcius")));
@@ -122,7 +130,7 @@ void frmScale::Form_Load()
     if (!Options)
         return;
     txtScale_->setText(formatScale(Options->ModelScale()));
-    txtTemp_[0]->setText(FormatNumber(Options->Temperature(), QStringLiteral("0.0")));
+    txtTemp_[0]->setText(formatTemperature(Options->Temperature()));
 }
 
 void frmScale::chkAbsorption_Click()

@@ -296,6 +296,9 @@ void frmView::createToolbar()
         playGroup->addAction(buttons_.value(key));
     }
     buttons_.value("Autoscale")->setCheckable(true);
+    // A toolbar the user emptied keeps the height of its buttons: the right-click that brings them back needs a
+    // place to land.
+    toolbar_->setMinimumHeight(toolbar_->sizeHint().height());
 
     toolbar_->setContextMenuPolicy(Qt::CustomContextMenu);
     connect(toolbar_, &QWidget::customContextMenuRequested, this, [this](const QPoint& at) {
@@ -343,10 +346,12 @@ void frmView::LoadToolbar()
     passOver([&] {
         if (ReadInteger(kToolbarSection, kToolbarFlagKey, INT16_MIN, INT16_MAX).value_or(0) == 0)
             storeToolbarLayout(toolbarLayout());
-        // Customising is not allowed yet: the restore is not written back.
-        const QStringList stored = ParseToolbarLayout(GetSetting(kToolbarSection, kToolbarKey), buttonKeys_);
-        if (!stored.isEmpty())
-            applyToolbarLayout(stored);
+        // Customising is not allowed yet: the restore is not written back. A missing value keeps the initial
+        // layout; an empty one is a toolbar the user emptied and stays empty.
+        if (!HasSetting(kToolbarSection, kToolbarKey))
+            return;
+        if (const auto stored = ParseToolbarLayout(GetSetting(kToolbarSection, kToolbarKey), buttonKeys_))
+            applyToolbarLayout(*stored);
     });
     customiseAllowed_ = true;
 }

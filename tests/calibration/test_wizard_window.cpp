@@ -15,7 +15,9 @@
 #include <QApplication>
 #include <QCheckBox>
 #include <QCloseEvent>
+#include <QFocusFrame>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QTest>
 
 using namespace caltest;
@@ -72,6 +74,45 @@ TEST_F(Wizard, AMixerChosenWithTheKeyboardIsSetUpLikeAClickedOne)
         EXPECT_EQ(out->currentItem()->text(), QLatin1String(row.out));
         EXPECT_EQ(in->currentItem()->text(), QLatin1String(row.in));
     }
+}
+
+// Each list shows its selected row with or without the focus: the style's focus frame tells which one has it,
+// a dark ring round the list, and leaves with the focus.
+TEST_F(Wizard, TheStylesFocusFrameGoesRoundTheDeviceListWithTheFocus)
+{
+    frmCalCard* w = openWizard();
+    QApplication::setActiveWindow(w);
+    w->cmdNext_Click();
+    QCoreApplication::processEvents();
+    const auto ringAbove = [w](const QWidget* list) {
+        // The share of dark pixels on the row just above the list, across its width.
+        const QImage shot = w->grab().toImage();
+        const QPoint topLeft = list->mapTo(w, QPoint(0, 0));
+        int dark = 0;
+        for (int x = 0; x < list->width(); ++x)
+            dark += qGray(shot.pixel(topLeft.x() + x, topLeft.y() - 1)) < 80;
+        return double(dark) / list->width();
+    };
+    QWidget* frame = w->findChild<QFocusFrame*>();
+    ASSERT_NE(frame, nullptr);
+    const std::vector<QListWidget*> lists{control<QListWidget>("lstMixer"), control<QListWidget>("lstAudioIn"),
+                                          control<QListWidget>("lstAudioOut")};
+    for (QListWidget* list : lists) {
+        SCOPED_TRACE(list->objectName().toStdString());
+        list->setFocus(Qt::TabFocusReason);
+        ASSERT_TRUE(list->hasFocus());
+        EXPECT_EQ(static_cast<QFocusFrame*>(frame)->widget(), list);
+        EXPECT_TRUE(frame->isVisible());
+        EXPECT_GT(ringAbove(list), 0.9);
+        for (QListWidget* other : lists) {
+            if (other != list) {
+                EXPECT_LT(ringAbove(other), 0.1) << other->objectName().toStdString();
+            }
+        }
+    }
+    control<QPushButton>("cmdNext")->setFocus(Qt::TabFocusReason);
+    EXPECT_FALSE(frame->isVisible());
+    EXPECT_LT(ringAbove(lists.front()), 0.1);
 }
 
 TEST_F(Wizard, TheDebugTestSweepPlaysAndRecordsAndKeepsNoFile)

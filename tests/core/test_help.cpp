@@ -9,11 +9,15 @@
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QLineEdit>
+#include <QListWidget>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QSet>
+#include <QTabWidget>
 #include <gtest/gtest.h>
 
 using namespace vemra;
@@ -115,12 +119,83 @@ TEST_F(HelpTest, IndexListsTitlesAndKeywords)
     HelpWindow* w = HelpWindow::instance();
     w->showContext(-1);
     QStringList entries;
-    for (const auto& [entry, page] : w->indexEntries())
-        entries << entry + QLatin1Char('>') + page;
-    EXPECT_EQ(entries, QStringList({QStringLiteral("averages>context-2.html"), QStringLiteral("Message 402>message-402.html"),
-                                    QStringLiteral("stimulus>context-2.html"),
+    for (const HelpPages::IndexEntry& entry : w->indexEntries())
+        entries << entry.text + QLatin1Char('>') + entry.file;
+    EXPECT_EQ(entries, QStringList({QStringLiteral("averages \u2013 The measurement window>context-2.html"),
+                                    QStringLiteral("Message 402>message-402.html"),
+                                    QStringLiteral("stimulus \u2013 The measurement window>context-2.html"),
                                     QStringLiteral("The measurement window>context-2.html"),
                                     QStringLiteral("Vemra help>index.html")}));
+}
+
+TEST_F(HelpTest, TheIndexSearchLooksAtTheWordNotThePageBesideIt)
+{
+    HelpWindow* w = HelpWindow::instance();
+    w->showContext(-1);
+    auto* search = w->findChild<QLineEdit*>(QStringLiteral("txtIndex"));
+    auto* list = w->findChild<QListWidget*>(QStringLiteral("lstIndex"));
+    ASSERT_TRUE(search && list);
+    const auto listed = [&] {
+        QStringList lines;
+        for (int row = 0; row < list->count(); ++row)
+            lines << list->item(row)->text();
+        return lines;
+    };
+    // Opening the index puts the keyboard on the search box.
+    w->show();
+    QApplication::setActiveWindow(w);
+    auto* tabs = w->findChild<QTabWidget*>();
+    ASSERT_NE(tabs, nullptr);
+    tabs->setCurrentIndex(0);
+    tabs->setCurrentWidget(search->parentWidget());
+    EXPECT_TRUE(search->hasFocus());
+
+    search->setText(QStringLiteral("measurement"));
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("The measurement window")}));
+    search->setText(QStringLiteral("STIM"));
+    EXPECT_EQ(listed(), QStringList({QStringLiteral("stimulus \u2013 The measurement window")}));
+    ASSERT_NE(list->currentItem(), nullptr);
+    EXPECT_EQ(list->currentItem()->data(Qt::UserRole).toString(), QStringLiteral("context-2.html"));
+    search->clear();
+}
+
+namespace {
+
+// The index of a folder holding `pageList` and a page for each file it names, as "line>file".
+QStringList indexLines(const QString& pageList)
+{
+    QTemporaryDir folder;
+    EXPECT_TRUE(folder.isValid());
+    writePage(folder.path(), QStringLiteral("pages.txt"), pageList);
+    static const QRegularExpression file(QStringLiteral("^page (\\S+)"), QRegularExpression::MultilineOption);
+    for (auto it = file.globalMatch(pageList); it.hasNext();)
+        writePage(folder.path(), it.next().captured(1), QStringLiteral("<p>x</p>\n"));
+    QStringList lines;
+    for (const HelpPages::IndexEntry& entry : HelpPages(folder.path()).indexEntries())
+        lines << entry.text + QLatin1Char('>') + entry.file;
+    return lines;
+}
+
+} // namespace
+
+// Terms that several pages share, or that a page lists twice or as its own title, read as different lines.
+TEST(HelpIndex, EveryLineNamesItsPageAndNoTwoReadAlike)
+{
+    const QStringList lines = indexLines(
+        QStringLiteral("page context-4.html | Options | options, option, calibration, temperature, Calibration\n"
+                       "page context-5.html | Sound-card calibration: lines | sound-card calibration, calibration\n"
+                       "page context-6.html | Sound-card calibration | Sound-card calibration, calibration\n"));
+    EXPECT_EQ(lines.join(QLatin1Char('\n')).toStdString(),
+              QStringList({QStringLiteral("calibration \u2013 Options>context-4.html"),
+                           QStringLiteral("calibration \u2013 Sound-card calibration>context-6.html"),
+                           QStringLiteral("calibration \u2013 Sound-card calibration: lines>context-5.html"),
+                           QStringLiteral("option \u2013 Options>context-4.html"),
+                           QStringLiteral("Options>context-4.html"),
+                           QStringLiteral("Sound-card calibration>context-6.html"),
+                           QStringLiteral("Sound-card calibration: lines>context-5.html"),
+                           QStringLiteral("temperature \u2013 Options>context-4.html")})
+                  .join(QLatin1Char('\n'))
+                  .toStdString());
 }
 
 TEST(HelpWithoutPages, AnEmptyFolderShowsNothingAndDoesNotFail)
@@ -262,6 +337,26 @@ TEST(BuiltInHelp, EveryPageIsListedAndEveryLinkArrives)
                     << m.captured(0).toStdString();
             }
         }
+    }
+}
+
+// The whole built-in index: each line is its page's title or a term with that title beside it, and no two lines
+// read alike, whatever their case.
+TEST(BuiltInHelp, TheIndexNamesThePageOfEveryLineAndRepeatsNoLine)
+{
+    const HelpPages pages(QStringLiteral(":/help"));
+    if (pages.pages().empty())
+        GTEST_SKIP() << "no help pages are built in yet";
+    const QList<HelpPages::IndexEntry> entries = pages.indexEntries();
+    ASSERT_FALSE(entries.isEmpty());
+    QSet<QString> seen;
+    for (const HelpPages::IndexEntry& entry : entries) {
+        SCOPED_TRACE(entry.text.toStdString());
+        const HelpPages::Page* page = pages.find(entry.file);
+        ASSERT_NE(page, nullptr);
+        EXPECT_TRUE(entry.text == page->title || entry.text == entry.word + QStringLiteral(" \u2013 ") + page->title);
+        EXPECT_FALSE(seen.contains(entry.text.toCaseFolded())) << "listed twice";
+        seen.insert(entry.text.toCaseFolded());
     }
 }
 

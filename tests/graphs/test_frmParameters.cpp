@@ -596,4 +596,5 @@ TEST_F(ParameterGraph, AccessKeysAreUniqueWithinEachMenuAndDialog)
     frmFileSelect select(w);
     for (const QDialog* dialog : {static_cast<QDialog*>(&properties), static_cast<QDialog*>(&select)})
         EXPECT_GT(test::ExpectUniqueMnemonics(dialog), 0);
+    EXPECT_EQ(test::ButtonsWithoutMnemonic(&select), QStringList()) << "Process, Add, Remove, Cancel, Help";
 }

@@ -98,4 +98,14 @@ int ExpectUniqueMnemonics(const QWidget* window, const SharedMnemonic& sharedByD
     return letters + expectUnique(controls, window->objectName(), sharedByDesign);
 }
 
+QStringList ButtonsWithoutMnemonic(const QWidget* window)
+{
+    QStringList names;
+    for (const QAbstractButton* button : window->findChildren<QAbstractButton*>())
+        if (button->window() == window && button->isVisibleTo(window) && !button->text().isEmpty()
+            && mnemonicOf(button->text()).isNull())
+            names << button->objectName();
+    return names;
+}
+
 } // namespace vemra::test

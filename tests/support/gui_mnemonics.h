@@ -4,6 +4,7 @@
 // `sharedByDesign(where, letter)`; `where` is the window's object name, or "window > menu > submenu".
 #include <QChar>
 #include <QString>
+#include <QStringList>
 #include <QWidget>
 
 #include <functional>
@@ -18,5 +19,9 @@ QChar mnemonicOf(const QString& text);
 // Adds a failure for every letter claimed twice within one scope of `window`; returns how many letters its
 // controls, menu titles and menu items claim.
 int ExpectUniqueMnemonics(const QWidget* window, const SharedMnemonic& sharedByDesign = {});
+
+// The object names of `window`'s visible buttons whose caption has no access key (buttons without a caption, such
+// as the arrows of a scroll bar, do not count).
+QStringList ButtonsWithoutMnemonic(const QWidget* window);
 
 } // namespace vemra::test

@@ -154,6 +154,68 @@ TEST_F(DocumentWindow, ReceiverDecidesTheParameterItems)
     }
 }
 
+// The energy view's level scale and curve stand where the dB range puts them: 0 dB on the top row, -range just
+// below the bottom row, every tick on the row of its level (the graph's own geometry), and a steady level on its
+// row. One dB too many or too few in the scale or the curve moves the lower ticks or the curve by several rows.
+TEST_F(DocumentWindow, TheEnergyViewsScaleAndCurveStandWhereTheDbRangePutsThem)
+{
+    for (const int range : {20, 45, 60, 90}) {
+        SCOPED_TRACE(range);
+        // A steady square wave about six dB above the bottom of the range (whole 16-bit units): its energy envelope
+        // is flat at that level.
+        const double amplitude = std::round(32768.0 * std::pow(10.0, -(range - 6) / 20.0));
+        const double level_dB = 20.0 * std::log10(amplitude / 32768.0);
+        frmView* w = open(viewertest::writeResponse(QStringLiteral("steady-%1.wav").arg(range), 9600, 48000,
+                                                    [amplitude](int i) { return i % 2 ? amplitude : -amplitude; }),
+                          QSize(900, 700));
+        clsWave* wave = w->WaveFile();
+        wave->setAutoScale(false);
+        wave->setdBRange(float(range));
+        w->mnViewItem_Click(dsp::ViewDecay);
+        w->UpdateView();
+        const GraphGeometry g = geometryOf(*w);
+        ASSERT_EQ(g.dBRange, range);
+        // The scale spans its own box, which is a row taller than the drawing when that is kept even.
+        const PictureBox* scale = w->imgYscale(0);
+        GraphGeometry s = g;
+        s.height = scale->image().height();
+        ASSERT_LE(s.height - g.height, 1);
+
+        // The extremes of the scale.
+        EXPECT_DOUBLE_EQ(scale->toPixelY(0), 0.0);
+        EXPECT_DOUBLE_EQ(scale->toPixelY(-range), double(s.height));
+
+        // Every tick reaches the right edge: the rows lit in a column right of the labels are the ticks.
+        const QImage& img = scale->image();
+        const int column = int(scale->toPixelX(54));
+        std::vector<int> tickRows;
+        for (int y = 0; y < img.height(); ++y)
+            if (img.pixel(column, y) == qRgb(255, 255, 255) && (y == 0 || img.pixel(column, y - 1) != qRgb(255, 255, 255)))
+                tickRows.push_back(y);
+        // On a graph this tall the scale is not thinned: a tick every 2 dB from 0 dB to the last one on the graph.
+        std::vector<double> expected;
+        for (int v = 0; s.yOfValue(v) < s.height; v -= 2)
+            expected.push_back(s.yOfValue(v));
+        ASSERT_EQ(tickRows.size(), expected.size());
+        EXPECT_EQ(tickRows.front(), 0);
+        for (std::size_t i = 0; i < expected.size(); ++i)
+            EXPECT_NEAR(tickRows[i], expected[i], 1.0) << "tick " << -2 * int(i) << " dB";
+        EXPECT_NEAR(tickRows.back(), s.yOfValue(-2 * std::floor((range - 1) / 2.0)), 1.0) << "the lowest tick";
+
+        // The curve, in the middle of the graph where the envelope's window lies wholly inside the response.
+        const QImage& graph = w->imgGraph(0)->image();
+        const int x = graph.width() / 2;
+        int curveRow = -1;
+        for (int y = 0; y < graph.height() && curveRow < 0; ++y)
+            if (graph.pixel(x, y) == qRgb(0, 255, 0))
+                curveRow = y;
+        EXPECT_NEAR(curveRow, g.yOfValue(level_dB), 1.0);
+        wave->Die();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    EXPECT_TRUE(scripted().messages.empty());
+}
+
 TEST_F(DocumentWindow, EveryViewDrawsOnAWideWindow)
 {
     frmView* w = open(writeResponse("wide.wav", {}), QSize(2600, 900));

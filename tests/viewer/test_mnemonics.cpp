@@ -18,6 +18,9 @@
 #include "viewer/frmdBRange.h"
 #include "viewer_fixture.h"
 
+#include <QLineEdit>
+#include <QPushButton>
+
 #include <memory>
 
 using namespace vemra;
@@ -68,4 +71,32 @@ TEST_F(Mnemonics, AreUniqueInEveryWindowOfTheDocumentWindowsFamily)
     frmStartup* splash = frmStartup::instance();
     checkWindow(splash);
     splash->close();
+}
+
+// The reflection-index window: its file box has a label, and Alt with a letter reaches the box and every button.
+TEST_F(Mnemonics, TheReflectionIndexWindowReachesItsFileBoxAndEveryButtonByKey)
+{
+    frmAdrienne w;
+    EXPECT_EQ(test::ButtonsWithoutMnemonic(&w), QStringList());
+    auto* label = w.findChild<QLabel*>(QStringLiteral("lblReference"));
+    ASSERT_NE(label, nullptr);
+    EXPECT_EQ(label->buddy(), w.txtReference());
+    const QChar boxKey = test::mnemonicOf(label->text());
+    const QChar buttonKey = test::mnemonicOf(w.cmdReference()->text());
+    ASSERT_FALSE(boxKey.isNull());
+    ASSERT_FALSE(buttonKey.isNull());
+
+    w.show();
+    QApplication::setActiveWindow(&w);
+    w.txtDist()->setFocus();
+    QTest::keyClick(&w, Qt::Key(boxKey.unicode()), Qt::AltModifier);
+    EXPECT_TRUE(w.txtReference()->hasFocus());
+    // A button's access key presses it at once and clicks it when the press has shown.
+    const std::size_t dialogs = viewertest::scripted().fileDialogs.size();
+    viewertest::scripted().openAnswers.push_back(QString());
+    QTest::keyClick(&w, Qt::Key(buttonKey.unicode()), Qt::AltModifier);
+    EXPECT_TRUE(w.cmdReference()->isDown());
+    for (int i = 0; i < 200 && viewertest::scripted().fileDialogs.size() == dialogs; ++i)
+        QTest::qWait(10);
+    EXPECT_EQ(viewertest::scripted().fileDialogs.size(), dialogs + 1) << "the reference file is asked for";
 }

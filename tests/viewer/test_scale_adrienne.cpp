@@ -88,13 +88,20 @@ protected:
 
 TEST_F(ProcessWindows, ScaleWindowLoadsTheOptionsAndGuardsTheScale)
 {
+    {
+        // At the options' 20 degrees the model and the actual temperature read alike, as do the humidities.
+        frmScale plain;
+        EXPECT_EQ(plain.txtTemp(0)->text(), plain.txtTemp(1)->text());
+        EXPECT_EQ(plain.txtHum(0)->text(), plain.txtHum(1)->text());
+    }
+
     Options->setModelScale(12.5f);
     Options->setTemperature(18.25f);
     frmScale w;
     EXPECT_EQ(w.windowTitle(), "Scale Model");
     EXPECT_EQ(w.txtScale()->text(), "12.50");
     EXPECT_EQ(w.txtTemp(0)->text(), "18.3");
-    EXPECT_EQ(w.txtTemp(1)->text(), "20");
+    EXPECT_EQ(w.txtTemp(1)->text(), "20.0") << "read like the model's temperature";
     EXPECT_EQ(w.txtHum(0)->text(), "70");
     EXPECT_TRUE(w.chkAbsorption()->isChecked());
 

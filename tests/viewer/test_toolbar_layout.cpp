@@ -67,13 +67,19 @@ TEST(ToolbarLayoutText, ReadsKeysInOrderAndDropsWhatItDoesNotKnow)
         {"New,Bogus,|,|,Open,|", "New,|,Open"},      // unknown keys, repeated and trailing separators
         {"|,Stop,Play", "Stop,Play"},                // a leading separator
         {"Play,Stop,Play", "Play,Stop"},             // a key once
-        {"", ""},
-        {"Bogus,|", ""},                             // nothing known: the caller keeps its layout
+        {"", ""},                                    // every button removed: an empty toolbar
+        {" | , |", ""},
+        {"Bogus,|", nullptr},                        // nothing known: the caller keeps its layout
+        {"Bogus,Open", "Open"},
         {kInitial, kInitial},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(ParseToolbarLayout(QString::fromLatin1(c.text), known), split(c.layout));
+        const std::optional<QStringList> layout = ParseToolbarLayout(QString::fromLatin1(c.text), known);
+        ASSERT_EQ(layout.has_value(), c.layout != nullptr);
+        if (layout) {
+            EXPECT_EQ(*layout, split(c.layout));
+        }
     }
     EXPECT_EQ(ToolbarLayoutText(split(kInitial)), QString::fromLatin1(kInitial));
 }
@@ -99,6 +105,36 @@ TEST_F(ToolbarLayout, TheFirstWindowStoresTheInitialLayoutAndNewWindowsRestoreTh
     frmView* third = open(QString());
     ASSERT_TRUE(toolbarLoaded(*third));
     EXPECT_EQ(shown(*third), split(kInitial)) << "a layout without a known key leaves the initial one";
+
+    DeleteSetting("General", "Toolbar1");
+    frmView* fourth = open(QString());
+    ASSERT_TRUE(toolbarLoaded(*fourth));
+    EXPECT_EQ(shown(*fourth), split(kInitial)) << "a missing layout leaves the initial one";
+}
+
+TEST_F(ToolbarLayout, AToolbarEmptiedInTheDialogComesBackEmptyAndStaysReachable)
+{
+    frmView* w = open(QString());
+    ASSERT_TRUE(toolbarLoaded(*w));
+    frmCustomizeToolbar* dialog = w->CustomizeToolbar();
+    ASSERT_NE(dialog, nullptr);
+    auto* current = dialog->findChild<QListWidget*>("lstCurrent");
+    auto* remove = dialog->findChild<QPushButton*>("cmdRemove");
+    while (current->count() > 0) {
+        current->setCurrentRow(0);
+        remove->click();
+    }
+    dialog->findChild<QPushButton*>("cmdClose")->click();
+    EXPECT_EQ(shown(*w), QStringList());
+    EXPECT_EQ(stored(), QString());
+
+    frmView* next = open(QString());
+    ASSERT_TRUE(toolbarLoaded(*next));
+    EXPECT_EQ(shown(*next), QStringList());
+    // The right-click that brings the buttons back needs a toolbar to click on, as tall as its buttons were.
+    QCoreApplication::processEvents();
+    for (const frmView* window : {w, next})
+        EXPECT_GE(window->toolbar()->height(), window->toolbar()->iconSize().height());
 }
 
 TEST_F(ToolbarLayout, NothingIsStoredBeforeTheWindowHasRestoredItsLayout)

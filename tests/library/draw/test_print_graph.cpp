@@ -139,3 +139,69 @@ TEST_F(Figure, NothingIsDrawnWithoutAProcessedViewOrAPainter)
     EXPECT_EQ(PaintFigure(p, QRectF(img.rect()), h, r, other), msg::NoWaveData);
     EXPECT_EQ(ClipSaveGraph(h, r, other), msg::NoWaveData);
 }
+
+namespace {
+
+// The middles of the runs of neighbouring rows (or columns) of `area` in which more than `share` of the pixels
+// are dark.
+std::vector<double> darkLines(const QImage& img, const QRect& area, bool rows, double share)
+{
+    std::vector<double> middles;
+    int runStart = -1;
+    const int outer = rows ? area.height() : area.width(), inner = rows ? area.width() : area.height();
+    for (int a = 0; a <= outer; ++a) {
+        int dark = 0;
+        for (int b = 0; a < outer && b < inner; ++b) {
+            const QRgb c = rows ? img.pixel(area.left() + b, area.top() + a) : img.pixel(area.left() + a, area.top() + b);
+            dark += qGray(c) < 100;
+        }
+        const bool line = a < outer && dark > share * inner;
+        if (line && runStart < 0)
+            runStart = a;
+        if (!line && runStart >= 0) {
+            middles.push_back((rows ? area.top() : area.left()) + (runStart + a - 1) / 2.0);
+            runStart = -1;
+        }
+    }
+    return middles;
+}
+
+} // namespace
+
+// The level scale of the energy view stands where the dB range puts it: in each plot 0 dB on the top of the
+// frame, -range on its bottom, and every tick between (one each 2 dB) on the row of its level; none beyond.
+TEST_F(Figure, TheEnergyViewsTicksRunFromTheTopOfEachPlotToItsBottomOverTheDbRange)
+{
+    for (const float range : {20.0f, 45.0f, 60.0f}) {
+        SCOPED_TRACE(range);
+        view.dBRange = range;
+        const DrawRequest r = process(2);
+        QImage img(1200, 900, QImage::Format_RGB32);
+        {
+            QPainter p(&img);
+            ASSERT_EQ(PaintFigure(p, QRectF(img.rect()), h, r, view), 0);
+        }
+        // The frames of the two plots: their tops and bottoms, and the left side.
+        const std::vector<double> frameRows = darkLines(img, img.rect(), true, 0.6);
+        ASSERT_EQ(frameRows.size(), 4u);
+        const QRect firstPlot(0, int(frameRows[0]) + 3, img.width(), int(frameRows[1] - frameRows[0]) - 6);
+        const std::vector<double> frameColumns = darkLines(img, firstPlot, false, 0.9);
+        ASSERT_FALSE(frameColumns.empty());
+        // Major and minor ticks both reach from the left of the frame to it.
+        const int tickColumn = int(frameColumns.front()) - 3;
+        const std::vector<double> ticks = darkLines(img, QRect(tickColumn, 0, 1, img.height()), true, 0.5);
+        std::vector<double> expected;
+        for (std::size_t plot = 0; plot < 2; ++plot) {
+            const double top = frameRows[2 * plot], bottom = frameRows[2 * plot + 1];
+            for (int v = 0; v >= -range; v -= 2)
+                expected.push_back(top + (bottom - top) * -v / range);
+        }
+        ASSERT_EQ(ticks.size(), expected.size());
+        for (std::size_t i = 0; i < ticks.size(); ++i)
+            EXPECT_NEAR(ticks[i], expected[i], 1.5) << "tick " << i;
+        // The extremes of the first plot, and its lowest tick: on the bottom of the frame when the range is even.
+        EXPECT_NEAR(ticks.front(), frameRows[0], 1.5);
+        EXPECT_NEAR(ticks[expected.size() / 2 - 1],
+                    frameRows[0] + (frameRows[1] - frameRows[0]) * std::floor(range / 2) * 2 / range, 1.5);
+    }
+}
