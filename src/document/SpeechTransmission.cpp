@@ -32,6 +32,21 @@ float apparentSnr_dB(float m)
 
 float transmissionIndex(float m) { return (apparentSnr_dB(m) + kLimit_dB) / (2 * kLimit_dB); }
 
+bool complete(const SpeechBands& bands)
+{
+    bool any = false;
+    for (int k = 0; k < kSpeechBands; ++k) {
+        if (!bands.allowed[static_cast<std::size_t>(k)])
+            continue;
+        if (!(bands.mti[static_cast<std::size_t>(k)] >= 0))
+            return false;
+        any = true;
+    }
+    return any;
+}
+
+bool isIndex(float value) { return value >= 0 && value <= 1; }
+
 float revisedIndex(const std::array<float, kSpeechBands>& mti, bool female)
 {
     const int first = female ? 1 : 0;

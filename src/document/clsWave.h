@@ -232,8 +232,9 @@ public:
     // Modulation transfer index of a band: the mean transmission index of the 14 values; -1 when the band lies
     // above 0.35 times the sample rate. Failures are reported under "GetMTI" and give 0.
     float MTI(int channel, int band);
-    // Speech transmission indices 0..1: STI weighted by STI_Weight (0 when no band counts); the revised indices
-    // with redundancy correction for male and female speech, RASTI and STITEL, -1 when a band they need is missing.
+    // Speech transmission indices 0..1: STI weighted by STI_Weight (0 when all weights are 0); the revised indices
+    // with redundancy correction for male and female speech, RASTI and STITEL. Every index needs the MTI of every
+    // speech band the rate allows: without one, STI has no value (NoValue) and the others are -1.
     float STI(int channel);
     float STI_male(int channel);
     float STI_female(int channel);

@@ -35,6 +35,23 @@ void checkSpeechBand(int band)
         throw VemraError::range();
 }
 
+bool allowedBand(const clsWave& wave, int band)
+{
+    return BandCentre(band) / static_cast<float>(wave.SampleFrequency()) <= kHighestCentre;
+}
+
+// The speech bands' MTIs and which bands the rate allows: what each index is formed from.
+speech::SpeechBands speechBands(clsWave& wave, int channel)
+{
+    speech::SpeechBands bands;
+    for (int k = 0; k < speech::kSpeechBands; ++k) {
+        const int band = speech::kFirstSpeechBand + k;
+        bands.allowed[static_cast<std::size_t>(k)] = allowedBand(wave, band);
+        bands.mti[static_cast<std::size_t>(k)] = wave.MTI(channel, band);
+    }
+    return bands;
+}
+
 } // namespace
 
 std::array<float, 7> clsWave::initialSTIWeights()
@@ -101,18 +118,16 @@ float clsWave::MTI(int channel, int band)
         // A wrong channel or band is one failure of the index, not fourteen of its values.
         checkChannel(channel);
         checkSpeechBand(band);
+        if (!allowedBand(*this, band))
+            return -1.0f;
         float sum = 0;
-        int count = 0;
         for (int i = 0; i < kStiEntries; ++i) {
-            if (BandCentre(band) / static_cast<float>(SampleFrequency()) <= kHighestCentre) {
-                const float m = MTF(channel, band, i);
-                if (m == NoValue)
-                    return -1.0f; // a band without modulation transfer has no index
-                sum += speech::apparentSnr_dB(m);
-                ++count;
-            }
+            const float m = MTF(channel, band, i);
+            if (m == NoValue)
+                return -1.0f; // a band without modulation transfer has no index
+            sum += speech::apparentSnr_dB(m);
         }
-        return count > 0 ? (sum / static_cast<float>(count) + 15.0f) / 30.0f : -1.0f;
+        return (sum / static_cast<float>(kStiEntries) + 15.0f) / 30.0f;
     });
 }
 
@@ -129,55 +144,49 @@ float clsWave::speechIndex(int channel, int kind, const std::function<float()>& 
 float clsWave::STI(int channel)
 {
     return speechIndex(channel, KindSti, [&] {
+        const speech::SpeechBands bands = speechBands(*this, channel);
+        if (!speech::complete(bands))
+            return NoValue; // no index (all weights 0 is an index of 0)
         // In double: weights up to the largest single (the box sets no upper limit) must neither overflow their
         // sum nor lose the index.
         double weighted = 0, weights = 0;
-        bool measured = false;
-        for (int band = speech::kFirstSpeechBand; band <= speech::kLastSpeechBand; ++band) {
-            const float mti = MTI(channel, band);
-            if (mti >= 0) {
-                const double w = STI_Weight(band - speech::kFirstSpeechBand);
-                weighted += w * mti;
+        for (int k = 0; k < speech::kSpeechBands; ++k) {
+            if (bands.allowed[static_cast<std::size_t>(k)]) {
+                const double w = STI_Weight(k);
+                weighted += w * bands.mti[static_cast<std::size_t>(k)];
                 weights += w;
-                measured = true;
             }
         }
-        if (!measured)
-            return NoValue; // no band holds a decay: no index (all weights 0 is an index of 0)
         return weights > 0 && std::isfinite(weights) ? static_cast<float>(std::clamp(weighted / weights, 0.0, 1.0))
                                                      : 0.0f;
     });
 }
 
-namespace {
-
-std::array<float, speech::kSpeechBands> bandMTIs(clsWave& wave, int channel)
-{
-    std::array<float, speech::kSpeechBands> mti{};
-    for (int k = 0; k < speech::kSpeechBands; ++k)
-        mti[static_cast<std::size_t>(k)] = wave.MTI(channel, speech::kFirstSpeechBand + k);
-    return mti;
-}
-
-} // namespace
-
 float clsWave::STI_male(int channel)
 {
-    return speechIndex(channel, KindMale, [&] { return speech::revisedIndex(bandMTIs(*this, channel), false); });
+    return speechIndex(channel, KindMale, [&] {
+        const speech::SpeechBands bands = speechBands(*this, channel);
+        return speech::complete(bands) ? speech::revisedIndex(bands.mti, false) : -1.0f;
+    });
 }
 
 float clsWave::STI_female(int channel)
 {
-    return speechIndex(channel, KindFemale, [&] { return speech::revisedIndex(bandMTIs(*this, channel), true); });
+    return speechIndex(channel, KindFemale, [&] {
+        const speech::SpeechBands bands = speechBands(*this, channel);
+        return speech::complete(bands) ? speech::revisedIndex(bands.mti, true) : -1.0f;
+    });
 }
 
 float clsWave::RASTI(int channel)
 {
     return speechIndex(channel, KindRasti, [&] {
+        if (!speech::complete(speechBands(*this, channel)))
+            return -1.0f;
         float sum = 0;
         int count = 0;
         // Both RASTI bands count only while the 500 Hz centre is usable.
-        const bool usable = BandCentre(kRasti500Band) / static_cast<float>(SampleFrequency()) <= kHighestCentre;
+        const bool usable = allowedBand(*this, kRasti500Band);
         for (int i = 1; i <= kRasti500Count + kRasti2000Count && usable; ++i) {
             const float m = i <= kRasti500Count ? MTF(channel, kRasti500Band, i + 14)
                                                 : MTF(channel, kRasti2000Band, i + 10);
@@ -193,10 +202,12 @@ float clsWave::RASTI(int channel)
 float clsWave::STITEL(int channel)
 {
     return speechIndex(channel, KindStitel, [&] {
+        if (!speech::complete(speechBands(*this, channel)))
+            return -1.0f;
         float sum = 0;
         int count = 0;
         for (int band = speech::kFirstSpeechBand; band <= speech::kLastSpeechBand; ++band) {
-            if (BandCentre(band) / static_cast<float>(SampleFrequency()) <= kHighestCentre) {
+            if (allowedBand(*this, band)) {
                 const float m = MTF(channel, band, kStitelEntry);
                 if (m == NoValue)
                     return -1.0f;
@@ -223,7 +234,7 @@ QString clsWave::Rating(float sti)
 
 float clsWave::ALC(float sti)
 {
-    if (!(sti >= 0 && sti <= 1))
+    if (!speech::isIndex(sti))
         return NoValue; // no index (-1, or no value), no loss
     const float alc = static_cast<float>(170.5405 * std::exp(-5.419 * static_cast<double>(sti)));
     return alc > 100.0f ? 100.0f : alc;

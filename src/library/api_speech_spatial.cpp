@@ -114,26 +114,70 @@ float lateral(const WaveHeader& header, std::int16_t band, double lateralGain, F
     });
 }
 
-// Where the later of the two channels' sound in the band ends: where its decay meets its noise, or ends (a cut
-// response); without a decay, after its last sample that is not 0. Past it the ears hear only noise, or the
-// band filter ringing on, and neither correlation is the room's.
-std::int64_t soundingLength(const WaveHeader& header, std::int16_t band, std::int64_t length)
+// Where a channel's sound in a band ends, and where the band has sounded out. A decay that meets a noise floor
+// ends there, and so do the windows: past it the ears hear only noise. A decay faded out ends where the fade
+// begins. Sound followed by digital silence or cut short ends with the channel's last sample that is not 0, and
+// the band sounds on as far as its filter rings: the filter spreads the energy of that last sound, a pulse's all
+// of it, over its ringing, which a window must hold for the sound to count whole. A band without a decay whose
+// channel sounds on to its end has nothing to tell its sound from its noise by: the windows run to the end, but
+// no sound of its own is known after the early sound.
+struct ChannelSound {
+    std::int64_t end = 0;        // of the channel's own sound
+    std::int64_t soundedOut = 0; // where the windows may end
+    double noiseEnergy = 0;      // of the band's noise floor (0: none)
+    bool ringsOut = false;       // soundedOut is found in the filtered band, from `end` on
+};
+
+ChannelSound channelSound(const WaveHeader& header, int channel, std::int16_t band)
 {
-    std::int64_t end = 0;
-    for (int ch = 0; ch < 2; ++ch) {
-        dsp::ChannelAnalysis* a = AnalysisStore::channel(header, ch);
-        const dsp::DecayAnalysis* d = a ? a->decay(band) : nullptr;
-        if (d && d->valid) {
-            end = std::max(end, d->decayEnd);
-            continue;
-        }
-        const auto samples = WaveStore::samples(header, ch);
-        auto last = static_cast<std::int64_t>(samples.size());
-        while (last > 0 && samples[static_cast<std::size_t>(last - 1)] == 0)
-            --last;
-        end = std::max(end, last);
+    ChannelSound s;
+    dsp::ChannelAnalysis* a = AnalysisStore::channel(header, channel);
+    const dsp::DecayAnalysis* d = a ? a->decay(band) : nullptr;
+    if (d && d->noiseBounded()) {
+        s.end = s.soundedOut = d->decayEnd;
+        s.noiseEnergy = d->noiseEnergy;
+        return s;
     }
-    return std::clamp<std::int64_t>(end, 0, length);
+    const auto samples = WaveStore::samples(header, channel);
+    const auto length = static_cast<std::int64_t>(samples.size());
+    auto last = length;
+    while (last > 0 && samples[static_cast<std::size_t>(last - 1)] == 0)
+        --last;
+    const bool decay = d && d->valid;
+    if (decay && d->decayEnd < last) {
+        s.end = s.soundedOut = d->decayEnd; // faded out
+    } else if (decay || last < length) {
+        s.end = s.soundedOut = last;
+        s.ringsOut = true;
+    } else {
+        s.soundedOut = length;
+    }
+    return s;
+}
+
+// Whether the late window [split, length) holds sound of its own: the ears' sound goes on past 80 ms, and in each
+// ear with a noise floor the window rises above it, as a decay must (elsewhere its correlation is the noise's). The
+// filter ringing on after the early sound is no late sound, so the window's energy is asked of the band filtered
+// time-reversed, whose ringing lies before the sound instead of after it: in the lowest bands the forward ringing
+// of the early sound outlasts 80 ms and rises above a faint noise by itself.
+bool lateSound(const WaveHeader& header, const BandPair& pair, const ChannelSound (&sound)[2], std::int64_t zero,
+               std::int64_t split, std::int64_t length)
+{
+    const auto samples = static_cast<std::int64_t>(WaveStore::floatSamples(header, 0).size());
+    if (std::max(sound[0].end, sound[1].end) <= dsp::spatialBoundary(zero, 0.080, 0.0, pair.fs_Hz, samples))
+        return false;
+    const std::int64_t until = filteredLength(pair.filter, pair.fs_Hz, length, samples);
+    for (int ch = 0; ch < 2; ++ch) {
+        if (!(sound[ch].noiseEnergy > 0))
+            continue;
+        const auto own = pair.filter.apply(WaveStore::floatSamples(header, ch)
+                                               .subspan(static_cast<std::size_t>(split),
+                                                        static_cast<std::size_t>(std::max<std::int64_t>(until - split, 0))),
+                                           dsp::FilterDirection::Reversed);
+        if (!dsp::risesAboveNoise(own, pair.fs_Hz, 0, length - split, sound[ch].noiseEnergy))
+            return false;
+    }
+    return true;
 }
 
 } // namespace
@@ -169,15 +213,21 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
         if (zero < 0 || !dsp::isBand(band) || WaveStore::channels(header) != 2)
             return;
         const auto samples = static_cast<std::int64_t>(WaveStore::floatSamples(header, 0).size());
-        // The windows end where the sound does: a late window with nothing in it but what the filter rings on
-        // after the early sound is empty, and has no value.
-        const std::int64_t length = soundingLength(header, band, samples);
+        ChannelSound sound[2] = {channelSound(header, 0, band), channelSound(header, 1, band)};
+        const bool ringing = sound[0].ringsOut || sound[1].ringsOut;
+        const std::int64_t ends = std::max(sound[0].soundedOut, sound[1].soundedOut);
+        // A channel that rings out is filtered whole: where its ringing ends is found in the band.
         const BandPair* pair =
-            bandPair(header, band, std::max(length, earlyEnd(zero, header.format.SampleFrequency)));
+            bandPair(header, band, ringing ? -1 : std::max(ends, earlyEnd(zero, header.format.SampleFrequency)));
         if (!pair)
             return;
-        const auto& left = pair->channel[0];
-        const auto& right = pair->channel[1];
+        const std::span<const float> ears[2] = {pair->channel[0], pair->channel[1]};
+        for (int ch = 0; ch < 2; ++ch)
+            if (sound[ch].ringsOut)
+                sound[ch].soundedOut = dsp::rungOut(ears[ch], zero, sound[ch].end);
+        // The windows end where the band has sounded out.
+        const std::int64_t length =
+            std::clamp<std::int64_t>(std::max(sound[0].soundedOut, sound[1].soundedOut), 0, samples);
         const double delay = pair->filter.energyDelay_s();
         // A response that ends before the early window does has no early and no whole value, and its late one
         // would be nothing but the filter's ringing: no value at all, as for the lateral fractions.
@@ -185,10 +235,12 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
         if (limit > samples)
             return;
         const std::int64_t split = std::min(length, limit);
-        const auto iacc = dsp::interauralCrossCorrelations(left, right, pair->fs_Hz, zero, split, length);
+        const auto iacc = dsp::interauralCrossCorrelations(ears[0], ears[1], pair->fs_Hz, zero, split, length);
+        // The early and whole windows hold the direct sound, which rises above any noise floor the decay found.
         r.IACC1 = spatialValue(iacc.whole);
         r.IACC2 = spatialValue(iacc.early);
-        r.IACC3 = spatialValue(iacc.late);
+        r.IACC3 = iacc.late && lateSound(header, *pair, sound, zero, split, length) ? spatialValue(iacc.late)
+                                                                                    : kNoSpatialValue;
     });
     result = r;
 }

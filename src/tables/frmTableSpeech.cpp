@@ -5,6 +5,7 @@
 #include "core/Globals.h"
 #include "core/NumberFormat.h"
 #include "core/clsOptions.h"
+#include "document/SpeechTransmission.h"
 #include "document/clsWave.h"
 #include "library/Codes.h"
 #include "tables/BandGrid.h"
@@ -190,14 +191,17 @@ void frmTableSpeech::Form_Load(clsWave& wave)
 frmTableSpeech::IndexValue frmTableSpeech::index(clsWave& wave, Index which) const
 {
     const int ch = channel();
-    switch (which) {
-    case Female: return {wave.STI_female(ch) >= 0, wave.STI_female(ch)};
-    case Male: return {wave.STI_male(ch) >= 0, wave.STI_male(ch)};
-    // A RASTI below 0 is a missing one, like the other indices'.
-    case Rasti: return {wave.RASTI(ch) >= 0, wave.RASTI(ch)};
-    case Stitel: return {wave.STITEL(ch) >= 0, wave.STITEL(ch)};
-    default: return {HasValue(wave.STI(ch)), wave.STI(ch)};
-    }
+    const float v = [&] {
+        switch (which) {
+        case Female: return wave.STI_female(ch);
+        case Male: return wave.STI_male(ch);
+        case Rasti: return wave.RASTI(ch);
+        case Stitel: return wave.STITEL(ch);
+        default: return wave.STI(ch);
+        }
+    }();
+    // The screen, the file and the page show an index, its rating and its loss by this one test.
+    return {speech::isIndex(v), v};
 }
 
 std::vector<frmTable::RunStep> frmTableSpeech::planRun(clsWave&)

@@ -46,9 +46,10 @@ double expectedIndex(double T, double snr_dB, std::span<const double> frequencie
     return sum / static_cast<double>(frequencies.size());
 }
 
-// A single decay carried by one tone in each speech band (exact band envelopes), with broadband white noise of
-// the given energy per sample.
-std::vector<float> speechDecay(double T, double fs, double length_s, std::uint64_t seed = 1, double noise = 0)
+// A single decay carried by one tone in each speech band from `lowestBand` on (exact band envelopes), with
+// broadband white noise of the given energy per sample.
+std::vector<float> speechDecay(double T, double fs, double length_s, std::uint64_t seed = 1, double noise = 0,
+                               int lowestBand = 3)
 {
     ts::ResponseShape shape;
     shape.fs_Hz = fs;
@@ -58,7 +59,7 @@ std::vector<float> speechDecay(double T, double fs, double length_s, std::uint64
     shape.energy = ts::singleDecay(T, 1e8);
     shape.noiseEnergy = noise;
     std::vector<double> tones;
-    for (int b = 3; b <= 9; ++b)
+    for (int b = lowestBand; b <= 9; ++b)
         if (dsp::bandUpper_Hz(b) < fs / 2)
             tones.push_back(dsp::bandCentre_Hz(b));
     return ts::makeTonalResponse(shape, tones);
@@ -220,6 +221,56 @@ TEST_F(WaveSpeech, LowSampleRate)
     EXPECT_EQ(w->STI_female(0), -1.0f);
     EXPECT_EQ(w->STITEL(0), -1.0f);
     EXPECT_GT(w->RASTI(0), 0.0f);
+}
+
+// Every index rests on every speech band the rate allows. A response that lacks one band's MTI has no index at
+// all, not one of the bands that happen to have theirs: no STI (no value), no revised, RASTI or STITEL index (-1)
+// and no articulation loss. The rows: white noise 10 dB below the decay's start, of which the wide 8 kHz octave
+// takes a quarter, 16 dB below its tone - too close for a decay there, while the six bands below it (RASTI's two
+// among them) have theirs; and a response cut 5 ms after its start, which only two octaves measure. A unit impulse
+// in a response of the fewest frames an edit leaves keeps every index.
+TEST_F(WaveSpeech, AnIndexNeedsEverySpeechBandTheRateAllows)
+{
+    auto cut = [](std::size_t frames) {
+        auto x = speechDecay(1.0, 48000, 1.0);
+        x.resize(frames);
+        return x;
+    };
+    std::vector<float> impulse(256, 0.0f);
+    impulse[20] = 20000;
+    struct Row {
+        const char* name;
+        std::vector<float> samples;
+        bool indices;
+    };
+    const Row rows[] = {
+        {"8 kHz octave in its noise", speechDecay(1.0, 48000, 2.0, 1, 1e8 / 7 * 0.1), false},
+        {"cut 5 ms after the impulse", cut(240 + 240), false},
+        {"impulse in 256 frames", impulse, true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        clsWave* w = document("bands.wav", 48000, {row.samples});
+        int measured = 0;
+        for (int band = 3; band <= 9; ++band)
+            measured += w->MTI(0, band) >= 0 ? 1 : 0;
+        if (row.indices) {
+            EXPECT_EQ(measured, 7);
+            for (const float index : {w->STI(0), w->STI_male(0), w->STI_female(0), w->RASTI(0), w->STITEL(0)})
+                EXPECT_NEAR(index, 1.0, 0.005);
+        } else {
+            ASSERT_GT(measured, 0) << "a row of some bands measured";
+            ASSERT_LT(measured, 7);
+            EXPECT_EQ(w->STI(0), NoValue);
+            EXPECT_EQ(w->STI_male(0), -1.0f);
+            EXPECT_EQ(w->STI_female(0), -1.0f);
+            EXPECT_EQ(w->RASTI(0), -1.0f);
+            EXPECT_EQ(w->STITEL(0), -1.0f);
+            EXPECT_EQ(clsWave::ALC(w->STI(0)), NoValue);
+            EXPECT_EQ(clsWave::ALC(w->RASTI(0)), NoValue);
+        }
+        w->Die();
+    }
 }
 
 // A band counts while its centre lies at most 0.35 times the rate: the 2 kHz octave just inside and just outside.

@@ -175,6 +175,100 @@ TEST(SpeechSpatialApi, NoValueWithoutTheSoundItNeeds)
     EXPECT_GE(CalcLF(whole.header, 6), 0.0f);
 }
 
+// Three pulses and then exact zeros: a direct sound at 20 ms of amplitude (3/4)^(1/2) A at both ears, and
+// reflections of amplitude A at 35 ms, in opposite phase at the two ears, and at 50 ms. Band-filtered, each pulse
+// becomes the filter's impulse response g at its time; 15 ms apart, the pulses' cross terms (g's autocorrelation
+// 15 ms +- 1 ms off its peak) vanish, so both ears' IACF is sum(l_i r_i) R_g(tau) / (sum(l_i^2) sum(r_i^2))^(1/2)
+// R_g(0), largest at tau = 0:
+//   IACC(0..80 ms) = |3/4 - 1 + 1| / (3/4 + 1 + 1) = 3/11 = 0.2727, the whole response's the same.
+// The 50 ms pulse's energy reaches the band through its filter's ringing, after its last raw sample: windows that
+// stopped there would read |3/4 - 1| / (3/4 + 1) = 1/7. One LSB of dither after the last pulse changes nothing.
+// Followed by exact zeros the pulses have no late sound, only the last one's ringing in the lowest octaves: no late
+// value. (Over the dither a pulse train is no decay the analysis can tell from its noise, so the late window is
+// left to the test of dither alone below.)
+TEST(SpeechSpatialApi, CorrelationOfPulsesHoldsTheRingingOfTheLast)
+{
+    const double a = 10000;
+    std::vector<float> left(24000, 0.0f), right(24000, 0.0f);
+    const std::size_t at[] = {960, 1680, 2400};
+    const double l[] = {std::sqrt(0.75), 1, 1}, r[] = {std::sqrt(0.75), -1, 1};
+    for (int i = 0; i < 3; ++i) {
+        left[at[i]] = static_cast<float>(a * l[i]);
+        right[at[i]] = static_cast<float>(a * r[i]);
+    }
+    auto dithered = [&](std::vector<float> x, std::uint64_t seed) {
+        ts::Random random(seed);
+        for (std::size_t n = at[2] + 1; n < x.size(); ++n)
+            x[n] += static_cast<float>(random.sign());
+        return x;
+    };
+    struct Row {
+        const char* name;
+        std::vector<float> left, right;
+        bool silentAfter;
+    };
+    const Row rows[] = {{"exact zeros after the last pulse", left, right, true},
+                        {"one LSB of dither after it", dithered(left, 1), dithered(right, 2), false}};
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        OpenSamples w(48000, {row.left, row.right});
+        for (std::int16_t band = 3; band <= 9; ++band) {
+            SCOPED_TRACE(band);
+            IACCResult iacc;
+            CalcIACC(w.header, band, iacc);
+            if (band >= 5 && band <= 8) { // 500 Hz to 4 kHz: the lower octaves' ringing overlaps from pulse to pulse
+                EXPECT_NEAR(iacc.IACC2, 3.0 / 11, 0.005);
+                EXPECT_NEAR(iacc.IACC1, 3.0 / 11, 0.005);
+            }
+            if (row.silentAfter) {
+                EXPECT_EQ(iacc.IACC3, -1.0f);
+            }
+        }
+    }
+}
+
+// A late window that holds only dither - one LSB of noise from 80 ms on, after sound that stopped at 50 ms - does
+// not rise above the response's noise (the decay analysis' noise floor in the band) and has no value, as it has
+// none without the dither. In the lowest octaves the filter rings on past 80 ms after the early sound; that is no
+// late sound either, with or without the dither. The same decay heard on past 80 ms over the dither keeps its late
+// value. The early and whole windows have theirs throughout.
+TEST(SpeechSpatialApi, ALateWindowOfDitherAloneHasNoValue)
+{
+    const double fs = 48000;
+    auto ear = [&](double sound_s, bool dither, std::uint64_t seed) {
+        auto x = decay(0.3, fs, 1.0, seed);
+        std::fill(x.begin() + std::min(static_cast<std::ptrdiff_t>(240 + sound_s * fs), std::ptrdiff_t(x.size())),
+                  x.end(), 0.0f);
+        ts::Random random(seed + 100);
+        for (auto n = static_cast<std::size_t>(240 + 0.080 * fs); dither && n < x.size(); ++n)
+            x[n] += static_cast<float>(random.sign());
+        return x;
+    };
+    struct Row {
+        const char* name;
+        double sound_s;
+        bool dither, late;
+    };
+    for (const Row row : {Row{"sound to 50 ms, then exact zeros", 0.050, false, false},
+                          Row{"sound to 50 ms, dither from 80 ms", 0.050, true, false},
+                          Row{"sound throughout over the same dither", 1.0, true, true}}) {
+        SCOPED_TRACE(row.name);
+        OpenSamples w(48000, {ear(row.sound_s, row.dither, 4), ear(row.sound_s, row.dither, 5)});
+        for (std::int16_t band = 3; band <= 9; ++band) {
+            SCOPED_TRACE(band);
+            IACCResult iacc;
+            CalcIACC(w.header, band, iacc);
+            EXPECT_GE(iacc.IACC1, 0.0f);
+            EXPECT_GE(iacc.IACC2, 0.0f);
+            if (row.late) {
+                EXPECT_GE(iacc.IACC3, 0.0f);
+            } else {
+                EXPECT_EQ(iacc.IACC3, -1.0f);
+            }
+        }
+    }
+}
+
 // A long response is band-filtered only as far as its values read (80 ms past time zero, or the decay end); the
 // values must be exactly those of the whole response filtered, in the lowest band (the longest look-ahead of the
 // half-band chain) and a middle one.

@@ -298,6 +298,57 @@ TEST_F(TableWindow, SignalToNoiseRatioWithoutADecayHasNoValueAndZeroIsANumber)
     EXPECT_EQ(zero.print.trimmed(), QStringLiteral("0"));
 }
 
+// A lateral fraction of exactly 0 is a value, and its row shows it as one: a second channel that sounds only long
+// after the early window (one sample near the response's end, so the channel is not silent) has no energy from 5
+// to 80 ms in any band. The figure-of-eight's LF and the probe's LFC are 0, and read "0.00" on screen and in the
+// file, not the "--" of a missing value.
+TEST_F(TableWindow, ALateralFractionOfExactly0ShowsAsANumber)
+{
+    struct Case {
+        const char* name;
+        ParameterTable table;
+        std::int16_t receiver;
+        const char* cells;
+        const char* fileLabel;
+        float (clsWave::*member)(int band);
+    };
+    const Case cases[] = {
+        {"figure-of-eight", ParameterTable::Iso, ReceiverOmniFig8, "lblLF", "LF  [-]:", &clsWave::LF},
+        {"probe", ParameterTable::Spaciousness, ReceiverOmniOmniProbe, "lblLFC", "LFC  [-]:", &clsWave::LFC},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Response r;
+        r.receiver = c.receiver;
+        const std::vector<float> omni = tonalDecay(r, r.T0_s, 9000, 3);
+        std::vector<float> late(omni.size(), 0.0f);
+        late[late.size() - 10] = 1000;
+        clsWave* wave = WaveByKey(NewWave(false));
+        wave->setFileName(QString::fromStdString(test::ResponseFile("late-lateral.wav")
+                                                      .rate(r.fs)
+                                                      .perChannel({omni, late})
+                                                      .receiver(c.receiver)
+                                                      .probeDistance(20.0f)
+                                                      .write()));
+        ASSERT_TRUE(wave->Valid());
+        frmTable* t = open(c.table, *wave);
+        QStringList zeros;
+        for (int k = 0; k <= t->columns().last; ++k) {
+            SCOPED_TRACE(k);
+            ASSERT_EQ((wave->*c.member)(k + 2), 0.0f);
+            EXPECT_EQ(cell(*t, QStringLiteral("%1(%2)").arg(QLatin1String(c.cells)).arg(k)), "0.00");
+            zeros << QStringLiteral("0.00");
+        }
+        const QStringList lines = t->ExportText().split(QStringLiteral("\r\n"));
+        const auto line = std::find_if(lines.begin(), lines.end(),
+                                       [&](const QString& l) { return l.startsWith(QLatin1String(c.fileLabel)); });
+        ASSERT_NE(line, lines.end());
+        EXPECT_EQ(line->split(QLatin1Char('\t')).mid(1, zeros.size()), zeros) << line->toStdString();
+        t->close();
+        wave->Die();
+    }
+}
+
 // Each access key (Alt and the underlined letter) presses one button of its window: two buttons of one key would
 // make it press neither.
 TEST_F(TableWindow, AccessKeysAreUniqueWithinEachWindow)

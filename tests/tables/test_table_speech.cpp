@@ -74,6 +74,57 @@ TEST_F(SpeechTable, ShowsTheDocumentsValuesAndIndices)
     EXPECT_EQ(cell(*t, "lblSTI(2)"), FormatPattern(wave.STI(0), "0.00") + " : " + clsWave::Rating(wave.STI(0)));
 }
 
+// The bundled example has every speech band's MTI and so its indices (weighted STI 0.545 in channel 0). Cut to
+// its first 256 frames (what deleting everything leaves), 300 frames or 20 ms, a channel keeps the MTIs of a few
+// bands only, and then no index has a value, a rating or a loss: not on screen, not in the file.
+TEST_F(SpeechTable, TheExampleCutShortShowsNoIndex)
+{
+    const char* const values[] = {"lblSTI(0)", "lblSTI(1)", "lblRASTI", "lblSTITEL", "lblSTI(2)"};
+    const char* const losses[] = {"lblALC(0)", "lblALC(1)", "lblALC(2)", "lblALC(3)", "lblALC(4)"};
+    struct Case {
+        std::int32_t frames; // 0: the whole example
+        int channel;
+    };
+    for (const Case c : {Case{0, 0}, Case{256, 0}, Case{300, 1}, Case{960, 0}, Case{960, 1}}) {
+        SCOPED_TRACE(testing::Message() << c.frames << " frames, channel " << c.channel);
+        clsWave* wave = WaveByKey(NewWave(false));
+        wave->setFileName(QStringLiteral(VEMRA_EXAMPLES_DIR "/example-room.wav"));
+        ASSERT_TRUE(wave->Valid());
+        if (c.frames > 0) {
+            ASSERT_EQ(wave->Delete(c.frames, wave->SampleCount() - c.frames), 0);
+        }
+        frmTableSpeech* t = openSpeech(*wave);
+        if (c.channel != 0) {
+            t->optChannel(c.channel)->click();
+            ASSERT_TRUE(finish(t, 2));
+        }
+        const QString text = t->ExportText();
+        if (c.frames == 0) {
+            const float sti = wave->STI(0);
+            EXPECT_NEAR(sti, 0.545, 0.005);
+            EXPECT_EQ(cell(*t, "lblSTI(2)"), FormatPattern(sti, "0.00") + " : " + clsWave::Rating(sti));
+            EXPECT_EQ(cell(*t, "lblALC(4)"), FormatPattern(clsWave::ALC(sti), "0.0"));
+            EXPECT_TRUE(text.contains("STI           \t" + FormatPattern(sti, "0.00 ") + "(Fair)")) << text.toStdString();
+        } else {
+            int measured = 0;
+            for (int band = 3; band <= 9; ++band)
+                measured += wave->MTI(c.channel, band) >= 0 ? 1 : 0;
+            ASSERT_GT(measured, 0) << "a cut that some bands still measure";
+            for (int i = 0; i < 5; ++i) {
+                SCOPED_TRACE(values[i]);
+                EXPECT_EQ(cell(*t, QString::fromLatin1(values[i])), " -- ");
+                EXPECT_EQ(cell(*t, QString::fromLatin1(losses[i])), " - ");
+            }
+            EXPECT_EQ(text.count("\t --  \r\n% ALC         \t -   \r\n"), 5) << text.toStdString();
+            for (const char* rating : {"Bad", "Poor", "Fair", "Good", "Excellent"}) {
+                EXPECT_FALSE(text.contains(QString::fromLatin1(rating))) << rating;
+            }
+        }
+        t->close();
+        wave->Die();
+    }
+}
+
 TEST_F(SpeechTable, WeightEntries)
 {
     struct Case {

@@ -376,8 +376,9 @@ DecayAnalysis analyse(const Energy& whole, std::int64_t start, double shortestDe
 
     // Preliminary: 10 ms intervals, noise from the last tenth, line from the peak down to 10 dB above noise.
     double noise = e.level(e.mean(lastTenth, length));
-    const std::int64_t m0 = std::clamp<std::int64_t>(std::llround(0.010 * cellRate), 1, std::max<std::int64_t>(1, length / 10));
-    Line line = fitBlocks(blockLevels(e, m0), 1e300, noise + 10);
+    const std::int64_t m0 =
+        std::clamp<std::int64_t>(std::llround(kRiseInterval_s * cellRate), 1, std::max<std::int64_t>(1, length / 10));
+    Line line = fitBlocks(blockLevels(e, m0), 1e300, noise + kRiseAboveNoise_dB);
     if (line.n < 2 || !(line.slope < kSlowestDecay_dBps))
         return result;
     double cross = std::clamp((noise - line.intercept) / line.slope, 0.0, duration);

@@ -33,6 +33,10 @@
 namespace vemra::dsp {
 
 inline constexpr double kNoiseMargin_dB = 8.0;
+// Sound is a decay only when it rises above its noise: its loudest stretches of kRiseInterval_s must lie at least
+// kRiseAboveNoise_dB above the noise floor, or no decay line can be drawn down to there.
+inline constexpr double kRiseAboveNoise_dB = 10.0;
+inline constexpr double kRiseInterval_s = 0.010;
 
 struct LineFit {
     double decayTime_s = 0;

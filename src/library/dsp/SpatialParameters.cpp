@@ -1,5 +1,7 @@
 #include "library/dsp/SpatialParameters.h"
 
+#include "library/dsp/DecayAnalysis.h"
+
 #include <algorithm>
 #include <cmath>
 #include <vector>
@@ -9,6 +11,9 @@ namespace {
 
 constexpr double kLateralFrom_s = 0.005;
 constexpr double kEarlyTo_s = 0.080;
+// What may still follow where a band is taken to have rung out, of its energy: the ringing left then moves a
+// correlation coefficient by about as much.
+constexpr double kRingingLeft = 1e-6;
 
 std::optional<double> ratio(double num, double den)
 {
@@ -190,6 +195,41 @@ InterauralCorrelations interauralCrossCorrelations(std::span<const float> left, 
     r.early = coefficient(early);
     r.late = coefficient(late);
     return r;
+}
+
+std::int64_t rungOut(std::span<const float> band, std::int64_t from, std::int64_t lastSound)
+{
+    const auto length = static_cast<std::int64_t>(band.size());
+    from = std::clamp<std::int64_t>(from, 0, length);
+    lastSound = std::clamp(lastSound, from, length);
+    const double total = energy(band, from, length, 1.0);
+    double after = 0;
+    std::int64_t end = length;
+    for (; end > lastSound; --end) {
+        const double e = double(band[static_cast<std::size_t>(end - 1)]) * band[static_cast<std::size_t>(end - 1)];
+        if (after + e > kRingingLeft * total)
+            break;
+        after += e;
+    }
+    return end;
+}
+
+bool risesAboveNoise(std::span<const float> band, double fs_Hz, std::int64_t from, std::int64_t to,
+                     double noiseEnergy)
+{
+    from = std::max<std::int64_t>(from, 0);
+    to = std::min(to, static_cast<std::int64_t>(band.size()));
+    if (to <= from || !(fs_Hz > 0))
+        return false;
+    if (!(noiseEnergy > 0))
+        return true;
+    const std::int64_t block = std::clamp<std::int64_t>(std::llround(kRiseInterval_s * fs_Hz), 1, to - from);
+    const double needed = noiseEnergy * std::pow(10.0, kRiseAboveNoise_dB / 10.0) * static_cast<double>(block);
+    // Consecutive blocks from the window's start; the last one, cut short, stands in with the block before it.
+    for (std::int64_t b = from; b < to; b += block)
+        if (energy(band, std::min(b, to - block), std::min(b, to - block) + block, 1.0) >= needed)
+            return true;
+    return false;
 }
 
 } // namespace vemra::dsp

@@ -54,4 +54,15 @@ InterauralCorrelations interauralCrossCorrelations(std::span<const float> left, 
                                                    double fs_Hz, std::int64_t from, std::int64_t split,
                                                    std::int64_t to, double maxLag_s = 0.001);
 
+// Where a band-filtered channel has rung out after its sound ends at lastSound (exclusive): the first sample at
+// or after it past which less than a millionth of the band's energy from `from` on follows. The band filter
+// spreads the energy of a channel's last sound over its own ringing, which belongs to that sound.
+std::int64_t rungOut(std::span<const float> band, std::int64_t from, std::int64_t lastSound);
+
+// True when the window [from, to) of a band-filtered channel rises above the band's noise (mean energy per sample,
+// as the decay analysis measured it): its loudest kRiseInterval_s lies kRiseAboveNoise_dB above the noise, as a
+// decay's must. Any energy rises above a noise of 0.
+bool risesAboveNoise(std::span<const float> band, double fs_Hz, std::int64_t from, std::int64_t to,
+                     double noiseEnergy);
+
 } // namespace vemra::dsp

@@ -9,6 +9,7 @@
 
 #include <cmath>
 #include <limits>
+#include <optional>
 #include <string>
 
 using namespace vemra::dsp;
@@ -108,6 +109,30 @@ TEST(DecayAnalysis, SingleDecayBroadband)
         // The closed forms themselves agree with the table.
         EXPECT_NEAR(ts::clarity_dB(row.T, 0.080), row.C80, 0.01);
         EXPECT_NEAR(ts::centreTime_s(row.T) * 1000, row.Ts_ms, 0.1);
+    }
+}
+
+// A band's centre time counts from time zero moved on by its filter's energy delay, where the band's sound arrives
+// on average: a delay short of the energy's centre leaves that centre less the delay. A band whose energy lies
+// all before it - in the filter's own rise, ahead of where the delay puts the sound - has no centre time, not a
+// negative one. The decay of T = 0.5 s has its centre at 36.2 ms.
+TEST(DecayAnalysis, CentreTimeAfterTheFilterDelay)
+{
+    const std::int64_t delay = 100;
+    const Broadband b(ts::exponentialDecay(0.5, kFs, 1.0, 10000, ts::noINR, delay), delay);
+    ASSERT_TRUE(b.decay.holdsDecay());
+    struct Row {
+        double filterDelay_s;
+        std::optional<double> ts_ms;
+    };
+    for (const Row row : {Row{0.0, 36.2}, Row{0.020, 16.2}, Row{0.050, std::nullopt}}) {
+        SCOPED_TRACE("filter delay " + std::to_string(row.filterDelay_s));
+        const BandEnergy e(b.x, kFs, delay, row.filterDelay_s, b.decay);
+        const auto ts = e.centreTime_s();
+        ASSERT_EQ(ts.has_value(), row.ts_ms.has_value());
+        if (ts) {
+            EXPECT_NEAR(*ts * 1000, *row.ts_ms, 0.5);
+        }
     }
 }
 

@@ -173,3 +173,58 @@ TEST(Spatial, NoValue)
     EXPECT_FALSE(interauralCrossCorrelation(x, x, kFs, ms(80), ms(80)));
     EXPECT_FALSE(interauralCrossCorrelation(x, x, kFs, 0, static_cast<std::int64_t>(x.size()) + 1));
 }
+
+// The band of a pulse rings on after the pulse's last raw sample: where it has rung out, all but a millionth of its
+// energy lies before. Never before the last sound, and at the end of a band that is still sounding there.
+TEST(Spatial, RungOutKeepsAllButAMillionthOfTheRinging)
+{
+    std::vector<float> band(4000, 0.0f);
+    for (std::size_t n = 100; n < band.size(); ++n)
+        band[n] = static_cast<float>(std::pow(0.99, double(n - 100)) * std::cos(0.3 * double(n)));
+    auto after = [&](std::int64_t from) {
+        double e = 0;
+        for (std::size_t n = static_cast<std::size_t>(from); n < band.size(); ++n)
+            e += double(band[n]) * band[n];
+        return e;
+    };
+    const std::int64_t end = rungOut(band, 0, 101);
+    ASSERT_GT(end, 101);
+    ASSERT_LT(end, 4000);
+    EXPECT_LE(after(end), 1e-6 * after(0));
+    EXPECT_GT(after(end - 1), 1e-6 * after(0));
+    EXPECT_EQ(rungOut(band, 0, 3000), 3000); // the last sound itself comes later
+    band.resize(500);
+    EXPECT_EQ(rungOut(band, 0, 101), 500); // cut while it still rings
+}
+
+// A window rises above a band's noise when its loudest 10 ms lie 10 dB above the noise energy per sample; a
+// stretch of 10 ms at the window's end, shorter than the blocks counted from its start, counts as well.
+TEST(Spatial, AWindowRisesAboveTheNoiseByTenDecibelsOverTenMilliseconds)
+{
+    const double noise = 1.0;
+    auto window = [&](double burst_dB, std::int64_t burstAt) {
+        std::vector<float> x(ms(100), 1.0f);
+        for (std::int64_t n = burstAt; n < burstAt + ms(10); ++n)
+            x[static_cast<std::size_t>(n)] = static_cast<float>(std::pow(10.0, burst_dB / 20));
+        return x;
+    };
+    struct Row {
+        const char* name;
+        std::vector<float> band;
+        std::int64_t from, to;
+        double noise;
+        bool rises;
+    };
+    const Row rows[] = {
+        {"noise alone", window(0, 0), 0, ms(100), noise, false},
+        {"10 ms 11 dB up at the start", window(11, 0), 0, ms(100), noise, true},
+        {"10 ms 9 dB up", window(9, ms(40)), 0, ms(100), noise, false},
+        {"10 ms 11 dB up at the end of a window of 95 ms", window(11, ms(85)), 0, ms(95), noise, true},
+        {"without noise", window(0, 0), 0, ms(100), 0.0, true},
+        {"an empty window", window(11, 0), ms(50), ms(50), noise, false},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        EXPECT_EQ(risesAboveNoise(row.band, kFs, row.from, row.to, row.noise), row.rises);
+    }
+}
