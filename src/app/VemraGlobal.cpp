@@ -8,6 +8,7 @@
 #include "audio/clsPlayer.h"
 #include "calibration/frmCalCard.h"
 
+#include "core/DialogKeys.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
@@ -165,6 +166,7 @@ bool Main(const QStringList& arguments)
     guarded("Main", [&] {
         // The upper layers' hooks, before anything can use them.
         InstallHelpHandler();
+        InstallDialogKeys();
         ExitProgramHook = [] { ExitVemra(); };
         CreateMixerHook = [] { CreateMixer(); };
         ReleaseMixerHook = [] { ReleaseMixer(); };

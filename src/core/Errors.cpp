@@ -69,19 +69,32 @@ QString ErrorReportText(const QString& procedure, const VemraError& error, const
 
 void HandleError(int code) { HandleError(code, QString()); }
 
+MessageRequest ErrorBox(int code, const QString& file)
+{
+    MessageRequest r;
+    r.text = MessageText(code);
+    if (!file.isEmpty())
+        r.text += QLatin1Char('\n') + QDir::toNativeSeparators(file);
+    r.title = QStringLiteral("Vemra - error (%1)").arg(code);
+    r.icon = MsgIcon::Critical;
+    r.buttons = MsgButtons::OK;
+    r.helpContext = code;
+    return r;
+}
+
 void HandleError(int code, const QString& file)
 {
-    guarded("HandleError", [&] {
-        MessageRequest r;
-        r.text = MessageText(code);
-        if (!file.isEmpty())
-            r.text += QLatin1Char('\n') + QDir::toNativeSeparators(file);
-        r.title = QStringLiteral("Vemra - error (%1)").arg(code);
-        r.icon = MsgIcon::Critical;
-        r.buttons = MsgButtons::OK;
-        r.helpContext = code;
-        UiServices::get().messageBox(r);
-    });
+    guarded("HandleError", [&] { UiServices::get().messageBox(ErrorBox(code, file)); });
+}
+
+void TellNothingTo(QWidget* window, const QString& action, const QString& reason)
+{
+    MessageRequest r;
+    r.text = QStringLiteral("There is nothing to %1: %2.").arg(action, reason);
+    r.title = window ? window->windowTitle() : QStringLiteral("Vemra");
+    r.icon = MsgIcon::Exclamation;
+    r.parent = window;
+    UiServices::get().messageBox(r);
 }
 
 void ReportError(const QString& procedure, const VemraError& error)

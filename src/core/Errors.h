@@ -1,9 +1,12 @@
 #pragma once
 // Telling the user about failures and opening help:
 // - HandleError(code): message `code` of the message table in an error box with a Help button (context `code`);
-//   HandleError(code, file) names the file on a line of its own under the message;
+//   HandleError(code, file) names the file on a line of its own under the message; ErrorBox(code) is that box
+//   for a caller that offers more buttons;
+// - TellNothingTo(window, action, reason): a Copy or Print that has nothing to work on says so;
 // - ReportError(procedure, error): the general error reporter for a trapped run-time error;
 // - ShowHelp(window, context): the help window at a context's page, -1 for the contents.
+#include "core/UiServices.h"
 #include "core/VemraError.h"
 
 #include <QFont>
@@ -17,6 +20,11 @@ namespace vemra {
 
 void HandleError(int code);
 void HandleError(int code, const QString& file);
+// The error box of HandleError, not yet shown: the message (and file), "Vemra - error (<code>)", OK and Help.
+MessageRequest ErrorBox(int code, const QString& file = QString());
+// "There is nothing to <action>: <reason>." in a box titled as the window, so that the clipboard or the printer
+// is left alone rather than given an empty picture.
+void TellNothingTo(QWidget* window, const QString& action, const QString& reason);
 void ReportError(const QString& procedure, const VemraError& error);
 // Returns at once; a context without a page shows the contents with a note.
 void ShowHelp(QWidget* window, int context);

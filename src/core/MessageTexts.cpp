@@ -79,6 +79,7 @@ constexpr Message kMessages[] = {
     {msg::CalibrationNoData63, "Warning: Unable to extract useful data from calibration file at 63 Hz"},
     {msg::CloseMeasurementFirst, "Close measurement window first"},
     {msg::CalibrationTooLittleSignal, "Not enough signal for soundcard calibration. Abort calibration procedure? "},
+    {msg::NoPrinter, "There is no printer. Press OK to choose a printer, or a PDF file to print to."},
     {msg::ConfirmExit, "Close all windows and exit?"},
     {msg::SwitchTo8, "Switch to 8 and press OK, or press 'Cancel' to abort"},
     {msg::ErrorInProcedure, "The following error has occurred in procedure"},

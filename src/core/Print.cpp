@@ -1,11 +1,15 @@
 #include "core/Print.h"
 
+#include "core/Errors.h"
+#include "core/UiServices.h"
 #include "core/VemraError.h"
+#include "library/Messages.h"
 
 #include <QFont>
 #include <QFontMetricsF>
 #include <QPainter>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <cmath>
 
 namespace vemra {
@@ -16,9 +20,45 @@ QPrinter& CurrentPrinter()
     return printer;
 }
 
+bool HasDestination(const QPrinter& printer)
+{
+    return !printer.printerName().isEmpty() || !printer.outputFileName().isEmpty();
+}
+
+bool ChoosePrinter(QWidget* parent)
+{
+    return UiServices::get().printDialog(parent, &CurrentPrinter());
+}
+
+QPrinter* PrinterToPrintOn(QWidget* parent)
+{
+    QPrinter& printer = CurrentPrinter();
+    if (HasDestination(printer))
+        return &printer;
+    // Nothing chosen yet: the system's default of the moment, as a printer made afresh would take it (one may
+    // have been installed since the program started).
+    if (const QPrinterInfo system = QPrinterInfo::defaultPrinter(); !system.isNull()) {
+        printer.setOutputFormat(QPrinter::NativeFormat);
+        printer.setPrinterName(system.printerName());
+        if (HasDestination(printer))
+            return &printer;
+    }
+    MessageRequest box = ErrorBox(msg::NoPrinter);
+    box.buttons = MsgButtons::OKCancel;
+    box.parent = parent;
+    if (UiServices::get().messageBox(box) != MsgResult::OK || !ChoosePrinter(parent))
+        return nullptr;
+    return &printer;
+}
+
+bool BeginPrinting(QPainter& painter, QPrinter& printer)
+{
+    return HasDestination(printer) && painter.begin(&printer);
+}
+
 void StartPrinting(QPainter& painter, QPrinter& printer)
 {
-    if (!painter.begin(&printer))
+    if (!BeginPrinting(painter, printer))
         throw VemraError::printerError(QStringLiteral("Printer error: the printer could not be started"));
 }
 

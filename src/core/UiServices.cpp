@@ -10,6 +10,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSpacerItem>
 #include <QStyle>
 
@@ -112,6 +113,9 @@ MsgResult QtUiServices::messageBox(const MessageRequest& request)
         help->disconnect();
         const int context = request.helpContext;
         QObject::connect(help, &QPushButton::clicked, &box, [&box, context] { requestHelp(&box, context); });
+        // F1 is the Help button, as in every other window of the program.
+        auto* key = new QShortcut(QKeySequence(Qt::Key_F1), &box);
+        QObject::connect(key, &QShortcut::activated, help, &QPushButton::click);
     }
     // QMessageBox sizes itself to its text and buttons only; a spacer across its grid keeps it as wide as its title.
     if (auto* grid = qobject_cast<QGridLayout*>(box.layout()))
@@ -248,14 +252,20 @@ FileDialogResult ScriptedUiServices::saveFileName(const FileDialogRequest& reque
     return r;
 }
 
-bool ScriptedUiServices::printDialog(QWidget*, QPrinter*)
+bool ScriptedUiServices::printDialog(QWidget*, QPrinter* printer)
 {
     ++printDialogs;
-    if (printAnswers.empty())
-        return true;
-    bool r = printAnswers.front();
-    printAnswers.pop_front();
-    return r;
+    bool accepted = true;
+    if (!printAnswers.empty()) {
+        accepted = printAnswers.front();
+        printAnswers.pop_front();
+    }
+    if (accepted && !printFiles.empty()) {
+        printer->setOutputFormat(QPrinter::PdfFormat);
+        printer->setOutputFileName(printFiles.front());
+        printFiles.pop_front();
+    }
+    return accepted;
 }
 
 std::optional<QColor> ScriptedUiServices::colorDialog(QWidget*, const QColor&)

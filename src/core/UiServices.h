@@ -85,7 +85,8 @@ public:
 
 // Answers prompts from queues filled by a test and records what was asked. An empty queue answers with the
 // request's default button, the default text, a cancelled file dialog, an accepted print dialog and a cancelled
-// colour dialog. An open answer may name several files, one per line.
+// colour dialog. An open answer may name several files, one per line. An accepted print dialog points the printer
+// at the next of printFiles, as the user choosing a PDF file does (none left: the printer stays as it is).
 class ScriptedUiServices final : public UiServices {
 public:
     std::deque<MsgResult> messageAnswers;
@@ -93,6 +94,7 @@ public:
     std::deque<QString> openAnswers;
     std::deque<QString> saveAnswers;
     std::deque<bool> printAnswers;
+    std::deque<QString> printFiles;
     std::deque<std::optional<QColor>> colorAnswers;
 
     std::vector<MessageRequest> messages;        // every message box shown, in order

@@ -5,6 +5,7 @@
 
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
+#include "core/Print.h"
 #include "core/VemraError.h"
 
 #include <QClipboard>
@@ -365,7 +366,7 @@ QRectF HLGraph::PrintArea(const QSizeF& drawing, const QSizeF& page)
 bool HLGraph::PrintPicture(QPrinter& printer)
 {
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!BeginPrinting(painter, printer))
         return false;
     const double W = width() * kTwipsPerInch / logicalDpiX();
     const double H = height() * kTwipsPerInch / logicalDpiY();

@@ -159,13 +159,6 @@ frmParameters::frmParameters(QWidget* parent) : QMainWindow(parent)
 
 frmParameters::~frmParameters() = default;
 
-QPrinter& frmParameters::printer()
-{
-    if (!printer_)
-        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    return *printer_;
-}
-
 clsParams* frmParameters::fileCache(int index) const
 {
     return index >= 0 && index < FileCount() ? files_[std::size_t(index)].get() : nullptr;

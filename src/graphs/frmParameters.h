@@ -27,7 +27,6 @@
 
 class QAction;
 class QLabel;
-class QPrinter;
 class QProgressBar;
 class QToolBar;
 class QToolButton;
@@ -104,8 +103,6 @@ public:
     const graphs::ParameterStatistics& statistics() const { return stats_; }
     // The displayed band range of the current band width (first > last when there is none).
     std::pair<int, int> DisplayedBands() const;
-    // The printer Print uses; it keeps its set-up from one print to the next.
-    QPrinter& printer();
     // The file's cache (tests); nullptr outside 0..FileCount-1.
     clsParams* fileCache(int index) const;
 
@@ -186,7 +183,6 @@ private:
     QToolButton* cancelPanel_ = nullptr;
     QLabel* statusPanel_ = nullptr;
     QProgressBar* prgProgress_ = nullptr;
-    std::unique_ptr<QPrinter> printer_;
 };
 
 // Opens a new parameter graph window, with the file when it is not empty; the window lives on its own.

@@ -4,7 +4,9 @@
 
 #include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
+#include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/Print.h"
 #include "core/UiServices.h"
 #include "core/VemraError.h"
 #include "core/clsOptions.h"
@@ -88,12 +90,7 @@ bool frmParameters::hasGraphToShow(const QString& what)
 {
     if (graph_->ShowsValues())
         return true;
-    MessageRequest r;
-    r.text = QStringLiteral("There is nothing to %1: the graph shows no values.").arg(what);
-    r.title = windowTitle();
-    r.icon = MsgIcon::Exclamation;
-    r.parent = this;
-    UiServices::get().messageBox(r);
+    TellNothingTo(this, what, QStringLiteral("the graph shows no values"));
     return false;
 }
 
@@ -102,10 +99,9 @@ void frmParameters::mnFilePrint_Click()
     guarded("frmParameters::FilePrint", [&] {
         if (!hasGraphToShow(QStringLiteral("print")))
             return;
-        QPrinter& p = printer();
-        if (!UiServices::get().printDialog(this, &p))
+        if (!ChoosePrinter(this))
             return;
-        if (!graph_->PrintPicture(p))
+        if (!graph_->PrintPicture(CurrentPrinter()))
             throw VemraError::printerError(QStringLiteral("Printer error: the printer could not be started"));
     });
 }

@@ -82,6 +82,7 @@ inline constexpr Id CalibrationBadRevTime63 = 913;  // "Warning: Invalid reverbe
 inline constexpr Id CalibrationNoData63 = 914;      // "Warning: Unable to extract useful data ... at 63 Hz"
 inline constexpr Id CloseMeasurementFirst = 915;    // "Close measurement window first"
 inline constexpr Id CalibrationTooLittleSignal = 916; // "Not enough signal for soundcard calibration. Abort ...?"
+inline constexpr Id NoPrinter = 917;                // "There is no printer. ...": none chosen and none installed
 
 // Prompts and the steps of the sound-card calibration.
 inline constexpr Id ConfirmExit = 1000;             // "Close all windows and exit?"

@@ -28,12 +28,19 @@ void TablePage::print(QPrinter& printer, double width_mm, const std::function<vo
 {
     if (!printer.isValid())
         throw printerError();
+    // The page turned for a wide table is that page's alone: the printer is the program's, and what prints on it
+    // next starts from the orientation the user set. Restored after the painter has ended the job.
+    struct KeepOrientation {
+        QPrinter& printer;
+        QPageLayout::Orientation orientation;
+        ~KeepOrientation() { printer.setPageOrientation(orientation); }
+    } keep{printer, printer.pageLayout().orientation()};
     if (printableWidth_mm(printer) < width_mm)
         printer.setPageOrientation(QPageLayout::Landscape);
     const double available_mm = printableWidth_mm(printer);
     const double scale = available_mm < width_mm ? available_mm / width_mm : 1.0;
     QPainter painter;
-    if (!painter.begin(&printer))
+    if (!BeginPrinting(painter, printer))
         throw printerError();
     painter.setPen(Qt::black);
     painter.scale(scale, scale);

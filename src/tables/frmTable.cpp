@@ -4,6 +4,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/Print.h"
 #include "core/UiServices.h"
 #include "core/VemraError.h"
 #include "core/clsOptions.h"
@@ -28,12 +29,6 @@
 
 namespace vemra {
 namespace {
-
-std::function<void(QPrinter&)>& printerSetup()
-{
-    static std::function<void(QPrinter&)> setup;
-    return setup;
-}
 
 QPushButton* button(QWidget* parent, const char* name, const char* caption)
 {
@@ -393,14 +388,12 @@ void frmTable::SaveTable(const QString& fileName)
 
 void frmTable::cmdPrint_Click() { PrintTable(); }
 
-void frmTable::setPrinterSetup(std::function<void(QPrinter&)> setup) { printerSetup() = std::move(setup); }
-
 void frmTable::PrintTable()
 {
-    QPrinter printer(QPrinter::HighResolution);
-    if (printerSetup())
-        printerSetup()(printer);
-    PrintTable(printer);
+    QPrinter* printer = nullptr;
+    guarded("PrintTable", [&] { printer = PrinterToPrintOn(this); });
+    if (printer)
+        PrintTable(*printer);
 }
 
 void frmTable::PrintTable(QPrinter& printer)

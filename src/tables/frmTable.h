@@ -115,13 +115,9 @@ public:
     QString ExportText();
     // Writes the text file (atomically; a failure is reported once and keeps the previous file).
     void SaveTable(const QString& fileName);
-    // Prints the page on the table printer, or on the given one.
+    // Prints the page at once on the program's current printer (core/Print.h), or on the given one.
     void PrintTable();
     void PrintTable(QPrinter& printer);
-
-    // Prepares each printer the tables print on before it is used (tests print into a PDF file this way); the
-    // default is the system's default printer as it stands.
-    static void setPrinterSetup(std::function<void(QPrinter&)> setup);
 
     // A control by object name (tests and the screenshots look at cells as "lblG(3)").
     QLabel* label(const QString& name) const;

@@ -6,7 +6,6 @@
 
 #include "core/ErrorGuard.h"
 #include "core/Print.h"
-#include "core/UiServices.h"
 #include "core/VemraError.h"
 #include "library/draw/DeviceContext.h"
 #include "viewer/BusyCursor.h"
@@ -20,7 +19,12 @@ namespace vemra {
 void frmView::connectOutputCommands()
 {
     setCommand(QStringLiteral("mnFilePrint"), [this] { mnFilePrint_Click(); });
-    setCommand(QStringLiteral("Print"), [this] { guarded("Toolbar", [&] { PrintGraphOn(CurrentPrinter()); }); });
+    setCommand(QStringLiteral("Print"), [this] {
+        guarded("Toolbar", [&] {
+            if (QPrinter* printer = PrinterToPrintOn(this))
+                PrintGraphOn(*printer);
+        });
+    });
     setCommand(QStringLiteral("Play"), [this] { PlayButton_Click(); });
     setCommand(QStringLiteral("Stop"), [this] {
         if (clsWave* wave = WaveFile())
@@ -31,10 +35,8 @@ void frmView::connectOutputCommands()
 void frmView::mnFilePrint_Click()
 {
     guarded("mnFilePrint", [&] {
-        QPrinter& printer = CurrentPrinter();
-        if (!UiServices::get().printDialog(this, &printer))
-            return;
-        PrintGraphOn(printer);
+        if (ChoosePrinter(this))
+            PrintGraphOn(CurrentPrinter());
     });
 }
 

@@ -2,8 +2,9 @@
 #include "viewer/frmWaterfall.h"
 
 #include "core/ErrorGuard.h"
+#include "core/Errors.h"
+#include "core/Print.h"
 #include "core/Twips.h"
-#include "core/UiServices.h"
 #include "core/VemraError.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
@@ -200,8 +201,11 @@ void frmWaterfall::Form_Load()
 // status bar's height changed with its texts.
 bool frmWaterfall::eventFilter(QObject* watched, QEvent* event)
 {
-    if (watched == picPlot_ && event->type() == QEvent::Resize && loaded_ && !unloaded_)
-        Form_Resize();
+    if (watched == picPlot_ && event->type() == QEvent::Resize) {
+        pictureDrawn_ = false;
+        if (loaded_ && !unloaded_)
+            Form_Resize();
+    }
     return QMainWindow::eventFilter(watched, event);
 }
 
@@ -289,29 +293,34 @@ void frmWaterfall::stStatus_PanelClick(const QString& key)
         stopSlicing_ = true;
 }
 
+bool frmWaterfall::hasPictureToShow(const QString& action)
+{
+    if (pictureDrawn_)
+        return true;
+    TellNothingTo(this, action, QStringLiteral("the waterfall shows no picture"));
+    return false;
+}
+
 void frmWaterfall::copyPicture()
 {
+    if (!hasPictureToShow(QStringLiteral("copy")))
+        return;
     QClipboard* clipboard = QGuiApplication::clipboard();
     clipboard->clear();
     clipboard->setImage(picPlot_->image());
 }
 
-QPrinter& frmWaterfall::printer()
-{
-    if (!printer_)
-        printer_ = std::make_unique<QPrinter>(QPrinter::HighResolution);
-    return *printer_;
-}
-
 void frmWaterfall::PrintWaterfall()
 {
+    if (!hasPictureToShow(QStringLiteral("print")))
+        return;
     // Printing reports nothing: a step that fails is skipped.
     try {
-        QPrinter& printer = this->printer();
-        if (!UiServices::get().printDialog(this, &printer))
+        if (!ChoosePrinter(this))
             return;
+        QPrinter& printer = CurrentPrinter();
         QPainter painter;
-        if (!painter.begin(&printer))
+        if (!BeginPrinting(painter, printer))
             return;
         // The picture keeps its size on screen, drawn afresh at the printer's resolution and centred at the top.
         const QSize plot = picPlot_->image().size();

@@ -15,6 +15,7 @@
 // Files: frmWaterfall.cpp (frame, load, unload, close, resize, toolbar, copy, print), frmWaterfallLoop.cpp
 // (timer, slice loop, drawing, properties dialog), frmWaterfallProperties.cpp (the properties).
 // Calling thread: the user-interface thread.
+#include "library/api_common.h"
 #include "library/records.h"
 #include "viewer/frmWaterProp.h"
 
@@ -24,11 +25,9 @@
 #include <QString>
 
 #include <cstdint>
-#include <memory>
 
 class QAction;
 class QPainter;
-class QPrinter;
 class QLabel;
 class QProgressBar;
 class QTimer;
@@ -103,8 +102,8 @@ public:
     QLabel* statusPanel() const { return statusPanel_; }
     QProgressBar* prgProgress() const { return prgProgress_; }
     QTimer* tmrUpdate() const { return tmrUpdate_; }
-    // The printer Print uses; it keeps what the printer dialog chose for the next print.
-    QPrinter& printer();
+    // True while the plot shows a picture drawn by the library (a new size clears it until it is drawn again).
+    bool pictureDrawn() const { return pictureDrawn_; }
     // The properties dialog while it is open, else nullptr.
     frmWaterProp* propertiesDialog() const { return dialog_.data(); }
 
@@ -122,13 +121,15 @@ private:
     void documentExit();
     // Closes now, or, while the loop runs or the dialog is open, stops them and closes afterwards.
     void requestClose();
+    // Copy and Print refuse, telling the user, while the plot shows no picture.
+    bool hasPictureToShow(const QString& action);
     void copyPicture();
     void PrintWaterfall();
     // frmWaterfallLoop.cpp
     void ProcessWaterfall();
     void PaintWaterfall();
-    // Draws the picture over `size` pixels of the painter in the colours last chosen.
-    void drawPlot(QPainter& painter, QSize size);
+    // Draws the picture over `size` pixels of the painter in the colours last chosen; the library's answer.
+    VResult drawPlot(QPainter& painter, QSize size);
     void ShowProperties();
     void RestartTimer();
     void setBusyControls(bool busy);
@@ -150,6 +151,7 @@ private:
     bool firstTick_ = false;
     bool maxFreqRange_ = false;
     bool cancel_ = true;
+    bool pictureDrawn_ = false;
 
     bool loaded_ = false;
     bool unloaded_ = false;
@@ -165,7 +167,6 @@ private:
     QLabel* statusPanel_ = nullptr;
     QProgressBar* prgProgress_ = nullptr;
     QTimer* tmrUpdate_ = nullptr;
-    std::unique_ptr<QPrinter> printer_;
 };
 
 } // namespace vemra

@@ -122,7 +122,7 @@ void frmWaterfall::PaintWaterfall()
         }
         {
             QPainter painter(&picPlot_->image());
-            drawPlot(painter, picPlot_->image().size());
+            pictureDrawn_ = drawPlot(painter, picPlot_->image().size()) == Ok;
         }
         picPlot_->update();
         statusPanel_->setText(QStringLiteral("Ready"));
@@ -130,7 +130,7 @@ void frmWaterfall::PaintWaterfall()
     });
 }
 
-void frmWaterfall::drawPlot(QPainter& painter, QSize size)
+VResult frmWaterfall::drawPlot(QPainter& painter, QSize size)
 {
     painter.fillRect(QRect(QPoint(0, 0), size), background_);
     painter.setPen(foreground_);
@@ -139,8 +139,9 @@ void frmWaterfall::drawPlot(QPainter& painter, QSize size)
     // The record holds 16 bits; no plot is that large, and the drawing itself works in floating point.
     rec_.PlotWidth = std::int16_t(std::min(size.width(), int(INT16_MAX)));
     rec_.PlotHeight = std::int16_t(std::min(size.height(), int(INT16_MAX)));
-    DrawWaterfall(rec_);
+    const VResult r = DrawWaterfall(rec_);
     rec_.hDC = 0;
+    return r;
 }
 
 void frmWaterfall::ShowProperties()

@@ -15,14 +15,20 @@
 #include "graphs/frmParameters.h"
 #include "support/ResponseFile.h"
 #include "viewer/frmView.h"
+#include "viewer/frmdBRange.h"
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QLocale>
 #include <QLockFile>
+#include <QLineEdit>
+#include <QPushButton>
 #include <QSettings>
+#include <QTest>
+#include <QTimer>
 #include <QWidget>
 #include <gtest/gtest.h>
 #include <cmath>
@@ -164,6 +170,34 @@ TEST_F(ProgramTest, StartsWithOneDocumentAndTheDebugSwitch)
     EXPECT_EQ(WaveCount(), 0);
     EXPECT_EQ(Options, nullptr);
     EXPECT_EQ(MRUlist, nullptr);
+}
+
+// In the running program Return on a focused button presses it, also in a dialog without a default button: the dB
+// range dialog's OK takes the typed range and closes the dialog.
+TEST_F(ProgramTest, ReturnOnTheFocusedOkOfTheDbRangeDialogClosesIt)
+{
+    ASSERT_TRUE(Main({decayFile()}));
+    frmView* view = documentWindow(1);
+    ASSERT_TRUE(view && view->WaveFile() && view->WaveFile()->Valid());
+    view->mnViewItem_Click(2); // a dB view
+    bool answered = false, closed = false;
+    QTimer::singleShot(0, [&] {
+        auto* dialog = qobject_cast<frmdBRange*>(QApplication::activeModalWidget());
+        if (!dialog)
+            return;
+        answered = true;
+        EXPECT_TRUE(QTest::qWaitForWindowActive(dialog));
+        dialog->txtRange()->setText(QStringLiteral("45"));
+        dialog->cmdOK()->setFocus();
+        QTest::keyClick(dialog->cmdOK(), Qt::Key_Return);
+        closed = !dialog->isVisible();
+        if (!closed)
+            dialog->reject();
+    });
+    view->ChangeRange();
+    ASSERT_TRUE(answered);
+    EXPECT_TRUE(closed);
+    EXPECT_FLOAT_EQ(view->WaveFile()->dBRange(), 45.0f);
 }
 
 TEST_F(ProgramTest, StartUpMakesTheSoundObjectsAndExitReleasesThem)

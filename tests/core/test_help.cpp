@@ -11,9 +11,11 @@
 #include <QGuiApplication>
 #include <QLineEdit>
 #include <QListWidget>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 #include <QPushButton>
 #include <QRegularExpression>
 #include <QSet>
@@ -83,6 +85,49 @@ TEST_F(HelpTest, HelpButtonOfAnErrorBoxOpensTheMessagePage)
     InstallHelpHandler();
     UiServices::requestHelp(nullptr, 402);
     EXPECT_EQ(HelpWindow::instance()->currentPage(), QStringLiteral("message-402.html"));
+    UiServices::setHelpHandler({});
+}
+
+// F1 in a message box (Qt's own, shown and answered while it is open) does what its Help button does: the box's
+// page opens and the box stays open. A box without a Help button has no page to open.
+TEST_F(HelpTest, F1InAMessageBoxOpensItsPage)
+{
+    InstallHelpHandler();
+    const struct {
+        int context;
+        const char* page; // "": no help
+    } cases[] = {{402, "message-402.html"}, {-1, "index.html"}, {-2, ""}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.context);
+        HelpWindow* help = HelpWindow::instance();
+        help->hide();
+        help->showPage(QStringLiteral("context-2.html"));
+        MessageRequest r;
+        r.text = QStringLiteral("Something went wrong.");
+        r.title = QStringLiteral("Vemra - error (402)");
+        r.icon = MsgIcon::Critical;
+        r.helpContext = c.context;
+        bool shown = false, boxOpen = false;
+        QString page;
+        QTimer::singleShot(0, [&] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            EXPECT_TRUE(QTest::qWaitForWindowActive(box));
+            QTest::keyClick(box, Qt::Key_F1);
+            shown = help->isVisible();
+            page = help->currentPage();
+            boxOpen = box->isVisible();
+            box->button(QMessageBox::Ok)->click();
+        });
+        QtUiServices services;
+        EXPECT_EQ(services.messageBox(r), MsgResult::OK);
+        EXPECT_TRUE(boxOpen);
+        EXPECT_EQ(shown, *c.page != 0);
+        if (shown) {
+            EXPECT_EQ(page, QString::fromLatin1(c.page));
+        }
+    }
     UiServices::setHelpHandler({});
 }
 

@@ -40,6 +40,7 @@ TEST(MessageTable, TextsAreExact)
         {911, "Unable to start your default browser and to connect to the Internet"},
         {914, "Warning: Unable to extract useful data from calibration file at 63 Hz"},
         {916, "Not enough signal for soundcard calibration. Abort calibration procedure? "},
+        {917, "There is no printer. Press OK to choose a printer, or a PDF file to print to."},
         {1001, "Switch to 8 and press OK, or press 'Cancel' to abort"},
         {1005, "leading to it to your local ZX representative."},
         {1007, "Vemra is already running!"},

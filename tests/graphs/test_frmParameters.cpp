@@ -1,5 +1,6 @@
 #include "graphs_fixture.h"
 
+#include "core/Print.h"
 #include "document/clsParams.h"
 #include "graphs/HLGraph.h"
 #include "graphs/ParameterTable.h"
@@ -420,8 +421,8 @@ TEST_F(ParameterGraph, PrintsOnePageAndCopiesThePicture)
     w->resize(800, 500);
     w->Graph()->Refresh();
     const QString pdf = QString::fromStdString(test::privateRoot()) + QStringLiteral("/graph.pdf");
-    w->printer().setOutputFormat(QPrinter::PdfFormat);
-    w->printer().setOutputFileName(pdf);
+    CurrentPrinter().setOutputFormat(QPrinter::PdfFormat);
+    CurrentPrinter().setOutputFileName(pdf);
     item(w, "Print")->trigger();
     EXPECT_EQ(scripted().printDialogs, 1);
     QFile f(pdf);
@@ -554,8 +555,8 @@ TEST_F(ParameterGraph, CopyAndPrintOfAGraphWithoutValuesRefuse)
     EXPECT_TRUE(scripted().messages[0].text.contains("nothing to copy")) << scripted().messages[0].text.toStdString();
 
     const QString pdf = QString::fromStdString(test::privateRoot()) + QStringLiteral("/empty.pdf");
-    w->printer().setOutputFormat(QPrinter::PdfFormat);
-    w->printer().setOutputFileName(pdf);
+    CurrentPrinter().setOutputFormat(QPrinter::PdfFormat);
+    CurrentPrinter().setOutputFileName(pdf);
     item(w, "mnFilePrint")->trigger();
     EXPECT_EQ(scripted().printDialogs, 0);
     EXPECT_FALSE(QFile::exists(pdf));

@@ -2,10 +2,16 @@
 // the columns without a value, and a page turned to landscape when the table is wider than portrait.
 #include "tables_fixture.h"
 
+#include "core/MessageTexts.h"
+#include "core/Print.h"
+#include "library/Messages.h"
 #include "tables/frmTableMTF.h"
 #include "tables/frmTableSpeech.h"
+#include "viewer/frmView.h"
 
+#include <QFile>
 #include <QPrinter>
+#include <QPrinterInfo>
 #include <QProcess>
 #include <QRegularExpression>
 
@@ -18,19 +24,29 @@ class TablePrint : public TableTest {
 protected:
     void TearDown() override
     {
-        frmTable::setPrinterSetup({});
         TableTest::TearDown();
+        clsWave::setViewerFactory({});
+        forgetPrinter();
     }
 
+    static QString pdfPath(const QString& name)
+    {
+        return QString::fromStdString(test::privateRoot()) + "/" + name + ".pdf";
+    }
+    // The program's printer as it is before the user has chosen one (on this machine: none).
+    static void forgetPrinter()
+    {
+        CurrentPrinter().setOutputFileName(QString());
+        CurrentPrinter().setPageOrientation(QPageLayout::Portrait);
+    }
     // Prints the table into a PDF file on A4 and returns the file's name.
     static QString printToPdf(frmTable& t, const QString& name)
     {
-        const QString path = QString::fromStdString(test::privateRoot()) + "/" + name + ".pdf";
-        frmTable::setPrinterSetup([path](QPrinter& p) {
-            p.setOutputFormat(QPrinter::PdfFormat);
-            p.setOutputFileName(path);
-            p.setPageSize(QPageSize(QPageSize::A4));
-        });
+        const QString path = pdfPath(name);
+        QPrinter& p = CurrentPrinter();
+        p.setOutputFormat(QPrinter::PdfFormat);
+        p.setOutputFileName(path);
+        p.setPageSize(QPageSize(QPageSize::A4));
         t.cmdPrint()->click();
         return path;
     }
@@ -99,6 +115,10 @@ TEST_F(TablePrint, WideTableTurnsToLandscapeAndKeepsEveryColumn)
     EXPECT_EQ(lines[1], "Frequency [Hz]: 31.5 63 125 250 500 1000 2000 4000 8000 16000");
     EXPECT_EQ(lines[2], "EDT [s]: " + values(wave, &clsWave::EDT, 1, 10, "0.000"));
     EXPECT_TRUE(landscape(pdf));
+    // The turned page was the wide table's alone: the program's printer, and the next table on it, stay upright.
+    EXPECT_EQ(CurrentPrinter().pageLayout().orientation(), QPageLayout::Portrait);
+    frmTable* narrow = open(ParameterTable::Iso, wave);
+    EXPECT_FALSE(landscape(printToPdf(*narrow, "iso-after-rev")));
 }
 
 TEST_F(TablePrint, ChannelInTheTitleOnlyForDualOmni)
@@ -150,6 +170,82 @@ TEST_F(TablePrint, ModulationPage)
         return v.join(' ');
     }());
     EXPECT_TRUE(lines.last().startsWith("MTI :"));
+}
+
+// The program's printer is the one the user chose last: once the document window was printed to a PDF file through
+// File > Print, each table's Print writes its page into that file at once, without a dialog and without a word.
+TEST_F(TablePrint, EveryTablePrintsOnThePrinterTheDocumentWindowPrintedOn)
+{
+    forgetPrinter();
+    InstallDocumentWindows();
+    Response r;
+    r.receiver = ReceiverOmniFig8; // every table, the spatial one included
+    clsWave& wave = *WaveByKey(NewWave());
+    wave.setFileName(writeResponse(QStringLiteral("printed.wav"), r));
+    wave.Show();
+    auto* view = qobject_cast<frmView*>(wave.viewer()->widget());
+    ASSERT_NE(view, nullptr);
+    const QString pdf = pdfPath("document");
+    scripted().printFiles = {pdf};
+    view->menuItem("mnFilePrint")->trigger();
+    ASSERT_EQ(scripted().printDialogs, 1);
+    ASSERT_TRUE(QFile::exists(pdf));
+
+    const std::function<frmTable*()> tables[] = {
+        [&] { return open(ParameterTable::Iso, wave); },
+        [&] { return open(ParameterTable::Reverberation, wave); },
+        [&] { return open(ParameterTable::Spaciousness, wave); },
+        [&] { return open(ParameterTable::EnergyRatios, wave); },
+        [&] { return open(ParameterTable::Levels, wave); },
+        [&] { return open(ParameterTable::Speech, wave); },
+        [&] { return open(ParameterTable::Stage, wave); },
+        [&]() -> frmTable* {
+            auto* t = new frmTableMTF(wave.Key());
+            t->show();
+            finish(t);
+            return t;
+        },
+    };
+    for (const auto& openTable : tables) {
+        QFile::remove(pdf);
+        QPointer<frmTable> t = openTable();
+        ASSERT_TRUE(t);
+        SCOPED_TRACE(t->objectName().toStdString());
+        t->cmdPrint()->click();
+        EXPECT_EQ(scripted().printDialogs, 1);
+        EXPECT_TRUE(scripted().messages.empty()) << scripted().messages[0].text.toStdString();
+        const QStringList lines = pageLines(pdf);
+        ASSERT_FALSE(lines.isEmpty()) << "nothing printed into " << pdf.toStdString();
+        EXPECT_TRUE(lines[0].endsWith("File: " + wave.FileName().trimmed())) << lines[0].toStdString();
+        t->close();
+        scripted().messages.clear();
+    }
+}
+
+// With no printer chosen and none installed, a table's Print says so in message 917 rather than reporting a
+// program error; its OK leads on to the print dialog, and the page goes where the user chooses there.
+TEST_F(TablePrint, WithoutAPrinterTheNumberedMessageLeadsToThePrintDialog)
+{
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        GTEST_SKIP() << "this machine has a printer installed";
+    forgetPrinter();
+    clsWave& wave = openDocument(Response{});
+    frmTable* t = open(ParameterTable::Iso, wave);
+    const QString pdf = pdfPath("chosen-after-917");
+    QFile::remove(pdf);
+    scripted().printFiles = {pdf};
+    for (const MsgResult answer : {MsgResult::Cancel, MsgResult::OK}) {
+        SCOPED_TRACE(answer == MsgResult::OK ? "OK" : "Cancel");
+        scripted().messages.clear();
+        scripted().messageAnswers = {answer};
+        t->cmdPrint()->click();
+        ASSERT_EQ(scripted().messages.size(), 1u);
+        EXPECT_EQ(scripted().messages[0].title, QStringLiteral("Vemra - error (917)"));
+        EXPECT_EQ(scripted().messages[0].text, MessageText(msg::NoPrinter));
+        EXPECT_EQ(scripted().printDialogs, answer == MsgResult::OK ? 1 : 0);
+        EXPECT_EQ(QFile::exists(pdf), answer == MsgResult::OK);
+    }
+    EXPECT_EQ(pageLines(pdf).value(0), "ISO 3382 - File: " + wave.FileName().trimmed());
 }
 
 } // namespace

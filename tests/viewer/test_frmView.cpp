@@ -1,5 +1,6 @@
 // The document window: its no-data state, layout, enabling, the eight views on wide windows, band stepping, the
 // band indicator and the dB range dialog.
+#include "core/DialogKeys.h"
 #include "core/Globals.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
@@ -340,6 +341,34 @@ TEST_F(DocumentWindow, TheDbRangeDialogAcceptsTwoTo150)
         } else {
             EXPECT_EQ(dialog.txtRange()->text(), QString::number(r.range));
         }
+    }
+}
+
+// The dialog has no default button (Return in the text box is the box's own), yet Return on a focused button
+// presses it, as on every desktop: OK takes the typed range, Cancel keeps the one the dialog came with.
+TEST_F(DocumentWindow, ReturnOnAFocusedButtonOfTheDbRangeDialogPressesIt)
+{
+    InstallDialogKeys();
+    const struct {
+        const char* button;
+        bool accepted;
+        int range;
+    } cases[] = {{"cmdOK", true, 45}, {"cmdCancel", false, 60}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.button);
+        frmdBRange dialog;
+        dialog.dBRange = 60;
+        dialog.show();
+        dialog.activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(&dialog));
+        dialog.txtRange()->setText(QStringLiteral("45"));
+        QPushButton* button = dialog.findChild<QPushButton*>(QString::fromLatin1(c.button));
+        ASSERT_NE(button, nullptr);
+        button->setFocus();
+        QTest::keyClick(button, Qt::Key_Return);
+        EXPECT_FALSE(dialog.isVisible());
+        EXPECT_EQ(dialog.result() == QDialog::Accepted, c.accepted);
+        EXPECT_EQ(dialog.dBRange, c.range);
     }
 }
 

@@ -18,6 +18,7 @@
 #include <QMenuBar>
 #include <QMimeData>
 #include <QPrinter>
+#include <QPrinterInfo>
 
 #include <cmath>
 
@@ -119,6 +120,34 @@ TEST_F(OutputCommands, TheToolbarsPrintUsesTheCurrentPrinterWithoutADialog)
     frmView* empty = open(QString());
     empty->PrintGraphOn(CurrentPrinter());
     EXPECT_FALSE(QFile::exists(pdf));
+}
+
+// With no printer chosen and none installed, the toolbar's Print says so in message 917, not in the program-error
+// box, and prints nothing when the user goes no further. The file chosen in File > Print's dialog is where the
+// toolbar's Print goes from then on, without asking.
+TEST_F(OutputCommands, TheToolbarsPrintWithoutAPrinterSaysSoAndAfterFilePrintUsesItsChoice)
+{
+    if (!QPrinterInfo::availablePrinterNames().isEmpty())
+        GTEST_SKIP() << "this machine has a printer installed";
+    frmView* w = open(toneFile("no-printer.wav"));
+    CurrentPrinter().setOutputFileName(QString());
+    scripted().messageAnswers = {MsgResult::Cancel};
+    w->button("Print")->trigger();
+    ASSERT_EQ(scripted().messages.size(), 1u);
+    EXPECT_EQ(scripted().messages[0].title, QStringLiteral("Vemra - error (917)"));
+    EXPECT_EQ(scripted().printDialogs, 0);
+
+    const QString chosen = QString::fromStdString(test::privateRoot()) + QStringLiteral("/chosen in File Print.pdf");
+    QFile::remove(chosen);
+    scripted().clear();
+    scripted().printFiles = {chosen};
+    w->menuItem("mnFilePrint")->trigger();
+    ASSERT_TRUE(QFile::exists(chosen));
+    QFile::remove(chosen);
+    w->button("Print")->trigger();
+    EXPECT_TRUE(QFile::exists(chosen));
+    EXPECT_EQ(scripted().printDialogs, 1);
+    EXPECT_TRUE(scripted().messages.empty());
 }
 
 TEST_F(OutputCommands, APrinterThatCannotStartAJobSaysSo)

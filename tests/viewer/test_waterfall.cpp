@@ -1,5 +1,6 @@
 // The waterfall window: its settings, its timer and slice loop, closing it (or its document) while the loop
 // runs, and the properties it passes on to the library.
+#include "core/Print.h"
 #include "core/Settings.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
@@ -315,10 +316,11 @@ TEST_F(WaterfallWindow, PrintsThePictureOnOnePageAndCopiesIt)
     QPointer<frmWaterfall> w = openComputed(decayingTone(QStringLiteral("print.wav")));
     ASSERT_TRUE(w);
     const QString pdf = QString::fromStdString(test::privateRoot()) + QStringLiteral("/waterfall.pdf");
-    w->printer().setOutputFormat(QPrinter::PdfFormat);
-    w->printer().setOutputFileName(pdf);
+    // The file chosen in the window's printer dialog is the program's printer from then on.
+    viewertest::scripted().printFiles = {pdf};
     w->toolbarButtonClick(QStringLiteral("Print"));
     EXPECT_EQ(viewertest::scripted().printDialogs, 1);
+    EXPECT_EQ(CurrentPrinter().outputFileName(), pdf);
     QFile f(pdf);
     ASSERT_TRUE(f.open(QIODevice::ReadOnly));
     const QString text = QString::fromLatin1(f.readAll());
@@ -336,6 +338,62 @@ TEST_F(WaterfallWindow, PrintsThePictureOnOnePageAndCopiesIt)
     const QImage copied = QGuiApplication::clipboard()->image();
     EXPECT_EQ(copied.size(), w->picPlot()->image().size());
     EXPECT_EQ(copied.convertToFormat(QImage::Format_RGB32), w->picPlot()->image().convertToFormat(QImage::Format_RGB32));
+}
+
+// While the plot shows no picture, Copy leaves the clipboard as it was and Print prints nothing, not even the
+// printer dialog: the user is told instead. Before the first picture, and after a new size has cleared one.
+TEST_F(WaterfallWindow, CopyAndPrintWithoutAPictureRefuse)
+{
+    const QString pdf = QString::fromStdString(test::privateRoot()) + QStringLiteral("/no-picture.pdf");
+    const struct {
+        const char* name;
+        std::function<QPointer<frmWaterfall>()> open;
+    } cases[] = {
+        {"the first dialog cancelled",
+         [&] {
+             QPointer<frmWaterfall> w = open(decayingTone(QStringLiteral("never-drawn.wav")));
+             bool answered = false;
+             whenDialogOpens(w, [&](frmWaterProp& d) {
+                 answered = true;
+                 d.cmdCancel->click();
+             });
+             EXPECT_TRUE(QTest::qWaitFor([&] { return answered && w && !w->propertiesDialog(); }, 5000));
+             return w;
+         }},
+        {"a new size after drawing",
+         [&] {
+             QPointer<frmWaterfall> w = openComputed(decayingTone(QStringLiteral("resized.wav")));
+             if (w) {
+                 EXPECT_TRUE(w->pictureDrawn());
+                 w->picPlot()->resize(w->picPlot()->size() - QSize(40, 30));
+             }
+             return w;
+         }},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QPointer<frmWaterfall> w = c.open();
+        ASSERT_TRUE(w);
+        viewertest::scripted().clear();
+        QGuiApplication::clipboard()->setText(QStringLiteral("from another program"));
+        w->toolbarButtonClick(QStringLiteral("Copy"));
+        EXPECT_EQ(QGuiApplication::clipboard()->text(), QStringLiteral("from another program"));
+        ASSERT_EQ(viewertest::scripted().messages.size(), 1u);
+        EXPECT_TRUE(viewertest::scripted().messages[0].text.contains("nothing to copy"))
+            << viewertest::scripted().messages[0].text.toStdString();
+
+        QFile::remove(pdf);
+        viewertest::scripted().printFiles = {pdf};
+        w->toolbarButtonClick(QStringLiteral("Print"));
+        EXPECT_EQ(viewertest::scripted().printDialogs, 0);
+        EXPECT_FALSE(QFile::exists(pdf));
+        ASSERT_EQ(viewertest::scripted().messages.size(), 2u);
+        EXPECT_TRUE(viewertest::scripted().messages[1].text.contains("nothing to print"))
+            << viewertest::scripted().messages[1].text.toStdString();
+        viewertest::scripted().clear();
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 TEST_F(WaterfallWindow, TheSecondChannelIsComputedOnRequest)

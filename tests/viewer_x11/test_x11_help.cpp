@@ -1,6 +1,6 @@
 // Help from an error box on a desktop with a window manager: the box is a real one (Qt's), its Help button is
 // clicked through the X server, and the help window must open wholly on the screen, frame included, without
-// covering the box's buttons.
+// covering the box's buttons; F1 pressed on the box opens the same page.
 #include "core/Errors.h"
 #include "core/HelpWindow.h"
 #include "core/UiServices.h"
@@ -10,6 +10,7 @@
 #include <QAbstractButton>
 #include <QFile>
 #include <QMessageBox>
+#include <QRegularExpression>
 #include <QScreen>
 #include <QTimer>
 
@@ -41,6 +42,16 @@ private:
     ScriptedUiServices* scripted_ = nullptr;
 };
 
+// A file that opens with an error box: a RIFF header that is no wave.
+QString badWave()
+{
+    const QString bad = QString::fromStdString(test::ResponseFile("bad.wav").frames(300).write());
+    QFile f(bad);
+    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
+        f.write("RIFF\x10\0\0\0WAVEjunkjunkjunkjunk", 24);
+    return bad;
+}
+
 // What the help window and the box looked like while both were open, in screen coordinates.
 struct Seen {
     bool helpShown = false;
@@ -54,13 +65,7 @@ struct Seen {
 
 TEST_F(X11Help, HelpFromAnErrorBoxOpensWhollyOnTheScreenBesideTheBox)
 {
-    const QString bad = QString::fromStdString(test::ResponseFile("bad.wav").frames(300).write());
-    {
-        QFile f(bad);
-        ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-        f.write("RIFF\x10\0\0\0WAVEjunkjunkjunkjunk", 24); // a RIFF header that is no wave
-    }
-
+    const QString bad = badWave();
     Seen seen;
     // Runs inside the box's own loop, which the failed load below is waiting in.
     std::function<void()> answerTheBox = [&] {
@@ -104,6 +109,43 @@ TEST_F(X11Help, HelpFromAnErrorBoxOpensWhollyOnTheScreenBesideTheBox)
     // Big enough to read a page in.
     EXPECT_GE(seen.help.width(), 400);
     EXPECT_GE(seen.help.height(), 300);
+}
+
+// F1, pressed through the server on the error box, opens the help window at that message's page; the box stays.
+TEST_F(X11Help, F1InAnErrorBoxOpensItsMessagePage)
+{
+    const QString bad = badWave();
+    HelpWindow* help = HelpWindow::instance();
+    help->showPage(QStringLiteral("index.html"));
+    help->hide();
+    QString boxTitle, page, helpTitle;
+    bool pressed = false, helpShown = false, boxOpen = false;
+    std::function<void()> answerTheBox = [&] {
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        if (!box) {
+            QTimer::singleShot(50, answerTheBox);
+            return;
+        }
+        boxTitle = box->windowTitle();
+        pressed = x11test::activate(box) && x11test::pressKeys(QStringLiteral("F1"));
+        if (pressed && (helpShown = x11test::waitFramed(help))) {
+            page = help->currentPage();
+            helpTitle = help->windowTitle();
+        }
+        boxOpen = box->isVisible();
+        box->button(QMessageBox::Ok)->click();
+    };
+    QTimer::singleShot(0, answerTheBox);
+    open(bad);
+
+    const QRegularExpressionMatch id =
+        QRegularExpression(QStringLiteral("^Vemra - error \\((\\d+)\\)$")).match(boxTitle);
+    ASSERT_TRUE(id.hasMatch()) << boxTitle.toStdString();
+    ASSERT_TRUE(pressed);
+    ASSERT_TRUE(helpShown) << "F1 opened no help";
+    EXPECT_EQ(helpTitle, QStringLiteral("Vemra Help"));
+    EXPECT_EQ(page, QStringLiteral("message-%1.html").arg(id.captured(1)));
+    EXPECT_TRUE(boxOpen);
 }
 
 TEST_F(X11Help, HelpFromTheMenuFitsOnTheScreen)
