@@ -6,20 +6,8 @@
 #include <QPointer>
 #include <QPushButton>
 
-#include <algorithm>
-
 namespace vemra {
 namespace {
-
-// Qt gives Return to the default button, and an auto-default button is the default while it has the focus.
-bool hasDefaultButton(const QDialog& dialog)
-{
-    const auto buttons = dialog.findChildren<QPushButton*>();
-    return std::any_of(buttons.begin(), buttons.end(), [&dialog](const QPushButton* b) {
-        // A button of a dialog opened from this one is that dialog's.
-        return b->isDefault() && b->isVisible() && b->window() == &dialog;
-    });
-}
 
 class DialogKeys final : public QObject {
 public:
@@ -37,8 +25,10 @@ protected:
         auto* button = qobject_cast<QPushButton*>(watched);
         if (!button || !button->hasFocus() || !button->isEnabled())
             return false;
-        const auto* dialog = qobject_cast<const QDialog*>(button->window());
-        if (!dialog || hasDefaultButton(*dialog))
+        // Qt gives the key to the dialog's default button, which is the focused one only where it is auto-default:
+        // a focused button that is not the default would pass Return on to another button (a focused "No" of a
+        // question would answer "Yes").
+        if (!qobject_cast<const QDialog*>(button->window()) || button->isDefault())
             return false;
         button->click();
         return true;

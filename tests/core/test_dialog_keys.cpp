@@ -1,5 +1,5 @@
-// Return and Enter on a focused button of a dialog without a default button press that button; where the dialog has
-// a default button, or the button is auto-default, Qt's own rule stands and nothing is pressed twice.
+// Return and Enter on a focused button press that button, whether or not the dialog has a default button, and
+// nothing is pressed twice where Qt presses it itself (an auto-default button with the focus).
 #include "core/DialogKeys.h"
 
 #include <QApplication>
@@ -28,7 +28,7 @@ struct KeyCase {
 
 } // namespace
 
-TEST(DialogKeys, ReturnPressesTheFocusedButtonWhereNoButtonIsTheDefault)
+TEST(DialogKeys, ReturnPressesTheFocusedButton)
 {
     InstallDialogKeys();
     InstallDialogKeys(); // once is enough; a second call adds nothing
@@ -38,7 +38,8 @@ TEST(DialogKeys, ReturnPressesTheFocusedButtonWhereNoButtonIsTheDefault)
         {"no default button: Ctrl+Return is no press", false, false, false, Qt::Key_Return, Qt::ControlModifier, 0, 0},
         {"the default button of another dialog does not count", false, false, true, Qt::Key_Return, Qt::NoModifier,
          0, 1},
-        {"a default button: Qt presses it", true, false, false, Qt::Key_Return, Qt::NoModifier, 1, 0},
+        {"another button is the default: the focused one is pressed", true, false, false, Qt::Key_Return,
+         Qt::NoModifier, 0, 1},
         {"auto-default buttons: Qt presses the focused one, once", false, true, false, Qt::Key_Return,
          Qt::NoModifier, 0, 1},
     };
