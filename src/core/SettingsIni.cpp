@@ -35,17 +35,49 @@ void appendBytes(QString& out, QByteArrayView bytes)
     out += PathFromNative(std::string_view(bytes.data(), std::size_t(bytes.size())));
 }
 
-// The characters at `at` (a surrogate pair together) as the bytes the file holds: UTF-8, or the byte itself for an
-// escaped byte. Returns how many characters it took.
-qsizetype appendCharacterBytes(QByteArray& out, const QString& text, qsizetype at)
+void appendHex(QByteArray& out, unsigned value, int digits)
 {
-    const qsizetype n = QChar::isHighSurrogate(text[at].unicode()) && at + 1 < text.size() &&
-                                QChar::isLowSurrogate(text[at + 1].unicode())
-                            ? 2
-                            : 1;
-    const std::string bytes = NativePath(text.mid(at, n));
-    out.append(bytes.data(), qsizetype(bytes.size()));
-    return n;
+    static const char kHex[] = "0123456789ABCDEF";
+    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
+        out += kHex[(value >> shift) & 0xF];
+}
+
+bool isLoneSurrogate(const QString& text, qsizetype i)
+{
+    const char16_t u = text[i].unicode();
+    if (QChar::isHighSurrogate(u))
+        return !(i + 1 < text.size() && QChar::isLowSurrogate(text[i + 1].unicode()));
+    if (QChar::isLowSurrogate(u))
+        return !(i > 0 && QChar::isHighSurrogate(text[i - 1].unicode()));
+    return false;
+}
+
+// Characters beyond ASCII as the bytes the file holds: UTF-8, and an escaped byte as that byte. Escaped bytes
+// that would meet as a UTF-8 character (written as "\xdcc3\xdca4" in a file) and surrogates of no pair are
+// written in the escaped form of the dialect instead (`escape` appends one), so that they read back as they are.
+// Returns whether the last thing written was such an escape.
+template <class Escape>
+bool appendBeyondAscii(QByteArray& out, const QString& run, Escape escape)
+{
+    const std::string bytes = NativePath(run);
+    if (PathFromNative(bytes) == run) {
+        out.append(bytes.data(), qsizetype(bytes.size()));
+        return false;
+    }
+    bool escaped = false;
+    for (qsizetype i = 0; i < run.size(); ++i) {
+        const char16_t u = run[i].unicode();
+        escaped = QChar::isSurrogate(u) && isLoneSurrogate(run, i);
+        if (escaped) {
+            escape(out, u);
+            continue;
+        }
+        const qsizetype n = QChar::isHighSurrogate(u) ? 2 : 1;
+        const std::string one = NativePath(run.mid(i, n));
+        out.append(one.data(), qsizetype(one.size()));
+        i += n - 1;
+    }
+    return escaped;
 }
 
 // ---- Keys and section names -------------------------------------------------------------------------------------
@@ -90,24 +122,25 @@ QString unescapeKey(QByteArrayView bytes)
     return out;
 }
 
-void appendHex(QByteArray& out, unsigned value, int digits)
-{
-    static const char kHex[] = "0123456789ABCDEF";
-    for (int shift = 4 * (digits - 1); shift >= 0; shift -= 4)
-        out += kHex[(value >> shift) & 0xF];
-}
-
 void appendEscapedKey(QByteArray& out, const QString& key)
 {
     for (qsizetype i = 0; i < key.size(); ++i) {
         const char16_t c = key[i].unicode();
         if (c == '/') {
-            out += '\\';
+            // A '\' right before the '=' would take the '=' into the key.
+            out += i + 1 < key.size() ? "\\" : "%2F";
         } else if ((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '_' ||
                    c == '-' || c == '.') {
             out += char(c);
-        } else if (isEscapedByte(c) && !(i > 0 && QChar::isHighSurrogate(key[i - 1].unicode()))) {
-            appendCharacterBytes(out, key, i);
+        } else if (isEscapedByte(c) && isLoneSurrogate(key, i)) {
+            qsizetype end = i + 1;
+            while (end < key.size() && isEscapedByte(key[end].unicode()) && isLoneSurrogate(key, end))
+                ++end;
+            appendBeyondAscii(out, key.mid(i, end - i), [](QByteArray& o, char16_t u) {
+                o += "%U";
+                appendHex(o, u, 4);
+            });
+            i = end - 1;
         } else if (c <= 0xFF) {
             out += '%';
             appendHex(out, c, 2);
@@ -116,6 +149,86 @@ void appendEscapedKey(QByteArray& out, const QString& key)
             appendHex(out, c, 4);
         }
     }
+}
+
+// ---- Lines -------------------------------------------------------------------------------------------------------
+
+struct Line {
+    qsizetype start = 0;
+    qsizetype length = 0;
+    qsizetype equals = -1; // the first '=' outside quotes, from the start of the file
+};
+
+// The next line from `pos`: blank lines and ';' comments are passed over; a line goes on past a newline within
+// quotes or after a '\', and ends at a ';' outside quotes. False at the end of the file.
+bool nextLine(QByteArrayView data, qsizetype& pos, Line& line)
+{
+    const qsizetype size = data.size();
+    bool inQuotes = false;
+    line.equals = -1;
+    line.start = pos;
+    while (line.start < size && isSpace(data[line.start]))
+        ++line.start;
+    qsizetype i = line.start;
+    while (i < size) {
+        const char c = data[i];
+        if (c == '=') {
+            if (!inQuotes && line.equals < 0)
+                line.equals = i;
+            ++i;
+        } else if (c == '\n' || c == '\r') {
+            if (!inQuotes)
+                break;
+            ++i;
+        } else if (c == '\\') {
+            ++i;
+            if (i < size) {
+                const char next = data[i++];
+                if (i < size && ((next == '\n' && data[i] == '\r') || (next == '\r' && data[i] == '\n')))
+                    ++i;
+            }
+        } else if (c == '"') {
+            inQuotes = !inQuotes;
+            ++i;
+        } else if (c == ';') {
+            if (i == line.start) {
+                while (i < size && data[i] != '\n' && data[i] != '\r')
+                    ++i;
+                while (i < size && isSpace(data[i]))
+                    ++i;
+                line.start = i;
+                line.equals = -1;
+                inQuotes = false;
+            } else if (!inQuotes) {
+                break;
+            } else {
+                ++i;
+            }
+        } else {
+            ++i;
+        }
+    }
+    pos = i;
+    line.length = i - line.start;
+    return line.length > 0;
+}
+
+// True when "k=<text>" and a newline read back as that one line, so the text can stand as it is.
+bool readsBackWhole(const QByteArray& text)
+{
+    const QByteArray line = "k=" + text + '\n';
+    qsizetype pos = 0;
+    Line read;
+    return nextLine(line, pos, read) && read.start == 0 && read.length == line.size() - 1 && read.equals == 1;
+}
+
+QByteArrayView trimmed(QByteArrayView v)
+{
+    while (!v.isEmpty() && isSpace(v.front()))
+        v = v.sliced(1);
+    while (!v.isEmpty() && isSpace(v.back()))
+        v.chop(1);
+    return v;
 }
 
 // ---- Values ------------------------------------------------------------------------------------------------------
@@ -292,10 +405,17 @@ void appendEscapedText(QByteArray& out, const QString& text, bool binary)
                 out += "\\x";
                 out += QByteArray::number(c, 16);
                 escapeHexDigit = true;
-            } else if (c < 0x7F) {
+            } else if (c <= 0x7F) {
                 out += char(c);
             } else {
-                k += appendCharacterBytes(out, text, k) - 1;
+                qsizetype end = k + 1;
+                while (end < text.size() && text[end].unicode() >= 0x80)
+                    ++end;
+                escapeHexDigit = appendBeyondAscii(out, text.mid(k, end - k), [](QByteArray& o, char16_t u) {
+                    o += "\\x";
+                    o += QByteArray::number(u, 16);
+                });
+                k = end - 1;
             }
         }
     }
@@ -309,7 +429,13 @@ void appendEscapedText(QByteArray& out, const QString& text, bool binary)
 void appendValue(QByteArray& out, const QVariant& value)
 {
     if (value.metaType() == QMetaType::fromType<IniEntry>()) {
-        out += value.value<IniEntry>().text;
+        const QByteArray& text = value.value<IniEntry>().text;
+        if (readsBackWhole(text)) {
+            out += text;
+            return;
+        }
+        // An entry the file ended in the middle of (an open quote, a '\' before the end): what it reads as.
+        appendValue(out, IniValue(value));
         return;
     }
     const int type = value.metaType().id();
@@ -340,77 +466,6 @@ void appendValue(QByteArray& out, const QVariant& value)
     else if (text.startsWith(QLatin1Char('@')))
         text.prepend(QLatin1Char('@'));
     appendEscapedText(out, text, false);
-}
-
-// ---- Lines -------------------------------------------------------------------------------------------------------
-
-struct Line {
-    qsizetype start = 0;
-    qsizetype length = 0;
-    qsizetype equals = -1; // the first '=' outside quotes, from the start of the file
-};
-
-// The next line from `pos`: blank lines and ';' comments are passed over; a line goes on past a newline within
-// quotes or after a '\', and ends at a ';' outside quotes. False at the end of the file.
-bool nextLine(QByteArrayView data, qsizetype& pos, Line& line)
-{
-    const qsizetype size = data.size();
-    bool inQuotes = false;
-    line.equals = -1;
-    line.start = pos;
-    while (line.start < size && isSpace(data[line.start]))
-        ++line.start;
-    qsizetype i = line.start;
-    while (i < size) {
-        const char c = data[i];
-        if (c == '=') {
-            if (!inQuotes && line.equals < 0)
-                line.equals = i;
-            ++i;
-        } else if (c == '\n' || c == '\r') {
-            if (!inQuotes)
-                break;
-            ++i;
-        } else if (c == '\\') {
-            ++i;
-            if (i < size) {
-                const char next = data[i++];
-                if (i < size && ((next == '\n' && data[i] == '\r') || (next == '\r' && data[i] == '\n')))
-                    ++i;
-            }
-        } else if (c == '"') {
-            inQuotes = !inQuotes;
-            ++i;
-        } else if (c == ';') {
-            if (i == line.start) {
-                while (i < size && data[i] != '\n' && data[i] != '\r')
-                    ++i;
-                while (i < size && isSpace(data[i]))
-                    ++i;
-                line.start = i;
-                line.equals = -1;
-                inQuotes = false;
-            } else if (!inQuotes) {
-                break;
-            } else {
-                ++i;
-            }
-        } else {
-            ++i;
-        }
-    }
-    pos = i;
-    line.length = i - line.start;
-    return line.length > 0;
-}
-
-QByteArrayView trimmed(QByteArrayView v)
-{
-    while (!v.isEmpty() && isSpace(v.front()))
-        v = v.sliced(1);
-    while (!v.isEmpty() && isSpace(v.back()))
-        v.chop(1);
-    return v;
 }
 
 } // namespace
@@ -458,8 +513,9 @@ QByteArray IniFileText(const QSettings::SettingsMap& entries)
     auto write = [&](bool grouped) {
         for (auto it = entries.begin(); it != entries.end(); ++it) {
             const QString& key = it.key();
+            // A key that starts with '/' has no first group: it stays a key of "[General]".
             const qsizetype slash = key.indexOf(QLatin1Char('/'));
-            if ((slash >= 0) != grouped)
+            if ((slash > 0) != grouped)
                 continue;
             const QString name = grouped ? key.left(slash) : QString();
             if (first || name != section) {
@@ -470,7 +526,7 @@ QByteArray IniFileText(const QSettings::SettingsMap& entries)
                 if (header.isEmpty())
                     out += "[General]";
                 else if (header.compare("general", Qt::CaseInsensitive) == 0)
-                    out += "[%General]";
+                    out += "[%" + header + ']'; // "[General]" holds the entries without a group
                 else
                     out += '[' + header + ']';
                 out += '\n';

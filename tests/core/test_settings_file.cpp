@@ -3,6 +3,7 @@
 // and leaves the earlier file as it was.
 #include "core/NativePath.h"
 #include "core/Settings.h"
+#include "core/SettingsIni.h"
 #include "core/clsMRUlist.h"
 #include "core/clsOptions.h"
 #include "support/settings_faults.h"
@@ -208,6 +209,36 @@ TEST_F(SettingsFile, HandWrittenEntriesReadAsQtReadsThem)
     EXPECT_EQ(GetSetting(QString(), QStringLiteral("top")), QStringLiteral("level"));
     EXPECT_EQ(GetSetting(QStringLiteral("General"), QStringLiteral("DPTest")), QStringLiteral("1.00"));
     EXPECT_EQ(SettingKeys(QString()), QStringList{QStringLiteral("top")});
+}
+
+TEST(SettingsIni, WhatTheWriterWritesReadsBackAsTheFileRead)
+{
+    const struct {
+        const char* name;
+        QByteArray file;
+    } rows[] = {
+        {"sections named like the one of ungrouped entries", "[general]\nx=1\n[%general]\ny=2\n[%General]\nz=3\n"},
+        {"a key that starts with a group separator", "[General]\n\\lead=1\n[a]\n\\b\\c=2\n"},
+        {"a key that ends with one", "[a]\nk%2F=1\nk%2F%2F=2\n"},
+        {"escaped bytes that would meet as a character", "[a]\nk=\\xdcc3\xA4\n%UDCC3%UDCA4=1\n"},
+        {"a surrogate of no pair", "[a]\nk=\\xd800x\n"},
+        {"a quote the file never closes", "[a]\nk=\"open\nnext=1\n"},
+        {"a '\\' before the end of the file", "[a]\nk=ends\\"},
+        {"a '\\' and a carriage return before the end", "[a]\nk=cr\\\r"},
+        {"nested sections and blanks", "\xEF\xBB\xBF[a b\\c]\nk = 1 \n[a%5Db]\n%3Bk=\"x;y\"\n"},
+        {"a list with quoted and empty items", "[a]\nk=x, \" y \",, @z, @@w\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QSettings::SettingsMap read = ReadIniText(row.file);
+        ASSERT_FALSE(read.isEmpty());
+        const QByteArray written = IniFileText(read);
+        const QSettings::SettingsMap again = ReadIniText(written);
+        EXPECT_EQ(again.keys(), read.keys()) << written.toStdString();
+        for (auto it = read.begin(); it != read.end(); ++it)
+            EXPECT_EQ(IniValue(again.value(it.key())), IniValue(it.value())) << it.key().toStdString();
+        EXPECT_EQ(IniFileText(again), written);
+    }
 }
 
 TEST_F(SettingsFile, BytesThatAreNotUtf8ComeBackByteForByte)
