@@ -59,7 +59,7 @@ void WriteBool(const QString& section, const QString& key, bool value);
 
 // Writes pending changes to the file now (atomically). False when the file could not be written: the user is told
 // at the end of the SettingsSaveEvent that is open; outside one (a setting changed on the way, as the folder of
-// the last file opened) only the log hears of it, and the next save event or the exit tells.
+// the last file opened) only the log hears of it, and the next save event (the exit at the latest) tells.
 bool FlushSettings();
 // Path of the settings file.
 QString SettingsFilePath();
