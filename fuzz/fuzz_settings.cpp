@@ -10,6 +10,7 @@ extern "C" int LLVMFuzzerInitialize(int*, char***)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
+    vemra::fuzz::checkFileRoundTrip(data, size);
     vemra::fuzz::loadStore(data, size);
     vemra::fuzz::checkOptions();
     vemra::fuzz::checkCalibrationRecords();

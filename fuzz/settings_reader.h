@@ -1,5 +1,6 @@
 #pragma once
-// What the settings fuzz target checks on one settings file: the store reads it without crashing; the options load
+// What the settings fuzz target checks on one settings file: the store reads it without crashing and writes back
+// what it read (checkFileRoundTrip); the options load
 // only values in their ranges (junk keeps the defaults); each sound-card calibration record reads as values in
 // their ranges or as a type mismatch; the stored system calibrations read, hide none of their numbers, and a new
 // one saved after them overwrites none, as deleting it again leaves them as they were.
@@ -9,6 +10,7 @@
 #include "audio/clsVolume.h"
 #include "calibration/SystemCalStore.h"
 #include "core/Settings.h"
+#include "core/SettingsIni.h"
 #include "core/VemraError.h"
 #include "core/clsOptions.h"
 
@@ -55,6 +57,19 @@ inline void loadStore(const std::uint8_t* data, std::size_t size)
     file.write(reinterpret_cast<const char*>(data), qint64(size));
     file.close();
     ReloadSettings();
+}
+
+// The file's text read, written and read again gives the same entries with the same values, and writing those gives
+// the same text: nothing the store read is lost or changed by its writer.
+inline void checkFileRoundTrip(const std::uint8_t* data, std::size_t size)
+{
+    const QSettings::SettingsMap read = ReadIniText(QByteArrayView(data, qsizetype(size)));
+    const QByteArray written = IniFileText(read);
+    const QSettings::SettingsMap again = ReadIniText(written);
+    require(again.keys() == read.keys());
+    for (auto it = read.begin(); it != read.end(); ++it)
+        require(IniValue(it.value()) == IniValue(again.value(it.key())));
+    require(IniFileText(again) == written);
 }
 
 inline void checkOptions()

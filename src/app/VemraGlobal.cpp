@@ -33,6 +33,7 @@
 #include <QWidget>
 #include <cmath>
 #include <memory>
+#include <optional>
 #include <vector>
 
 namespace vemra {
@@ -167,6 +168,7 @@ bool Main(const QStringList& arguments)
         // The upper layers' hooks, before anything can use them.
         InstallHelpHandler();
         InstallDialogKeys();
+        InstallSettingsNotSavedMessage();
         ExitProgramHook = [] { ExitVemra(); };
         CreateMixerHook = [] { CreateMixer(); };
         ReleaseMixerHook = [] { ReleaseMixer(); };
@@ -239,6 +241,11 @@ void ExitVemra()
                 return;
         }
 
+        // What the documents, the windows, the mixer and the recent-files list store is one save: the user hears
+        // once if the file cannot take it.
+        std::optional<SettingsSaveEvent> save;
+        save.emplace();
+
         // Each document removes itself from the collection, so walk a copy; one that went away meanwhile is
         // skipped.
         std::vector<QPointer<clsWave>> documents;
@@ -271,6 +278,7 @@ void ExitVemra()
         delete MRUlist; // writes the list
         MRUlist = nullptr;
         FlushSettings();
+        save.reset(); // the message, if any, before the program ends: a box after quit() would not show
         ReleaseInstanceLock();
         QCoreApplication::quit();
     });

@@ -7,7 +7,6 @@
 #include "core/clsOptions.h"
 #include "library/Codes.h"
 
-
 namespace vemra {
 
 namespace {
@@ -40,19 +39,25 @@ GainCurveRecord readCurve(const QString& key, const QString& curve)
     out.controlId = std::int32_t(*id);
     if (out.controlId == -1)
         return out;
-    QString rest = curve.mid(semicolon + 1);
-    while (rest.indexOf(QLatin1Char('=')) >= 1) {
-        if (out.steps.size() > std::size_t(clsVolume::kMaxStep))
+    // Each step "<position>=<level dB>;" is read where the one before ended, so the text is walked once. The steps
+    // end where no '=' follows or one follows at once.
+    constexpr std::size_t kMostSteps = std::size_t(clsVolume::kMaxStep) + 1; // the table's indices 0 .. kMaxStep
+    for (qsizetype at = semicolon + 1;;) {
+        const qsizetype equals = curve.indexOf(QLatin1Char('='), at);
+        if (equals <= at)
+            break;
+        if (out.steps.size() == kMostSteps)
             badValue(key, curve);
-        const qsizetype equals = rest.indexOf(QLatin1Char('='));
-        const std::optional<std::int64_t> position = ParseInteger(rest.left(equals), 0, 65535);
-        rest = rest.mid(equals + 1);
-        const qsizetype end = rest.indexOf(QLatin1Char(';'));
-        const std::optional<double> level = end < 0 ? std::nullopt : ParseNumber(rest.left(end), -clsOptions::kLargestFloat, clsOptions::kLargestFloat);
+        const std::optional<std::int64_t> position = ParseInteger(curve.mid(at, equals - at), 0, 65535);
+        const qsizetype end = curve.indexOf(QLatin1Char(';'), equals + 1);
+        const std::optional<double> level =
+            end < 0 ? std::nullopt
+                    : ParseNumber(curve.mid(equals + 1, end - equals - 1), -clsOptions::kLargestFloat,
+                                  clsOptions::kLargestFloat);
         if (!position || !level)
             badValue(key, curve);
         out.steps.emplace_back(std::int32_t(*position), float(*level));
-        rest = rest.mid(end + 1);
+        at = end + 1;
     }
     return out;
 }

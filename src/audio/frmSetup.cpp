@@ -262,34 +262,40 @@ void frmSetup::cmdOK_Click()
     if (!Options)
         return;
     saving_ = true;
-    // A box still holding what it would refuse is not taken: the option keeps its value.
-    const auto take = [&](QLineEdit* edit, void (clsOptions::*set)(float)) {
-        guarded("Setup_OK", [&] {
-            const Box& box = *boxOf(edit);
-            const std::optional<double> value = ParseNumber(edit->text(), box.range.minimum, box.range.maximum);
-            if (!value)
-                throw VemraError(13, QStringLiteral("Type mismatch"));
-            (Options->*set)(float(*value));
-        });
-    };
-    take(txtDist_, &clsOptions::setMinSRDist);
-    take(txtDelay_, &clsOptions::setAudioDelay);
-    take(txtProbe_, &clsOptions::setProbeDist);
-    take(txtTemperature_, &clsOptions::setTemperature);
-    Options->setCloseOnSave(optClose_[0]->isChecked() ? CloseAlways : optClose_[1]->isChecked() ? CloseNever : CloseAsk);
-    std::int32_t rate = clsOptions::kSampleRates[3];
-    for (int i = 0; i < 3; ++i)
-        if (optFs_[std::size_t(i)]->isChecked())
-            rate = clsOptions::kSampleRates[std::size_t(i)];
-    Options->setSampleFrequency(rate);
-    Options->setReuseWindows(chkReuse_->isChecked());
-    if (chkUseCal_->isChecked() || Options->UseCal()) {
-        Options->setUseCal(chkUseCal_->isChecked());
-        if (Options->UseCal())
-            Options->setCalibration(cmbCalibration_->currentText());
-        frmMeasure::Unload();
-        if (Mixer)
-            Mixer->LoadCalibration();
+    {
+        // Every option that changed saves the settings; the user hears once if the file cannot be written, and OK
+        // writes whatever an earlier failed write left pending.
+        const SettingsSaveEvent save;
+        // A box still holding what it would refuse is not taken: the option keeps its value.
+        const auto take = [&](QLineEdit* edit, void (clsOptions::*set)(float)) {
+            guarded("Setup_OK", [&] {
+                const Box& box = *boxOf(edit);
+                const std::optional<double> value = ParseNumber(edit->text(), box.range.minimum, box.range.maximum);
+                if (!value)
+                    throw VemraError(13, QStringLiteral("Type mismatch"));
+                (Options->*set)(float(*value));
+            });
+        };
+        take(txtDist_, &clsOptions::setMinSRDist);
+        take(txtDelay_, &clsOptions::setAudioDelay);
+        take(txtProbe_, &clsOptions::setProbeDist);
+        take(txtTemperature_, &clsOptions::setTemperature);
+        Options->setCloseOnSave(optClose_[0]->isChecked() ? CloseAlways : optClose_[1]->isChecked() ? CloseNever : CloseAsk);
+        std::int32_t rate = clsOptions::kSampleRates[3];
+        for (int i = 0; i < 3; ++i)
+            if (optFs_[std::size_t(i)]->isChecked())
+                rate = clsOptions::kSampleRates[std::size_t(i)];
+        Options->setSampleFrequency(rate);
+        Options->setReuseWindows(chkReuse_->isChecked());
+        if (chkUseCal_->isChecked() || Options->UseCal()) {
+            Options->setUseCal(chkUseCal_->isChecked());
+            if (Options->UseCal())
+                Options->setCalibration(cmbCalibration_->currentText());
+            frmMeasure::Unload();
+            if (Mixer)
+                Mixer->LoadCalibration();
+        }
+        FlushSettings();
     }
     saving_ = false;
     accept();

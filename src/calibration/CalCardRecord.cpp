@@ -50,6 +50,9 @@ bool frmCalCard::SaveCalibration()
     lblPrompt1->setText(MessageText(msg::SavingCalibration));
     QApplication::setOverrideCursor(Qt::BusyCursor);
     yieldOnce();
+    // The record, the index entry and the options that switch to it are one save: one message if the file
+    // cannot take them.
+    const SettingsSaveEvent save;
     guarded("SaveCalibration", [&] {
         const QString recordDescription
             = Mixer->FingerPrint().trimmed() + QStringLiteral(" - ") + QString::number(Player->PlayFreq());
@@ -127,6 +130,7 @@ bool frmCalCard::SaveCalibration()
         Options->setUseCal(true);
         Options->setCalibration(mixerEntry + QStringLiteral(" - ") + QString::number(Options->SampleFrequency()));
         mMixerID = Mixer->ID();
+        FlushSettings();
         saved = true;
     });
     pbProgress->setVisible(false);

@@ -3,6 +3,7 @@
 #include "audio/SoundSysNames.h"
 #include "core/NumberFormat.h"
 #include "core/Settings.h"
+#include "core/VemraError.h"
 
 #include <QRegularExpression>
 #include <QStringList>
@@ -95,6 +96,9 @@ std::map<int, StoredSystemCal> StoredSystemCalibrations()
 
 void SaveSystemCalibrationEntry(int n, const QString& description, const QString& data, int order)
 {
+    // A number past the last would be written where no reader looks: the calibration would be lost unseen.
+    if (n < 0 || n >= kMaxSystemCalibrations)
+        throw VemraError(9, QStringLiteral("Subscript out of range"));
     const int inUse = std::max(SystemCalibrationSlots(), n + 1);
     // Count is written whenever it does not say what is in use, so a garbled one mends itself.
     if (ReadInteger(kCalibrationSection, kCount, 0, kMaxSystemCalibrations) != std::optional<std::int64_t>(inUse))

@@ -46,6 +46,7 @@ std::map<int, StoredSystemCal> StoredSystemCalibrations();
 // How many numbers are in use: a new calibration takes this one.
 int SystemCalibrationSlots();
 // Writes calibration n (n <= SystemCalibrationSlots()) and, for a new number, Count = n + 1. Order 0 stores none.
+// Throws VemraError 9 for n outside 0 .. kMaxSystemCalibrations - 1 (all numbers in use), writing nothing.
 void SaveSystemCalibrationEntry(int n, const QString& description, const QString& data, int order);
 // Deletes stored calibration d and moves the later ones down (nothing for d outside the numbers in use).
 void DeleteSystemCalibration(int d);

@@ -228,7 +228,11 @@ void frmCalSystem::cmdDelete_Click()
         if (UiServices::get().messageBox(ask) != MsgResult::Yes)
             return;
         cmdDelete->setEnabled(false);
-        DeleteSystemCalibration(cmbCali->itemData(mChosen).toInt());
+        {
+            const SettingsSaveEvent save;
+            DeleteSystemCalibration(cmbCali->itemData(mChosen).toInt());
+            FlushSettings();
+        }
         fillCalibrations();
     });
     UpdateButtons();
@@ -252,7 +256,10 @@ void frmCalSystem::SaveSystemCalibration()
                 n = cmbCali->itemData(i).toInt();
                 break;
             }
+        // Written now: the user is told at once when the file cannot take it.
+        const SettingsSaveEvent save;
         SaveSystemCalibrationEntry(n, description, SystemCalRecordText(CalStimulus, CalReceiver, CalResult), CalOrder);
+        FlushSettings();
     });
 }
 

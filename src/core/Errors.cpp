@@ -3,6 +3,7 @@
 #include "core/ErrorGuard.h"
 #include "core/HelpWindow.h"
 #include "core/MessageTexts.h"
+#include "core/Settings.h"
 #include "core/UiServices.h"
 #include "library/Messages.h"
 
@@ -130,6 +131,11 @@ void ShowHelp(QWidget* window, int context)
         help->raise();
         help->activateWindow();
     });
+}
+
+void InstallSettingsNotSavedMessage()
+{
+    SetSettingsNotSavedReport([](const QString& file) { HandleError(msg::SettingsNotSaved, file); });
 }
 
 void InstallHelpHandler()

@@ -30,6 +30,9 @@ void ReportError(const QString& procedure, const VemraError& error);
 void ShowHelp(QWidget* window, int context);
 // Makes the Help buttons of message boxes open ShowHelp (called once at start-up).
 void InstallHelpHandler();
+// Makes a failed write of the settings file show message SettingsNotSaved naming the file (called once at
+// start-up; core/Settings.h decides when a write failed).
+void InstallSettingsNotSavedMessage();
 
 // The four lines of an error report, joined: "<msg::ErrorInProcedure> '<procedure>':", the error's
 // "description (number - source)", then msg::PleaseReport and msg::LeadingToIt. With a font, each line is preceded

@@ -65,6 +65,7 @@ constexpr Message kMessages[] = {
     {msg::DecimalSymbolConflict, "Conflicting values for decimal symbol in regional settings"},
     {msg::ClipboardFormat, "Invalid format on clipboard"},
     {msg::ClipboardUnavailable, "Cannot open clipboard"},
+    {msg::SettingsNotSaved, "Cannot write settings file"},
     {msg::BusyPlaying, "Busy playing"},
     {msg::Only16Bit, "Only 16 bit data allowed"},
     {msg::FileTooLong, "File is too long"},

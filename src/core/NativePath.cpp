@@ -104,9 +104,14 @@ std::string NativePath(const QString& path)
 
 bool IsUtf8Path(const QString& path)
 {
-    for (const QChar c : path)
-        if (isEscape(c.unicode()))
+    for (qsizetype i = 0; i < path.size(); ++i) {
+        const char16_t u = path[i].unicode();
+        // The second half of a character past U+FFFF may lie in the escapes' range: it is no escape.
+        if (QChar::isHighSurrogate(u) && i + 1 < path.size() && QChar::isLowSurrogate(path[i + 1].unicode()))
+            ++i;
+        else if (isEscape(u))
             return false;
+    }
     return true;
 }
 

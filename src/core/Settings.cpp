@@ -1,15 +1,54 @@
 #include "core/Settings.h"
 
 #include "core/NativePath.h"
+#include "core/SettingsIni.h"
 
+#include <QIODevice>
 #include <QLocale>
 #include <QSettings>
 #include <QtGlobal>
+#include <algorithm>
 #include <cmath>
 #include <memory>
 
 namespace vemra {
 namespace {
+
+std::optional<std::int64_t>& simulatedDiskSpace()
+{
+    static std::optional<std::int64_t> bytes;
+    return bytes;
+}
+
+bool readFile(QIODevice& device, QSettings::SettingsMap& map)
+{
+    map = ReadIniText(device.readAll());
+    return true; // a line that does not read is skipped; the rest of the file counts
+}
+
+bool writeFile(QIODevice& device, const QSettings::SettingsMap& map)
+{
+    const QByteArray text = IniFileText(map);
+    if (const auto& space = simulatedDiskSpace(); space && text.size() > *space) {
+        device.write(text.constData(), std::max<std::int64_t>(0, *space));
+        return false;
+    }
+    return device.write(text) == text.size();
+}
+
+// Qt's INI format with a reader and writer that keep every byte (core/SettingsIni.h), under the same file name.
+QSettings::Format iniFormat()
+{
+    static const QSettings::Format format =
+        QSettings::registerFormat(QStringLiteral("ini"), &readFile, &writeFile, Qt::CaseSensitive);
+    return format;
+}
+
+std::unique_ptr<QSettings> openStore()
+{
+    return std::make_unique<QSettings>(iniFormat(), QSettings::UserScope, QStringLiteral("Vemra"),
+                                       QStringLiteral("Vemra"));
+}
 
 std::unique_ptr<QSettings>& storage()
 {
@@ -21,8 +60,7 @@ QSettings& store()
 {
     auto& s = storage();
     if (!s)
-        s = std::make_unique<QSettings>(QSettings::IniFormat, QSettings::UserScope, QStringLiteral("Vemra"),
-                                        QStringLiteral("Vemra"));
+        s = openStore();
     return *s;
 }
 
@@ -87,35 +125,78 @@ QString entryPath(const QString& section, const QString& key)
     return group.isEmpty() ? escapeName(key) : group + QLatin1Char('/') + escapeName(key);
 }
 
+// An entry as the program reads it (no value when it is missing).
+QVariant stored(const QString& path) { return IniValue(store().value(path)); }
+
 QString valueText(const QVariant& v)
 {
     // A hand-edited entry with unquoted commas comes back as a list: keep it as the text it was.
     if (v.metaType().id() == QMetaType::QStringList)
         return v.toStringList().join(QStringLiteral(", "));
+    // Earlier files held names that are not UTF-8 as "@ByteArray(...)".
+    if (v.metaType().id() == QMetaType::QByteArray) {
+        const QByteArray bytes = v.toByteArray();
+        return PathFromNative(std::string_view(bytes.constData(), std::size_t(bytes.size())));
+    }
     return v.toString();
 }
 
-void warnIfUnwritable()
+// Writing the value an entry holds leaves the entry as the file has it.
+void put(const QString& path, const QString& text)
 {
-    static bool warned = false;
-    if (!warned && store().status() == QSettings::AccessError) {
-        warned = true;
-        qWarning("Vemra: the settings file %s cannot be written; changed settings last only for this run.",
-                 qPrintable(store().fileName()));
-    }
+    const QVariant now = stored(path);
+    if (now.isValid() && valueText(now) == text)
+        return;
+    store().setValue(path, text);
+}
+
+struct Reporting {
+    int openEvents = 0;
+    bool failedInEvent = false;
+    SettingsNotSavedReport report;
+};
+
+Reporting& reporting()
+{
+    static Reporting r;
+    return r;
+}
+
+void logNotSaved()
+{
+    qWarning("Vemra: the settings file %s cannot be written; changed settings last only for this run.",
+             qPrintable(SettingsFilePath()));
+}
+
+void tellNotSaved()
+{
+    logNotSaved();
+    if (reporting().report)
+        reporting().report(SettingsFilePath());
+}
+
+// True when the pending changes are in the file. A QSettings object keeps the first error it ever met, so its
+// status cannot tell of this write; a fresh object on the same file shares the pending changes and tells of
+// this write alone.
+bool writePending()
+{
+    store();
+    const std::unique_ptr<QSettings> probe = openStore();
+    probe->sync();
+    return probe->status() != QSettings::AccessError;
 }
 
 } // namespace
 
 QString GetSetting(const QString& section, const QString& key, const QString& defaultValue)
 {
-    const QVariant v = store().value(entryPath(section, key));
+    const QVariant v = stored(entryPath(section, key));
     return v.isValid() ? valueText(v) : defaultValue;
 }
 
 void SaveSetting(const QString& section, const QString& key, const QString& value)
 {
-    store().setValue(entryPath(section, key), value);
+    put(entryPath(section, key), value);
 }
 
 bool HasSetting(const QString& section, const QString& key) { return store().contains(entryPath(section, key)); }
@@ -161,33 +242,18 @@ std::optional<bool> ParseBool(const QString& text)
 
 std::optional<QString> ReadText(const QString& section, const QString& key)
 {
-    const QVariant v = store().value(entryPath(section, key));
+    const QVariant v = stored(entryPath(section, key));
     if (!v.isValid())
         return std::nullopt;
     return valueText(v);
 }
 
-std::optional<QString> ReadPath(const QString& section, const QString& key)
-{
-    const QVariant v = store().value(entryPath(section, key));
-    if (!v.isValid())
-        return std::nullopt;
-    if (v.metaType().id() == QMetaType::QByteArray) {
-        const QByteArray bytes = v.toByteArray();
-        return PathFromNative(std::string_view(bytes.constData(), std::size_t(bytes.size())));
-    }
-    return valueText(v);
-}
+std::optional<QString> ReadPath(const QString& section, const QString& key) { return ReadText(section, key); }
 
 void SavePath(const QString& section, const QString& key, const QString& path)
 {
-    // The INI file is UTF-8 text: other bytes would come back as U+FFFD. A byte array is written escaped.
-    if (IsUtf8Path(path)) {
-        SaveSetting(section, key, path);
-        return;
-    }
-    const std::string bytes = NativePath(path);
-    store().setValue(entryPath(section, key), QByteArray(bytes.data(), qsizetype(bytes.size())));
+    // The escaped bytes of a name that is not UTF-8 are written as those bytes.
+    SaveSetting(section, key, path);
 }
 
 std::optional<double> ReadNumber(const QString& section, const QString& key)
@@ -239,9 +305,14 @@ void WriteBool(const QString& section, const QString& key, bool value)
 
 bool FlushSettings()
 {
-    store().sync();
-    warnIfUnwritable();
-    return store().status() == QSettings::NoError;
+    if (writePending())
+        return true;
+    Reporting& r = reporting();
+    if (r.openEvents > 0)
+        r.failedInEvent = true;
+    else
+        logNotSaved();
+    return false;
 }
 
 QString SettingsFilePath() { return store().fileName(); }
@@ -253,5 +324,24 @@ void ReloadSettings()
         s->sync();
     s.reset();
 }
+
+SettingsSaveEvent::SettingsSaveEvent() { ++reporting().openEvents; }
+
+SettingsSaveEvent::~SettingsSaveEvent()
+{
+    Reporting& r = reporting();
+    if (--r.openEvents > 0 || !r.failedInEvent)
+        return;
+    r.failedInEvent = false;
+    // The report shows a message; nothing it meets may escape a destructor, and the log has the failure already.
+    try {
+        tellNotSaved();
+    } catch (...) {
+    }
+}
+
+void SetSettingsNotSavedReport(SettingsNotSavedReport report) { reporting().report = std::move(report); }
+
+void SimulateSettingsDiskSpace(std::optional<std::int64_t> bytes) { simulatedDiskSpace() = bytes; }
 
 } // namespace vemra

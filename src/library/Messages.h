@@ -66,6 +66,7 @@ inline constexpr Id CannotOpenSettingsKey = 401;    // "Error opening registry k
 inline constexpr Id DecimalSymbolConflict = 402;    // "Conflicting values for decimal symbol in regional settings"
 inline constexpr Id ClipboardFormat = 403;          // "Invalid format on clipboard"
 inline constexpr Id ClipboardUnavailable = 404;     // "Cannot open clipboard"
+inline constexpr Id SettingsNotSaved = 405;         // "Cannot write settings file" (the file named below it)
 
 // Operations.
 inline constexpr Id BusyPlaying = 900;              // "Busy playing"

@@ -14,6 +14,7 @@
 #include "audio/frmMeasure.h"
 #include "graphs/frmParameters.h"
 #include "support/ResponseFile.h"
+#include "support/settings_faults.h"
 #include "viewer/frmView.h"
 #include "viewer/frmdBRange.h"
 
@@ -400,3 +401,46 @@ TEST_F(ProgramTest, ExitStoresWhatEachOpenWindowStoresOnClose)
     for (const char* key : {"Waterfall/Type", "Waterfall/Slices", "Measurement/Receiver", "Measurement/Stimulus"})
         EXPECT_TRUE(stored.contains(QString::fromLatin1(key))) << key;
 }
+
+namespace {
+
+class ExitNotSaved : public ProgramTest, public ::testing::WithParamInterface<test::SettingsFault> {};
+
+} // namespace
+
+TEST_P(ExitNotSaved, TheExitTellsOnceThatTheSettingsAreLostAndKeepsTheEarlierFile)
+{
+    startOnTheVirtualCard({decayFile()});
+    frmView* view = documentWindow(1);
+    // Three windows besides the document's, each storing its settings as it closes, and a recent file.
+    view->menuItem(QStringLiteral("mnViewWaterfall"))->trigger();
+    view->menuItem(QStringLiteral("mnFileMeasure"))->trigger();
+    OpenParameterGraph(QString())->setCurrentParam(7);
+    for (const char* section : {"Graph", "Waterfall", "Measurement"})
+        DeleteSetting(QString::fromLatin1(section));
+    {
+        const test::UnwritableSettings fault(GetParam());
+        MRUlist->setMRUfile(QStringLiteral("/rooms/hall.wav"));
+        scripted().clear();
+        scripted().messageAnswers = {MsgResult::Yes};
+        ExitVemra();
+        ASSERT_EQ(Options, nullptr) << "the program ends all the same";
+        EXPECT_EQ(test::SettingsNotSavedMessages(scripted().messages), 1);
+        EXPECT_EQ(fault.now(), fault.before());
+    }
+    flushDeletes();
+}
+
+TEST_F(ProgramTest, AnExitThatSavesTellsNothing)
+{
+    startOnTheVirtualCard();
+    MRUlist->setMRUfile(QStringLiteral("/rooms/hall.wav"));
+    scripted().clear();
+    ExitVemra();
+    ASSERT_EQ(Options, nullptr);
+    EXPECT_EQ(test::SettingsNotSavedMessages(scripted().messages), 0);
+    EXPECT_TRUE(test::FileBytes(SettingsFilePath()).contains("0=/rooms/hall.wav\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, ExitNotSaved,
+                         ::testing::Values(test::SettingsFault::ReadOnlyFolder, test::SettingsFault::FullDisk));

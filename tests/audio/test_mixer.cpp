@@ -167,6 +167,44 @@ TEST_F(MixerTest, ACurveParsesIntoTheStepTable)
     EXPECT_EQ(Ps->Steps(), 0);
 }
 
+TEST_F(MixerTest, AGainCurveAtTheStepLimitIsReadWholeAndOneStepMoreIsRefused)
+{
+    // Step i: position 65535 - i, level -i / 100 dB, so every step of the table shows where it came from.
+    const auto curve = [](int steps) {
+        QString text = QStringLiteral("7;");
+        for (int i = 0; i < steps; ++i)
+            text += QStringLiteral("%1=%2;").arg(65535 - i).arg(-i / 100.0, 0, 'f', 2);
+        return text;
+    };
+    const int limit = clsVolume::kMaxStep + 1; // the table's indices 0 .. kMaxStep
+    const struct {
+        const char* name;
+        int steps;
+        bool read;
+    } rows[] = {{"at the limit", limit, true}, {"one step past it", limit + 1, false}};
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        ReleaseMixer();
+        scripted().clear();
+        useCalibration(QStringLiteral("Card A"));
+        SaveSetting(QStringLiteral("SoundSys\\Card A"), QStringLiteral("Pm"), curve(row.steps));
+        // Read back from the file, as at the next start.
+        ASSERT_TRUE(FlushSettings());
+        ReloadSettings();
+        CreateMixer();
+        EXPECT_EQ(Options->UseCal(), row.read);
+        EXPECT_EQ(reportsNaming(QStringLiteral("LoadCalibration")), row.read ? 0 : 1);
+        if (!row.read)
+            continue;
+        ASSERT_EQ(Pm->Steps(), clsVolume::kMaxStep);
+        EXPECT_EQ(Pm->ControlID(), 7);
+        for (int i : {0, 1, clsVolume::kMaxStep - 1, clsVolume::kMaxStep}) {
+            EXPECT_EQ(Pm->VolStepVolume(i), 65535 - i) << i;
+            EXPECT_NEAR(Pm->VolStepRms(i), -i / 100.0, 0.005) << i;
+        }
+    }
+}
+
 TEST_F(MixerTest, FullDuplexIsCheckedAtTheCalibrationsRate)
 {
     auto config = cardConfig();

@@ -5,6 +5,7 @@
 #include "audio/frmMeasure.h"
 #include "audio/frmSetup.h"
 #include "core/MessageTexts.h"
+#include "support/settings_faults.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -106,6 +107,44 @@ TEST_F(Setup, OkStoresSavesAndPushesTheOptions)
     EXPECT_NE(std::find(pushed.begin(), pushed.end(), std::pair<std::int32_t, float>(5, 25.0f)), pushed.end())
         << "the library has the new temperature";
 }
+
+namespace {
+
+class SetupNotSaved : public Setup, public testing::WithParamInterface<test::SettingsFault> {
+protected:
+    test::SettingsNotSavedMessage told;
+};
+
+} // namespace
+
+TEST_P(SetupNotSaved, OkTellsOnceThatTheOptionsAreNotSavedAndTheNextOkSavesThem)
+{
+    frmSetup dialog;
+    {
+        const test::UnwritableSettings fault(GetParam());
+        scripted().clear();
+        // Each changed option saves the settings.
+        typeAndLeave(dialog.txtTemperature(), QStringLiteral("25"));
+        typeAndLeave(dialog.txtProbe(), QStringLiteral("30"));
+        typeAndLeave(dialog.txtDelay(), QStringLiteral("64"));
+        dialog.optClose(1)->setChecked(true);
+        dialog.cmdOK()->click();
+        EXPECT_EQ(test::SettingsNotSavedMessages(scripted().messages), 1);
+        EXPECT_EQ(dialog.result(), QDialog::Accepted);
+        EXPECT_FLOAT_EQ(Options->Temperature(), 25) << "in effect for this run";
+        EXPECT_EQ(fault.now(), fault.before());
+    }
+    // OK again with nothing changed: what the failed write left is saved now, without a word.
+    scripted().clear();
+    dialog.cmdOK()->click();
+    EXPECT_EQ(test::SettingsNotSavedMessages(scripted().messages), 0);
+    const QByteArray file = test::FileBytes(SettingsFilePath());
+    EXPECT_TRUE(file.contains("\nTemperature=25\n")) << file.toStdString();
+    EXPECT_TRUE(file.contains("\nProbeDist=30\n"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SetupNotSaved,
+                         testing::Values(test::SettingsFault::ReadOnlyFolder, test::SettingsFault::FullDisk));
 
 TEST_F(Setup, ValuesOfAThousandAndMoreSurviveOkInEveryLocale)
 {

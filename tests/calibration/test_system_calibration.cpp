@@ -8,12 +8,14 @@
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
+#include "core/VemraError.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
 #include "library/Messages.h"
 #include "library/dsp/Bands.h"
 #include "support/ResponseFile.h"
 #include "support/ResponseGenerator.h"
+#include "support/settings_faults.h"
 
 #include <gtest/gtest.h>
 
@@ -480,6 +482,61 @@ TEST_F(SystemCal, AGarbledCountLosesNoCalibrationAndASaveOverwritesNone)
         EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("Count")), QStringLiteral(" 4")) << "mended";
         window.reset();
     }
+}
+
+namespace {
+
+class SystemCalNotSaved : public SystemCal, public testing::WithParamInterface<test::SettingsFault> {
+protected:
+    test::SettingsNotSavedMessage told;
+};
+
+} // namespace
+
+TEST_P(SystemCalNotSaved, SavingAndDeletingTellOnceEachAndTheEarlierFileStays)
+{
+    storeEntry(0, QStringLiteral("stored"), kRecord);
+    const std::string file = roomFile("room.wav", 48000);
+    open();
+    const test::UnwritableSettings fault(GetParam());
+    scripted().clear();
+    add({file});
+    describe(QStringLiteral("new"), QStringLiteral("200"));
+    window->cmdOK_Click();
+    EXPECT_EQ(test::SettingsNotSavedMessages(scripted().messages), 1) << "the save tells; choosing the files changed the data folder and did not";
+    EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("1CalDesc")), QStringLiteral("new")) << "for this run";
+
+    // Deleting the stored one is a save of its own.
+    window.reset();
+    open();
+    auto* list = control<QComboBox>("cmbCali");
+    list->setCurrentIndex(0);
+    emit list->activated(0);
+    scripted().messages.clear();
+    scripted().messageAnswers.push_back(MsgResult::Yes);
+    window->cmdDelete_Click();
+    EXPECT_EQ(test::SettingsNotSavedMessages(scripted().messages), 1);
+    EXPECT_EQ(fault.now(), fault.before());
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, SystemCalNotSaved,
+                         testing::Values(test::SettingsFault::ReadOnlyFolder, test::SettingsFault::FullDisk));
+
+TEST_F(SystemCal, NumbersEndBeforeTheStoresLimitAndAFullStoreTakesNoNewCalibration)
+{
+    storeEntry(kMaxSystemCalibrations - 1, QStringLiteral("last"), kRecord);
+    storeEntry(kMaxSystemCalibrations, QStringLiteral("past the end"), kRecord);
+    SaveSetting(kCalibrationSection, QStringLiteral("Count"), QString::number(kMaxSystemCalibrations));
+    EXPECT_EQ(SystemCalibrationSlots(), kMaxSystemCalibrations);
+    const std::map<int, StoredSystemCal> stored = StoredSystemCalibrations();
+    ASSERT_EQ(stored.size(), 1u);
+    EXPECT_EQ(stored.begin()->first, kMaxSystemCalibrations - 1);
+    EXPECT_EQ(SystemCalibrationsFor(5, 0, 0), (std::map<int, QString>{{kMaxSystemCalibrations - 1, "last"}}));
+    // Every number is in use: a new calibration would go where no reader looks, so it is refused, not lost.
+    EXPECT_THROW(SaveSystemCalibrationEntry(kMaxSystemCalibrations, QStringLiteral("new"), kRecord, 0), VemraError);
+    EXPECT_EQ(GetSetting(kCalibrationSection, QStringLiteral("%1CalDesc").arg(kMaxSystemCalibrations)),
+              QStringLiteral("past the end"));
+    EXPECT_EQ(SystemCalibrationSlots(), kMaxSystemCalibrations);
 }
 
 TEST_F(SystemCal, AGarbledEntryKeepsItsNumberAndTheOthers)

@@ -11,6 +11,7 @@
 #include "core/clsOptions.h"
 #include "library/Messages.h"
 #include "support/gui_mnemonics.h"
+#include "support/settings_faults.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -303,6 +304,22 @@ TEST_P(AbortAtStep, LeavesNothingHalfWritten)
 }
 
 INSTANTIATE_TEST_SUITE_P(Steps, AbortAtStep, testing::Values(1, 2, 4, 6, 7, 8, 9, 10, 11));
+
+TEST_F(Wizard, SavingWhenTheSettingsFileCannotTakeItTellsOnceAndTheEarlierFileStays)
+{
+    const test::SettingsNotSavedMessage told;
+    frmCalCard* w = openWizard();
+    // The responses the correction files are made of (the save needs nothing else of a run).
+    ASSERT_TRUE(w->MeasureMLSResponse()) << runReport();
+    ASSERT_TRUE(w->MeasureSweepResponse()) << runReport();
+    // One kind of fault here, the save being a slow one: the settings tests go through each kind.
+    const test::UnwritableSettings fault(test::SettingsFault::ReadOnlyFolder);
+    scripted().clear();
+    EXPECT_TRUE(w->SaveCalibration()) << runReport();
+    EXPECT_EQ(test::SettingsNotSavedMessages(scripted().messages), 1) << runReport();
+    EXPECT_TRUE(Options->UseCal()) << "in use for this run";
+    EXPECT_EQ(fault.now(), fault.before());
+}
 
 TEST_F(Wizard, ARecorderThatCannotStartFailsTheRunWithOneMessage)
 {

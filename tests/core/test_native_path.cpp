@@ -18,6 +18,7 @@ TEST(NativePath, EveryNameComesBackByteForByte)
     const Case cases[] = {
         {"ASCII", "/rooms/hall 1.wav", true},
         {"two- three- and four-byte characters", "/r\xC3\xA4ume/\xE2\x82\xAC/\xF0\x9F\x8E\xB5.wav", true},
+        {"a character past U+FFFF whose second half lies among the escapes", "/\xF0\x90\x82\x80.wav", true},
         {"a Latin-1 byte", "/r\xE4ume/a.wav", false},
         {"a byte that never starts UTF-8", "/a\xFF" "b.wav", false},
         {"an overlong slash", "/a\xC0\xAF" "b", false},

@@ -1,0 +1,376 @@
+// The settings file: Qt's INI reader and the store read each other's files alike, every byte that is not UTF-8
+// comes back as it was, an untouched entry keeps its bytes, and a write the file cannot take is told once per save
+// and leaves the earlier file as it was.
+#include "core/NativePath.h"
+#include "core/Settings.h"
+#include "core/SettingsIni.h"
+#include "core/clsMRUlist.h"
+#include "core/clsOptions.h"
+#include "support/settings_faults.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+#include <QSettings>
+#include <gtest/gtest.h>
+
+#include <cctype>
+#include <string>
+#include <utility>
+#include <vector>
+
+using namespace vemra;
+using namespace vemra::test;
+
+namespace {
+
+const QString kSection = QStringLiteral("StoreTest");
+
+void writeFile(const QByteArray& bytes)
+{
+    ReloadSettings();
+    const QString path = SettingsFilePath();
+    QDir().mkpath(QFileInfo(path).absolutePath());
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(bytes);
+    f.close();
+    ReloadSettings();
+}
+
+// A file of its own for each use of Qt's reader and writer: QSettings shares what it read of a file among all its
+// objects on that path, whatever their format, so Qt's reader never looks at the store's own file.
+QString scratchFile()
+{
+    static int n = 0;
+    return QDir::tempPath() + QStringLiteral("/qt-ini-%1-%2.ini").arg(QCoreApplication::applicationPid()).arg(++n);
+}
+
+// Qt's reading of an entry of the settings file, as the store gives it (a list as its items joined by ", ").
+QString qtReads(const QString& key)
+{
+    const QString copy = scratchFile();
+    QFile::copy(SettingsFilePath(), copy);
+    const QSettings qt(copy, QSettings::IniFormat);
+    const QVariant v = qt.value(key);
+    QFile::remove(copy);
+    if (v.metaType().id() == QMetaType::QStringList)
+        return v.toStringList().join(QStringLiteral(", "));
+    return v.toString();
+}
+
+// The file Qt's writer makes of these entries.
+QByteArray qtWrites(const std::vector<std::pair<QString, QVariant>>& entries)
+{
+    const QString path = scratchFile();
+    {
+        QSettings qt(path, QSettings::IniFormat);
+        for (const auto& [key, value] : entries)
+            qt.setValue(key, value);
+    }
+    const QByteArray bytes = FileBytes(path);
+    QFile::remove(path);
+    return bytes;
+}
+
+class SettingsFile : public ::testing::Test {
+protected:
+    void SetUp() override { clear(); }
+    void TearDown() override
+    {
+        clear();
+        SetSettingsNotSavedReport({});
+    }
+    static void clear()
+    {
+        for (const char* section : {"StoreTest", "Setup", "Dir", "MRUfiles", "UserInfo", "General"})
+            DeleteSetting(QString::fromLatin1(section));
+        FlushSettings();
+    }
+};
+
+// Values whose forms in the file differ from their text: separators, blanks at the ends, quotes, escapes,
+// control characters, a leading '@', characters beyond ASCII and beyond U+FFFF.
+const std::vector<QString>& awkwardValues()
+{
+    static const std::vector<QString> values = {
+        QStringLiteral("plain"),
+        QString(),
+        QStringLiteral("12;=0.00;-3=1.5;"),
+        QStringLiteral("a, b,c"),
+        QStringLiteral("  padded  "),
+        QStringLiteral("say \"hi\" \\ there"),
+        QStringLiteral("tab\there\nnew line\r"),
+        QStringLiteral("bell\a then 1f"),
+        QStringLiteral("@at the start"),
+        QStringLiteral("@@two"),
+        QStringLiteral("@ByteArray(not bytes)"),
+        QStringLiteral("R\u00e4ume \u20ac \U0001F3B5"),
+        QStringLiteral("semi;colon"),
+        QString(QChar(0)) + QStringLiteral("12"),
+    };
+    return values;
+}
+
+} // namespace
+
+TEST_F(SettingsFile, QtsReaderReadsWhatTheStoreWrites)
+{
+    const auto& values = awkwardValues();
+    for (std::size_t i = 0; i < values.size(); ++i)
+        SaveSetting(kSection, QStringLiteral("v%1").arg(i), values[i]);
+    // Keys and section names with what the file escapes.
+    SaveSetting(QStringLiteral("StoreTest\\Card A/B - 48000"), QStringLiteral("Gain %"), QStringLiteral("3"));
+    SaveSetting(kSection, QStringLiteral("R\u00e4um/e"), QStringLiteral("key"));
+    SaveSetting(QStringLiteral("General"), QStringLiteral("DPTest"), QStringLiteral("1.00"));
+    ASSERT_TRUE(FlushSettings());
+    for (std::size_t i = 0; i < values.size(); ++i) {
+        SCOPED_TRACE(values[i].toStdString());
+        EXPECT_EQ(qtReads(QStringLiteral("StoreTest/v%1").arg(i)), values[i]);
+    }
+    EXPECT_EQ(qtReads(QStringLiteral("StoreTest/Card A%2FB - 48000/Gain %25")), QStringLiteral("3"));
+    EXPECT_EQ(qtReads(QStringLiteral("StoreTest/R\u00e4um%2Fe")), QStringLiteral("key"));
+    EXPECT_EQ(qtReads(QStringLiteral("General/DPTest")), QStringLiteral("1.00"));
+}
+
+TEST_F(SettingsFile, TheStoreReadsWhatQtsWriterWroteAndKeepsItsBytes)
+{
+    const auto& values = awkwardValues();
+    std::vector<std::pair<QString, QVariant>> entries;
+    for (std::size_t i = 0; i < values.size(); ++i)
+        entries.emplace_back(QStringLiteral("StoreTest/v%1").arg(i), values[i]);
+    entries.emplace_back(QStringLiteral("StoreTest/Card A%2FB/Gain"), QStringLiteral("3"));
+    entries.emplace_back(QStringLiteral("General/DPTest"), QStringLiteral("1.00"));
+    entries.emplace_back(QStringLiteral("WindowState"), QStringLiteral("2"));
+    // A name that is not UTF-8, as the store wrote it before it kept such bytes as they are.
+    entries.emplace_back(QStringLiteral("Dir/DataDirectory"), QByteArray("/data/r\xE4ume"));
+    writeFile(qtWrites(entries));
+    const QByteArray written = FileBytes(SettingsFilePath());
+    auto readsAll = [&] {
+        for (std::size_t i = 0; i < values.size(); ++i) {
+            SCOPED_TRACE(values[i].toStdString());
+            EXPECT_EQ(GetSetting(kSection, QStringLiteral("v%1").arg(i)), values[i]);
+        }
+        EXPECT_EQ(GetSetting(QStringLiteral("StoreTest\\Card A/B"), QStringLiteral("Gain")), QStringLiteral("3"));
+        EXPECT_EQ(GetSetting(QStringLiteral("General"), QStringLiteral("DPTest")), QStringLiteral("1.00"));
+        EXPECT_EQ(ReadPath(QStringLiteral("Dir"), QStringLiteral("DataDirectory")), PathFromNative("/data/r\xE4ume"));
+    };
+    readsAll();
+
+    // Another entry changes: every other entry is written back as the file held it.
+    SaveSetting(kSection, QStringLiteral("changed"), QStringLiteral("yes"));
+    ASSERT_TRUE(FlushSettings());
+    const QByteArray rewritten = FileBytes(SettingsFilePath());
+    for (const QByteArray& line : written.split('\n'))
+        EXPECT_TRUE(!line.contains('=') || rewritten.contains(line + '\n')) << line.toStdString();
+    ReloadSettings();
+    readsAll();
+}
+
+TEST_F(SettingsFile, HandWrittenEntriesReadAsQtReadsThem)
+{
+    // Forms a user or another tool may have written, each read by Qt's reader and by the store.
+    const char* const lines[] = {
+        "spaced =  value with blanks  ",
+        "quoted=\"  kept  \"",
+        "list=a, b ,c",
+        "quotedList=\"a,b\", c",
+        "hex=\\x41\\x42C",
+        "octal=\\101\\60",
+        "dropped=a\\qb",
+        "comment=value ; a comment",
+        "continued=first \\\n  second",
+        "crlf=windows\r",
+        "bytes=@ByteArray(\\xff\\0)",
+        "string=@String(a\\0b)",
+        "invalid=@Invalid()",
+        "doubleAt=@@x",
+        "escapedQuote=\\\"q\\\"",
+        "trailingTab=x\\t\t",
+        "equals=a=b",
+        "utf8=R\xC3\xA4ume",
+    };
+    QByteArray file = "; comment line\n[StoreTest]\n";
+    for (const char* line : lines)
+        file += QByteArray(line) + '\n';
+    file += "[General]\ntop=level\n[%General]\nDPTest=1.00\n";
+    writeFile(file);
+    for (const char* line : lines) {
+        const QString key = QString::fromLatin1(line).section(QLatin1Char('='), 0, 0).trimmed();
+        SCOPED_TRACE(line);
+        const QString qt = qtReads(QStringLiteral("StoreTest/") + key);
+        if (key == QLatin1String("bytes")) {
+            EXPECT_EQ(NativePath(GetSetting(kSection, key)), std::string("\xFF\0", 2));
+        } else {
+            EXPECT_EQ(GetSetting(kSection, key, QStringLiteral("(none)")), qt.isNull() ? QStringLiteral("(none)") : qt);
+        }
+    }
+    EXPECT_EQ(GetSetting(QString(), QStringLiteral("top")), QStringLiteral("level"));
+    EXPECT_EQ(GetSetting(QStringLiteral("General"), QStringLiteral("DPTest")), QStringLiteral("1.00"));
+    EXPECT_EQ(SettingKeys(QString()), QStringList{QStringLiteral("top")});
+}
+
+TEST(SettingsIni, WhatTheWriterWritesReadsBackAsTheFileRead)
+{
+    const struct {
+        const char* name;
+        QByteArray file;
+    } rows[] = {
+        {"sections named like the one of ungrouped entries", "[general]\nx=1\n[%general]\ny=2\n[%General]\nz=3\n"},
+        {"a key that starts with a group separator", "[General]\n\\lead=1\n[a]\n\\b\\c=2\n"},
+        {"a key that ends with one", "[a]\nk%2F=1\nk%2F%2F=2\n"},
+        {"escaped bytes that would meet as a character", "[a]\nk=\\xdcc3\xA4\n%UDCC3%UDCA4=1\n"},
+        {"a surrogate of no pair", "[a]\nk=\\xd800x\n"},
+        {"a quote the file never closes", "[a]\nk=\"open\nnext=1\n"},
+        {"a '\\' before the end of the file", "[a]\nk=ends\\"},
+        {"a '\\' and a carriage return before the end", "[a]\nk=cr\\\r"},
+        {"nested sections and blanks", "\xEF\xBB\xBF[a b\\c]\nk = 1 \n[a%5Db]\n%3Bk=\"x;y\"\n"},
+        {"a list with quoted and empty items", "[a]\nk=x, \" y \",, @z, @@w\n"},
+    };
+    for (const auto& row : rows) {
+        SCOPED_TRACE(row.name);
+        const QSettings::SettingsMap read = ReadIniText(row.file);
+        ASSERT_FALSE(read.isEmpty());
+        const QByteArray written = IniFileText(read);
+        const QSettings::SettingsMap again = ReadIniText(written);
+        EXPECT_EQ(again.keys(), read.keys()) << written.toStdString();
+        for (auto it = read.begin(); it != read.end(); ++it)
+            EXPECT_EQ(IniValue(again.value(it.key())), IniValue(it.value())) << it.key().toStdString();
+        EXPECT_EQ(IniFileText(again), written);
+    }
+}
+
+TEST_F(SettingsFile, BytesThatAreNotUtf8ComeBackByteForByte)
+{
+    writeFile("[Dir]\nDataDirectory=/data/\xFF\xFE\n"
+              "[MRUfiles]\n0=/rooms/h\xE4ll.wav\n"
+              "[UserInfo]\nEngineer=caf\xE9\n"
+              "[Setup]\nTemperature=20\n");
+    {
+        clsOptions options(nullptr, [](std::int32_t, float) {});
+        EXPECT_EQ(NativePath(options.DataDir()), "/data/\xFF\xFE");
+        EXPECT_EQ(NativePath(GetSetting(QStringLiteral("UserInfo"), QStringLiteral("Engineer"))), "caf\xE9");
+        clsMRUlist recent;
+        EXPECT_EQ(NativePath(recent.GetMRUfile(0)), "/rooms/h\xE4ll.wav");
+        // The program changes other values: the options save all of theirs, the list moves its names down.
+        options.setTemperature(25.0f);
+        recent.setMRUfile(PathFromNative("/rooms/\xFF.wav"));
+    } // the list writes itself back as at the exit
+    ASSERT_TRUE(FlushSettings());
+    const QByteArray file = FileBytes(SettingsFilePath());
+    for (const char* line : {"DataDirectory=/data/\xFF\xFE\n", "Engineer=caf\xE9\n", "0=/rooms/\xFF.wav\n",
+                             "1=/rooms/h\xE4ll.wav\n", "Temperature=25\n"})
+        EXPECT_TRUE(file.contains(line)) << line;
+    ReloadSettings();
+    EXPECT_EQ(NativePath(*ReadPath(QStringLiteral("Dir"), QStringLiteral("DataDirectory"))), "/data/\xFF\xFE");
+    EXPECT_EQ(NativePath(*ReadPath(QStringLiteral("MRUfiles"), QStringLiteral("1"))), "/rooms/h\xE4ll.wav");
+}
+
+TEST_F(SettingsFile, KeysThatAreNotUtf8KeepTheirBytes)
+{
+    writeFile("[StoreTest]\nR\xE4ume=1\n");
+    const QString key = PathFromNative("R\xE4ume");
+    ASSERT_EQ(SettingKeys(kSection), QStringList{key});
+    SaveSetting(kSection, QStringLiteral("other"), QStringLiteral("2"));
+    ASSERT_TRUE(FlushSettings());
+    EXPECT_TRUE(FileBytes(SettingsFilePath()).contains("\nR\xE4ume=1\n"));
+}
+
+TEST_F(SettingsFile, WritingTheValueAnEntryHoldsLeavesItAsTheFileHasIt)
+{
+    // The same text in another form than the store would write it.
+    writeFile("[StoreTest]\nquoted=\"plain\"\nlist=a,b\n");
+    SaveSetting(kSection, QStringLiteral("quoted"), QStringLiteral("plain"));
+    SaveSetting(kSection, QStringLiteral("list"), GetSetting(kSection, QStringLiteral("list")));
+    SaveSetting(kSection, QStringLiteral("new"), QStringLiteral("x"));
+    ASSERT_TRUE(FlushSettings());
+    const QByteArray file = FileBytes(SettingsFilePath());
+    EXPECT_TRUE(file.contains("quoted=\"plain\"\n"));
+    EXPECT_TRUE(file.contains("list=a,b\n"));
+}
+
+namespace {
+
+class NotSaved : public SettingsFile, public ::testing::WithParamInterface<SettingsFault> {
+protected:
+    void SetUp() override
+    {
+        SettingsFile::SetUp();
+        SetSettingsNotSavedReport([this](const QString& file) { reports.push_back(file); });
+        SaveSetting(kSection, QStringLiteral("kept"), QStringLiteral("before"));
+        ASSERT_TRUE(FlushSettings());
+    }
+    std::vector<QString> reports;
+};
+
+} // namespace
+
+TEST_P(NotSaved, EachSaveTellsOnceAndTheEarlierFileStays)
+{
+    const QString path = SettingsFilePath();
+    {
+        const UnwritableSettings fault(GetParam());
+        // A setting changed on the way, outside a save the user asked for: the log hears of it, the user does not.
+        SaveSetting(kSection, QStringLiteral("kept"), QStringLiteral("after"));
+        EXPECT_FALSE(FlushSettings());
+        EXPECT_TRUE(reports.empty());
+        EXPECT_EQ(GetSetting(kSection, QStringLiteral("kept")), QStringLiteral("after")) << "kept for the run";
+
+        // One save, nested ones inside, many flushes: told once, when the outermost ends.
+        {
+            const SettingsSaveEvent save;
+            for (int i = 0; i < 3; ++i) {
+                const SettingsSaveEvent inner;
+                SaveSetting(kSection, QStringLiteral("n%1").arg(i), QStringLiteral("x"));
+                EXPECT_FALSE(FlushSettings());
+            }
+            EXPECT_TRUE(reports.empty()) << "nothing while the save is open";
+        }
+        ASSERT_EQ(reports.size(), 1u);
+        EXPECT_EQ(reports[0], path);
+        // A save that writes nothing tells nothing, whatever the one before met.
+        {
+            const SettingsSaveEvent nothingWritten;
+        }
+        EXPECT_EQ(reports.size(), 1u);
+        // The next save tells again: what is pending is still not in the file.
+        {
+            const SettingsSaveEvent again;
+            EXPECT_FALSE(FlushSettings());
+        }
+        EXPECT_EQ(reports.size(), 2u);
+        EXPECT_EQ(fault.now(), fault.before()) << "the earlier file as it was";
+        EXPECT_NE(fault.now().size(), 0) << "there was an earlier file";
+    }
+    // Writable again: the next flush writes everything the failed ones left, and tells nothing.
+    {
+        const SettingsSaveEvent save;
+        EXPECT_TRUE(FlushSettings());
+    }
+    EXPECT_EQ(reports.size(), 2u);
+    EXPECT_EQ(qtReads(QStringLiteral("StoreTest/kept")), QStringLiteral("after"));
+    EXPECT_EQ(qtReads(QStringLiteral("StoreTest/n2")), QStringLiteral("x"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Faults, NotSaved,
+                         ::testing::Values(SettingsFault::ReadOnlyFolder, SettingsFault::FullDisk,
+                                           SettingsFault::FolderIsAFile),
+                         [](const auto& info) {
+                             std::string name = SettingsFaultName(info.param);
+                             for (char& c : name)
+                                 if (!std::isalnum(static_cast<unsigned char>(c)))
+                                     c = '_';
+                             return name;
+                         });
+
+TEST_F(SettingsFile, NothingPendingWritesNothingAndTellsNothing)
+{
+    std::vector<QString> reports;
+    SetSettingsNotSavedReport([&](const QString& file) { reports.push_back(file); });
+    SaveSetting(kSection, QStringLiteral("same"), QStringLiteral("value"));
+    const UnwritableSettings fault(SettingsFault::FullDisk);
+    SaveSetting(kSection, QStringLiteral("same"), QStringLiteral("value"));
+    EXPECT_TRUE(FlushSettings());
+    EXPECT_TRUE(reports.empty());
+}
