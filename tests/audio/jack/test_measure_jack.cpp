@@ -82,6 +82,14 @@ protected:
         }
         ASSERT_EQ(WaveCount(), documents);
     }
+    // The CTest fixture's script that starts and stops the server (false without it).
+    static bool serverScript() { return std::getenv("VEMRA_JACK_SERVER_SCRIPT") && std::getenv("VEMRA_JACK_STATE"); }
+    static int server(const char* action)
+    {
+        return std::system(("sh '" + std::string(std::getenv("VEMRA_JACK_SERVER_SCRIPT")) + "' " + action + " '"
+                            + std::getenv("VEMRA_JACK_STATE") + "'")
+                               .c_str());
+    }
     static std::string toldTitles()
     {
         std::string titles;
@@ -126,13 +134,8 @@ TEST_F(JackMeasurement, AMeasurementFromTheWindowGivesTheLoopback)
 
 TEST_F(JackMeasurement, AServerThatWentAwayIsToldAtEachStartAndUsedAgainWhenBack)
 {
-    const char* script = std::getenv("VEMRA_JACK_SERVER_SCRIPT");
-    const char* state = std::getenv("VEMRA_JACK_STATE");
-    if (!script || !state)
+    if (!serverScript())
         GTEST_SKIP() << "needs the server script of the CTest fixture";
-    const auto server = [&](const char* action) {
-        return std::system(("sh '" + std::string(script) + "' " + action + " '" + state + "'").c_str());
-    };
     ASSERT_EQ(SelectWaveDevices("loopback", 0, 0), 0);
     Mixer->CheckFullDuplex();
     Options->setReuseWindows(false); // each measurement its own document
@@ -161,13 +164,8 @@ TEST_F(JackMeasurement, AServerThatWentAwayIsToldAtEachStartAndUsedAgainWhenBack
 // (the capture, the processing, the meters restarted at the end of the stimulus), and the loss is told once.
 TEST_F(JackMeasurement, AServerThatGoesDuringTheRunIsToldOnce)
 {
-    const char* script = std::getenv("VEMRA_JACK_SERVER_SCRIPT");
-    const char* state = std::getenv("VEMRA_JACK_STATE");
-    if (!script || !state)
+    if (!serverScript())
         GTEST_SKIP() << "needs the server script of the CTest fixture";
-    const auto server = [&](const char* action) {
-        return std::system(("sh '" + std::string(script) + "' " + action + " '" + state + "'").c_str());
-    };
     // The program's clock, with a hand in the window's waits.
     struct HandInTheWaits final : MeasureClock {
         std::function<void()> onIdle;
