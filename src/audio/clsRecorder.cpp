@@ -48,6 +48,12 @@ void clsRecorder::setBusy(bool busy)
     emit RecorderBusy(busy);
 }
 
+void clsRecorder::show(std::int16_t code)
+{
+    ++failuresShown_;
+    HandleError(code);
+}
+
 std::int16_t clsRecorder::StartRecorder()
 {
     setBusy(true);
@@ -81,7 +87,7 @@ std::int16_t clsRecorder::Restart()
 {
     StopRecorder();
     if (const std::int16_t rc = StartRecorder())
-        HandleError(rc);
+        show(rc);
     return 0;
 }
 
@@ -94,7 +100,7 @@ void clsRecorder::setVUEnabled(bool enabled)
         if (const std::int16_t rc = StartVU(Player ? Player->PlayFreq() : 0, channels_)) {
             // The meters are switched on after every choice in the measurement window: one box per failure.
             if (rc != lastVuError_)
-                HandleError(rc);
+                show(rc);
             lastVuError_ = rc;
             return;
         }
@@ -169,7 +175,7 @@ void clsRecorder::setChannels(std::int16_t channels)
     StopRecorder();
     // An input that failed the same way before is not told again for every change of the receiver.
     if (const std::int16_t rc = StartRecorder(); rc != 0 && rc != before)
-        HandleError(rc);
+        show(rc);
 }
 
 void clsRecorder::setMute(bool mute)

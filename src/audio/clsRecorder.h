@@ -55,6 +55,8 @@ public:
     std::int16_t Restart();
     // The message of the last start of the continuous input (0: it runs), already shown to the user.
     std::int16_t InputError() const { return lastInputError_; }
+    // How many failures the recorder has shown so far (its restarts, channel changes and meters).
+    int FailuresShown() const { return failuresShown_; }
 
     // The records Process hands to the library, as they would be filled now (also used by the import).
     MeasurementInfo measurementInfo(std::int16_t stimulus, std::int16_t receiver) const;
@@ -73,6 +75,7 @@ private:
     void StartTimer(int interval_ms);
     void StopTimer();
     void setBusy(bool busy);
+    void show(std::int16_t code);
 
     QTimer* timer_ = nullptr;
     bool vuEnabled_ = false;
@@ -81,6 +84,7 @@ private:
     bool busy_ = false;
     std::int16_t lastInputError_ = 0; // the message of the last StartRecorder; 0: it started
     std::int16_t lastVuError_ = 0;    // the failure of StartVU shown last
+    int failuresShown_ = 0;
 };
 
 // Seconds of local wall-clock time from 1 January 1980 00:00 to now (the measurement record's time stamp).

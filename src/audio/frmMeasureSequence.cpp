@@ -255,6 +255,7 @@ QString frmMeasure::Measure()
         // rather than record a silent input into a document of noise.
         if (Recorder->InputError() != 0)
             return;
+        const int shownBefore = Recorder->FailuresShown();
         const bool internal = isInternalStimulus(stimulus_);
         const double period_s = std::ldexp(1.0, Player->Length()) / std::max(1, Player->PlayFreq());
         if (internal) {
@@ -290,7 +291,9 @@ QString frmMeasure::Measure()
             if (rc == 0)
                 result = buffer;
         }
-        if (rc != 0)
+        // A stream lost during the pass fails every step after it: the meters, which the end of the stimulus
+        // restarts, have told it already if they tried, and once is enough.
+        if (rc != 0 && (!Recorder || Recorder->FailuresShown() == shownBefore))
             HandleError(rc);
     });
     // Whatever ended the pass, nothing may go on playing or recording for it.

@@ -32,6 +32,7 @@ constexpr Message kMessages[] = {
     {msg::CloseDeviceTimeout, "Timeout closing sounddevice"},
     {msg::CannotStartRecording, "Cannot start recording (thread)"},
     {msg::SilentInput, "No signal at the input"},
+    {msg::NoSignalReturned, "No signal came back from the output: check the output volume, the mute switches and the cables"},
     {msg::CannotCreateFile, "Cannot create wave file"},
     {msg::CannotCreateChunk, "Cannot create wave chunk"},
     {msg::CannotCreateFormatChunk, "Cannot create format chunk"},

@@ -27,6 +27,7 @@ inline constexpr Id SoundDeviceTimeout = 161;       // "Sounddevice timeout"
 inline constexpr Id CloseDeviceTimeout = 162;       // "Timeout closing sounddevice"
 inline constexpr Id CannotStartRecording = 163;     // "Cannot start recording (thread)"
 inline constexpr Id SilentInput = 164;              // "No signal at the input": a capture of zeros only
+inline constexpr Id NoSignalReturned = 165;         // "No signal came back from the output": a response of noise only
 
 // Files.
 inline constexpr Id CannotCreateFile = 200;         // "Cannot create wave file"

@@ -290,6 +290,10 @@ VResult ProcessRecording(std::string& fileName, std::int32_t rate_Hz, std::int16
         const sound::ProcessRequest request{info.Stimulus, order, static_cast<double>(rate_Hz), filter, sign};
         if (VResult rc = sound::deconvolveCapture(capture, request, responses))
             return rc;
+        // Noise alone: the stimulus never reached the input (an output muted in the mixer, a cable out). One channel
+        // with an impulse shows that the output works.
+        if (std::none_of(responses.begin(), responses.end(), [](const std::vector<double>& r) { return sound::holdsAnImpulse(r); }))
+            return msg::NoSignalReturned;
         return writeResponses(responses, rate_Hz, info, gains, fileName);
     });
 }

@@ -84,7 +84,7 @@ void StopRecording();
 // impulse response of info.Stimulus (sound/Processing.h), and writes it as a response file under a new temporary name
 // returned in fileName, with info and gains in its header (channel factors: gains' factors times the scale of the
 // samples). 0, msg::CannotGetRecording (input lost), msg::SoundDeviceTimeout, msg::SilentInput (every captured sample
-// exactly 0), msg::BadArgument, msg::BadChannelCount, or a file message; on failure no file is left.
+// exactly 0), msg::NoSignalReturned (no channel's response holds an impulse above its noise), msg::BadArgument, msg::BadChannelCount, or a file message; on failure no file is left.
 VResult ProcessRecording(std::string& fileName, std::int32_t rate_Hz, std::int16_t order, MeasurementInfo& info,
                          MeasurementGains& gains, std::int16_t sign, std::int16_t filter);
 // Turns a recording made elsewhere (.wav, .tim, .txt) into a response file of ours (temporary name in

@@ -320,17 +320,23 @@ TEST_F(FailedStep, EachFailureIsToldOnceAndMakesNoDocument)
     silent.noiseRms = silent.adcNoiseRms = 0;
     sound::VirtualCardConfig noInput = cardConfig();
     noInput.inputs = 0;
+    sound::VirtualCardConfig cableOut = cardConfig();
+    cableOut.response.assign(1, 0.0); // the room's noise comes in, the stimulus does not
     const struct {
         const char* name;
         sound::VirtualCardConfig card;
         bool corruptCorrection;
         int stimulus;
         int message;
+        bool outputMuted = false; // the playback master at 0 in the mixer
     } rows[] = {
         {"damaged correction file", cardConfig(), true, StimulusInternalMls, msg::CannotRead},
         {"silent input", silent, false, StimulusInternalMls, msg::SilentInput},
         {"silent input, sweep", silent, false, StimulusInternalSweep, msg::SilentInput},
         {"no input device", noInput, false, StimulusExternalMls, msg::CannotOpenInput},
+        {"output muted", cardConfig(), false, StimulusInternalMls, msg::NoSignalReturned, true},
+        {"output muted, sweep", cardConfig(), false, StimulusInternalSweep, msg::NoSignalReturned, true},
+        {"cable out", cableOut, false, StimulusInternalMls, msg::NoSignalReturned},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -343,6 +349,8 @@ TEST_F(FailedStep, EachFailureIsToldOnceAndMakesNoDocument)
         ASSERT_EQ(w->stimulus(), row.stimulus);
         w->lstLength()->setCurrentIndex(w->lstLength()->findData(14));
         w->txtAvg()->setText(QStringLiteral("1"));
+        if (row.outputMuted) // by the user, in the sound system's mixer
+            spy->setVolume(0, virtualControl("Master"), 2, 0, 0);
         QString file;
         if (row.corruptCorrection) {
             file = CorrectionFileName(Mixer->FingerPrint(), 48000, 14, QStringLiteral("_mls.pcm"));

@@ -141,21 +141,24 @@ TEST_F(RecorderTest, AFailedRestartIsShownAndLeavesTheInputBusy)
 
 TEST_F(RecorderTest, ARecordingIsOnePeriodOfTheStimulusTimesTheAverages)
 {
-    // The external source is the card's own noise: a capture of zeros only is refused as a silent input.
-    sound::VirtualCardConfig noisy = cardConfig();
-    noisy.noiseRms = 1e-3;
-    installCard(noisy);
-    Player->setLength(13);
+    // The external source plays the stimulus of that kind through the room (here the player itself): a
+    // recording without it would be refused as noise alone.
+    Player->setLength(14);
     Recorder->setPreAvgCnt(2);
     const struct {
         std::int16_t stimulus;
+        std::int16_t source;
         std::int32_t frames;
-    } rows[] = {{2, 8191}, {6, 8192}};
+    } rows[] = {{2, 1, 16383}, {6, 5, 16384}};
     for (const auto& row : rows) {
         SCOPED_TRACE(row.stimulus);
         ASSERT_EQ(Recorder->Restart(), 0);
+        Player->setStimulus(row.source);
+        ASSERT_EQ(Player->Play(false), 0);
+        card->step(16384 + 1024);
         ASSERT_EQ(Recorder->Record(row.stimulus), 0);
-        card->step(2 * 8192 + 2048);
+        card->step(2 * 16384 + 2048);
+        Player->Silence();
         QString file;
         ASSERT_EQ(Recorder->Process(file, row.stimulus, 0), 0);
         WaveHeader header;

@@ -6,6 +6,8 @@
 #include "library/dsp/Sweep.h"
 #include "library/sound/SourceFilter.h"
 
+#include <algorithm>
+#include <cmath>
 #include <map>
 #include <memory>
 
@@ -92,6 +94,33 @@ VResult deconvolveCapture(const CaptureResult& capture, const ProcessRequest& r,
         out.push_back(std::move(h));
     }
     return Ok;
+}
+
+bool holdsAnImpulse(std::span<const double> response)
+{
+    // Below this many samples a block's RMS says too little about the noise to judge by.
+    constexpr std::size_t kMinBlock = 64;
+    const std::size_t n = response.size();
+    const std::size_t block = n / kNoiseBlocks;
+    if (block < kMinBlock)
+        return true;
+    double peak = 0;
+    for (double v : response)
+        peak = std::max(peak, std::abs(v));
+    if (!(peak > 0))
+        return false;
+    std::vector<double> blockRms;
+    blockRms.reserve(kNoiseBlocks);
+    for (std::size_t b = 0; b < kNoiseBlocks; ++b) {
+        double sum = 0;
+        for (double v : response.subspan(b * block, block))
+            sum += v * v;
+        blockRms.push_back(std::sqrt(sum / static_cast<double>(block)));
+    }
+    const auto middle = blockRms.begin() + static_cast<std::ptrdiff_t>(kNoiseBlocks / 2);
+    std::nth_element(blockRms.begin(), middle, blockRms.end());
+    const double noiseMax = *middle * std::sqrt(2 * std::log(static_cast<double>(n)));
+    return peak >= kImpulseOverNoise * noiseMax;
 }
 
 } // namespace vemra::sound

@@ -10,6 +10,8 @@
 #include "library/api_common.h"
 #include "library/sound/Engine.h"
 
+#include <cstddef>
+#include <span>
 #include <vector>
 
 namespace vemra::sound {
@@ -26,5 +28,15 @@ struct ProcessRequest {
 // two channels).
 VResult deconvolveCapture(const CaptureResult& capture, const ProcessRequest& request,
                           std::vector<std::vector<double>>& responses);
+
+// Whether a response holds an impulse above its noise, as every response of a signal that came back does and a
+// deconvolved recording of noise alone (a muted output, a cable out) does not. Its largest sample must stand at
+// least kImpulseOverNoise times above sigma sqrt(2 ln N), which is where the largest of N samples of Gaussian noise
+// of RMS sigma lies; sigma is the median RMS of kNoiseBlocks equal blocks of the response, the level it stays at
+// over most of its length: the noise, also beside a reverberant tail that fills up to half of the period, and the
+// RMS itself for a deconvolved noise of any colour. Responses too short for such blocks are not judged (true).
+inline constexpr double kImpulseOverNoise = 2.0; // 6 dB
+inline constexpr std::size_t kNoiseBlocks = 16;
+bool holdsAnImpulse(std::span<const double> response);
 
 } // namespace vemra::sound

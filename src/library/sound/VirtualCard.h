@@ -10,7 +10,7 @@
 // A card may also have a line input cabled to its line-out (VirtualCardConfig::line): the recording source "Line"
 // of the virtual mixer (VirtualGains::lineIn) then hears the converter pair alone, as the sound-card calibration
 // asks for: the played signal through the playback gains, the converters' gentle distortion x - k x^3 (clipped at
-// full scale), their flat, slightly band-limited filters and the same latency, then the recording gains, the
+// full scale), their filters (flat through the audio band) and the same latency, then the recording gains, the
 // converters' fixed noise floor and the clipping at full scale. The microphone (source "Mic", the default) hears
 // the room as above.
 #include "library/sound/Backend.h"

@@ -1,11 +1,12 @@
 // The measurement window through a real audio server. With the private JACK server of the sound
 // tests (dummy driver, loopback ports) a measurement started from the window gives the loopback's response, a
 // unit impulse at lag 0; after the server stopped, each Start tells it once and makes no document, and once it is
-// back the next Start measures again. With no server
+// back the next Start measures again; a server that goes during a measurement is told once. With no server
 // running, choosing its devices fails with the library's message and a measurement ends with a message or a
 // result: it never hangs.
 #include "../AudioObjects.h"
 #include "audio/AudioGlobals.h"
+#include "audio/MeasureClock.h"
 #include "audio/clsMixer.h"
 #include "audio/clsPlayer.h"
 #include "audio/clsRecorder.h"
@@ -24,6 +25,7 @@
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QLabel>
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
@@ -32,6 +34,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <string>
 
 using namespace vemra;
@@ -50,7 +53,11 @@ protected:
         sound::Engine::instance().setBackend(std::make_unique<sound::DeviceBackend>());
         audiotest::makeAudioObjects();
     }
-    void TearDown() override { audiotest::releaseAudioObjects(); }
+    void TearDown() override
+    {
+        frmMeasure::setClock(nullptr);
+        audiotest::releaseAudioObjects();
+    }
     // The window with an internal MLS of order 15, two pre-averages, one omnidirectional microphone.
     void openWindow()
     {
@@ -74,6 +81,14 @@ protected:
             }
         }
         ASSERT_EQ(WaveCount(), documents);
+    }
+    // The CTest fixture's script that starts and stops the server (false without it).
+    static bool serverScript() { return std::getenv("VEMRA_JACK_SERVER_SCRIPT") && std::getenv("VEMRA_JACK_STATE"); }
+    static int server(const char* action)
+    {
+        return std::system(("sh '" + std::string(std::getenv("VEMRA_JACK_SERVER_SCRIPT")) + "' " + action + " '"
+                            + std::getenv("VEMRA_JACK_STATE") + "'")
+                               .c_str());
     }
     static std::string toldTitles()
     {
@@ -119,13 +134,8 @@ TEST_F(JackMeasurement, AMeasurementFromTheWindowGivesTheLoopback)
 
 TEST_F(JackMeasurement, AServerThatWentAwayIsToldAtEachStartAndUsedAgainWhenBack)
 {
-    const char* script = std::getenv("VEMRA_JACK_SERVER_SCRIPT");
-    const char* state = std::getenv("VEMRA_JACK_STATE");
-    if (!script || !state)
+    if (!serverScript())
         GTEST_SKIP() << "needs the server script of the CTest fixture";
-    const auto server = [&](const char* action) {
-        return std::system(("sh '" + std::string(script) + "' " + action + " '" + state + "'").c_str());
-    };
     ASSERT_EQ(SelectWaveDevices("loopback", 0, 0), 0);
     Mixer->CheckFullDuplex();
     Options->setReuseWindows(false); // each measurement its own document
@@ -148,6 +158,51 @@ TEST_F(JackMeasurement, AServerThatWentAwayIsToldAtEachStartAndUsedAgainWhenBack
     ASSERT_EQ(server("start"), 0);
     measureUntilADocument(2);
     EXPECT_TRUE(WaveAt(2)->Valid());
+}
+
+// The server goes while a measurement runs, during the build-up or during the recording: every step after it fails
+// (the capture, the processing, the meters restarted at the end of the stimulus), and the loss is told once.
+TEST_F(JackMeasurement, AServerThatGoesDuringTheRunIsToldOnce)
+{
+    if (!serverScript())
+        GTEST_SKIP() << "needs the server script of the CTest fixture";
+    // The program's clock, with a hand in the window's waits.
+    struct HandInTheWaits final : MeasureClock {
+        std::function<void()> onIdle;
+        double now_s() override { return steadyMeasureClock().now_s(); }
+        void idle() override
+        {
+            steadyMeasureClock().idle();
+            if (onIdle)
+                onIdle();
+        }
+    } clock;
+    frmMeasure::setClock(&clock);
+    ASSERT_EQ(SelectWaveDevices("loopback", 0, 0), 0);
+    Mixer->CheckFullDuplex();
+    openWindow();
+    for (const char* wait : {"Soundfield buildup...", "Recording..."}) {
+        SCOPED_TRACE(wait);
+        bool stopped = false;
+        clock.onIdle = [&] {
+            if (!stopped && w->statusPanel()->text() == QLatin1String(wait)) {
+                stopped = true;
+                EXPECT_EQ(server("stop"), 0);
+            }
+        };
+        scripted().clear();
+        w->cmdRecord()->click();
+        clock.onIdle = nullptr;
+        EXPECT_TRUE(stopped);
+        EXPECT_EQ(scripted().messages.size(), 1u) << toldTitles();
+        const QString title = scripted().messages.empty() ? QString() : scripted().messages[0].title;
+        EXPECT_TRUE(title == QStringLiteral("Vemra - error (%1)").arg(msg::NoUsableWaveDevice)
+                    || title == QStringLiteral("Vemra - error (%1)").arg(msg::CannotGetRecording))
+            << title.toStdString();
+        EXPECT_EQ(WaveCount(), 0);
+        EXPECT_TRUE(w->cmdRecord()->isEnabled());
+        ASSERT_EQ(server("start"), 0);
+    }
 }
 
 TEST_F(JackAbsent, NoServerGivesTheLibrarysMessageNotAHang)

@@ -119,6 +119,35 @@ TEST(Sweep, EveryOctaveTakesItsShareOfThePeriod)
     }
 }
 
+// Above fEnd the level falls as a half-cosine in log frequency over one octave, or over what the rate leaves up to
+// the Nyquist frequency, and is zero from the top of the fade on: the sweep ends by the Nyquist frequency.
+TEST(Sweep, TheTopFadeReachesZeroByTheNyquistFrequency)
+{
+    const int order = 16;
+    for (const double rate : {8000.0, 22050.0, 44100.0, 48000.0, 96000.0}) {
+        SCOPED_TRACE(rate);
+        const auto s = periodicSweep(order, rate);
+        RealFftD fft(s.size());
+        std::vector<std::complex<double>> S(fft.bins());
+        fft.forward(s, S);
+        const double df = rate / static_cast<double>(s.size());
+        // The designed shape at f: the magnitude with its 3 dB per octave fall taken out, 1 in the band.
+        const auto shape = [&](double f) {
+            const auto k = static_cast<std::size_t>(std::lround(f / df));
+            const auto k1 = static_cast<std::size_t>(std::lround(1000 / df));
+            return std::abs(S[k]) * std::sqrt(static_cast<double>(k)) / (std::abs(S[k1]) * std::sqrt(static_cast<double>(k1)));
+        };
+        const double fEnd = std::min(20000.0, 0.45 * rate);
+        const double octaves = std::min(1.0, std::log2(0.5 * rate / fEnd));
+        const double top = fEnd * std::exp2(octaves);
+        EXPECT_NEAR(shape(fEnd * std::exp2(octaves / 2)), 0.5, 0.01) << "half way down";
+        for (double f = fEnd * std::exp2(0.98 * octaves); f < top; f += df)
+            EXPECT_LT(shape(f), 1e-3) << f;
+        for (double f = top + df; f < 0.5 * rate; f += df)
+            ASSERT_LT(shape(f), 1e-12) << f;
+    }
+}
+
 TEST(Deconvolution, SpectralDivisionRecoversACircularResponse)
 {
     const int order = 15;
