@@ -129,8 +129,9 @@ template <int S, int C, int K, int N>
 VEMRA_AVX2_INLINE void stepVector(__m256d (&y)[N], __m256d (&z1)[N], __m256d (&z2)[N], const __m256d (&c)[5][N],
                                  __m256d in, __m256d sample, const __m256d* active)
 {
-    if constexpr (Pipeline<S, C>::inputLanes(K) != 0)
-        in = _mm256_blend_pd(in, sample, Pipeline<S, C>::inputLanes(K));
+    constexpr int kInputs = Pipeline<S, C>::inputLanes(K);
+    if constexpr (kInputs != 0)
+        in = _mm256_blend_pd(in, sample, kInputs);
     const __m256d out = _mm256_fmadd_pd(c[0][K], in, z1[K]);
     const __m256d n1 = _mm256_fnmadd_pd(c[3][K], out, _mm256_fmadd_pd(c[1][K], in, z2[K]));
     const __m256d n2 = _mm256_fnmadd_pd(c[4][K], out, _mm256_mul_pd(c[2][K], in));
