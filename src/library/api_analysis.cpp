@@ -79,13 +79,17 @@ void CalcRT(std::int16_t channel, WaveHeader& header, std::int16_t band, RTResul
         const dsp::DecayAnalysis* d = a ? a->decay(band) : nullptr;
         if (!d || !d->valid)
             return;
-        r.level = static_cast<float>(d->lineLevel_dB);
         // Without a noise floor the INR is the range the decay shows, a lower bound (negative, as tables read
         // it), and the SNR has no value. So it is when the "noise" lies below what 16-bit samples resolve in the
         // band (their rounding noise): that is digital silence, and the INR is at least the decay line's height
-        // above the samples' resolution, and never more than the band's loudest part shows above it.
+        // above the samples' resolution, and never more than the band's loudest part shows above it. A band
+        // whose loudest part lies below that resolution holds nothing but rounding: no decay (its bound would
+        // read as a measured INR).
         const double resolution_dB = 10.0 * std::log10(kRoundingNoise * bandFraction(band, a->sampleRate_Hz()));
         const double resolved_dB = std::min(d->lineLevel_dB, d->peak_dB) - resolution_dB;
+        if (!(resolved_dB > 0))
+            return;
+        r.level = static_cast<float>(d->lineLevel_dB);
         const bool bounded = d->noiseBounded() && d->INR_dB <= resolved_dB;
         r.INR = static_cast<float>(bounded ? d->INR_dB : -std::min(d->INR_dB, resolved_dB));
         r.SNR = bounded ? static_cast<float>(d->SNR_dB) : NoValue;

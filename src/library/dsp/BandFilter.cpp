@@ -14,8 +14,10 @@ namespace vemra::dsp {
 namespace {
 
 using cd = std::complex<double>;
-constexpr int kOrder = 3;    // Butterworth order per side of most bands (three sections)
-constexpr int kMaxOrder = 6; // bands close to Nyquist need steeper skirts against the bilinear warping
+// Butterworth order per side of every band (six sections): steep enough that a neighbouring octave's longer decay
+// hardly reaches into a band's decay analysis.
+constexpr int kOrder = 6;
+constexpr int kWideBandOrder = 3; // per side of the wide band (three sections in all)
 
 // Analog frequency (rad/s) that the bilinear transform maps onto f_Hz.
 double prewarp(double f_Hz, double fs_Hz) { return 2.0 * fs_Hz * std::tan(std::numbers::pi * f_Hz / fs_Hz); }
@@ -100,7 +102,7 @@ std::vector<Biquad> designWideBand(double fLow, double fHigh, double fs)
 {
     const double wl = prewarp(fLow, fs), wh = prewarp(fHigh, fs);
     std::vector<cd> highPass, lowPass;
-    for (const cd& p : prototypePoles(kOrder)) {
+    for (const cd& p : prototypePoles(kWideBandOrder)) {
         highPass.push_back(bilinear(wl / p, fs));
         lowPass.push_back(bilinear(wh * p, fs));
     }
@@ -220,21 +222,17 @@ BandFilter BandFilter::makeDesign(int band, double fs_Hz)
         scale();
     } else {
         f.reference_ = bandCentre_Hz(band);
-        // The lowest rate and then the lowest order that keep the mask; only bands close to Nyquist need more than
-        // three sections.
-        auto design = [&](int levels, int order) {
+        // The lowest rate that keeps the mask (a band close to a quarter of a reduced rate may need a higher one).
+        auto design = [&](int levels) {
             f.levels_ = levels;
-            f.sections_ = designBandPass(bandLower_Hz(band), bandUpper_Hz(band), f.sectionRate_Hz(), order);
+            f.sections_ = designBandPass(bandLower_Hz(band), bandUpper_Hz(band), f.sectionRate_Hz(), kOrder);
             scale();
             return meetsClassOne([&f](double hz) { return f.gain_dB(hz); }, f.reference_, fs_Hz,
                                  bandsPerOctave(band));
         };
-        bool met = false;
-        for (int levels = maximumLevels(bandUpper_Hz(band), fs_Hz); levels >= 0 && !met; --levels)
-            for (int order = kOrder; order <= kMaxOrder && !met; ++order)
-                met = design(levels, order);
-        if (!met)
-            design(0, kMaxOrder);
+        int levels = maximumLevels(bandUpper_Hz(band), fs_Hz);
+        while (!design(levels) && levels > 0)
+            --levels;
     }
     f.energyDelay_s_ = f.simulateEnergyDelay();
     return f;

@@ -1,10 +1,11 @@
 #pragma once
 // Octave and third-octave band filters meeting the class 1 mask of IEC 61260-1, and the wide band.
 //
-// Each band is a digital Butterworth band-pass of order 3 per side (three second-order sections in double
+// Each band is a digital Butterworth band-pass of order 6 per side (six second-order sections in double
 // precision), designed by the bilinear transform with both -3 dB edges pre-warped onto the exact band edges of
-// Bands.h. The wide band is a third-order Butterworth high-pass at its lower edge followed by a third-order
-// low-pass at its upper edge (also three sections). All-pass has no sections: filtering copies.
+// Bands.h: steep enough that a neighbouring octave's decay, even a longer one, hardly reaches a band's decay
+// times. The wide band is a third-order Butterworth high-pass at its lower edge followed by a third-order
+// low-pass at its upper edge (three sections). All-pass has no sections: filtering copies.
 //
 // Multirate: a band far below Nyquist is filtered at a lower rate. The signal is halved in rate by the half-band
 // low-pass of Halfband.h as long as the band's upper edge stays below a quarter of the lower rate (and that rate

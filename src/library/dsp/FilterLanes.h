@@ -2,8 +2,10 @@
 // Up to eight band filters run side by side over one signal (one lane each), several times faster than one after
 // the other: the recursions of the lanes and of their sections are independent chains that the processor
 // overlaps. The signal may come in pieces; each lane keeps its state between them. Every lane computes exactly
-// what it would compute alone (same operations in the same order), whichever lanes run beside it.
-// A processor with AVX2 and FMA runs a kernel of its own; usePortableFilterKernel selects the portable one.
+// what it would compute alone (same operations in the same order), whichever lanes run beside it and however the
+// signal is cut into pieces.
+// A processor with AVX2 and FMA runs kernels of its own (a few lanes at a time, their sections side by side in a
+// pipeline); usePortableFilterKernel selects the portable one, which gives the same lanes to rounding.
 // No Qt; one object belongs to one thread.
 #include <cstdint>
 #include <span>
@@ -27,7 +29,7 @@ public:
 
     int lanes() const { return count_; }
     // Filters x[0..n) through every lane; out[j * kLanes + l] receives lane l's output of x[j] (out holds
-    // n * kLanes floats).
+    // n * kLanes floats; what the lanes from lanes() on receive means nothing).
     void run(const float* x, std::int64_t n, float* out);
 
 private:
