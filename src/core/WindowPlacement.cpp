@@ -65,9 +65,10 @@ void FitOnScreen(QWidget* window, QSize preferred, const QWidget* near)
     const QSize client = clientSizeFor(window, preferred, area.size(), frame);
     window->resize(client);
     const QSize outer = outerSize(client, frame);
-    // A hidden window's position is that of its frame's corner.
+    // A hidden window's position is that of its frame's corner. One never shown has no position of its own yet: left
+    // to the window manager, it may be put where its lower part runs off the screen.
     const QRect placed(window->pos(), outer);
-    if (!area.contains(placed))
+    if (!window->testAttribute(Qt::WA_WState_Created) || !area.contains(placed))
         window->move(area.x() + std::max(0, (area.width() - outer.width()) / 2),
                      area.y() + std::max(0, (area.height() - outer.height()) / 2));
 }
