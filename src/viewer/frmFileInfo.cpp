@@ -2,6 +2,7 @@
 
 #include "calibration/SystemCalStore.h"
 #include "core/ErrorGuard.h"
+#include "core/Errors.h"
 #include "core/Globals.h"
 #include "core/NumberFormat.h"
 #include "core/Settings.h"
@@ -10,6 +11,7 @@
 #include "document/Waves.h"
 #include "document/clsWave.h"
 #include "library/Codes.h"
+#include "library/Messages.h"
 
 #include <QComboBox>
 #include <QEvent>
@@ -91,6 +93,22 @@ float gainValue(const QLineEdit* box)
     if (!value || std::fabs(*value) > 3.4e38)
         throw VemraError::typeMismatch();
     return float(*value);
+}
+
+// The recording's date as the page shows it. A response without a stored date shows its file's time of last
+// writing; when that file has gone since it was opened, that is the user's fact, not the program's fault: the
+// file's message says so, the date stays blank, and the rest of the recording still shows (a page left half
+// filled would have OK store its empty texts over the document's).
+QString recordingDate(const clsWave& wave)
+{
+    try {
+        return QLatin1Char(' ') + wave.DateTime();
+    } catch (const VemraError& error) {
+        if (error.number() != VemraError::fileNotFound().number())
+            throw;
+    }
+    HandleError(msg::CannotRead, wave.FileName());
+    return QString();
 }
 
 clsWave& documentOf(const QString& key)
@@ -297,7 +315,7 @@ void frmFileInfo::Form_Load()
         }
         set("lblVemra(5)", QLatin1Char(' ') + FormatNumber(wave.Temperature(), QStringLiteral("0.0")) +
                                QStringLiteral(" \u00B0C"));
-        set("lblVemra(12)", QLatin1Char(' ') + wave.DateTime());
+        set("lblVemra(12)", recordingDate(wave));
 
         // User page texts: the remembered defaults until a new recording's information has been confirmed.
         const bool defaults = wave.NewRecording() && !wave.ValidInfo();

@@ -8,6 +8,7 @@
 #include "viewer/frmEditInfo.h"
 #include "viewer/frmFileInfo.h"
 #include "viewer/ProcessDialogs.h"
+#include "viewer/ToolbarIcons.h"
 #include "viewer/ToolbarLayout.h"
 #include "viewer/frmCustomizeToolbar.h"
 
@@ -66,7 +67,7 @@ const ButtonSpec kButtons[] = {
 // Scalable icons, crisp at any screen scale: the theme's where the desktop has one, else the program's own.
 QIcon buttonIcon(const ButtonSpec& button)
 {
-    QIcon own(QStringLiteral(":/icons/%1.svg").arg(QString::fromLatin1(button.image)));
+    const QIcon own = ToolbarIcon(QString::fromLatin1(button.image));
     return button.themeIcon ? QIcon::fromTheme(QString::fromLatin1(button.themeIcon), own) : own;
 }
 

@@ -1,10 +1,12 @@
 // The document window's File commands: Open, Save, Save As with the close-after-save decision, Close, the recently
 // used files and the save question; the close-after-save prompt.
 #include "core/Globals.h"
+#include "core/MessageTexts.h"
 #include "core/ProgramHooks.h"
 #include "core/Settings.h"
 #include "core/clsMRUlist.h"
 #include "core/clsOptions.h"
+#include "library/Messages.h"
 #include "library/files/ResponseFile.h"
 #include "library/files/TempFiles.h"
 #include "support/private_dirs.h"
@@ -20,6 +22,7 @@
 #include <QTimer>
 
 #include <fstream>
+#include <functional>
 #include <memory>
 
 using namespace vemra;
@@ -282,6 +285,52 @@ TEST_F(FileCommands, AFailedSaveKeepsTheDocumentAndTheOldFile)
     scripted().messageAnswers.push_back(MsgResult::Yes);
     scripted().saveAnswers.push_back(dataDir_ + "/no such folder/b.wav");
     EXPECT_FALSE(w->QuitFile());
+}
+
+TEST_F(FileCommands, AResponseWhoseFileHasGoneIsSavedWithTheFilesMessageAndItsTexts)
+{
+    // The information window shows the file's time of last writing for a response without a stored date; the
+    // file deleted meanwhile is said with its message, and the window's OK keeps the document's texts.
+    okInfo_ = true;
+    struct Route {
+        const char* name;
+        std::size_t questions; // messages the route asks before the file's
+        std::function<void(frmView&)> save;
+    };
+    const Route routes[] = {
+        {"Save As", 0, [](frmView& w) { w.mnFileSaveAs_Click(); }},
+        {"the save question", 1, [](frmView& w) {
+             scripted().messageAnswers.push_back(MsgResult::Yes);
+             EXPECT_TRUE(w.QuitFile());
+         }},
+    };
+    for (const Route& route : routes) {
+        SCOPED_TRACE(route.name);
+        const QString gone = QString::fromStdString(
+            test::ResponseFile("gone.wav").frames(4000).rate(8000).project("Hall").write());
+        frmView* w = open(gone);
+        w->WaveFile()->setChanged(true);
+        ASSERT_TRUE(QFile::remove(gone));
+        scripted().clear();
+        infoWindows_ = 0;
+        const QString kept = dataDir_ + "/kept.wav";
+        scripted().saveAnswers.push_back(kept);
+        route.save(*w);
+        settle();
+        EXPECT_EQ(infoWindows_, 1);
+        std::vector<std::string> texts;
+        for (std::size_t i = route.questions; i < scripted().messages.size(); ++i)
+            texts.push_back(scripted().messages[i].text.toStdString());
+        const QString said = MessageText(msg::CannotRead) + QLatin1Char('\n') + QDir::toNativeSeparators(gone);
+        EXPECT_EQ(texts, std::vector<std::string>{said.toStdString()});
+        WaveHeader h;
+        ASSERT_EQ(files::readResponse(kept.toStdString(), h, nullptr), Ok);
+        EXPECT_EQ(readTextField(h.Project, sizeof h.Project), "Hall");
+        for (clsWave* wave : WavesSnapshot())
+            wave->Die();
+        settle();
+        QFile::remove(kept);
+    }
 }
 
 TEST_F(FileCommands, CloseAfterSaveFollowsTheModeThePromptAndTheOpenDocuments)

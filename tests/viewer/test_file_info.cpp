@@ -3,15 +3,19 @@
 #include "core/Globals.h"
 #include "core/HelpWindow.h"
 #include "core/Settings.h"
+#include "core/MessageTexts.h"
 #include "core/UiServices.h"
 #include "document/Waves.h"
 #include "document/clsWave.h"
+#include "library/Messages.h"
 #include "viewer/frmFileInfo.h"
 #include "viewer_fixture.h"
 
 #include <gtest/gtest.h>
 
 #include <QComboBox>
+#include <QDir>
+#include <QFile>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPlainTextEdit>
@@ -428,6 +432,32 @@ TEST_F(FileInfo, MissingDocumentIsReportedAndNothingIsStored)
     ASSERT_EQ(viewertest::scripted().messages.size(), 2u);
     EXPECT_TRUE(viewertest::scripted().messages[1].text.contains(QStringLiteral("Info_cmdOK")));
     EXPECT_FALSE(HasSetting(QStringLiteral("UserInfo"), QStringLiteral("Project")));
+}
+
+TEST_F(FileInfo, AFileGoneSinceOpeningIsSaidWithItsMessageAndTheRestStillShows)
+{
+    // Without a stored date the page shows the file's time of last writing, which needs the file.
+    clsWave& wave = load({});
+    ASSERT_EQ(wave.header().info.time, 0);
+    wave.setProject(QStringLiteral("Hall"));
+    wave.setGainExtCha(0, 4.5f);
+    wave.setChanged(false);
+    ASSERT_TRUE(QFile::remove(wave.FileName()));
+
+    frmFileInfo d(wave.Key());
+    ASSERT_EQ(viewertest::scripted().messages.size(), 1u);
+    const MessageRequest& said = viewertest::scripted().messages[0];
+    EXPECT_EQ(said.text, MessageText(msg::CannotRead) + QLatin1Char('\n') + QDir::toNativeSeparators(wave.FileName()));
+    EXPECT_EQ(said.title, QStringLiteral("Vemra - error (%1)").arg(msg::CannotRead));
+    EXPECT_EQ(said.helpContext, msg::CannotRead);
+    EXPECT_EQ(text(d, "lblVemra(12)"), QString());
+    // Everything after the date was still filled in, so OK stores the document's own texts and gains back.
+    EXPECT_EQ(user(d, 0)->text(), QStringLiteral(" Hall"));
+    EXPECT_EQ(gain(d, 1)->text(), QStringLiteral("4.5"));
+    d.cmdOK_Click();
+    EXPECT_EQ(viewertest::scripted().messages.size(), 1u);
+    EXPECT_EQ(wave.Project(), QStringLiteral("Hall"));
+    EXPECT_FLOAT_EQ(wave.GainExtCha(0), 4.5f);
 }
 
 class FileInfoMenu : public viewertest::ViewerWindow {};
