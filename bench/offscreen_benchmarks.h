@@ -16,7 +16,9 @@ namespace vemra::bench {
 inline std::size_t RunOffscreenBenchmarks(int argc, char** argv)
 {
     test::usePrivateDirs();
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Offscreen unless the caller names a platform (QT_QPA_PLATFORM=xcb under Xvfb measures the X11 paths).
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     ScriptedUiServices scripted;
     UiServices::install(&scripted);

@@ -22,9 +22,11 @@
 #include <QPointer>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QTimer>
 
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -106,6 +108,26 @@ inline bool finish(QPointer<frmTable> table, int runs = 1)
     }
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     return !table.isNull();
+}
+
+// Answers a modal table window of that kind once its first run has ended: `act` is called once with it, from a
+// timer of the event loop that runs the window. The end is polled at each tick, never waited for inside one: a tick
+// may come from within the window's own run, whose end a wait there would never see.
+template <class Table>
+std::unique_ptr<QTimer> answerModalTable(std::function<void(Table&)> act)
+{
+    auto timer = std::make_unique<QTimer>();
+    timer->setInterval(5);
+    QTimer* tick = timer.get();
+    QObject::connect(tick, &QTimer::timeout, [tick, act] {
+        auto* table = qobject_cast<Table*>(QApplication::activeModalWidget());
+        if (!table || table->busy() || table->runsCompleted() < 1)
+            return;
+        tick->stop();
+        act(*table);
+    });
+    timer->start();
+    return timer;
 }
 
 // A label's text, "" when there is no such label.

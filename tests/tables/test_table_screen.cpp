@@ -378,17 +378,10 @@ TEST_F(TableWindow, SpeechTableKeysForMoreAndTheModulationTable)
     QTest::keyClick(t, Qt::Key_M, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return t->weightsShown(); }));
     QString opened;
-    QTimer watch; // answers the modal window once it is open
-    watch.setInterval(10);
-    QObject::connect(&watch, &QTimer::timeout, [&] {
-        auto* mtf = qobject_cast<frmTableMTF*>(QApplication::activeModalWidget());
-        if (!mtf || !opened.isEmpty())
-            return;
-        opened = mtf->objectName();
-        finish(mtf);
-        mtf->cmdOK()->click();
+    const auto answer = answerModalTable<frmTableMTF>([&](frmTableMTF& mtf) {
+        opened = mtf.objectName();
+        mtf.cmdOK()->click();
     });
-    watch.start();
     QTest::keyClick(t, Qt::Key_F, Qt::AltModifier);
     EXPECT_TRUE(QTest::qWaitFor([&] { return !opened.isEmpty() && !QApplication::activeModalWidget(); }));
     EXPECT_EQ(opened, "frmTableMTF");

@@ -344,13 +344,10 @@ TEST_F(SpeechTable, ModulationTableOpensModallyOnTheSameDocument)
     clsWave& wave = openDocument(r);
     frmTableSpeech* t = openSpeech(wave);
     QStringList seen;
-    QTimer::singleShot(0, [&] {
-        auto* mtf = qobject_cast<frmTableMTF*>(QApplication::activeModalWidget());
-        ASSERT_NE(mtf, nullptr);
-        finish(mtf);
-        seen << mtf->windowTitle() << cell(*mtf, "lblMTF(0)") << cell(*mtf, "lblMTI(6)")
-             << QString::number(mtf->optChannel(1)->isVisible());
-        mtf->cmdOK()->click();
+    const auto answer = answerModalTable<frmTableMTF>([&](frmTableMTF& mtf) {
+        seen << mtf.windowTitle() << cell(mtf, "lblMTF(0)") << cell(mtf, "lblMTI(6)")
+             << QString::number(mtf.optChannel(1)->isVisible());
+        mtf.cmdOK()->click();
     });
     t->cmdMTF_Click();
     ASSERT_EQ(seen.size(), 4);
