@@ -60,16 +60,20 @@ TEST(X11Exit, FileExitStoresWhatTheOpenWindowsStoreOnClose)
     auto* view = qobject_cast<frmView*>(wave->viewer()->widget());
     ASSERT_TRUE(x11test::activate(view));
 
-    // View > Waterfall: its properties come first, confirmed with Return.
-    x11test::answerModal(QStringLiteral("frmWaterProp"), QStringLiteral("Return"));
+    // View > Waterfall: its properties come first (on the new window's first timer tick, after it is shown),
+    // confirmed with Return.
+    const auto propertiesAnswered = x11test::answerModal(QStringLiteral("frmWaterProp"), QStringLiteral("Return"));
     ASSERT_TRUE(x11test::pressKeys("alt+v"));
+    ASSERT_TRUE(x11test::waitMenuShown(QStringLiteral("mnView")));
     ASSERT_TRUE(x11test::pressKeys("w"));
     ASSERT_NE(framedWindow(QStringLiteral("frmWaterfall")), nullptr);
-    ASSERT_TRUE(x11test::waitUntil([] { return QApplication::activeModalWidget() == nullptr; }));
+    ASSERT_TRUE(x11test::waitUntil(
+        [&] { return *propertiesAnswered && QApplication::activeModalWidget() == nullptr; }));
 
     // Parameters > ISO 3382.
     ASSERT_TRUE(x11test::activate(view));
     ASSERT_TRUE(x11test::pressKeys("alt+p"));
+    ASSERT_TRUE(x11test::waitMenuShown(QStringLiteral("mnPar")));
     ASSERT_TRUE(x11test::pressKeys("i"));
     ASSERT_NE(framedWindow(QStringLiteral("frmTableISO")), nullptr);
 
@@ -83,6 +87,7 @@ TEST(X11Exit, FileExitStoresWhatTheOpenWindowsStoreOnClose)
     ASSERT_TRUE(x11test::activate(view));
     scripted().messageAnswers = {MsgResult::Yes}; // "Close all windows and exit?"
     ASSERT_TRUE(x11test::pressKeys("alt+f"));
+    ASSERT_TRUE(x11test::waitMenuShown(QStringLiteral("mnFile")));
     ASSERT_TRUE(x11test::pressKeys("x"));
     ASSERT_TRUE(x11test::waitUntil([] { return Options == nullptr; }));
     ASSERT_EQ(scripted().messages.size(), 1u);

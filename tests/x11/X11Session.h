@@ -14,6 +14,7 @@
 #include <QWindow>
 
 #include <functional>
+#include <memory>
 #include <set>
 #include <utility>
 
@@ -118,12 +119,15 @@ inline bool activate(QWidget* window)
 }
 
 // Answers the next modal dialog named `name` with keys, from inside the dialog's own loop: a dialog that runs
-// its loop holds whatever opened it until it closes, so a test cannot wait for it in line.
-inline void answerModal(const QString& name, const QString& keys)
+// its loop holds whatever opened it until it closes, so a test cannot wait for it in line. The flag it returns
+// turns true once the keys have been pressed: a dialog may open a while after the command that asks for it (on a
+// timer of its window's), so "no modal dialog" alone does not tell that it has come and gone.
+inline std::shared_ptr<bool> answerModal(const QString& name, const QString& keys)
 {
+    auto answered = std::make_shared<bool>(false);
     auto* timer = new QTimer;
     timer->setInterval(50);
-    QObject::connect(timer, &QTimer::timeout, [timer, name, keys] {
+    QObject::connect(timer, &QTimer::timeout, [timer, name, keys, answered] {
         QWidget* modal = QApplication::activeModalWidget();
         if (!modal || modal->objectName() != name)
             return;
@@ -131,8 +135,20 @@ inline void answerModal(const QString& name, const QString& keys)
         timer->deleteLater();
         if (activate(modal))
             pressKeys(keys);
+        *answered = true;
     });
     timer->start();
+    return answered;
+}
+
+// The menu named `name` (its object name, "mnPar") open as the program's active popup: the keys of its items
+// go to it only from then on.
+inline bool waitMenuShown(const QString& name)
+{
+    return waitUntil([&name] {
+        const QWidget* popup = QApplication::activePopupWidget();
+        return popup && popup->objectName() == name && popup->isVisible();
+    });
 }
 
 // Counts the keys released anywhere in the program, so that a test knows a key has arrived and been handled. A
