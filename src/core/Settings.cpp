@@ -2,14 +2,19 @@
 
 #include "core/NativePath.h"
 #include "core/SettingsIni.h"
+#include "library/files/FileIo.h"
 
+#include <QFileInfo>
 #include <QIODevice>
 #include <QLocale>
+#include <QLockFile>
 #include <QSettings>
 #include <QtGlobal>
 #include <algorithm>
 #include <cmath>
 #include <memory>
+#include <string>
+#include <string_view>
 
 namespace vemra {
 namespace {
@@ -175,6 +180,30 @@ void tellNotSaved()
         reporting().report(SettingsFilePath());
 }
 
+// QSettings writes the file through QSaveFile, whose temporary "<file>.XXXXXX" (QTemporaryFile's letters) a save
+// that is killed leaves beside it. Nothing on the temporary itself tells a live save's from a dead one's: QSaveFile
+// takes no lock on it, and an age is only a guess on a slow or stalled disk. But QSettings makes every save of the
+// file under the lock file "<file>.lock" (QLockFile), taken before the temporary is made and given up only after it
+// has been renamed or removed. While we hold that lock, then, no save of this or any other process is writing one,
+// and each file of that name is left over; while someone else holds it, a save may be under way, and the files wait
+// for the next save. A lock whose owner has died is taken over as QSettings itself takes it over.
+void removeLeftOverSaveFiles()
+{
+    const QString path = SettingsFilePath();
+    QLockFile lock(path + QStringLiteral(".lock"));
+    if (!lock.tryLock(0))
+        return;
+    const QFileInfo file(path);
+    const std::string name = NativePath(file.fileName()) + '.';
+    files::removeLeftOverFiles(
+        NativePath(file.absolutePath()),
+        [&](std::string_view entry) {
+            return entry.size() > name.size() && entry.substr(0, name.size()) == name &&
+                   files::isUniqueNameLetters(entry.substr(name.size()));
+        },
+        [](int) { return true; }); // the lock we hold is the evidence for each of them
+}
+
 // True when the pending changes are in the file. A QSettings object keeps the first error it ever met, so its
 // status cannot tell of this write; a fresh object on the same file shares the pending changes and tells of
 // this write alone.
@@ -183,6 +212,7 @@ bool writePending()
     store();
     const std::unique_ptr<QSettings> probe = openStore();
     probe->sync();
+    removeLeftOverSaveFiles();
     return probe->status() != QSettings::AccessError;
 }
 

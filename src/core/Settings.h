@@ -13,6 +13,7 @@
 //   Writing the value an entry already holds changes nothing.
 // - Writing the file is atomic: a write that fails leaves the previous file as it was, and the values stay in
 //   memory for this run, pending for the next write. The user is told of a failed write once per SettingsSaveEvent.
+//   Each flush removes the temporary files "<file>.XXXXXX" that killed writes left beside the file, and no other.
 // Calling thread: the user-interface thread.
 #include "core/NumberFormat.h"
 

@@ -11,7 +11,6 @@
 #include "library/sound/Stimulus.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <cmath>
 #include <fstream>
 #include <memory>
@@ -275,19 +274,27 @@ VResult MakeCorrectionFile(const std::string& filterFile, std::int16_t stimulus,
         if (rate_Hz <= 0 || order < (mls ? 2 : 8) || order > 22)
             return msg::BadArgument;
         const sound::StimulusKind kind = mls ? sound::StimulusKind::Mls : sound::StimulusKind::Sweep;
-        const std::string filterEnding = mls ? ".mls_flt.wav" : ".swp_flt.wav";
-        if (filterFile.size() <= filterEnding.size()
-            || filterFile.compare(filterFile.size() - filterEnding.size(), filterEnding.size(), filterEnding) != 0)
+        const std::string pcm = sound::preFilteredFileOf(filterFile, kind);
+        if (pcm.empty())
             return msg::CalibrationFilesDiffer;
-        const std::string pcm
-            = filterFile.substr(0, filterFile.size() - filterEnding.size()) + (mls ? "_mls.pcm" : "_swp.pcm");
-        std::remove(pcm.c_str());
+        // The card's earlier file stays where it is until the new one has replaced it whole (an atomic write), so a
+        // make that fails leaves the correction the card had.
         const std::vector<double> plain = sound::referencePeriod(kind, order, rate_Hz, 0);
         std::vector<double> corrected;
-        if (VResult rc = sound::correctedPeriod(filterFile, kind, order, rate_Hz, plain, corrected))
+        VResult written = msg::CalibrationFilesDiffer;
+        if (VResult rc = sound::correctedPeriod(filterFile, kind, order, rate_Hz, plain, corrected, &written))
             return rc;
+        if (written)
+            return written;
+        // What reads back must be this make's period: the earlier file, or one another program put there since,
+        // is no proof that this one was written.
         sound::CorrectedStimulus check;
-        return sound::readCorrectedStimulus(pcm, kind, order, rate_Hz, check);
+        if (VResult rc = sound::readCorrectedStimulus(pcm, kind, order, rate_Hz, check))
+            return rc;
+        if (!std::equal(check.period.begin(), check.period.end(), corrected.begin(), corrected.end(),
+                        [](float stored, double made) { return stored == static_cast<float>(made); }))
+            return msg::CalibrationFilesDiffer;
+        return Ok;
     });
 }
 

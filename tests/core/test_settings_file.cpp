@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLockFile>
 #include <QSettings>
 #include <gtest/gtest.h>
 
@@ -19,6 +20,8 @@
 #include <string>
 #include <utility>
 #include <vector>
+
+#include <unistd.h>
 
 using namespace vemra;
 using namespace vemra::test;
@@ -373,4 +376,70 @@ TEST_F(SettingsFile, NothingPendingWritesNothingAndTellsNothing)
     SaveSetting(kSection, QStringLiteral("same"), QStringLiteral("value"));
     EXPECT_TRUE(FlushSettings());
     EXPECT_TRUE(reports.empty());
+}
+
+// A write of the file killed inside QSaveFile leaves "<file>.XXXXXX" beside it. The next save removes such files,
+// but no file or folder of another shape, nothing a link points at, and nothing while another save holds the
+// file's lock (QSettings writes under it, so one of these may be its temporary, still being written).
+TEST_F(SettingsFile, TheNextSaveRemovesWhatAKilledSaveLeftAndNothingElse)
+{
+    const QFileInfo file(SettingsFilePath());
+    const QString folder = file.absolutePath() + QLatin1Char('/');
+    const QString name = file.fileName();
+    ASSERT_TRUE(QDir().mkpath(folder));
+    const auto plant = [&](const QString& entry) {
+        QFile f(folder + entry);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write("left");
+    };
+    const QStringList killed = {name + QStringLiteral(".qWeRtY"), name + QStringLiteral(".a1B2c3")};
+    const QStringList others = {name + QStringLiteral(".tmp"),     name + QStringLiteral(".ABCDEFG"),
+                                name + QStringLiteral(".ABC"),     QStringLiteral("Other") + name + QStringLiteral(".ABCDEF"),
+                                name + QStringLiteral(".AB-DEF"),  name + QStringLiteral("ABCDEF"),
+                                name + QStringLiteral(".ABCDE\u00e9")};
+    for (const QString& entry : killed + others)
+        plant(entry);
+    const QString folderOfThatName = name + QStringLiteral(".DiRxyz");
+    ASSERT_TRUE(QDir().mkpath(folder + folderOfThatName));
+    const QString victim = folder + QStringLiteral("victim");
+    plant(QStringLiteral("victim"));
+    const QString link = name + QStringLiteral(".LnKxyz");
+    ASSERT_TRUE(QFile::link(victim, folder + link));
+    // Another user's file of that name is not ours to remove (only root can give a file away to plant one).
+    const QString anothers = name + QStringLiteral(".OtHeRs");
+    plant(anothers);
+    const bool anotherUser = ::chown(NativePath(folder + anothers).c_str(), 65534, 65534) == 0;
+
+    const auto exists = [&](const QString& entry) { return QFileInfo(folder + entry).exists(); };
+    {
+        // Another save under way: it holds the lock, and what is planted may be its temporary.
+        QLockFile otherSave(SettingsFilePath() + QStringLiteral(".lock"));
+        ASSERT_TRUE(otherSave.tryLock(0));
+        EXPECT_TRUE(FlushSettings());
+        for (const QString& entry : killed) {
+            SCOPED_TRACE(entry.toStdString());
+            EXPECT_TRUE(exists(entry)) << "removed while another save held the lock";
+        }
+    }
+
+    SaveSetting(kSection, QStringLiteral("saved"), QStringLiteral("yes"));
+    ASSERT_TRUE(FlushSettings());
+    for (const QString& entry : killed) {
+        SCOPED_TRACE(entry.toStdString());
+        EXPECT_FALSE(exists(entry)) << "a killed save's file stays";
+    }
+    for (const QString& entry : others) {
+        SCOPED_TRACE(entry.toStdString());
+        EXPECT_EQ(FileBytes(folder + entry), QByteArray("left"));
+        QFile::remove(folder + entry);
+    }
+    EXPECT_TRUE(QFileInfo(folder + folderOfThatName).isDir());
+    EXPECT_TRUE(QFileInfo(folder + link).isSymLink());
+    EXPECT_EQ(FileBytes(victim), QByteArray("left"));
+    EXPECT_EQ(exists(anothers), anotherUser) << "another user's file went, or our own stayed";
+    EXPECT_EQ(GetSetting(kSection, QStringLiteral("saved")), QStringLiteral("yes"));
+    QDir(folder + folderOfThatName).removeRecursively();
+    QFile::remove(folder + link);
+    QFile::remove(folder + anothers);
+    QFile::remove(victim);
 }

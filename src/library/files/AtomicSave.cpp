@@ -25,51 +25,17 @@ namespace {
 constexpr std::string_view kSaveMark = ".vemra-";
 constexpr std::size_t kUniqueLetters = 6; // mkstemp's XXXXXX
 
-bool isMkstempLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9'); }
-
 bool isSaveFileName(std::string_view name)
 {
     const std::size_t tail = kSaveMark.size() + kUniqueLetters;
     if (name.size() < tail || name.front() != '.')
         return false;
     const std::string_view end = name.substr(name.size() - tail);
-    if (end.substr(0, kSaveMark.size()) != kSaveMark)
-        return false;
-    for (const char c : end.substr(kSaveMark.size()))
-        if (!isMkstempLetter(c))
-            return false;
-    return true;
+    return end.substr(0, kSaveMark.size()) == kSaveMark && isUniqueNameLetters(end.substr(kSaveMark.size()));
 }
 
-// Removes the folder's stale save files. Failures are ignored: what cannot be removed now is tried next time.
-void removeStaleSaveFiles(const std::string& folder)
-{
-    DIR* dir = ::opendir(folder.c_str());
-    if (!dir)
-        return;
-    const int dirFd = ::dirfd(dir);
-    const uid_t me = ::geteuid();
-    while (const dirent* entry = ::readdir(dir)) {
-        const char* name = entry->d_name;
-        if (!isSaveFileName(name))
-            continue;
-        const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
-        if (fd < 0)
-            continue;
-        struct stat opened {};
-        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == me &&
-            ::flock(fd, LOCK_EX | LOCK_NB) == 0) {
-            // A live save may have renamed its file over its target since we opened it: only the very file
-            // whose lock we hold goes, and only while it still has this name.
-            struct stat named {};
-            if (::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
-                named.st_ino == opened.st_ino)
-                ::unlinkat(dirFd, name, 0);
-        }
-        ::close(fd);
-    }
-    ::closedir(dir);
-}
+// Stale: its lock can be taken, so the save that made it is gone.
+bool isUnlocked(int fd) { return ::flock(fd, LOCK_EX | LOCK_NB) == 0; }
 
 VResult writeError(int err) { return err == ENOSPC || err == EDQUOT ? msg::DiskFull : msg::CannotWrite; }
 
@@ -104,6 +70,45 @@ void syncFolder(const std::string& folder)
 
 } // namespace
 
+bool isUniqueNameLetters(std::string_view letters)
+{
+    if (letters.size() != kUniqueLetters)
+        return false;
+    for (const char c : letters)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    return true;
+}
+
+void removeLeftOverFiles(const std::string& folder, const std::function<bool(std::string_view name)>& leftOver,
+                         const std::function<bool(int fd)>& stale)
+{
+    DIR* dir = ::opendir(folder.c_str());
+    if (!dir)
+        return;
+    const int dirFd = ::dirfd(dir);
+    const uid_t me = ::geteuid();
+    while (const dirent* entry = ::readdir(dir)) {
+        const char* name = entry->d_name;
+        if (!leftOver(name))
+            continue;
+        const int fd = ::openat(dirFd, name, O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY);
+        if (fd < 0)
+            continue;
+        struct stat opened {};
+        if (::fstat(fd, &opened) == 0 && S_ISREG(opened.st_mode) && opened.st_uid == me && stale(fd)) {
+            // A live save may have renamed its file over its target since we opened it: only the very file
+            // judged stale goes, and only while it still has this name.
+            struct stat named {};
+            if (::fstatat(dirFd, name, &named, AT_SYMLINK_NOFOLLOW) == 0 && named.st_dev == opened.st_dev &&
+                named.st_ino == opened.st_ino)
+                ::unlinkat(dirFd, name, 0);
+        }
+        ::close(fd);
+    }
+    ::closedir(dir);
+}
+
 VResult writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes)
 {
     const auto slash = path.rfind('/');
@@ -113,7 +118,7 @@ VResult writeFileAtomically(const std::string& path, std::span<const std::uint8_
     if (base.empty())
         return msg::CannotCreateFile;
 
-    removeStaleSaveFiles(folder);
+    removeLeftOverFiles(folder, isSaveFileName, isUnlocked);
     std::string temp;
     const int fd = createSaveFile(folderPrefix, base, temp);
     if (fd < 0)

@@ -3,8 +3,10 @@
 #include "library/api_common.h"
 
 #include <cstdint>
+#include <functional>
 #include <span>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vemra::files {
@@ -65,5 +67,16 @@ private:
 // each save first removes the folder's files of that name whose lock can be taken (left by a save that was
 // killed), and never another file.
 VResult writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
+
+// True when letters are the six characters a unique-name maker puts in place of "XXXXXX": ASCII letters and digits
+// (mkstemp(3) uses both, QTemporaryFile the letters).
+bool isUniqueNameLetters(std::string_view letters);
+
+// Removes from folder what killed saves left behind: each entry whose name `leftOver` accepts that is a regular file
+// of our own user (a link is never followed) and that `stale` judges stale, given the file opened read-only; only
+// that very file goes, and only while it still has that name. Failures are ignored: what cannot be removed now is
+// tried next time. writeFileAtomically does this for its own temporary files.
+void removeLeftOverFiles(const std::string& folder, const std::function<bool(std::string_view name)>& leftOver,
+                         const std::function<bool(int fd)>& stale);
 
 } // namespace vemra::files

@@ -110,19 +110,27 @@ VResult writeCorrectedStimulus(const std::string& path, const CorrectedStimulus&
     return files::writeFileAtomically(path, bytes) == Ok ? Ok : msg::CalibrationFilesDiffer;
 }
 
-VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, std::int32_t rate_Hz,
-                        std::span<const double> plain, std::vector<double>& out)
+std::string preFilteredFileOf(const std::string& filterFile, StimulusKind kind)
 {
-    const char* pcmEnding = kind == StimulusKind::Mls ? "_mls.pcm" : "_swp.pcm";
     const char* filterEnding = kind == StimulusKind::Mls ? ".mls_flt.wav" : ".swp_flt.wav";
-    if (endsWith(file, pcmEnding)) {
+    if (filterFile.size() <= std::strlen(filterEnding) || !endsWith(filterFile, filterEnding))
+        return {};
+    return filterFile.substr(0, filterFile.size() - std::strlen(filterEnding))
+           + (kind == StimulusKind::Mls ? "_mls.pcm" : "_swp.pcm");
+}
+
+VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, std::int32_t rate_Hz,
+                        std::span<const double> plain, std::vector<double>& out, VResult* written)
+{
+    if (endsWith(file, kind == StimulusKind::Mls ? "_mls.pcm" : "_swp.pcm")) {
         CorrectedStimulus s;
         if (VResult rc = readCorrectedStimulus(file, kind, order, rate_Hz, s))
             return rc;
         out.assign(s.period.begin(), s.period.end());
         return Ok;
     }
-    if (!endsWith(file, filterEnding))
+    const std::string pcm = preFilteredFileOf(file, kind);
+    if (pcm.empty())
         return msg::CalibrationFilesDiffer;
 
     SF_INFO info{};
@@ -167,8 +175,9 @@ VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, s
         out[i] /= peak;
         s.period[i] = static_cast<float>(out[i]);
     }
-    const std::string pcm = file.substr(0, file.size() - std::strlen(filterEnding)) + pcmEnding;
-    writeCorrectedStimulus(pcm, s); // a failed write only costs the next start the filtering again
+    const VResult write = writeCorrectedStimulus(pcm, s);
+    if (written)
+        *written = write;
     return Ok;
 }
 

@@ -43,11 +43,18 @@ VResult readCorrectedStimulus(const std::string& path, StimulusKind kind, int or
 // Written atomically (files::writeFileAtomically): 0, or msg::CalibrationFilesDiffer when it cannot be written.
 VResult writeCorrectedStimulus(const std::string& path, const CorrectedStimulus& stimulus);
 
+// The pre-filtered stimulus file of an inverse-filter file's stem ("<stem>_mls.pcm" for "<stem>.mls_flt.wav"); empty
+// when filterFile does not end as the kind's inverse-filter file or has no stem.
+std::string preFilteredFileOf(const std::string& filterFile, StimulusKind kind);
+
 // The period with the correction of file applied: file ends in "_mls.pcm"/"_swp.pcm" (read) or in
 // ".mls_flt.wav"/".swp_flt.wav" (filter applied to plain, then the pre-filtered file is written beside it).
 // plain: the uncorrected period (peak 1). 0, msg::CannotRead (file missing or damaged) or msg::CalibrationFilesDiffer
 // (another ending, kind, order or rate, or a filter without energy).
+// A pre-filtered file that cannot be written does not fail the call (the next start only filters again); written,
+// when given, receives the result of that write (writeCorrectedStimulus), and is left as it was when nothing was
+// written.
 VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, std::int32_t rate_Hz,
-                        std::span<const double> plain, std::vector<double>& out);
+                        std::span<const double> plain, std::vector<double>& out, VResult* written = nullptr);
 
 } // namespace vemra::sound

@@ -1,15 +1,22 @@
 // The sound-card correction's files: the inverse filter folded onto the stimulus period, the rate each file was
-// made for, and the pre-filtered stimulus written without following a planted link.
+// made for, the pre-filtered stimulus written without following a planted link, and a correction made anew that
+// fails leaving the earlier one.
+#include "library/Codes.h"
 #include "library/Messages.h"
+#include "library/api_calibration.h"
+#include "library/dsp/Mls.h"
 #include "library/sound/CorrectionFile.h"
 #include "support/ResponseFile.h"
 #include "support/private_dirs.h"
 
 #include <gtest/gtest.h>
 
+#include <csignal>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include <sys/resource.h>
 
 using namespace vemra;
 using namespace vemra::sound;
@@ -42,6 +49,30 @@ std::string contents(const std::string& path)
     s << in.rdbuf();
     return s.str();
 }
+
+// While it lives, no file of this process grows past a few bytes, as on a disk that takes no more: a write fails
+// (EFBIG) and the process goes on. Unlike a read-only folder, this stops root as well.
+class FilesStopGrowing {
+public:
+    FilesStopGrowing()
+    {
+        ::getrlimit(RLIMIT_FSIZE, &kept_);
+        previous_ = std::signal(SIGXFSZ, SIG_IGN);
+        const rlimit small{16, kept_.rlim_max};
+        ::setrlimit(RLIMIT_FSIZE, &small);
+    }
+    ~FilesStopGrowing()
+    {
+        ::setrlimit(RLIMIT_FSIZE, &kept_);
+        std::signal(SIGXFSZ, previous_);
+    }
+    FilesStopGrowing(const FilesStopGrowing&) = delete;
+    FilesStopGrowing& operator=(const FilesStopGrowing&) = delete;
+
+private:
+    rlimit kept_{};
+    void (*previous_)(int) = SIG_DFL;
+};
 
 } // namespace
 
@@ -129,5 +160,68 @@ TEST(CorrectionFile, AWriteNeverFollowsAPlantedLink)
         CorrectedStimulus back;
         ASSERT_EQ(readCorrectedStimulus(path, StimulusKind::Sweep, kOrder, 48000, back), Ok);
         EXPECT_EQ(back.period, s.period);
+    }
+}
+
+// The card's correction made anew: a make that fails in any way returns its error and leaves the correction the
+// card had, byte for byte (above all, a new file that cannot be written is no success on the earlier file's bytes);
+// one that succeeds replaces it.
+TEST(CorrectionFile, AFailedMakeKeepsTheEarlierCorrectionAndASuccessfulOneReplacesIt)
+{
+    const std::string stem = folder() + "/remade 48000 6";
+    const std::string flt = stem + ".mls_flt.wav", pcm = stem + "_mls.pcm";
+    ASSERT_EQ(writeCorrectedStimulus(pcm, {StimulusKind::Mls, kOrder, 48000, std::vector<float>(kPeriod, 0.5f)}), Ok);
+    const std::string earlier = contents(pcm);
+    ASSERT_FALSE(earlier.empty());
+
+    // An inverse filter that delays by a few samples: the corrected MLS is the MLS itself, that many samples on.
+    constexpr std::size_t kDelay = 3;
+    std::vector<std::int16_t> delay(kPeriod, 0);
+    delay[kDelay] = 16000;
+    enum class Filter { Missing, Damaged, Written };
+    struct Case {
+        const char* name;
+        Filter filter;
+        std::vector<std::int16_t> taps;
+        std::int32_t fileRate_Hz;
+        bool diskFull;
+        VResult expected;
+    };
+    const Case cases[] = {
+        {"the filter file missing", Filter::Missing, {}, 48000, false, msg::CannotRead},
+        {"the filter file damaged", Filter::Damaged, {}, 48000, false, msg::CannotRead},
+        {"a filter made at another rate", Filter::Written, delay, 44100, false, msg::CalibrationFilesDiffer},
+        {"a filter without energy", Filter::Written, std::vector<std::int16_t>(kPeriod, 0), 48000, false,
+         msg::CalibrationFilesDiffer},
+        {"the new file cannot be written", Filter::Written, delay, 48000, true, msg::CalibrationFilesDiffer},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        fs::remove(flt);
+        if (c.filter == Filter::Damaged)
+            std::ofstream(flt, std::ios::binary) << "RIFF, and then no wave at all";
+        else if (c.filter == Filter::Written)
+            test::ResponseFile(flt).rate(c.fileRate_Hz).samples(c.taps).write();
+        VResult rc;
+        if (c.diskFull) {
+            const FilesStopGrowing full;
+            rc = MakeCorrectionFile(flt, StimulusInternalMls, kOrder, 48000);
+        } else {
+            rc = MakeCorrectionFile(flt, StimulusInternalMls, kOrder, 48000);
+        }
+        EXPECT_EQ(rc, c.expected);
+        EXPECT_TRUE(contents(pcm) == earlier) << "the earlier correction did not stay as it was";
+    }
+
+    test::ResponseFile(flt).rate(48000).samples(delay).write();
+    ASSERT_EQ(MakeCorrectionFile(flt, StimulusInternalMls, kOrder, 48000), Ok);
+    CorrectedStimulus made;
+    ASSERT_EQ(readCorrectedStimulus(pcm, StimulusKind::Mls, kOrder, 48000, made), Ok);
+    const std::vector<double> mls = dsp::mlsSignal(kOrder);
+    ASSERT_EQ(made.period.size(), kPeriod);
+    ASSERT_EQ(mls.size(), kPeriod);
+    for (std::size_t i = 0; i < kPeriod; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(made.period[i], mls[(i + kPeriod - kDelay) % kPeriod], 1e-6);
     }
 }
