@@ -198,8 +198,13 @@ void removeLeftOverSaveFiles()
     files::removeLeftOverFiles(
         NativePath(file.absolutePath()),
         [&](std::string_view entry) {
-            return entry.size() > name.size() && entry.substr(0, name.size()) == name &&
-                   files::isUniqueNameLetters(entry.substr(name.size()));
+            if (entry.size() <= name.size() || entry.substr(0, name.size()) != name)
+                return false;
+            const std::string_view letters = entry.substr(name.size());
+            // Six small letters read as a word: a copy the user made ("Vemra.ini.backup") rather than one of Qt's
+            // random endings, which mix cases and digits nearly always.
+            const bool word = std::all_of(letters.begin(), letters.end(), [](char c) { return c >= 'a' && c <= 'z'; });
+            return files::isUniqueNameLetters(letters) && !word;
         },
         [](int) { return true; }); // the lock we hold is the evidence for each of them
 }

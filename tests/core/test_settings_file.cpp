@@ -396,7 +396,7 @@ TEST_F(SettingsFile, TheNextSaveRemovesWhatAKilledSaveLeftAndNothingElse)
     const QStringList others = {name + QStringLiteral(".tmp"),     name + QStringLiteral(".ABCDEFG"),
                                 name + QStringLiteral(".ABC"),     QStringLiteral("Other") + name + QStringLiteral(".ABCDEF"),
                                 name + QStringLiteral(".AB-DEF"),  name + QStringLiteral("ABCDEF"),
-                                name + QStringLiteral(".ABCDE\u00e9")};
+                                name + QStringLiteral(".ABCDE\u00e9"), name + QStringLiteral(".backup")};
     for (const QString& entry : killed + others)
         plant(entry);
     const QString folderOfThatName = name + QStringLiteral(".DiRxyz");
