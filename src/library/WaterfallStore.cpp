@@ -1,5 +1,6 @@
 #include "library/WaterfallStore.h"
 
+#include <algorithm>
 #include <map>
 
 namespace vemra {
@@ -73,6 +74,13 @@ std::optional<WaterfallRecipe> WaterfallStore::recipeOf(const Entry& entry, cons
     if (!s.valid())
         return std::nullopt;
     return r;
+}
+
+bool WaterfallPicture::silent() const
+{
+    return !slices.empty() && std::ranges::all_of(slices, [](std::span<const float> slice) {
+        return std::ranges::all_of(slice, [](float level) { return !(level > dsp::kWaterfallFloor_dB); });
+    });
 }
 
 std::optional<WaterfallPicture> WaterfallPictureOf(const WaterfallParams& params)

@@ -28,6 +28,11 @@ struct WaterfallPicture {
     std::vector<int> numbers;                   // slice numbers, 0 .. settings.slices - 1
     std::vector<double> times_s;
     std::vector<std::span<const float>> slices; // settings.bins() levels each, dB re full scale
+
+    // True when slices are shown and every level of them lies on the floor (kWaterfallFloor_dB): the channel is
+    // silent in the analysed stretch, or holds samples only where the analysis window gives them no weight.
+    // Levels are drawn below the highest one, so such a picture would show nothing as full level; it is none.
+    bool silent() const;
 };
 
 class WaterfallStore {

@@ -102,7 +102,8 @@ public:
     QLabel* statusPanel() const { return statusPanel_; }
     QProgressBar* prgProgress() const { return prgProgress_; }
     QTimer* tmrUpdate() const { return tmrUpdate_; }
-    // True while the plot shows a picture drawn by the library (a new size clears it until it is drawn again).
+    // True while the plot shows a picture drawn by the library (a new size clears it until it is drawn again). A
+    // silent channel gives none: the plot then shows only the library's word on why.
     bool pictureDrawn() const { return pictureDrawn_; }
     // The properties dialog while it is open, else nullptr.
     frmWaterProp* propertiesDialog() const { return dialog_.data(); }
@@ -121,7 +122,7 @@ private:
     void documentExit();
     // Closes now, or, while the loop runs or the dialog is open, stops them and closes afterwards.
     void requestClose();
-    // Copy and Print refuse, telling the user, while the plot shows no picture.
+    // Copy and Print refuse, telling the user, while the plot shows no picture (also when it is silent).
     bool hasPictureToShow(const QString& action);
     void copyPicture();
     void PrintWaterfall();

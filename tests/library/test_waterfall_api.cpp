@@ -151,3 +151,67 @@ TEST_F(WaterfallApi, RefusalsNameWhatIsWrong)
     stale.LibraryData = old;
     EXPECT_EQ(SliceWaterfall(stale, 0), msg::NoWaveData);
 }
+
+// Silence is judged on the slices the record's channel and stretch give, never on the file as a whole: a silent
+// second channel, a stretch before the only sample, windows that give it no weight, a gate that ends before it. One sample of value 1 is no
+// silence: at the start of a CSD gate it shows 20 log10(1 / 32768) dB at every frequency of the first slice.
+TEST_F(WaterfallApi, SilenceIsJudgedOnTheAnalysedChannelAndStretch)
+{
+    constexpr std::int32_t kSample = 6000;
+    WaveHeader h;
+    files::setPcm16Format(h, 1, kFs, kFrames);
+    std::vector<std::int16_t> samples(kFrames, 0);
+    samples[kSample] = 1;
+    const std::string quiet = test::privateRoot() + "/quiet.wav";
+    ASSERT_EQ(files::writeResponseWav(quiet, h, samples), Ok);
+    const std::string stereo = writeStereo("half-silent.wav");
+    // A hard cut: the first slice keeps the gate's first sample whole.
+    params.CSDRise = 0;
+
+    struct Case {
+        const char* name;
+        const std::string& file;
+        std::int16_t channel;
+        std::int16_t type; // 0 TSS, 1 CSD
+        std::int32_t start;
+        std::int32_t count;
+        bool silent;
+    };
+    const Case cases[] = {
+        {"the tone channel", stereo, 0, 1, 0, kFrames, false},
+        {"the silent second channel", stereo, 1, 1, 0, kFrames, true},
+        {"spectra over the whole quiet file", quiet, 0, 0, 0, kFrames, false},
+        {"spectra of the stretch before its sample", quiet, 0, 0, 0, kSample, true},
+        {"spectra of a stretch around its sample", quiet, 0, 0, kSample - 1000, 3000, false},
+        // The first window starts on the sample and gives it no weight; the later ones start after it.
+        {"spectra of a stretch that starts on its sample", quiet, 0, 0, kSample, kFrames - kSample, true},
+        {"a decay gated before its sample", quiet, 0, 1, 0, kFrames, true},
+        {"a decay gated from its sample", quiet, 0, 1, kSample, 2000, false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        ASSERT_EQ(CreateWaterfall(c.file, params), Ok);
+        params.Channel = c.channel;
+        params.WaterfallType = c.type;
+        params.StartSample = c.start;
+        params.SampleCount = c.count;
+        for (std::int16_t i = 0; i < params.Slices; ++i)
+            ASSERT_EQ(SliceWaterfall(params, i), Ok);
+        const std::optional<WaterfallPicture> picture = WaterfallPictureOf(params);
+        ASSERT_TRUE(picture);
+        ASSERT_EQ(picture->slices.size(), std::size_t(params.Slices));
+        EXPECT_EQ(picture->silent(), c.silent);
+        if (c.type == 1 && c.start == kSample) {
+            const float expected = float(20 * std::log10(1.0 / 32768));
+            for (std::size_t k = 1; k < picture->slices[0].size(); ++k)
+                ASSERT_NEAR(picture->slices[0][k], expected, 0.01) << "bin " << k;
+        }
+    }
+
+    // Before any slice is computed there is no picture to call silent.
+    ASSERT_EQ(RebuildWaterfall(params), Ok);
+    const std::optional<WaterfallPicture> none = WaterfallPictureOf(params);
+    ASSERT_TRUE(none);
+    EXPECT_TRUE(none->slices.empty());
+    EXPECT_FALSE(none->silent());
+}

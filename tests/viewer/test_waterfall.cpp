@@ -60,10 +60,44 @@ QString decayingTone(const QString& name, int channels = 1, int fs = kFs)
         channels);
 }
 
+// Half a second of zeros but for one sample of `middle` (16-bit units) half-way through; none by default.
+QString nearSilence(const QString& name, double middle = 0)
+{
+    return viewertest::writeResponse(name, kFs / 2, kFs, [middle](int i) { return i == kFs / 4 ? middle : 0.0; });
+}
+
+// The decaying tone of decayingTone on the first channel, zeros on the second.
+QString silentSecondChannel(const QString& name)
+{
+    return viewertest::written(test::ResponseFile(name.toStdString())
+                                   .channels(2)
+                                   .rate(kFs)
+                                   .frames(kFs / 2)
+                                   .sample([](std::int64_t i, int c) {
+                                       const double t = double(i) / kFs;
+                                       return c == 1 ? 0.0
+                                                     : 20000 * std::exp(-t / 0.05)
+                                                           * std::sin(2 * std::numbers::pi * 1000 * t);
+                                   }));
+}
+
 std::size_t slicesShown(const frmWaterfall& w)
 {
     const std::optional<WaterfallPicture> picture = WaterfallPictureOf(w.record());
     return picture ? picture->slices.size() : 0;
+}
+
+// The smallest rectangle of the plot holding every pixel that is not its background.
+QRect drawnBounds(const frmWaterfall& w)
+{
+    const QImage& image = w.picPlot()->image();
+    const QRgb background = image.pixel(0, 0);
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != background)
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
 }
 
 // Pixels of the plot that are not its background.
@@ -341,7 +375,8 @@ TEST_F(WaterfallWindow, PrintsThePictureOnOnePageAndCopiesIt)
 }
 
 // While the plot shows no picture, Copy leaves the clipboard as it was and Print prints nothing, not even the
-// printer dialog: the user is told instead. Before the first picture, and after a new size has cleared one.
+// printer dialog: the user is told instead. Before the first picture, after a new size has cleared one, and when
+// the response is silent.
 TEST_F(WaterfallWindow, CopyAndPrintWithoutAPictureRefuse)
 {
     const QString pdf = QString::fromStdString(test::privateRoot()) + QStringLiteral("/no-picture.pdf");
@@ -366,6 +401,14 @@ TEST_F(WaterfallWindow, CopyAndPrintWithoutAPictureRefuse)
              if (w) {
                  EXPECT_TRUE(w->pictureDrawn());
                  w->picPlot()->resize(w->picPlot()->size() - QSize(40, 30));
+             }
+             return w;
+         }},
+        {"a file of zeros",
+         [&] {
+             QPointer<frmWaterfall> w = openComputed(nearSilence(QStringLiteral("zeros.wav")));
+             if (w) {
+                 EXPECT_FALSE(w->pictureDrawn());
              }
              return w;
          }},
@@ -394,6 +437,65 @@ TEST_F(WaterfallWindow, CopyAndPrintWithoutAPictureRefuse)
         w->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     }
+}
+
+// A channel that is silent in the analysed stretch has no level to draw the others below: the plot says why in
+// one line in its middle, in place of a plane at the top of the scale. The other channel still draws.
+TEST_F(WaterfallWindow, ASilentChannelShowsWhyItHasNoPicture)
+{
+    const struct {
+        const char* name;
+        QString file;
+        const char* silentChannel;
+    } cases[] = {
+        {"a file of zeros", nearSilence(QStringLiteral("zeros.wav")), "Channel1"},
+        {"the silent second channel", silentSecondChannel(QStringLiteral("half-silent.wav")), "Channel2"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QPointer<frmWaterfall> w = openComputed(c.file);
+        ASSERT_TRUE(w);
+        if (QLatin1String(c.silentChannel) == QLatin1String("Channel2")) {
+            EXPECT_TRUE(w->pictureDrawn());
+            EXPECT_GT(drawnPixels(*w), 1000);
+            w->toolbarButtonClick(QStringLiteral("Channel2"));
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return w->slicesValid() && !w->Busy() && w->statusPanel()->text() == "Ready"; }, 10000));
+        }
+        EXPECT_FALSE(w->pictureDrawn());
+        const QRect text = drawnBounds(*w);
+        const QSize plot = w->picPlot()->image().size();
+        ASSERT_FALSE(text.isEmpty()) << "the plot gives no reason";
+        EXPECT_LT(text.height(), 40);
+        EXPECT_GT(text.width(), plot.width() / 4);
+        EXPECT_NEAR(text.center().y(), plot.height() / 2, 10);
+
+        // Back on the sounding channel, the picture is drawn again.
+        if (QLatin1String(c.silentChannel) == QLatin1String("Channel2")) {
+            w->toolbarButtonClick(QStringLiteral("Channel1"));
+            ASSERT_TRUE(QTest::qWaitFor(
+                [&] { return w->slicesValid() && !w->Busy() && w->statusPanel()->text() == "Ready"; }, 10000));
+            EXPECT_TRUE(w->pictureDrawn());
+            EXPECT_GT(drawnBounds(*w).height(), plot.height() / 2);
+        }
+        w->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+}
+
+// One sample of value 1 (90 dB below full scale) is quiet, not silent: it draws, and Copy takes the picture.
+TEST_F(WaterfallWindow, AQuietResponseStillDraws)
+{
+    QPointer<frmWaterfall> w = openComputed(nearSilence(QStringLiteral("quiet.wav"), 1));
+    ASSERT_TRUE(w);
+    EXPECT_TRUE(w->pictureDrawn());
+    EXPECT_GT(drawnPixels(*w), 1000);
+    EXPECT_GT(drawnBounds(*w).height(), w->picPlot()->image().height() / 2);
+    viewertest::scripted().clear();
+    QGuiApplication::clipboard()->clear();
+    w->toolbarButtonClick(QStringLiteral("Copy"));
+    EXPECT_TRUE(viewertest::scripted().messages.empty());
+    EXPECT_EQ(QGuiApplication::clipboard()->image().size(), w->picPlot()->image().size());
 }
 
 TEST_F(WaterfallWindow, TheSecondChannelIsComputedOnRequest)

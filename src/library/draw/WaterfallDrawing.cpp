@@ -1,6 +1,7 @@
 #include "library/draw/WaterfallDrawing.h"
 
 #include "library/draw/DeviceContext.h"
+#include "library/draw/WaterfallAxes.h"
 #include "library/draw/WaterfallPainting.h"
 #include "library/dsp/Waterfall.h"
 #include "library/dsp/WaterfallDisplay.h"
@@ -11,6 +12,18 @@
 #include <cmath>
 
 namespace vemra {
+namespace {
+
+// What a silent waterfall shows in place of its picture: why there is none.
+void paintSilence(QPainter& painter, const QRectF& area, const WaterfallStyle& style)
+{
+    useWaterfallFont(painter, area);
+    painter.setPen(waterfallForeground(style.colors));
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
+                     QStringLiteral("No signal in channel %1 of the analysed stretch").arg(style.channel + 1));
+}
+
+} // namespace
 
 bool waterfallStyleOf(const WaterfallParams& params, double fs_Hz, WaterfallStyle& style)
 {
@@ -39,20 +52,25 @@ VResult DrawWaterfall(WaterfallParams& params)
             return msg::BadArgument;
         if (params.PlotWidth < 1 || params.PlotHeight < 1)
             return Ok;
-        PaintWaterfall(*painter, QRectF(0, 0, params.PlotWidth, params.PlotHeight), *picture, style);
-        return Ok;
+        return PaintWaterfall(*painter, QRectF(0, 0, params.PlotWidth, params.PlotHeight), *picture, style)
+                   ? Ok
+                   : msg::NoWaveData;
     });
 }
 
-void PaintWaterfall(QPainter& painter, const QRectF& area, const WaterfallPicture& picture,
+bool PaintWaterfall(QPainter& painter, const QRectF& area, const WaterfallPicture& picture,
                     const WaterfallStyle& style)
 {
+    const bool silent = picture.silent();
     painter.save();
-    if (style.spectrogram)
+    if (silent)
+        paintSilence(painter, area, style);
+    else if (style.spectrogram)
         PaintSpectrogram(painter, area, picture, style);
     else
         PaintWaterfallPlot(painter, area, picture, style);
     painter.restore();
+    return !silent;
 }
 
 QFontMetricsF useWaterfallFont(QPainter& painter, const QRectF& area)

@@ -58,6 +58,17 @@ QImage paint(const WaterfallPicture& picture, const WaterfallStyle& style, QSize
     return image;
 }
 
+// The smallest rectangle holding every pixel that is not the background.
+QRect paintedBounds(const QImage& image, QRgb background)
+{
+    QRect bounds;
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if ((image.pixel(x, y) & 0xFFFFFF) != (background & 0xFFFFFF))
+                bounds |= QRect(x, y, 1, 1);
+    return bounds;
+}
+
 WaterfallStyle style(bool spectrogram, bool linear)
 {
     WaterfallStyle s;
@@ -141,6 +152,48 @@ TEST(WaterfallDrawing, FrontSlicesHideTheSlicesBehindThem)
     EXPECT_LT(qGreen(line) + qBlue(line), qRed(line) / 4);
 }
 
+// Slices all on the floor have no level to show the others below: in place of a plane at the top of the range
+// (or a spectrogram all in its hottest colour) the picture is one line of text in the middle of the plot. One bin
+// above the floor in one slice is a picture like any other.
+TEST(WaterfallDrawing, SilentSlicesPaintOnlyTheirReason)
+{
+    constexpr float kFloor = dsp::kWaterfallFloor_dB;
+    const HandPicture silence({kFloor, kFloor, kFloor});
+    HandPicture quiet({kFloor, kFloor, kFloor});
+    quiet.data[1][40] = kFloor + 1;
+    const struct {
+        const char* name;
+        const HandPicture& hand;
+        bool silent;
+    } pictures[] = {
+        {"every slice silent", silence, true},
+        {"one bin of one slice above the floor", quiet, false},
+    };
+    const QSize size(800, 500);
+    for (const auto& c : pictures) {
+        for (const bool spectrogram : {false, true}) {
+            SCOPED_TRACE(std::string(c.name) + (spectrogram ? ", spectrogram" : ", waterfall"));
+            const WaterfallStyle s = style(spectrogram, false);
+            EXPECT_EQ(c.hand.picture.silent(), c.silent);
+            QImage image(size, QImage::Format_RGB32);
+            image.fill(waterfallBackground(s.colors));
+            QPainter painter(&image);
+            EXPECT_EQ(PaintWaterfall(painter, QRectF(QPointF(0, 0), size), c.hand.picture, s), !c.silent);
+            painter.end();
+            const QRect painted = paintedBounds(image, waterfallBackground(s.colors).rgb());
+            ASSERT_FALSE(painted.isEmpty());
+            if (c.silent) {
+                EXPECT_LT(painted.height(), 40);
+                EXPECT_GT(painted.width(), 150);
+                EXPECT_NEAR(painted.center().y(), size.height() / 2, 10);
+                EXPECT_NEAR(painted.center().x(), size.width() / 2, 10);
+            } else {
+                EXPECT_GT(painted.height(), size.height() * 3 / 4);
+            }
+        }
+    }
+}
+
 TEST(WaterfallDrawing, DrawWaterfallRefusesWhatItCannotDraw)
 {
     WaterfallParams p{};
@@ -156,6 +209,26 @@ TEST(WaterfallDrawing, DrawWaterfallRefusesWhatItCannotDraw)
     DeviceContext dc(painter);
     p.hDC = dc.handle();
     EXPECT_EQ(DrawWaterfall(p), msg::NoWaveData); // a device context, but no waterfall
+
+    // A waterfall whose slices are all silent: nothing to draw.
+    WaterfallStore::Entry silence;
+    silence.channels = {std::vector<float>(4096, 0.0f)};
+    silence.fs_Hz = kFs;
+    p.Slices = 4;
+    p.LogN = 9;
+    p.WindowType = 1;
+    p.SampleCount = 4096;
+    ASSERT_TRUE(WaterfallStore::dimension(silence, p));
+    p.LibraryData = WaterfallStore::add(std::move(silence));
+    for (std::int16_t i = 0; i < p.Slices; ++i)
+        ASSERT_EQ(SliceWaterfall(p, i), Ok);
+    EXPECT_EQ(DrawWaterfall(p), msg::NoWaveData);
+    // The same waterfall with a sample of 1 in the middle of the second slice's window draws.
+    WaterfallStore::find(p.LibraryData)->channels[0][1450] = 1.0f;
+    for (std::int16_t i = 0; i < p.Slices; ++i)
+        ASSERT_EQ(SliceWaterfall(p, i), Ok);
+    EXPECT_EQ(DrawWaterfall(p), Ok);
+    DestroyWaterfall(p);
 }
 
 TEST(WaterfallDrawing, LinearAndLogarithmicTicksLabelRoundFrequencies)
