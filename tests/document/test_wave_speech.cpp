@@ -47,7 +47,8 @@ double expectedIndex(double T, double snr_dB, std::span<const double> frequencie
 }
 
 // A single decay carried by one tone in each speech band from `lowestBand` on (exact band envelopes), with
-// broadband white noise of the given energy per sample.
+// broadband white noise of the given energy per sample. At a rate below every such band the decay sounds
+// broadband.
 std::vector<float> speechDecay(double T, double fs, double length_s, std::uint64_t seed = 1, double noise = 0,
                                int lowestBand = 3)
 {
@@ -62,7 +63,7 @@ std::vector<float> speechDecay(double T, double fs, double length_s, std::uint64
     for (int b = lowestBand; b <= 9; ++b)
         if (dsp::bandUpper_Hz(b) < fs / 2)
             tones.push_back(dsp::bandCentre_Hz(b));
-    return ts::makeTonalResponse(shape, tones);
+    return tones.empty() ? ts::makeResponse(shape) : ts::makeTonalResponse(shape, tones);
 }
 
 clsWave* document(const std::string& name, std::int32_t fs, const std::vector<std::vector<float>>& channels,
@@ -285,6 +286,45 @@ TEST_F(WaveSpeech, ABandCountsUpToACentreOf035TimesTheRate)
         clsWave* w = document("edge.wav", row.fs, {speechDecay(1.0, row.fs, 2.0)});
         EXPECT_EQ(w->MTI(0, 7) >= 0.0f, row.counts);
         EXPECT_GE(w->MTI(0, 6), 0.0f);
+        w->Die();
+    }
+}
+
+// A rate that allows no speech band - none whose centre lies at most 0.35 times the rate, the 125 Hz octave's
+// (125.9 Hz) from 359.7 Hz on - leaves every index without a value: no STI (no value, "--"), no revised, RASTI or
+// STITEL index (-1) and no loss, never an index of 0 ("Bad"). At 80 Hz, the lowest rate a response file may have,
+// the library measures no speech band either; at 359 Hz it measures the 125 Hz octave, whose upper edge lies below
+// half the rate, but the band is not counted. From 360 Hz on the bands the rate allows give the STI, the MTI of
+// the decay they carry, while the indices that need all seven bands (or the 500 Hz octave) still have none.
+TEST_F(WaveSpeech, NoIndexWhereTheRateAllowsNoSpeechBand)
+{
+    const double T = 1.0;
+    struct Row {
+        std::int32_t fs;
+        int counted; // speech bands from 125 Hz on
+    };
+    for (const Row row : {Row{80, 0}, Row{359, 0}, Row{360, 1}, Row{1000, 2}}) {
+        SCOPED_TRACE(row.fs);
+        // 320 frames at 80 Hz (the fewest a response file may have are 256), the last 80 of them the decay.
+        clsWave* w = document("no-speech-band.wav", row.fs, {speechDecay(T, row.fs, 4.0)});
+        const double mti = expectedIndex(T, 1e9, kModulation_Hz);
+        for (int band = 3; band <= 9; ++band) {
+            SCOPED_TRACE("band " + std::to_string(band));
+            if (band < 3 + row.counted) {
+                EXPECT_NEAR(w->MTI(0, band), mti, 0.01);
+            } else {
+                EXPECT_EQ(w->MTI(0, band), -1.0f);
+            }
+        }
+        EXPECT_EQ(w->MTF(0, 3, 0) != NoValue, row.fs >= 356) << "the library measures the 125 Hz octave";
+        if (row.counted > 0) {
+            EXPECT_NEAR(w->STI(0), mti, 0.01);
+        } else {
+            EXPECT_EQ(w->STI(0), NoValue);
+            EXPECT_EQ(clsWave::ALC(w->STI(0)), NoValue);
+        }
+        for (const float index : {w->STI_male(0), w->STI_female(0), w->RASTI(0), w->STITEL(0)})
+            EXPECT_EQ(index, -1.0f);
         w->Die();
     }
 }

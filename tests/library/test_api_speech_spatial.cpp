@@ -1,6 +1,7 @@
 #include "library/AnalysisStore.h"
 #include "library/WaveStore.h"
 #include "library/dsp/BandFilter.h"
+#include "library/dsp/Bands.h"
 #include "library/dsp/DecayAnalysis.h"
 #include "library/dsp/ModulationTransfer.h"
 #include "library/dsp/SpatialParameters.h"
@@ -132,6 +133,48 @@ TEST(SpeechSpatialApi, ChannelFactorsAndGainRatio)
     EXPECT_EQ(CalcLF2(w.header, 6, 1.0f), -1.0f);
     w.header.info.ProbeDist = 20;
     EXPECT_GE(CalcLF2(w.header, 6, 1.0f), 0.0f);
+}
+
+// A speech band (the octaves 125 Hz .. 8 kHz) is measured where its upper edge lies at or below half the rate: the
+// 125 Hz octave's, 10^0.15 x 125.9 = 177.8 Hz, from 355.7 Hz on, the 250 Hz octave's (354.8 Hz) from 709.6 Hz on.
+// Below that no speech band has a modulation transfer - the lowest rate a response file may have, 80 Hz, included:
+// each band reports no data with its entries 0, and no band reads a measured 0. One tone per band that the rate
+// allows carries a decay of 0.5 s.
+TEST(SpeechSpatialApi, NoModulationTransferAboveHalfTheRate)
+{
+    const double T = 0.5;
+    struct Row {
+        std::int32_t fs;
+        int measured; // speech bands from 125 Hz on
+    };
+    for (const Row row : {Row{80, 0}, Row{355, 0}, Row{356, 1}, Row{1000, 2}}) {
+        SCOPED_TRACE(row.fs);
+        ts::ResponseShape shape;
+        shape.fs_Hz = row.fs;
+        shape.length_s = 4.0; // 320 frames at 80 Hz: the fewest a response file may have are 256
+        shape.delay = 2;
+        shape.energy = ts::singleDecay(T, 1e7);
+        std::vector<double> tones;
+        for (int band = 3; band < 3 + row.measured; ++band)
+            tones.push_back(dsp::bandCentre_Hz(band));
+        // Without a band to carry, the decay sounds broadband.
+        OpenSamples w(row.fs, {tones.empty() ? ts::makeResponse(shape) : ts::makeTonalResponse(shape, tones)});
+        for (std::int16_t band = 3; band <= 9; ++band) {
+            SCOPED_TRACE(band);
+            float m[21];
+            std::fill(m, m + 21, 0.5f);
+            if (band < 3 + row.measured) {
+                ASSERT_EQ(CalcMTF(0, w.header, band, w.header.SampleCount - 1, m), Ok);
+                EXPECT_NEAR(m[0], decayMtf(0.63, T), 0.02);
+                // The low octaves read the fastest modulation a little high at any rate (0.348 for 0.332 at
+                // 48 kHz as well).
+                EXPECT_NEAR(m[13], decayMtf(12.5, T), 0.03);
+            } else {
+                EXPECT_EQ(CalcMTF(0, w.header, band, w.header.SampleCount - 1, m), 212);
+                EXPECT_TRUE(std::all_of(m, m + 21, [](float v) { return v == 0.0f; }));
+            }
+        }
+    }
 }
 
 // The spatial values need their sound: a lateral channel that is silent, a response that ends before the 80 ms

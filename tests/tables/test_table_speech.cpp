@@ -284,6 +284,54 @@ TEST_F(SpeechTable, ColumnsAboveTheLimitAndMissingIndices)
     EXPECT_FALSE(t->txtWeight(6)->isEnabled());
 }
 
+// A rate that allows no speech band - 80 Hz, the lowest a response may have, and 359 Hz, just below the 359.7 Hz
+// from which the 125 Hz octave's centre lies at most 0.35 times the rate - has no band column and no index: every
+// value " -- " and every loss " - " on screen and in the file, no rating anywhere (an index of 0 would read "Bad").
+// At 360 Hz the 125 Hz octave counts and the weighted STI has its value and rating; the other indices need bands
+// the rate does not allow.
+TEST_F(SpeechTable, NoIndexAtARateThatAllowsNoSpeechBand)
+{
+    const char* const values[] = {"lblSTI(0)", "lblSTI(1)", "lblRASTI", "lblSTITEL", "lblSTI(2)"};
+    const char* const losses[] = {"lblALC(0)", "lblALC(1)", "lblALC(2)", "lblALC(3)", "lblALC(4)"};
+    struct Row {
+        int fs;
+        bool sti;
+    };
+    for (const Row row : {Row{80, false}, Row{359, false}, Row{360, true}}) {
+        SCOPED_TRACE(row.fs);
+        Response r;
+        r.fs = row.fs;
+        r.length_s = 4.0; // 320 frames at 80 Hz: the fewest a response file may have are 256
+        clsWave& wave = openDocument(r);
+        frmTableSpeech* t = openSpeech(wave);
+        EXPECT_EQ(t->txtWeight(0)->isEnabled(), row.sti);
+        const QString text = t->ExportText();
+        const int empty = row.sti ? 4 : 5;
+        for (int i = 0; i < empty; ++i) {
+            SCOPED_TRACE(values[i]);
+            EXPECT_EQ(cell(*t, QString::fromLatin1(values[i])), " -- ");
+            EXPECT_EQ(cell(*t, QString::fromLatin1(losses[i])), " - ");
+        }
+        EXPECT_EQ(text.count("\t --  \r\n% ALC         \t -   \r\n"), empty) << text.toStdString();
+        if (row.sti) {
+            const float sti = wave.STI(0);
+            ASSERT_GE(sti, 0.0f);
+            EXPECT_EQ(cell(*t, "lblSTI(2)"), FormatPattern(sti, "0.00") + " : " + clsWave::Rating(sti));
+            EXPECT_EQ(cell(*t, "lblALC(4)"), FormatPattern(clsWave::ALC(sti), "0.0"));
+            EXPECT_TRUE(text.contains("STI           \t" + FormatPattern(sti, "0.00 ") + "(" + clsWave::Rating(sti) +
+                                      ")"))
+                << text.toStdString();
+        } else {
+            EXPECT_EQ(text.split("\r\n")[0], "         \t");
+            for (const char* rating : {"Bad", "Poor", "Fair", "Good", "Excellent"}) {
+                EXPECT_FALSE(text.contains(QString::fromLatin1(rating))) << rating;
+            }
+        }
+        t->close();
+        wave.Die();
+    }
+}
+
 TEST_F(SpeechTable, RastiWithoutItsBandsIsMissingLikeTheOthers)
 {
     Response r;

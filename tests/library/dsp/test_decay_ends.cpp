@@ -188,3 +188,44 @@ TEST(DecayEnds, AFadeAtTheEdgeOfTheSearchEndsTheDecayWhereItBegins)
         }
     }
 }
+
+// Which blocks the line a fade is told from runs through: blocks 8..13 of twenty, no fewer and no more. The energy
+// is given in cells, a decay of 60 dB/s whose twenty blocks of a second lie d_k dB off its straight line: block
+// means fall exactly 3 dB per block plus d_k. A block 6 dB low among the six of the stretch turns the
+// least-squares line through them (in blocks, about their centre 10.5, sum of squares 17.5):
+//   block 13 low: the line lies -1 - 6/7 (k - 10.5) dB off the decay: -4.86, -5.71, -6.57, -7.43 at k = 15..18;
+//   block 8 low:  the line lies -1 + 6/7 (k - 10.5) dB off it: 2.00, 2.86, 3.71, 4.57 at k = 14..17.
+// The fade - the last block far below the line - ends the decay after the last block that lies no more than 3 dB
+// below the line. Through blocks 8..12 instead, the first row's line is the decay itself (0 dB) and the second's
+// lies -1.2 + 1.2 (k - 10) off it; through 8..14 the first row's lies -6/7 - 3/7 (k - 11) off it; through 9..13
+// the second row's is the decay itself. Each ends the decay blocks away from the line through 8..13.
+TEST(DecayEnds, TheFadeIsToldFromTheLineThroughBlocksEightToThirteen)
+{
+    constexpr int kBlocks = 20;
+    constexpr std::int64_t kBlock = 2400; // cells of one sample: twenty blocks of 50 ms
+    struct Row {
+        const char* name;
+        double offset_dB[kBlocks];
+        int endBlocks; // the decay ends after this many blocks
+    };
+    const Row rows[] = {
+        {"block 13 low", {0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, 0, -6, 0, -7, -8, -8.5, -30, -40}, 18},
+        {"block 8 low", {0, 0, 0, 0, 0, 0, 0, 0, -6, 0, 0, 0, 0, 0, 0, -2, -2, -2, -20, -40}, 15},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        std::vector<float> energy(kBlocks * kBlock);
+        for (std::size_t n = 0; n < energy.size(); ++n) {
+            const double level_dB = -60.0 * static_cast<double>(n) / kFs + row.offset_dB[n / kBlock];
+            energy[n] = static_cast<float>(1e8 * std::pow(10.0, level_dB / 10));
+        }
+        DecayCells cells;
+        cells.cells = energy;
+        cells.lastCellSamples = 1;
+        cells.fs_Hz = kFs;
+        const DecayAnalysis d = analyseDecay(cells);
+        ASSERT_TRUE(d.valid);
+        EXPECT_FALSE(d.noiseFloor);
+        EXPECT_EQ(d.decayEnd, row.endBlocks * kBlock);
+    }
+}
