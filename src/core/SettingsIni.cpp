@@ -513,9 +513,10 @@ QByteArray IniFileText(const QSettings::SettingsMap& entries)
     auto write = [&](bool grouped) {
         for (auto it = entries.begin(); it != entries.end(); ++it) {
             const QString& key = it.key();
-            // A key that starts with '/' has no first group: it stays a key of "[General]".
+            // A key that starts with '/' has no first group, and one whose only '/' ends it would leave nothing
+            // for the key's own name under "[group]": both stay keys of "[General]".
             const qsizetype slash = key.indexOf(QLatin1Char('/'));
-            if ((slash > 0) != grouped)
+            if ((slash > 0 && slash + 1 < key.size()) != grouped)
                 continue;
             const QString name = grouped ? key.left(slash) : QString();
             if (first || name != section) {

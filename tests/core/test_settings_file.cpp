@@ -223,6 +223,7 @@ TEST(SettingsIni, WhatTheWriterWritesReadsBackAsTheFileRead)
         {"sections named like the one of ungrouped entries", "[general]\nx=1\n[%general]\ny=2\n[%General]\nz=3\n"},
         {"a key that starts with a group separator", "[General]\n\\lead=1\n[a]\n\\b\\c=2\n"},
         {"a key that ends with one", "[a]\nk%2F=1\nk%2F%2F=2\n"},
+        {"an ungrouped key that ends with one", "[General]\nk%2F=1\nx\\y%2F=2\n"},
         {"escaped bytes that would meet as a character", "[a]\nk=\\xdcc3\xA4\n%UDCC3%UDCA4=1\n"},
         {"a surrogate of no pair", "[a]\nk=\\xd800x\n"},
         {"a quote the file never closes", "[a]\nk=\"open\nnext=1\n"},
