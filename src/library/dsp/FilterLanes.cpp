@@ -7,6 +7,7 @@
 #include <cmath>
 #include <cstring>
 #include <stdexcept>
+#include <type_traits>
 
 namespace vemra::dsp {
 namespace {
@@ -19,6 +20,21 @@ using Gains = double[kLanes];
 
 // Samples a kernel works through at a time (the size of its buffers).
 constexpr std::int64_t kPiece = 512;
+
+// Calls f(std::integral_constant<int, S>()) for S = sections (1 .. kMaxSections): the kernels are made for each
+// number of sections, so that their loops over the sections unroll.
+template <class F>
+void withSections(int sections, F&& f)
+{
+    switch (sections) {
+    case 1: f(std::integral_constant<int, 1>()); break;
+    case 2: f(std::integral_constant<int, 2>()); break;
+    case 3: f(std::integral_constant<int, 3>()); break;
+    case 4: f(std::integral_constant<int, 4>()); break;
+    case 5: f(std::integral_constant<int, 5>()); break;
+    default: f(std::integral_constant<int, 6>()); break;
+    }
+}
 
 // Portable kernel (GCC vector extension: two vectors of four lanes): every lane's sections as designed, in
 // transposed direct form II without their b0, y = v + z1, z1' = (b1 / b0) v - a1 y + z2, z2' = (b2 / b0) v - a2 y.
@@ -60,19 +76,6 @@ void runPortable(const float* x, std::int64_t n, const Coefficients& coef, const
                 state[0][s][4 * h + l] = z1[s][h][l];
                 state[1][s][4 * h + l] = z2[s][h][l];
             }
-}
-
-void runPortableLanes(int sections, const float* x, std::int64_t n, const Coefficients& coef, const Gains& gain,
-                      State& state, float* out)
-{
-    switch (sections) {
-    case 1: runPortable<1>(x, n, coef, gain, state, out); break;
-    case 2: runPortable<2>(x, n, coef, gain, state, out); break;
-    case 3: runPortable<3>(x, n, coef, gain, state, out); break;
-    case 4: runPortable<4>(x, n, coef, gain, state, out); break;
-    case 5: runPortable<5>(x, n, coef, gain, state, out); break;
-    default: runPortable<6>(x, n, coef, gain, state, out); break;
-    }
 }
 
 // The coefficients and state of the (up to) four lanes of a chunk, by kernel lane; lanes past the chunk's are
@@ -117,18 +120,6 @@ VEMRA_AVX2 void runDesigned(const float* x, std::int64_t n, Block& b, float* out
     }
 }
 
-void runDesignedLanes(int sections, const float* x, std::int64_t n, Block& b, float* out, std::int64_t stride)
-{
-    switch (sections) {
-    case 1: runDesigned<1>(x, n, b, out, stride); break;
-    case 2: runDesigned<2>(x, n, b, out, stride); break;
-    case 3: runDesigned<3>(x, n, b, out, stride); break;
-    case 4: runDesigned<4>(x, n, b, out, stride); break;
-    case 5: runDesigned<5>(x, n, b, out, stride); break;
-    default: runDesigned<6>(x, n, b, out, stride); break;
-    }
-}
-
 // The numerator (1 - z^-2)^S of S band-pass sections: u[t] = sum over k of (-1)^k C(S, k) x[t - 2 k], the x before
 // the piece taken from its history. u holds the piece's length rounded up to four.
 template <int S>
@@ -156,18 +147,6 @@ VEMRA_AVX2 void numerator(const float* history, const float* x, std::int64_t n, 
         for (int k = 1; k <= S; ++k)
             acc = _mm256_fmadd_pd(c[k], _mm256_loadu_pd(at - 2 * k), acc);
         _mm256_store_pd(u + t, acc);
-    }
-}
-
-void numeratorOf(int sections, const float* history, const float* x, std::int64_t n, double* u)
-{
-    switch (sections) {
-    case 1: numerator<1>(history, x, n, u); break;
-    case 2: numerator<2>(history, x, n, u); break;
-    case 3: numerator<3>(history, x, n, u); break;
-    case 4: numerator<4>(history, x, n, u); break;
-    case 5: numerator<5>(history, x, n, u); break;
-    default: numerator<6>(history, x, n, u); break;
     }
 }
 
@@ -350,41 +329,20 @@ VEMRA_AVX2 void allPoleFolded(const double* u, std::int64_t n, Block& b, float* 
 
 // S all-pole sections of up to four lanes over the numerator's output: in passes of up to three sections, or
 // folded for one or two lanes of four sections and more.
-void runAllPole(int sections, int lanes, const double* u, std::int64_t n, Block& b, float* out, std::int64_t stride)
+template <int S>
+void runAllPole(int lanes, const double* u, std::int64_t n, Block& b, float* out, std::int64_t stride)
 {
-    alignas(32) __m256d between[kPiece];
-    const PassEnds<true, true> only{u, nullptr, nullptr, out, stride};
-    const PassEnds<true, false> firstPass{u, nullptr, between, nullptr, stride};
-    const PassEnds<false, true> secondPass{nullptr, between, nullptr, out, stride};
-    const bool folded = lanes <= 2;
-    switch (sections) {
-    case 1: allPolePass<1>(n, 0, b, only); break;
-    case 2: allPolePass<2>(n, 0, b, only); break;
-    case 3: allPolePass<3>(n, 0, b, only); break;
-    case 4:
-        if (folded) {
-            allPoleFolded<4>(u, n, b, out, stride);
-            break;
+    if constexpr (S <= 3) {
+        allPolePass<S>(n, 0, b, PassEnds<true, true>{u, nullptr, nullptr, out, stride});
+    } else {
+        if (lanes <= 2) {
+            allPoleFolded<S>(u, n, b, out, stride);
+            return;
         }
-        allPolePass<2>(n, 0, b, firstPass);
-        allPolePass<2>(n, 2, b, secondPass);
-        break;
-    case 5:
-        if (folded) {
-            allPoleFolded<5>(u, n, b, out, stride);
-            break;
-        }
-        allPolePass<3>(n, 0, b, firstPass);
-        allPolePass<2>(n, 3, b, secondPass);
-        break;
-    default:
-        if (folded) {
-            allPoleFolded<6>(u, n, b, out, stride);
-            break;
-        }
-        allPolePass<3>(n, 0, b, firstPass);
-        allPolePass<3>(n, 3, b, secondPass);
-        break;
+        constexpr int kFirst = (S + 1) / 2;
+        alignas(32) __m256d between[kPiece];
+        allPolePass<kFirst>(n, 0, b, PassEnds<true, false>{u, nullptr, between, nullptr, stride});
+        allPolePass<S - kFirst>(n, kFirst, b, PassEnds<false, true>{nullptr, between, nullptr, out, stride});
     }
 }
 
@@ -482,7 +440,7 @@ void FilterLanes::run(const float* x, std::int64_t n, float* out)
 void FilterLanes::runPiece(const float* x, std::int64_t n, float* out)
 {
     if (portable_) {
-        runPortableLanes(sections_, x, n, coef_, gain_, state_, out);
+        withSections(sections_, [&](auto s) { runPortable<s()>(x, n, coef_, gain_, state_, out); });
         return;
     }
 #if defined(__x86_64__) || defined(__i386__)
@@ -507,12 +465,12 @@ void FilterLanes::runPiece(const float* x, std::int64_t n, float* out)
         const std::int64_t stride = direct_ ? kLanes : 4;
         if (c.bandPass) {
             if (numeratorOfU != c.sections) {
-                numeratorOf(c.sections, history_, x, n, u);
+                withSections(c.sections, [&](auto s) { numerator<s()>(history_, x, n, u); });
                 numeratorOfU = c.sections;
             }
-            runAllPole(c.sections, c.count, u, n, b, at, stride);
+            withSections(c.sections, [&](auto s) { runAllPole<s()>(c.count, u, n, b, at, stride); });
         } else {
-            runDesignedLanes(c.sections, x, n, b, at, stride);
+            withSections(c.sections, [&](auto s) { runDesigned<s()>(x, n, b, at, stride); });
         }
         for (int j = 0; j < c.count; ++j) {
             for (int s = 0; s < kMaxSections; ++s) {
