@@ -10,10 +10,11 @@
 // has the numerator (1 - z^-2)^S of all its S sections in common with every such lane of S sections: the signal
 // goes through that numerator once, in double precision, and each lane then runs S all-pole sections,
 // y = u - a1 y[-1] - a2 y[-2], two fused multiply-adds a section where the sections as designed take five
-// operations. Other lanes (the wide band, or cascades with other numerators) run the sections as they are, in
-// transposed direct form II.
+// operations. The order of the factors moves the result by double rounding only: a band agrees with its cascade
+// as designed to the float precision of the output, down its whole decay. Other lanes (the wide band, or cascades
+// with other numerators) run the sections as they are, in transposed direct form II.
 // A processor with AVX2 and FMA runs kernels of its own; usePortableFilterKernel (before the object is made)
-// selects the portable one, which gives the same lanes to rounding.
+// selects the portable one, which runs every lane's sections as designed and gives the same lanes to rounding.
 // No Qt; one object belongs to one thread.
 #include <cstdint>
 #include <span>
