@@ -49,7 +49,9 @@ void DecayCellSink::take(const BandSamples& s)
         const float* v = s.values + k * st;
         float sum[4] = {};
         std::int64_t j = 0;
+        // Unrolled, the sums stay in registers (in memory each addition would wait on the one before).
         for (; j + 4 <= run; j += 4)
+#pragma GCC unroll 4
             for (int q = 0; q < 4; ++q)
                 sum[q] += v[(j + q) * st] * v[(j + q) * st];
         for (; j < run; ++j)
@@ -75,6 +77,7 @@ void DecayCellSink::takeSideBySide(const BandSamples& s, std::span<BandSink* con
         };
         std::int64_t j = 0;
         for (; j + 4 <= run; j += 4)
+#pragma GCC unroll 4
             for (int q = 0; q < 4; ++q)
                 add(q, j + q);
         for (; j < run; ++j)

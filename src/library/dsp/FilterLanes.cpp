@@ -3,45 +3,69 @@
 #include "library/dsp/BandFilter.h"
 
 #include <algorithm>
-#include <array>
 #include <atomic>
+#include <cmath>
 #include <cstring>
 #include <stdexcept>
-#include <utility>
+#include <type_traits>
 
 namespace vemra::dsp {
 namespace {
 
 constexpr int kLanes = FilterLanes::kLanes;
-using Coefficients = double[5][FilterLanes::kMaxSections][kLanes];
-using State = double[2][FilterLanes::kMaxSections][kLanes];
+constexpr int kMaxSections = FilterLanes::kMaxSections;
+using Coefficients = double[4][kMaxSections][kLanes];
+using State = double[2][kMaxSections][kLanes];
+using Gains = double[kLanes];
 
-// Portable kernel (GCC vector extension: two vectors of four lanes).
+// Samples a kernel works through at a time (the size of its buffers).
+constexpr std::int64_t kPiece = 512;
+
+// Calls f(std::integral_constant<int, S>()) for S = sections (1 .. kMaxSections): the kernels are made for each
+// number of sections, so that their loops over the sections unroll.
+template <class F>
+void withSections(int sections, F&& f)
+{
+    switch (sections) {
+    case 1: f(std::integral_constant<int, 1>()); break;
+    case 2: f(std::integral_constant<int, 2>()); break;
+    case 3: f(std::integral_constant<int, 3>()); break;
+    case 4: f(std::integral_constant<int, 4>()); break;
+    case 5: f(std::integral_constant<int, 5>()); break;
+    default: f(std::integral_constant<int, 6>()); break;
+    }
+}
+
+// Portable kernel (GCC vector extension: two vectors of four lanes): every lane's sections as designed, in
+// transposed direct form II without their b0, y = v + z1, z1' = (b1 / b0) v - a1 y + z2, z2' = (b2 / b0) v - a2 y.
 using v4d = double __attribute__((vector_size(32)));
 using v4f = float __attribute__((vector_size(16)));
 
 template <int S>
-void runPortable(const float* x, std::int64_t n, const Coefficients& coef, State& state, float* out)
+void runPortable(const float* x, std::int64_t n, const Coefficients& coef, const Gains& gain, State& state, float* out)
 {
-    v4d c[5][S][2], z1[S][2], z2[S][2];
-    for (int s = 0; s < S; ++s)
-        for (int h = 0; h < 2; ++h)
-            for (int l = 0; l < 4; ++l) {
-                for (int k = 0; k < 5; ++k)
+    v4d c[4][S][2], z1[S][2], z2[S][2], g[2];
+    for (int h = 0; h < 2; ++h)
+        for (int l = 0; l < 4; ++l) {
+            g[h][l] = gain[4 * h + l];
+            for (int s = 0; s < S; ++s) {
+                for (int k = 0; k < 4; ++k)
                     c[k][s][h][l] = coef[k][s][4 * h + l];
                 z1[s][h][l] = state[0][s][4 * h + l];
                 z2[s][h][l] = state[1][s][4 * h + l];
             }
+        }
     for (std::int64_t j = 0; j < n; ++j) {
         const double xi = x[j];
         for (int h = 0; h < 2; ++h) {
             v4d v = {xi, xi, xi, xi};
             for (int s = 0; s < S; ++s) {
-                const v4d y = c[0][s][h] * v + z1[s][h];
-                z1[s][h] = c[1][s][h] * v - c[3][s][h] * y + z2[s][h];
-                z2[s][h] = c[2][s][h] * v - c[4][s][h] * y;
+                const v4d y = v + z1[s][h];
+                z1[s][h] = c[0][s][h] * v - c[2][s][h] * y + z2[s][h];
+                z2[s][h] = c[1][s][h] * v - c[3][s][h] * y;
                 v = y;
             }
+            v *= g[h];
             const v4f f = {float(v[0]), float(v[1]), float(v[2]), float(v[3])};
             std::memcpy(out + j * kLanes + 4 * h, &f, sizeof f);
         }
@@ -54,238 +78,277 @@ void runPortable(const float* x, std::int64_t n, const Coefficients& coef, State
             }
 }
 
+// The coefficients and state of the (up to) four lanes of a chunk, by kernel lane; lanes past the chunk's are
+// identities at rest.
+struct Block {
+    alignas(32) double coef[4][kMaxSections][4];
+    alignas(32) double gain[4];
+    alignas(32) double state[2][kMaxSections][4];
+};
+
 #if defined(__x86_64__) || defined(__i386__)
 #define VEMRA_AVX2 __attribute__((target("avx2,fma")))
 #define VEMRA_AVX2_INLINE __attribute__((target("avx2,fma"), always_inline)) inline
+#define VEMRA_AVX2_LAMBDA __attribute__((target("avx2,fma"), always_inline))
 
-// Four lanes from `first` side by side with AVX2 and fused multiply-adds (the lanes after the group's last compute
-// identities nobody reads).
+// The sections as designed, four lanes in a vector, one section after the other within a step (the wide band's
+// three sections, and cascades of other numerators).
 template <int S>
-VEMRA_AVX2 void runAvx2(const float* x, std::int64_t n, const Coefficients& coef, State& state, float* out, int first)
+VEMRA_AVX2 void runDesigned(const float* x, std::int64_t n, Block& b, float* out, std::int64_t stride)
 {
-    __m256d c[5][S], z1[S], z2[S];
+    __m256d c[4][S], z1[S], z2[S];
     for (int s = 0; s < S; ++s) {
-        for (int k = 0; k < 5; ++k)
-            c[k][s] = _mm256_loadu_pd(&coef[k][s][first]);
-        z1[s] = _mm256_loadu_pd(&state[0][s][first]);
-        z2[s] = _mm256_loadu_pd(&state[1][s][first]);
+        for (int k = 0; k < 4; ++k)
+            c[k][s] = _mm256_load_pd(b.coef[k][s]);
+        z1[s] = _mm256_load_pd(b.state[0][s]);
+        z2[s] = _mm256_load_pd(b.state[1][s]);
     }
+    const __m256d gain = _mm256_load_pd(b.gain);
     for (std::int64_t j = 0; j < n; ++j) {
         __m256d v = _mm256_set1_pd(x[j]);
         for (int s = 0; s < S; ++s) {
-            const __m256d y = _mm256_fmadd_pd(c[0][s], v, z1[s]);
-            z1[s] = _mm256_fnmadd_pd(c[3][s], y, _mm256_fmadd_pd(c[1][s], v, z2[s]));
-            z2[s] = _mm256_fnmadd_pd(c[4][s], y, _mm256_mul_pd(c[2][s], v));
+            const __m256d y = _mm256_add_pd(v, z1[s]);
+            z1[s] = _mm256_fnmadd_pd(c[2][s], y, _mm256_fmadd_pd(c[0][s], v, z2[s]));
+            z2[s] = _mm256_fnmadd_pd(c[3][s], y, _mm256_mul_pd(c[1][s], v));
             v = y;
         }
-        _mm_storeu_ps(out + j * kLanes + first, _mm256_cvtpd_ps(v));
+        _mm_storeu_ps(out + j * stride, _mm256_cvtpd_ps(_mm256_mul_pd(v, gain)));
     }
     for (int s = 0; s < S; ++s) {
-        _mm256_storeu_pd(&state[0][s][first], z1[s]);
-        _mm256_storeu_pd(&state[1][s][first], z2[s]);
+        _mm256_store_pd(b.state[0][s], z1[s]);
+        _mm256_store_pd(b.state[1][s], z2[s]);
     }
 }
 
-// Fewer than four lanes leave some of runAvx2's vectors empty, and a cascade of six sections waits on itself
-// within a step; few lanes run their sections side by side instead, as a pipeline.
-// The sections of all lanes form one chain of slots, lane after lane (slot i = l * S + s holds section s of lane
-// l), laid down the V vectors and on to the next vector lane: slot i is lane i / V of vector i % V. Each step
-// hands every slot's output on to the next slot - within a vector lane from one vector to the next, and from
-// the last vector to the next lane of the first, the one shuffle of a step - while the first section of each
-// lane takes the next input sample. Section s thus works on the sample of s steps before, and in the S - 1 steps
-// at either end of a call, where some slots have no sample, those slots keep their states. Each section does the
-// same operations on the same values as in runAvx2, so every lane's output is bit for bit the same; one lane of
-// six sections takes two vectors a step instead of six, three lanes five instead of six.
-template <int S, int C>
-struct Pipeline {
-    static constexpr int kSlots = S * C;
-    static constexpr int kVectors = (kSlots + 3) / 4;
-    static constexpr int vectorOf(int slot) { return slot % kVectors; }
-    static constexpr int laneOf(int slot) { return slot / kVectors; }
-    static constexpr int lastSlot(int lane) { return lane * S + S - 1; }
-    // The vector lanes of vector v whose slots take the input sample (the first slot's comes with the shift).
-    static constexpr int inputLanes(int v)
-    {
-        int mask = 0;
-        for (int l = v == 0 ? 1 : 0; l < C; ++l)
-            if (vectorOf(l * S) == v)
-                mask |= 1 << laneOf(l * S);
-        return mask;
+// The numerator (1 - z^-2)^S of S band-pass sections: u[t] = sum over k of (-1)^k C(S, k) x[t - 2 k], the x before
+// the piece taken from its history. u holds the piece's length rounded up to four.
+template <int S>
+VEMRA_AVX2 void numerator(const float* history, const float* x, std::int64_t n, double* u)
+{
+    constexpr int kReach = 2 * kMaxSections;
+    alignas(32) double xs[kReach + kPiece + 4];
+    for (int k = 0; k < kReach; k += 4)
+        _mm256_store_pd(xs + k, _mm256_cvtps_pd(_mm_loadu_ps(history + k)));
+    std::int64_t t = 0;
+    for (; t + 4 <= n; t += 4)
+        _mm256_store_pd(xs + kReach + t, _mm256_cvtps_pd(_mm_loadu_ps(x + t)));
+    for (; t < (n + 3) / 4 * 4; ++t)
+        xs[kReach + t] = t < n ? x[t] : 0.0;
+    __m256d c[S + 1];
+    double binomial = 1;
+    for (int k = 0; k <= S; ++k) {
+        c[k] = _mm256_set1_pd(k % 2 ? -binomial : binomial);
+        binomial = binomial * (S - k) / (k + 1);
     }
-    static constexpr bool holdsOutput(int v)
-    {
-        for (int l = 0; l < C; ++l)
-            if (vectorOf(lastSlot(l)) == v)
-                return true;
-        return false;
+    for (std::int64_t t = 0; t < n; t += 4) {
+        const double* at = xs + kReach + t;
+        __m256d acc = _mm256_loadu_pd(at);
+#pragma GCC unroll 6
+        for (int k = 1; k <= S; ++k)
+            acc = _mm256_fmadd_pd(c[k], _mm256_loadu_pd(at - 2 * k), acc);
+        _mm256_store_pd(u + t, acc);
     }
-    // Fewer vectors a step than runAvx2's S (the groups hold at most four lanes).
-    static constexpr bool pays = kVectors < S;
+}
+
+// P all-pole sections [from, from + P) of four lanes, y = u - a1 y[-1] - a2 y[-2], one vector a section. Within
+// a step each section takes what the one before gave at the step before, so that section s of the pass works on
+// sample t - s at step t and no step waits on another section: the sections' recursions overlap. Each section
+// takes u or what the pass before gave; the last gives the pass after, or the scaled output. The passes hold at
+// most three sections: more do not stay in the processor's sixteen vector registers.
+template <bool FromNumerator, bool ToOutput>
+struct PassEnds {
+    const double* u;
+    const __m256d* in;
+    __m256d* next;
+    float* out;
+    std::int64_t stride;
 };
 
-// Vector K's sections take their inputs and run; `active` (a mask per vector) keeps the state of the slots
-// without a sample, or is null when every slot has one.
-template <int S, int C, int K, int N>
-VEMRA_AVX2_INLINE void stepVector(__m256d (&y)[N], __m256d (&z1)[N], __m256d (&z2)[N], const __m256d (&c)[5][N],
-                                 __m256d in, __m256d sample, const __m256d* active)
+template <bool FromNumerator, bool ToOutput>
+VEMRA_AVX2_INLINE __m256d passInput(const PassEnds<FromNumerator, ToOutput>& e, std::int64_t t)
 {
-    constexpr int kInputs = Pipeline<S, C>::inputLanes(K);
-    if constexpr (kInputs != 0)
-        in = _mm256_blend_pd(in, sample, kInputs);
-    const __m256d out = _mm256_fmadd_pd(c[0][K], in, z1[K]);
-    const __m256d n1 = _mm256_fnmadd_pd(c[3][K], out, _mm256_fmadd_pd(c[1][K], in, z2[K]));
-    const __m256d n2 = _mm256_fnmadd_pd(c[4][K], out, _mm256_mul_pd(c[2][K], in));
-    z1[K] = active ? _mm256_blendv_pd(z1[K], n1, active[K]) : n1;
-    z2[K] = active ? _mm256_blendv_pd(z2[K], n2, active[K]) : n2;
-    y[K] = out;
+    if constexpr (FromNumerator)
+        return _mm256_broadcast_sd(e.u + t);
+    else
+        return _mm256_load_pd(reinterpret_cast<const double*>(e.in + t));
 }
 
-// Vector K > 0 takes what vector K - 1 gave at the step before.
-template <int S, int C, int K, int N>
-VEMRA_AVX2_INLINE void stepFromBefore(__m256d (&y)[N], __m256d (&z1)[N], __m256d (&z2)[N], const __m256d (&c)[5][N],
-                                     __m256d sample, const __m256d* active)
+template <bool FromNumerator, bool ToOutput>
+VEMRA_AVX2_INLINE void passOutput(const PassEnds<FromNumerator, ToOutput>& e, std::int64_t t, __m256d y, __m256d gain)
 {
-    if constexpr (K > 0)
-        stepVector<S, C, K>(y, z1, z2, c, y[K - 1], sample, active);
+    if constexpr (ToOutput)
+        _mm_storeu_ps(e.out + t * e.stride, _mm256_cvtpd_ps(_mm256_mul_pd(y, gain)));
+    else
+        _mm256_store_pd(reinterpret_cast<double*>(e.next + t), y);
 }
 
-// One step: the vectors from the last down (each reads its predecessor's outputs before they change), the first
-// taking the last one's outputs one vector lane on, with the sample in lane 0.
-template <int S, int C, int... V>
-VEMRA_AVX2_INLINE void pipelineStep(__m256d (&y)[sizeof...(V)], __m256d (&z1)[sizeof...(V)],
-                                   __m256d (&z2)[sizeof...(V)], const __m256d (&c)[5][sizeof...(V)], __m256d sample,
-                                   const __m256d* active, std::integer_sequence<int, V...>)
+VEMRA_AVX2_INLINE __m256d allPole(__m256d v, __m256d a1, __m256d a2, __m256d y1, __m256d y2)
 {
-    constexpr int kLast = static_cast<int>(sizeof...(V)) - 1;
-    const __m256d u = _mm256_permute2f128_pd(y[kLast], sample, 0x03); // sample, sample, y[0], y[1]
-    const __m256d first = _mm256_shuffle_pd(u, y[kLast], 0x5);        // sample, y[0], y[1], y[2]
-    (stepFromBefore<S, C, kLast - V>(y, z1, z2, c, sample, active), ...);
-    stepVector<S, C, 0>(y, z1, z2, c, first, sample, active);
+    return _mm256_fnmadd_pd(a1, y1, _mm256_fnmadd_pd(a2, y2, v));
 }
 
-// The slots that have a sample at step t (slot (l, s) works on sample t - s of the n).
-template <int N>
-VEMRA_AVX2_INLINE void edgeMasks(__m256d (&active)[N], const __m256d (&section)[N], std::int64_t t, std::int64_t n)
+// A step at either end of a call, where some sections have no sample (those do nothing); the state stays in the
+// block.
+template <int P, bool FromNumerator, bool ToOutput>
+VEMRA_AVX2 void edgeStep(std::int64_t t, std::int64_t n, int from, Block& b, const PassEnds<FromNumerator, ToOutput>& e)
 {
-    const __m256d at = _mm256_set1_pd(static_cast<double>(t)), end = _mm256_set1_pd(static_cast<double>(n));
-    for (int k = 0; k < N; ++k) {
-        const __m256d sample = _mm256_sub_pd(at, section[k]);
-        active[k] = _mm256_and_pd(_mm256_cmp_pd(sample, _mm256_setzero_pd(), _CMP_GE_OQ),
-                                  _mm256_cmp_pd(sample, end, _CMP_LT_OQ));
+    for (int s = P - 1; s >= 0; --s) {
+        if (t - s < 0 || t - s >= n)
+            continue;
+        double* y1 = b.state[0][from + s];
+        double* y2 = b.state[1][from + s];
+        const __m256d v = s > 0 ? _mm256_load_pd(b.state[0][from + s - 1]) : passInput(e, t);
+        const __m256d y = allPole(v, _mm256_load_pd(b.coef[2][from + s]), _mm256_load_pd(b.coef[3][from + s]),
+                                  _mm256_load_pd(y1), _mm256_load_pd(y2));
+        _mm256_store_pd(y2, _mm256_load_pd(y1));
+        _mm256_store_pd(y1, y);
+        if (s == P - 1)
+            passOutput(e, t - s, y, _mm256_load_pd(b.gain));
     }
 }
 
-// The vectors of a step that hold a lane's output, as floats.
-template <int S, int C, int K, int N>
-VEMRA_AVX2_INLINE void holdVector(float* row, const __m256d (&y)[N])
+template <int P, bool FromNumerator, bool ToOutput>
+VEMRA_AVX2 void allPolePass(std::int64_t n, int from, Block& b, const PassEnds<FromNumerator, ToOutput>& e)
 {
-    if constexpr (Pipeline<S, C>::holdsOutput(K))
-        _mm_store_ps(row + 4 * K, _mm256_cvtpd_ps(y[K]));
-}
-
-template <int S, int C, int... V>
-VEMRA_AVX2_INLINE void holdRow(float* row, const __m256d (&y)[sizeof...(V)], std::integer_sequence<int, V...>)
-{
-    (holdVector<S, C, V>(row, y), ...);
-}
-
-template <int S, int C>
-VEMRA_AVX2 void runPipelined(const float* x, std::int64_t n, const Coefficients& coef, State& state, float* out,
-                             int first)
-{
-    using P = Pipeline<S, C>;
-    constexpr int kV = P::kVectors;
-    constexpr auto vectors = std::make_integer_sequence<int, kV>{};
-    if (n <= 0)
-        return;
-    // By vector and vector lane: b0, b1, b2, a1, a2, z1, z2, and the section (an unused slot is an identity that
-    // never has a sample).
-    alignas(32) double slots[8][4 * kV];
-    for (int i = 0; i < 4 * kV; ++i) {
-        const bool used = i < P::kSlots;
-        const int s = i % S, l = first + i / S, at = 4 * P::vectorOf(i) + P::laneOf(i);
-        for (int k = 0; k < 5; ++k)
-            slots[k][at] = used ? coef[k][s][l] : (k == 0 ? 1.0 : 0.0);
-        slots[5][at] = used ? state[0][s][l] : 0.0;
-        slots[6][at] = used ? state[1][s][l] : 0.0;
-        slots[7][at] = used ? s : 1e300;
-    }
-    __m256d c[5][kV], z1[kV], z2[kV], y[kV], section[kV];
-    for (int k = 0; k < kV; ++k) {
-        for (int q = 0; q < 5; ++q)
-            c[q][k] = _mm256_load_pd(&slots[q][4 * k]);
-        z1[k] = _mm256_load_pd(&slots[5][4 * k]);
-        z2[k] = _mm256_load_pd(&slots[6][4 * k]);
-        section[k] = _mm256_load_pd(&slots[7][4 * k]);
-        y[k] = _mm256_setzero_pd();
-    }
-
-    // The outputs wait in rows (the vectors that hold them, as floats) and go out a block at a time.
-    constexpr int kRows = 64;
-    alignas(16) float rows[kRows][4 * kV];
-    std::int64_t rowsFrom = 0; // the sample of rows[0]
-    int held = 0;
-    auto emit = [&] {
-        for (int r = 0; r < held; ++r)
-            for (int l = 0; l < C; ++l) {
-                const int last = P::lastSlot(l);
-                out[(rowsFrom + r) * kLanes + first + l] = rows[r][4 * P::vectorOf(last) + P::laneOf(last)];
+    const std::int64_t filled = std::min<std::int64_t>(P - 1, n);
+    for (std::int64_t t = 0; t < filled; ++t)
+        edgeStep<P>(t, n, from, b, e);
+    if (n > P - 1) {
+        __m256d a1[P], a2[P], y1[P], y2[P];
+#pragma GCC unroll 3
+        for (int s = 0; s < P; ++s) {
+            a1[s] = _mm256_load_pd(b.coef[2][from + s]);
+            a2[s] = _mm256_load_pd(b.coef[3][from + s]);
+            y1[s] = _mm256_load_pd(b.state[0][from + s]);
+            y2[s] = _mm256_load_pd(b.state[1][from + s]);
+        }
+        const __m256d gain = _mm256_load_pd(b.gain);
+        for (std::int64_t t = P - 1; t < n; ++t) {
+            // From the last section down: each reads what the one before gave before it changes.
+#pragma GCC unroll 3
+            for (int s = P - 1; s >= 0; --s) {
+                const __m256d y = allPole(s > 0 ? y1[s - 1] : passInput(e, t), a1[s], a2[s], y1[s], y2[s]);
+                y2[s] = y1[s];
+                y1[s] = y;
             }
-        rowsFrom += held;
-        held = 0;
-    };
-    auto hold = [&] {
-        if (++held == kRows)
-            emit();
-    };
-    __m256d active[kV];
-    for (std::int64_t t = 0; t < S - 1; ++t) { // filling: the later sections have no sample yet
-        edgeMasks<kV>(active, section, t, n);
-        pipelineStep<S, C>(y, z1, z2, c, t < n ? _mm256_set1_pd(x[t]) : _mm256_setzero_pd(), active, vectors);
+            passOutput(e, t - (P - 1), y1[P - 1], gain);
+        }
+#pragma GCC unroll 3
+        for (int s = 0; s < P; ++s) {
+            _mm256_store_pd(b.state[0][from + s], y1[s]);
+            _mm256_store_pd(b.state[1][from + s], y2[s]);
+        }
     }
-    for (std::int64_t t = S - 1; t < n; ++t) {
-        pipelineStep<S, C>(y, z1, z2, c, _mm256_set1_pd(x[t]), nullptr, vectors);
-        holdRow<S, C>(rows[held], y, vectors);
-        hold();
-    }
-    for (std::int64_t t = std::max<std::int64_t>(S - 1, n); t < n + S - 1; ++t) { // draining: no more input
-        edgeMasks<kV>(active, section, t, n);
-        pipelineStep<S, C>(y, z1, z2, c, _mm256_setzero_pd(), active, vectors);
-        holdRow<S, C>(rows[held], y, vectors);
-        hold();
-    }
-    emit();
-    for (int k = 0; k < kV; ++k) {
-        _mm256_store_pd(&slots[5][4 * k], z1[k]);
-        _mm256_store_pd(&slots[6][4 * k], z2[k]);
-    }
-    for (int i = 0; i < P::kSlots; ++i) {
-        const int at = 4 * P::vectorOf(i) + P::laneOf(i);
-        state[0][i % S][first + i / S] = slots[5][at];
-        state[1][i % S][first + i / S] = slots[6][at];
+    for (std::int64_t t = n; t < n + P - 1; ++t)
+        edgeStep<P>(t, n, from, b, e);
+}
+
+// S >= 4 all-pole sections of one or two lanes, folded into V = S / 2 (rounded up) vectors: vector k holds section
+// k of both lanes in its lower half and section V + k in its upper half (a section past S is an identity). As in
+// allPolePass each section takes what the one before gave at the step before, but section V takes what section
+// V - 1 gave kFoldLag steps before, through memory: within a step the upper half then works on a sample long
+// done by the lower half, and neither waits on the other, so that all the sections of the lanes overlap (two
+// passes of four lanes would leave three of them empty, and a hand-over at the next step would make each step
+// wait on the whole chain of the lower half).
+constexpr int kFoldLag = 8;
+
+template <int V>
+VEMRA_AVX2_INLINE void foldedStep(__m256d (&y1)[V], __m256d (&y2)[V], const __m256d (&a1)[V], const __m256d (&a2)[V],
+                                 __m256d first, const __m256d* active)
+{
+#pragma GCC unroll 3
+    for (int k = V - 1; k >= 0; --k) {
+        const __m256d v = k > 0 ? y1[k - 1] : first;
+        const __m256d y = allPole(v, a1[k], a2[k], y1[k], y2[k]);
+        y2[k] = active ? _mm256_blendv_pd(y2[k], y1[k], active[k]) : y1[k];
+        y1[k] = active ? _mm256_blendv_pd(y1[k], y, active[k]) : y;
     }
 }
 
+template <int S>
+VEMRA_AVX2 void allPoleFolded(const double* u, std::int64_t n, Block& b, float* out, std::int64_t stride)
+{
+    constexpr int V = (S + 1) / 2;
+    constexpr int kLast = kFoldLag + V - 1; // steps from a sample's first section to its last
+    // The lower half's output by sample, two lanes a sample.
+    alignas(16) double handOver[2 * kPiece];
+    __m256d a1[V], a2[V], y1[V], y2[V];
+    auto gather = [&b](const double (&row)[kMaxSections][4], int k) VEMRA_AVX2_LAMBDA {
+        return _mm256_loadu2_m128d(&row[V + k][0], &row[k][0]);
+    };
+#pragma GCC unroll 3
+    for (int k = 0; k < V; ++k) {
+        a1[k] = gather(b.coef[2], k);
+        a2[k] = gather(b.coef[3], k);
+        y1[k] = gather(b.state[0], k);
+        y2[k] = gather(b.state[1], k);
+    }
+    const __m128d gain = _mm_load_pd(b.gain);
+    // Section k of the lower half works on sample t - k at step t, section V + k on sample t - kFoldLag - k.
+    auto input = [&](std::int64_t t) VEMRA_AVX2_LAMBDA {
+        const __m256d sample = t < n ? _mm256_broadcast_sd(u + t) : _mm256_setzero_pd();
+        const std::int64_t upper = t - kFoldLag;
+        return upper >= 0 && upper < n ? _mm256_insertf128_pd(sample, _mm_load_pd(handOver + 2 * upper), 1) : sample;
+    };
+    auto handOn = [&](std::int64_t t) VEMRA_AVX2_LAMBDA {
+        if (t - (V - 1) >= 0 && t - (V - 1) < n)
+            _mm_store_pd(handOver + 2 * (t - (V - 1)), _mm256_castpd256_pd128(y1[V - 1]));
+        if (t - kLast >= 0 && t - kLast < n) {
+            const __m128d y = _mm_mul_pd(_mm256_extractf128_pd(y1[V - 1], 1), gain);
+            _mm_storel_pi(reinterpret_cast<__m64*>(out + (t - kLast) * stride), _mm_cvtpd_ps(y));
+        }
+    };
+    auto edge = [&](std::int64_t t) VEMRA_AVX2_LAMBDA {
+        __m256d active[V];
+        for (int k = 0; k < V; ++k) {
+            const bool lower = t - k >= 0 && t - k < n, upper = t - kFoldLag - k >= 0 && t - kFoldLag - k < n;
+            active[k] = _mm256_castsi256_pd(_mm256_set_epi64x(-upper, -upper, -lower, -lower));
+        }
+        foldedStep<V>(y1, y2, a1, a2, input(t), active);
+        handOn(t);
+    };
+    const std::int64_t filled = std::min<std::int64_t>(kLast, n);
+    for (std::int64_t t = 0; t < filled; ++t)
+        edge(t);
+    for (std::int64_t t = kLast; t < n; ++t) {
+        const __m256d first = _mm256_insertf128_pd(_mm256_broadcast_sd(u + t),
+                                                   _mm_load_pd(handOver + 2 * (t - kFoldLag)), 1);
+        foldedStep<V>(y1, y2, a1, a2, first, nullptr);
+        _mm_store_pd(handOver + 2 * (t - (V - 1)), _mm256_castpd256_pd128(y1[V - 1]));
+        const __m128d y = _mm_mul_pd(_mm256_extractf128_pd(y1[V - 1], 1), gain);
+        _mm_storel_pi(reinterpret_cast<__m64*>(out + (t - kLast) * stride), _mm_cvtpd_ps(y));
+    }
+    for (std::int64_t t = std::max(n, filled); t < n + kLast; ++t)
+        edge(t);
+#pragma GCC unroll 3
+    for (int k = 0; k < V; ++k) {
+        _mm256_storeu2_m128d(&b.state[0][V + k][0], &b.state[0][k][0], y1[k]);
+        _mm256_storeu2_m128d(&b.state[1][V + k][0], &b.state[1][k][0], y2[k]);
+    }
+}
+
+// S all-pole sections of up to four lanes over the numerator's output: in passes of up to three sections, or
+// folded for one or two lanes of four sections and more.
+template <int S>
+void runAllPole(int lanes, const double* u, std::int64_t n, Block& b, float* out, std::int64_t stride)
+{
+    if constexpr (S <= 3) {
+        allPolePass<S>(n, 0, b, PassEnds<true, true>{u, nullptr, nullptr, out, stride});
+    } else {
+        if (lanes <= 2) {
+            allPoleFolded<S>(u, n, b, out, stride);
+            return;
+        }
+        constexpr int kFirst = (S + 1) / 2;
+        alignas(32) __m256d between[kPiece];
+        allPolePass<kFirst>(n, 0, b, PassEnds<true, false>{u, nullptr, between, nullptr, stride});
+        allPolePass<S - kFirst>(n, kFirst, b, PassEnds<false, true>{nullptr, between, nullptr, out, stride});
+    }
+}
+
+#undef VEMRA_AVX2_LAMBDA
 #undef VEMRA_AVX2_INLINE
 #undef VEMRA_AVX2
-
-using Kernel = void (*)(const float*, std::int64_t, const Coefficients&, State&, float*, int);
-
-// The kernel of a group of C (1..4) lanes of S sections.
-template <int S, int C>
-constexpr Kernel fastKernel()
-{
-    if constexpr (Pipeline<S, C>::pays)
-        return runPipelined<S, C>;
-    else
-        return runAvx2<S>;
-}
-
-template <int S, int... C>
-constexpr std::array<Kernel, 4> fastKernels(std::integer_sequence<int, C...>)
-{
-    return {fastKernel<S, C + 1>()...};
-}
 #endif
 
 std::atomic<bool> g_portableOnly{false};
@@ -300,28 +363,7 @@ bool haveAvx2()
 #endif
 }
 
-template <int S>
-void runLanes(const float* x, std::int64_t n, int count, const Coefficients& coef, State& state, float* out)
-{
-#if defined(__x86_64__) || defined(__i386__)
-    if (haveAvx2()) {
-        // The lanes in groups that run one after the other over the piece: cascades of three sections four lanes
-        // to a vector, longer ones two or three lanes to a pipeline (fastest so per lane), as evenly as that
-        // goes. A group of four starts at lane 0 or 4, so that its vector stays inside the eight lanes.
-        static constexpr std::array<Kernel, 4> kernels = fastKernels<S>(std::make_integer_sequence<int, 4>{});
-        const int most = S <= 3 ? 4 : 3;
-        const int groups = (count + most - 1) / most;
-        for (int g = 0, first = 0; g < groups; ++g) {
-            const int size = S <= 3 ? std::min(most, count - first) : (count - first + (groups - g) - 1) / (groups - g);
-            kernels[static_cast<std::size_t>(size - 1)](x, n, coef, state, out, first);
-            first += size;
-        }
-        return;
-    }
-#endif
-    (void)count;
-    runPortable<S>(x, n, coef, state, out);
-}
+bool isBandPassSection(const Biquad& q) { return q.b1 == 0.0 && q.b2 == -q.b0; }
 
 } // namespace
 
@@ -334,27 +376,120 @@ FilterLanes::FilterLanes(std::span<const std::span<const Biquad>> sections)
         sections_ = std::max(sections_, static_cast<int>(s.size()));
     if (sections_ > kMaxSections)
         throw std::invalid_argument("FilterLanes: more sections than the kernel holds");
-    for (int s = 0; s < kMaxSections; ++s)
-        for (int l = 0; l < kLanes; ++l) {
+    for (int l = 0; l < kLanes; ++l) {
+        gain_[l] = 1.0;
+        for (int s = 0; s < kMaxSections; ++s) {
             Biquad q; // identity for unused lanes and sections
             if (l < count_ && s < static_cast<int>(sections[static_cast<std::size_t>(l)].size()))
                 q = sections[static_cast<std::size_t>(l)][static_cast<std::size_t>(s)];
-            coef_[0][s][l] = q.b0;
-            coef_[1][s][l] = q.b1;
-            coef_[2][s][l] = q.b2;
-            coef_[3][s][l] = q.a1;
-            coef_[4][s][l] = q.a2;
+            if (!(q.b0 != 0) || !std::isfinite(q.b0))
+                throw std::invalid_argument("FilterLanes: a section's b0 must be finite and not 0");
+            coef_[0][s][l] = q.b1 / q.b0;
+            coef_[1][s][l] = q.b2 / q.b0;
+            coef_[2][s][l] = q.a1;
+            coef_[3][s][l] = q.a2;
+            gain_[l] *= q.b0;
             state_[0][s][l] = state_[1][s][l] = 0.0;
         }
+    }
+
+    portable_ = !haveAvx2();
+    if (portable_)
+        return;
+    // Chunks of up to four lanes of a kind, band-pass lanes by their number of sections, the others together.
+    int kindOf[kLanes];
+    for (int l = 0; l < count_; ++l) {
+        const auto lane = sections[static_cast<std::size_t>(l)];
+        const bool bandPass = !lane.empty() && std::all_of(lane.begin(), lane.end(), isBandPassSection);
+        kindOf[l] = bandPass ? static_cast<int>(lane.size()) : 0;
+    }
+    for (int kind = kMaxSections; kind >= 0; --kind)
+        for (int l = 0; l < count_; ++l) {
+            if (kindOf[l] != kind)
+                continue;
+            Chunk* c = chunkCount_ > 0 ? &chunks_[chunkCount_ - 1] : nullptr;
+            if (!c || c->count == 4 || c->bandPass != (kind > 0) || (kind > 0 && c->sections != kind)) {
+                c = &chunks_[chunkCount_++];
+                c->bandPass = kind > 0;
+                c->sections = kind > 0 ? kind : 0;
+            }
+            c->lane[c->count++] = l;
+            if (kind == 0)
+                c->sections = std::max(c->sections, static_cast<int>(sections[static_cast<std::size_t>(l)].size()));
+        }
+    // A chunk's kernel writes four lanes side by side: straight into the output where each chunk's lanes follow
+    // one another and the four fit in the row; the chunks run in the order of their lanes, so that what a chunk
+    // writes past its own lanes the next one writes again.
+    for (int i = 0; i < chunkCount_; ++i) {
+        const Chunk& c = chunks_[i];
+        const int expected = i == 0 ? 0 : chunks_[i - 1].lane[0] + chunks_[i - 1].count;
+        if (c.lane[0] != expected || c.lane[0] + 4 > kLanes)
+            direct_ = false;
+        for (int j = 1; j < c.count; ++j)
+            if (c.lane[j] != c.lane[0] + j)
+                direct_ = false;
+    }
 }
 
 void FilterLanes::run(const float* x, std::int64_t n, float* out)
 {
-    switch (std::max(sections_, 3)) {
-    case 3: runLanes<3>(x, n, count_, coef_, state_, out); break;
-    case 4: runLanes<4>(x, n, count_, coef_, state_, out); break;
-    case 5: runLanes<5>(x, n, count_, coef_, state_, out); break;
-    default: runLanes<6>(x, n, count_, coef_, state_, out); break;
+    for (std::int64_t first = 0; first < n; first += kPiece)
+        runPiece(x + first, std::min(kPiece, n - first), out + first * kLanes);
+}
+
+void FilterLanes::runPiece(const float* x, std::int64_t n, float* out)
+{
+    if (portable_) {
+        withSections(sections_, [&](auto s) { runPortable<s()>(x, n, coef_, gain_, state_, out); });
+        return;
+    }
+#if defined(__x86_64__) || defined(__i386__)
+    // A chunk that cannot write straight into the output writes its four lanes into rows of its own first.
+    alignas(32) double u[kPiece + 4];
+    alignas(16) float rows[kPiece * 4];
+    int numeratorOfU = -1;
+    for (int i = 0; i < chunkCount_; ++i) {
+        const Chunk& c = chunks_[i];
+        Block b;
+        for (int j = 0; j < 4; ++j) {
+            const int l = j < c.count ? c.lane[j] : -1;
+            b.gain[j] = l >= 0 ? gain_[l] : 1.0;
+            for (int s = 0; s < kMaxSections; ++s) {
+                for (int k = 0; k < 4; ++k)
+                    b.coef[k][s][j] = l >= 0 ? coef_[k][s][l] : 0.0;
+                b.state[0][s][j] = l >= 0 ? state_[0][s][l] : 0.0;
+                b.state[1][s][j] = l >= 0 ? state_[1][s][l] : 0.0;
+            }
+        }
+        float* const at = direct_ ? out + c.lane[0] : rows;
+        const std::int64_t stride = direct_ ? kLanes : 4;
+        if (c.bandPass) {
+            if (numeratorOfU != c.sections) {
+                withSections(c.sections, [&](auto s) { numerator<s()>(history_, x, n, u); });
+                numeratorOfU = c.sections;
+            }
+            withSections(c.sections, [&](auto s) { runAllPole<s()>(c.count, u, n, b, at, stride); });
+        } else {
+            withSections(c.sections, [&](auto s) { runDesigned<s()>(x, n, b, at, stride); });
+        }
+        for (int j = 0; j < c.count; ++j) {
+            for (int s = 0; s < kMaxSections; ++s) {
+                state_[0][s][c.lane[j]] = b.state[0][s][j];
+                state_[1][s][c.lane[j]] = b.state[1][s][j];
+            }
+            if (!direct_)
+                for (std::int64_t t = 0; t < n; ++t)
+                    out[t * kLanes + c.lane[j]] = rows[t * 4 + j];
+        }
+    }
+#endif
+    // The inputs the next piece's numerators reach back to.
+    constexpr int kReach = 2 * kMaxSections;
+    if (n >= kReach) {
+        std::copy(x + n - kReach, x + n, history_);
+    } else {
+        std::copy(history_ + n, history_ + kReach, history_);
+        std::copy(x, x + n, history_ + kReach - n);
     }
 }
 
