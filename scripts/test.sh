@@ -64,7 +64,7 @@ fuzz_passed=$(grep -cE '^fuzz_[a-z]+: passed' "$fuzz_log")
 fuzz_failed_names=$(grep -E '^fuzz_[a-z]+: failed' "$fuzz_log" | cut -d: -f1 | paste -sd ' ' -)
 fuzz_failed=$(grep -cE '^fuzz_[a-z]+: failed' "$fuzz_log")
 if [ $((fuzz_passed + fuzz_failed)) -eq 0 ]; then
-  summaries+=("fuzzers: none ran (the build failed)")
+  summaries+=("fuzzers: none ran (their build or their seeds failed)")
 else
   summaries+=("fuzzers: $((fuzz_passed + fuzz_failed)) run, $fuzz_passed passed, $fuzz_failed failed${fuzz_failed_names:+: $fuzz_failed_names}")
 fi

@@ -202,7 +202,7 @@ void removeLeftOverSaveFiles()
                 return false;
             const std::string_view letters = entry.substr(name.size());
             // Six small letters read as a word: a copy the user made ("Vemra.ini.backup") rather than one of Qt's
-            // random endings, which mix cases and digits nearly always.
+            // random endings, which mix small and capital letters (all small once in 64 saves: that one stays).
             const bool word = std::all_of(letters.begin(), letters.end(), [](char c) { return c >= 'a' && c <= 'z'; });
             return files::isUniqueNameLetters(letters) && !word;
         },

@@ -14,6 +14,7 @@
 #include <csignal>
 #include <filesystem>
 #include <fstream>
+#include <optional>
 #include <sstream>
 
 #include <sys/resource.h>
@@ -202,13 +203,11 @@ TEST(CorrectionFile, AFailedMakeKeepsTheEarlierCorrectionAndASuccessfulOneReplac
             std::ofstream(flt, std::ios::binary) << "RIFF, and then no wave at all";
         else if (c.filter == Filter::Written)
             test::ResponseFile(flt).rate(c.fileRate_Hz).samples(c.taps).write();
-        VResult rc;
-        if (c.diskFull) {
-            const FilesStopGrowing full;
-            rc = MakeCorrectionFile(flt, StimulusInternalMls, kOrder, 48000);
-        } else {
-            rc = MakeCorrectionFile(flt, StimulusInternalMls, kOrder, 48000);
-        }
+        std::optional<FilesStopGrowing> full;
+        if (c.diskFull)
+            full.emplace();
+        const VResult rc = MakeCorrectionFile(flt, StimulusInternalMls, kOrder, 48000);
+        full.reset();
         EXPECT_EQ(rc, c.expected);
         EXPECT_TRUE(contents(pcm) == earlier) << "the earlier correction did not stay as it was";
     }
