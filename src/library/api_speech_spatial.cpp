@@ -39,19 +39,21 @@ std::int64_t filteredLength(const dsp::BandFilter& filter, double fs_Hz, std::in
     return until < 0 || until >= length - reach ? length : until + reach;
 }
 
-// Both channels of a stereo wave, filtered forward by one band's filter; exact before sample `exactTo`.
+// Both channels of a stereo wave, filtered forward by one band's filter with its rate changes anchored at time
+// zero; exact before sample `exactTo`.
 struct BandPair {
     dsp::BandFilter filter;
     std::vector<float> channel[2];
     double fs_Hz;
     std::uint64_t revision; // of the samples filtered
+    std::int64_t zero;
     std::int64_t exactTo;
 };
 
 // The pair of the band, exact before sample `until` (< 0: everywhere); the last one made is kept, because a table
 // asks LF, LF2, LFC and IACC of one band in turn. nullptr when the wave is not stereo or the band not usable.
 // Valid until the next call.
-const BandPair* bandPair(const WaveHeader& header, std::int16_t band, std::int64_t until)
+const BandPair* bandPair(const WaveHeader& header, std::int16_t band, std::int64_t zero, std::int64_t until)
 {
     static std::optional<BandPair> last;
     if (!dsp::isBand(band) || WaveStore::channels(header) != 2)
@@ -61,17 +63,17 @@ const BandPair* bandPair(const WaveHeader& header, std::int16_t band, std::int64
     const auto length = static_cast<std::int64_t>(WaveStore::floatSamples(header, 0).size());
     const std::int64_t needed = until < 0 ? length : std::min(until, length);
     if (last && last->revision == revision && last->filter.band() == band && last->fs_Hz == fs &&
-        last->exactTo >= needed)
+        last->zero == zero && last->exactTo >= needed)
         return &*last;
     last.reset(); // its memory goes before the next pair's is taken
     auto filter = dsp::BandFilter::design(band, fs);
     if (!filter)
         return nullptr;
     const std::int64_t filtered = filteredLength(*filter, fs, needed, length);
-    BandPair pair{*filter, {}, fs, revision, filtered == length ? length : needed};
+    BandPair pair{*filter, {}, fs, revision, zero, filtered == length ? length : needed};
     for (int ch = 0; ch < 2; ++ch)
         pair.channel[ch] = filter->apply(WaveStore::floatSamples(header, ch).first(static_cast<std::size_t>(filtered)),
-                                         dsp::FilterDirection::Forward);
+                                         dsp::FilterDirection::Forward, std::max<std::int64_t>(zero, 0));
     last = std::move(pair);
     return &*last;
 }
@@ -99,7 +101,7 @@ float lateral(const WaveHeader& header, std::int16_t band, double lateralGain, F
         if (!std::isfinite(lateralGain) || silent(header, 1))
             return kNoSpatialValue;
         const std::int64_t zero = AnalysisStore::timeZero(header, 0);
-        const BandPair* pair = bandPair(header, band, earlyEnd(zero, header.format.SampleFrequency));
+        const BandPair* pair = bandPair(header, band, zero, earlyEnd(zero, header.format.SampleFrequency));
         if (!pair)
             return kNoSpatialValue;
         dsp::SpatialInput in;
@@ -218,7 +220,7 @@ void CalcIACC(WaveHeader& header, std::int16_t band, IACCResult& result)
         const std::int64_t ends = std::max(sound[0].soundedOut, sound[1].soundedOut);
         // A channel that rings out is filtered whole: where its ringing ends is found in the band.
         const BandPair* pair =
-            bandPair(header, band, ringing ? -1 : std::max(ends, earlyEnd(zero, header.format.SampleFrequency)));
+            bandPair(header, band, zero, ringing ? -1 : std::max(ends, earlyEnd(zero, header.format.SampleFrequency)));
         if (!pair)
             return;
         const std::span<const float> ears[2] = {pair->channel[0], pair->channel[1]};
@@ -278,7 +280,7 @@ VResult CalcMTF(std::int16_t channel, WaveHeader& header, std::int16_t band, std
         const auto filter = dsp::BandFilter::design(band, fs);
         const std::vector<float> filtered =
             filter->apply(samples.first(static_cast<std::size_t>(filteredLength(*filter, fs, source.to, length))),
-                          dsp::FilterDirection::Forward);
+                          dsp::FilterDirection::Forward, source.from);
         source.band = filtered;
         const auto entries = dsp::modulationTransferEntries(band, source);
         std::copy(entries.begin(), entries.end(), mtf);

@@ -324,9 +324,11 @@ TEST(SpeechSpatialApi, ValuesReadOnlyWhatTheWholeFilteredResponseHolds)
         SCOPED_TRACE(band);
         const auto filter = dsp::BandFilter::design(band, fs);
         ASSERT_TRUE(filter);
+        // Filtered whole, the rate changes anchored at time zero as the analysis anchors them.
+        const std::int64_t zero = AnalysisStore::timeZero(h, 0);
         std::vector<float> whole[2];
         for (int ch = 0; ch < 2; ++ch)
-            whole[ch] = filter->apply(WaveStore::floatSamples(h, ch), dsp::FilterDirection::Forward);
+            whole[ch] = filter->apply(WaveStore::floatSamples(h, ch), dsp::FilterDirection::Forward, zero);
 
         dsp::SpatialInput in;
         in.omni = whole[0];

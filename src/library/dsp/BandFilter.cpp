@@ -342,10 +342,13 @@ double BandFilter::simulateEnergyDelay() const
         return 0.0;
     const std::int64_t r = decimation();
     const std::int64_t lead = 2 * (halfband::kHalfLength + 1); // reduced-rate samples before the impulse
-    std::vector<float> x(static_cast<std::size_t>(2 * lead * r), 0.0f);
-    x[static_cast<std::size_t>(lead * r)] = 1.0f;
+    halfband::Decimated d{std::vector<float>(static_cast<std::size_t>(2 * lead * r), 0.0f), 0};
+    d.samples[static_cast<std::size_t>(lead * r)] = 1.0f;
     for (int level = 0; level < levels_; ++level)
-        x = halfband::decimate(x, 0);
+        d = halfband::decimate(d.samples, 0, d.first);
+    // x[n] lies at reduced-rate index d.first + n; the impulse at index lead.
+    const std::vector<float>& x = d.samples;
+    const std::int64_t impulse = lead - d.first;
     // Run it through the sections until the response has died away (-150 dB re its energy so far).
     std::vector<double> z1(sections_.size(), 0.0), z2(sections_.size(), 0.0);
     double energy = 0, moment = 0, recent = 0;
@@ -362,10 +365,10 @@ double BandFilter::simulateEnergyDelay() const
             v = y;
         }
         energy += v * v;
-        moment += static_cast<double>(n - lead) * v * v;
+        moment += static_cast<double>(n - impulse) * v * v;
         recent += v * v;
         if ((n + 1) % block == 0) {
-            if (n > 2 * lead && recent < 1e-15 * energy)
+            if (n > 2 * impulse && recent < 1e-15 * energy)
                 break;
             recent = 0;
         }
@@ -373,24 +376,25 @@ double BandFilter::simulateEnergyDelay() const
     return energy > 0 ? moment / energy / rate : 0.0;
 }
 
-void BandFilter::apply(std::span<const float> in, std::span<float> out, FilterDirection direction) const
+void BandFilter::apply(std::span<const float> in, std::span<float> out, FilterDirection direction,
+                       std::int64_t anchor) const
 {
     if (out.size() != in.size())
         throw std::invalid_argument("BandFilter::apply: output length differs from input length");
     const BandFilter* self = this;
     const std::span<float> outs[1] = {out};
-    applyBandFilters(in, std::span<const BandFilter* const>(&self, 1), direction, outs);
+    applyBandFilters(in, std::span<const BandFilter* const>(&self, 1), direction, outs, anchor);
 }
 
-std::vector<float> BandFilter::apply(std::span<const float> in, FilterDirection direction) const
+std::vector<float> BandFilter::apply(std::span<const float> in, FilterDirection direction, std::int64_t anchor) const
 {
     std::vector<float> out(in.size());
-    apply(in, out, direction);
+    apply(in, out, direction, anchor);
     return out;
 }
 
 void applyBandFilters(std::span<const float> in, std::span<const BandFilter* const> filters,
-                      FilterDirection direction, std::span<const std::span<float>> outputs)
+                      FilterDirection direction, std::span<const std::span<float>> outputs, std::int64_t anchor)
 {
     if (outputs.size() != filters.size())
         throw std::invalid_argument("applyBandFilters: one output per filter expected");
@@ -415,17 +419,27 @@ void applyBandFilters(std::span<const float> in, std::span<const BandFilter* con
         for (std::size_t k = 0; k < n; ++k)
             outputs[i][reversed ? n - 1 - k : k] = result[k];
     };
+    if (n == 0)
+        return;
+    // The anchor in the order of filtering: every reduced rate keeps it.
+    const std::int64_t last = static_cast<std::int64_t>(n) - 1;
+    const std::int64_t anchored = std::clamp<std::int64_t>(reversed ? last - anchor : anchor, 0, last);
 
-    // The signal at each rate some filter needs, halving from the full rate.
+    // The signal at each rate some filter needs, halving from the full rate; level l's sample j lies at index
+    // first + j of its rate, which keeps the anchor's full-rate index modulo 2^l.
     int deepest = 0;
     for (const BandFilter* f : filters)
         deepest = std::max(deepest, f->decimationLevels());
-    std::vector<std::vector<float>> levels(static_cast<std::size_t>(deepest) + 1);
-    for (int level = 1; level <= deepest; ++level)
-        levels[static_cast<std::size_t>(level)] =
-            halfband::decimate(level == 1 ? work : std::span<const float>(levels[static_cast<std::size_t>(level) - 1]), 0);
+    std::vector<halfband::Decimated> levels(static_cast<std::size_t>(deepest) + 1);
+    std::vector<int> phase(static_cast<std::size_t>(deepest) + 1, 0);
+    for (int level = 1; level <= deepest; ++level) {
+        const auto l = static_cast<std::size_t>(level);
+        phase[l] = static_cast<int>((anchored >> (level - 1)) & 1);
+        levels[l] = halfband::decimate(level == 1 ? work : std::span<const float>(levels[l - 1].samples), phase[l],
+                                       levels[l - 1].first);
+    }
     auto signalAt = [&](int level) {
-        return level == 0 ? work : std::span<const float>(levels[static_cast<std::size_t>(level)]);
+        return level == 0 ? work : std::span<const float>(levels[static_cast<std::size_t>(level)].samples);
     };
 
     for (std::size_t i = 0; i < filters.size(); ++i)
@@ -462,8 +476,11 @@ void applyBandFilters(std::span<const float> in, std::span<const BandFilter* con
             for (std::size_t j = 0; j < count; ++j) {
                 std::vector<float> up = std::move(low[j]);
                 for (int l = level; l > 0; --l) {
+                    const auto& coarse = levels[static_cast<std::size_t>(l)];
+                    const std::int64_t finerFirst = l == 1 ? 0 : levels[static_cast<std::size_t>(l) - 1].first;
                     std::vector<float> finer(signalAt(l - 1).size());
-                    halfband::interpolate(up, 0, finer);
+                    halfband::interpolate(up, phase[static_cast<std::size_t>(l)] + 2 * coarse.first - finerFirst,
+                                          finer);
                     up = std::move(finer);
                 }
                 store(order[g + j], up);

@@ -70,9 +70,12 @@ public:
     // band of a room response must allow for.
     double energyDelay_s() const { return energyDelay_s_; }
 
-    // Filters `in` into `out` (same length; may be the same memory) through the effective filter.
-    void apply(std::span<const float> in, std::span<float> out, FilterDirection direction) const;
-    std::vector<float> apply(std::span<const float> in, FilterDirection direction) const;
+    // Filters `in` into `out` (same length; may be the same memory) through the effective filter. anchor: a sample
+    // index that every reduced rate keeps (time zero): the same signal behind any number of zeros, its anchor
+    // moving with it, gives the same output behind as many zeros.
+    void apply(std::span<const float> in, std::span<float> out, FilterDirection direction,
+               std::int64_t anchor = 0) const;
+    std::vector<float> apply(std::span<const float> in, FilterDirection direction, std::int64_t anchor = 0) const;
 
 private:
     BandFilter() = default;
@@ -96,6 +99,6 @@ bool meetsClassOneMask(const std::function<double(double)>& gain_dB, double fm_H
 // which is several times faster than one after the other). outputs[i] receives filters[i]'s result and must have
 // the input's length. Filters of any kind may be mixed; each output is exactly what filters[i].apply gives.
 void applyBandFilters(std::span<const float> in, std::span<const BandFilter* const> filters,
-                      FilterDirection direction, std::span<const std::span<float>> outputs);
+                      FilterDirection direction, std::span<const std::span<float>> outputs, std::int64_t anchor = 0);
 
 } // namespace vemra::dsp

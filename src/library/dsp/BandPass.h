@@ -60,13 +60,16 @@ struct BandPassInput {
     ChannelSamples samples;
     FilterDirection direction = FilterDirection::Forward;
     std::int64_t anchor = 0; // a full-rate index on the grid of every reduced rate (time zero)
-    // The pass may end once it has passed this position (the bands are needed up to here only: a forward pass's
-    // from the start, a reversed pass's from the end); -1: run through. The samples up to the position are
-    // exactly those of a pass that runs through.
-    std::int64_t until = -1;
+    // until[i]: filter i may stop once it has passed this position (the band is needed up to here only: a forward
+    // pass's from the start, a reversed pass's from the end); -1, or no entries at all: run through. The samples
+    // up to the position are exactly those of a pass that runs through, and the pass reads the samples only as far
+    // as its bands need.
+    std::span<const std::int64_t> until;
 };
 
-// Runs the pass: sinks[i] receives filters[i]'s samples (no all-pass filters).
+// Runs the pass: sinks[i] receives filters[i]'s samples (no all-pass filters), those that lie inside the signal.
+// The rate changes start before the first sample and end after the last (Halfband.h), so a band's samples are the
+// same whatever number of zeros stands before or after the signal, the anchor moving with it.
 void runBandPass(const BandPassInput& input, std::span<const BandFilter* const> filters,
                  std::span<BandSink* const> sinks);
 

@@ -133,13 +133,16 @@ std::int64_t ChannelAnalysis::cellSamples(int band)
 }
 
 void ChannelAnalysis::runPasses(FilterDirection direction, const std::vector<int>& bands,
-                                std::span<BandSink* const> sinks, std::int64_t until)
+                                std::span<BandSink* const> sinks, std::span<const std::int64_t> until)
 {
     // One pass for all on one thread. With more, the bands at the full rate take about as long as all the others
     // together (each halving of the rate halves the work), so they get a pass of their own, and with three
     // threads so do those at half the rate; each pass halves the rate as far as its own bands need.
-    const std::int64_t work = direction == FilterDirection::Reversed ? samples_.size() - std::max<std::int64_t>(zero_, 0)
-                                                                      : until;
+    const std::int64_t n = samples_.size();
+    std::int64_t work = 0;
+    for (std::int64_t u : until)
+        work = std::max(work, direction == FilterDirection::Reversed ? n - std::max<std::int64_t>(u, 0)
+                                                                     : (u < 0 ? n : u));
     const int threads = threadsFor(work);
     std::map<int, std::vector<std::size_t>> byLevel;
     for (std::size_t i = 0; i < bands.size(); ++i)
@@ -150,18 +153,20 @@ void ChannelAnalysis::runPasses(FilterDirection direction, const std::vector<int
     std::vector<const BandFilter*> filters;
     for (int b : bands)
         filters.push_back(&filter(b));
-    BandPassInput input;
-    input.samples = samples_;
-    input.direction = direction;
-    input.anchor = zero_;
-    input.until = until;
     runTasks(static_cast<int>(tasks.size()), threads, [&](int task, int) {
         std::vector<const BandFilter*> f;
         std::vector<BandSink*> s;
+        std::vector<std::int64_t> u;
         for (std::size_t i : tasks[static_cast<std::size_t>(task)]) {
             f.push_back(filters[i]);
             s.push_back(sinks[i]);
+            u.push_back(until[i]);
         }
+        BandPassInput input;
+        input.samples = samples_;
+        input.direction = direction;
+        input.anchor = zero_;
+        input.until = u;
         runBandPass(input, f, s);
     });
 }
@@ -234,7 +239,7 @@ void ChannelAnalysis::analyseDecays(int band)
         bands.push_back(todo[static_cast<std::size_t>(filtered[j])]);
         sinkPointers.push_back(&sinks[j]);
     }
-    runPasses(FilterDirection::Reversed, bands, sinkPointers, zero_);
+    runPasses(FilterDirection::Reversed, bands, sinkPointers, std::vector<std::int64_t>(bands.size(), zero_));
 
     const int threads = threadsFor(n - zero_);
     if (workspaces_.size() < static_cast<std::size_t>(threads))
@@ -298,14 +303,15 @@ void ChannelAnalysis::filterForward(int band, std::span<const std::int64_t> boun
         sinks.emplace_back(energies[i]);
     }
     std::vector<BandSink*> sinkPointers;
-    std::int64_t until = 0;
+    std::vector<std::int64_t> until;
     for (std::size_t i = 0; i < todo.size(); ++i)
-        if (todo[i] != kAllPass)
-            until = std::max(until, energies[i].measuredEnd());
+        if (todo[i] != kAllPass && zero_ >= 0)
+            until.push_back(energies[i].measuredEnd());
     for (auto& s : sinks)
         sinkPointers.push_back(&s);
-    // Past the decay end the late line stands for the band: a long response whose decay met its noise early is
-    // filtered only as far as its bands' decays reach.
+    // Past the decay end the late line stands for the band: each band is filtered only as far as its own decay
+    // reaches, so that one band without a decay end (often the lowest) does not keep the others running to the end
+    // of a long response.
     runPasses(FilterDirection::Forward, filtered, sinkPointers, until);
     for (std::size_t i = 0; i < todo.size(); ++i) {
         energies[i].finish();

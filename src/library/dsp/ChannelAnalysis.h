@@ -72,9 +72,9 @@ private:
     void analyseDecays(int band);
     void filterForward(int band, std::span<const std::int64_t> boundarySamples);
     // Runs passes over the samples with the bands' filters (the unfiltered response excluded), split into tasks
-    // for the threads; each band's sink receives its samples, exactly up to `until` (BandPassInput::until).
+    // for the threads; each band's sink receives its samples, exactly up to its `until` (BandPassInput::until).
     void runPasses(FilterDirection direction, const std::vector<int>& bands, std::span<BandSink* const> sinks,
-                   std::int64_t until);
+                   std::span<const std::int64_t> until);
 
     std::vector<float> owned_;
     ChannelSamples samples_;

@@ -86,24 +86,25 @@ double response(double fOverRate)
     return h;
 }
 
-std::vector<float> decimate(std::span<const float> in, int phase)
+Decimated decimate(std::span<const float> in, int phase, std::int64_t start)
 {
-    HalfbandDecimator d(phase);
-    std::vector<float> out;
-    out.reserve(in.size() / 2 + 1);
-    d.push(in, out);
-    d.finish(out);
+    HalfbandDecimator d(phase, start);
+    Decimated out;
+    out.first = d.firstOutput();
+    out.samples.reserve(in.size() / 2 + halfband::kHalfLength + 2);
+    d.push(in, out.samples);
+    d.finish(out.samples);
     return out;
 }
 
-void interpolate(std::span<const float> in, int phase, std::span<float> out)
+void interpolate(std::span<const float> in, std::int64_t offset, std::span<float> out)
 {
     const float* h = floatTaps().h;
     const auto n = static_cast<std::int64_t>(in.size());
     auto at = [&](std::int64_t j) { return j >= 0 && j < n ? in[static_cast<std::size_t>(j)] : 0.0f; };
     const auto length = static_cast<std::int64_t>(out.size());
     for (std::int64_t i = 0; i < length; ++i) {
-        const std::int64_t d = i - phase;
+        const std::int64_t d = i - offset;
         // Even distance: one of the input samples; odd: between in[j] and in[j + 1].
         const std::int64_t j = d >= 0 ? d / 2 : -((-d + 1) / 2);
         if ((d & 1) == 0) {
@@ -125,13 +126,16 @@ void interpolate(std::span<const float> in, int phase, std::span<float> out)
 
 } // namespace halfband
 
-void HalfbandDecimator::reset(int phase)
+void HalfbandDecimator::reset(int phase, std::int64_t start)
 {
-    // The window starts kHalfLength zeros before the signal, so that the first outputs read zeros there.
-    window_.assign(halfband::kHalfLength, 0.0f);
-    windowStart_ = -halfband::kHalfLength;
-    received_ = 0;
-    next_ = phase & 1;
+    // The first output is the first kept index whose last tap reaches the first sample; the window starts with the
+    // zeros its first tap reads.
+    const std::int64_t earliest = start - halfband::kHalfLength;
+    next_ = earliest + ((phase - earliest) & 1);
+    first_ = (next_ - (phase & 1)) / 2;
+    windowStart_ = next_ - halfband::kHalfLength;
+    window_.assign(static_cast<std::size_t>(start - windowStart_), 0.0f);
+    received_ = start;
 }
 
 void HalfbandDecimator::emit(std::vector<float>& out, std::int64_t upTo)
@@ -191,10 +195,10 @@ void HalfbandDecimator::push(std::span<const float> in, std::vector<float>& out)
 
 void HalfbandDecimator::finish(std::vector<float>& out)
 {
-    // Zeros after the signal, enough for every output centred inside it.
+    // Zeros after the signal, enough for every output whose first tap reads its last sample.
     const std::int64_t end = received_;
-    window_.insert(window_.end(), halfband::kHalfLength + 1, 0.0f);
-    emit(out, end + halfband::kHalfLength);
+    window_.insert(window_.end(), 2 * halfband::kHalfLength + 1, 0.0f);
+    emit(out, end + 2 * halfband::kHalfLength);
     received_ = end;
 }
 

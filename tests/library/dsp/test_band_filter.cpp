@@ -214,6 +214,37 @@ TEST(BandFilter, SideBySideFilteringEqualsOneByOne)
         EXPECT_EQ(outs[i], filters[i].apply(x, FilterDirection::Reversed)) << i;
 }
 
+// The band of a signal behind zeros, or followed by them, is the band of the signal behind as many zeros, sample for
+// sample, when the rate changes are anchored where the signal's time zero is: the rate changes start as far before
+// the first sample and end as far after the last as their taps reach. Bands at the full rate and at the deepest
+// rate, both directions.
+TEST(BandFilter, ZerosAroundTheSignalOnlyMoveTheBand)
+{
+    const double fs = 44100;
+    std::vector<float> x(6000, 0.0f);
+    unsigned seed = 5;
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        seed = seed * 1664525u + 1013904223u;
+        x[i] = static_cast<float>(static_cast<int>(seed >> 8) % 2001 - 1000) * std::exp(-0.001f * static_cast<float>(i));
+    }
+    const std::int64_t zero = 7;
+    for (int band : {40, 14, 0})
+        for (FilterDirection direction : {FilterDirection::Forward, FilterDirection::Reversed}) {
+            const auto filter = *BandFilter::design(band, fs);
+            const auto plain = filter.apply(x, direction, zero);
+            for (auto [before, after] : {std::pair{1, 0}, {2, 3}, {13, 0}, {0, 1}, {250, 251}}) {
+                SCOPED_TRACE("band " + std::to_string(band) + (direction == FilterDirection::Forward ? " forward, " : " reversed, ") +
+                             std::to_string(before) + " zeros before, " + std::to_string(after) + " after");
+                std::vector<float> y(static_cast<std::size_t>(before), 0.0f);
+                y.insert(y.end(), x.begin(), x.end());
+                y.resize(y.size() + static_cast<std::size_t>(after), 0.0f);
+                const auto padded = filter.apply(y, direction, zero + before);
+                for (std::size_t i = 0; i < x.size(); ++i)
+                    ASSERT_EQ(padded[i + static_cast<std::size_t>(before)], plain[i]) << i;
+            }
+        }
+}
+
 // Processors without AVX2 run the portable kernel: it must give the same bands (up to rounding).
 TEST(BandFilter, PortableKernelAgreesWithTheFastOne)
 {
@@ -248,8 +279,8 @@ TEST(BandFilter, PortableKernelAgreesWithTheFastOne)
     }
 }
 
-// Reversed filtering mirrors forward filtering, and each keeps the filter's ringing on its own side of the
-// sound: forward after it, reversed before it. A band filtered at the full rate leaves nothing at all on the other
+// Reversed filtering mirrors forward filtering (the anchor of the rate changes mirrored too), and each keeps the
+// filter's ringing on its own side of the sound: forward after it, reversed before it. A band filtered at the full rate leaves nothing at all on the other
 // side; a band filtered at a reduced rate only what the zero-phase rate changes spread over about one sample of
 // that rate, far down (here 2 kHz at 44.1 kHz, halved once, its upper edge just inside a quarter of the reduced
 // rate: the most the half-band filters spread).
@@ -270,7 +301,7 @@ TEST(BandFilter, ReversedFilteringIsTheMirrorOfForward)
         x[101] = 1000;
         std::vector<float> mirrored(x.rbegin(), x.rend());
         const auto forward = filter.apply(mirrored, FilterDirection::Forward);
-        const auto reversed = filter.apply(x, FilterDirection::Reversed);
+        const auto reversed = filter.apply(x, FilterDirection::Reversed, static_cast<std::int64_t>(x.size()) - 1);
         for (std::size_t i = 0; i < x.size(); ++i)
             ASSERT_EQ(reversed[i], forward[x.size() - 1 - i]) << i;
         const auto fwd = filter.apply(x, FilterDirection::Forward);
