@@ -12,6 +12,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/UiServices.h"
 #include "core/VemraError.h"
 #include "core/clsOptions.h"
 #include "library/Codes.h"
@@ -133,21 +134,46 @@ bool frmCalCard::measureResponse(bool mls)
     return result;
 }
 
+namespace {
+
+// How the files are put in place; tests make it fail at a file of their choice.
+files::StagingFolder::RenameStep& renameStep()
+{
+    static files::StagingFolder::RenameStep step;
+    return step;
+}
+
+// The box of a correction file that could not be put in place: its message, and what became of the card's earlier
+// files.
+void tellNotReplaced(const QString& target, bool restored)
+{
+    MessageRequest box = ErrorBox(msg::CannotCreateFile, target);
+    box.text += QStringLiteral("\n\n")
+                + (restored ? QStringLiteral("No new correction file was put in place: the card's earlier correction "
+                                             "files are kept as they were.")
+                            : QStringLiteral("The card's earlier correction files could not all be put back: calibrate "
+                                             "the card again before measuring with its correction."));
+    UiServices::get().messageBox(box);
+}
+
+} // namespace
+
+void frmCalCard::setRenameStep(files::StagingFolder::RenameStep step) { renameStep() = std::move(step); }
+
 bool frmCalCard::saveCorrectionFiles()
 {
-    // Staged in a private folder beside the calibration folder's files, so that a failure leaves the card's
-    // earlier correction files as they were; moved into place only once every file has been made and read back.
-    QTemporaryDir staging(CalibrationFolder() + QStringLiteral("/.staging-XXXXXX"));
-    if (!staging.isValid())
+    // Made in a staging folder of the calibration folder, held while this save runs (the folders of saves that
+    // were killed go here), and put in place only once every file has been made, all or none: the player never
+    // finds a set of this calibration's files beside the earlier one's, nor one missing.
+    files::StagingFolder staging(NativePath(CalibrationFolder()));
+    if (!staging.ok())
         throw VemraError(75, QStringLiteral("Path/File access error: ") + CalibrationFolder());
+    auto stagedPath = [&](const QString& name) { return PathFromNative(staging.filePath(NativePath(name))); };
     const QString fingerPrint = Mixer->FingerPrint();
     const std::int32_t rate = Player->PlayFreq();
     const int minOrder = Player->MinLength(), maxOrder = Player->MaxLength();
     setBarMax(std::ldexp(1.0, maxOrder - minOrder));
-    struct Made {
-        QString staged, final;
-    };
-    std::vector<Made> made;
+    std::vector<files::StagingFolder::Move> made;
     for (int n = minOrder; n <= maxOrder; ++n) {
         if (n < 0 || n >= kFilterOrders)
             throw VemraError(9, QStringLiteral("Subscript out of range"));
@@ -157,7 +183,7 @@ bool frmCalCard::saveCorrectionFiles()
             const QString pcmEnding = mls ? QStringLiteral("_mls.pcm") : QStringLiteral("_swp.pcm");
             const QString finalFilter = CorrectionFileName(fingerPrint, rate, n, filterEnding);
             const QString stem = QFileInfo(finalFilter).fileName().chopped(filterEnding.size());
-            const QString stagedFilter = staging.filePath(stem + filterEnding);
+            const QString stagedFilter = stagedPath(stem + filterEnding);
             if (filter.isEmpty() || !QFile::copy(filter, stagedFilter)) {
                 HandleError(msg::CannotCreateFile, finalFilter);
                 return false;
@@ -167,22 +193,22 @@ bool frmCalCard::saveCorrectionFiles()
                                                                                   : StimulusInternalSweep,
                                                   std::int16_t(n), rate);
             if (rc != 0) {
-                HandleError(rc);
+                // Named, so the user knows which of the run's filters was refused.
+                HandleError(rc, filter);
                 return false;
             }
-            made.push_back({staging.filePath(stem + pcmEnding), CorrectionFileName(fingerPrint, rate, n, pcmEnding)});
+            made.push_back({NativePath(stagedPath(stem + pcmEnding)),
+                            NativePath(CorrectionFileName(fingerPrint, rate, n, pcmEnding))});
             if (DebugMode)
-                made.push_back({stagedFilter, finalFilter});
+                made.push_back({NativePath(stagedFilter), NativePath(finalFilter)});
             setBarValue(std::ldexp(1.0, n - minOrder) / (mls ? std::sqrt(2.0) : 1.0));
             yieldOnce();
         }
     }
-    for (const Made& m : made) {
-        QFile::remove(m.final);
-        if (!QFile::rename(m.staged, m.final)) {
-            HandleError(msg::CannotCreateFile, m.final);
-            return false;
-        }
+    const files::StagingFolder::Outcome put = staging.replaceTargets(made, renameStep());
+    if (!put.replaced) {
+        tellNotReplaced(PathFromNative(made[put.failed].target), put.restored);
+        return false;
     }
     // Outside debug mode no inverse-filter file of an earlier calibration stays beside the new stimuli.
     if (!DebugMode)

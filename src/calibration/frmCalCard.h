@@ -13,6 +13,8 @@
 // goes on (Abort ends it between measurements); every bounded loop tests mAbort, and the distortion search cannot
 // run without end. The log of the session is appended to the card's log when the window closes.
 // Calling thread: the user-interface thread.
+#include "library/files/StagingFolder.h"
+
 #include <QDialog>
 #include <QString>
 
@@ -65,6 +67,8 @@ public:
     // The clock of the waits (nullptr: the real one). Shared by every window of this class.
     static void setClock(MeasureClock* clock);
     static MeasureClock& clock();
+    // How the save puts each correction file in place (empty: in one atomic step). For tests that make it fail.
+    static void setRenameStep(files::StagingFolder::RenameStep step);
     // Shows the wizard modal (the mixer's CalibrateSoundCard runs this).
     static void ShowModal();
 

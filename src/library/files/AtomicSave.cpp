@@ -68,6 +68,15 @@ void syncFolder(const std::string& folder)
     ::close(fd);
 }
 
+// The folder a path lies in, as open(2) takes it.
+std::string folderOf(const std::string& path)
+{
+    const auto slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return ".";
+    return slash == 0 ? std::string("/") : path.substr(0, slash);
+}
+
 } // namespace
 
 bool isUniqueNameLetters(std::string_view letters)
@@ -159,6 +168,22 @@ VResult writeFileAtomically(const std::string& path, std::span<const std::uint8_
         return fail(msg::CannotWrite);
     ::close(fd);
     syncFolder(folder);
+    return Ok;
+}
+
+VResult replaceFileAtomically(const std::string& from, const std::string& to)
+{
+    // The data first: a rename that reaches the disk before them would leave an empty file under the name.
+    const int fd = ::open(from.c_str(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
+    if (fd < 0)
+        return msg::CannotWrite;
+    const bool synced = ::fsync(fd) == 0;
+    ::close(fd);
+    if (!synced || ::rename(from.c_str(), to.c_str()) != 0)
+        return msg::CannotWrite;
+    syncFolder(folderOf(to));
+    if (const std::string source = folderOf(from); source != folderOf(to))
+        syncFolder(source);
     return Ok;
 }
 

@@ -68,6 +68,12 @@ private:
 // killed), and never another file.
 VResult writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
+// Puts the file `from` in place of `to` in one step (rename(2)), both in one file system: `to` is at every moment
+// either its earlier file or the whole of `from`, also after a power cut, as from's data are flushed before the
+// rename and the folders after it. 0, or msg::CannotWrite (from cannot be opened or flushed, or the rename failed:
+// then both are as they were).
+VResult replaceFileAtomically(const std::string& from, const std::string& to);
+
 // True when letters are the six characters a unique-name maker puts in place of "XXXXXX": ASCII letters and digits
 // (mkstemp(3) uses both, QTemporaryFile the letters).
 bool isUniqueNameLetters(std::string_view letters);

@@ -2,8 +2,7 @@
 
 #include "library/dsp/Fft.h"
 #include "library/files/FileIo.h"
-
-#include <sndfile.h>
+#include "library/files/ResponseFile.h"
 
 #include <algorithm>
 #include <cmath>
@@ -133,28 +132,19 @@ VResult correctedPeriod(const std::string& file, StimulusKind kind, int order, s
     if (pcm.empty())
         return msg::CalibrationFilesDiffer;
 
-    SF_INFO info{};
-    SNDFILE* sf = sf_open(file.c_str(), SFM_READ, &info);
-    if (!sf)
+    // Read by the response reader, which holds the data chunk's size against what the file has: a filter cut
+    // short is refused, never folded from what is left of it into a correction that replaces a good one.
+    WaveHeader header;
+    files::PlanarSamples channels;
+    if (files::readResponsePlanar(file, header, &channels) != Ok)
         return msg::CannotRead;
     const std::size_t n = plain.size();
-    std::vector<double> filter(n, 0.0);
-    std::vector<double> frame(static_cast<std::size_t>(std::max(info.channels, 1)));
-    if (info.channels < 1 || info.frames <= 0 || info.samplerate != rate_Hz) {
-        sf_close(sf);
+    if (n == 0 || channels.empty() || channels.front().empty() || header.format.SampleFrequency != rate_Hz)
         return msg::CalibrationFilesDiffer;
-    }
-    bool ok = true;
-    for (sf_count_t i = 0; ok && i < info.frames; ++i) {
-        if (sf_readf_double(sf, frame.data(), 1) != 1) {
-            ok = false;
-            break;
-        }
-        filter[static_cast<std::size_t>(i) % n] += frame[0];
-    }
-    sf_close(sf);
-    if (!ok)
-        return msg::CannotRead;
+    std::vector<double> filter(n, 0.0);
+    const std::vector<std::int16_t>& taps = channels.front();
+    for (std::size_t i = 0; i < taps.size(); ++i)
+        filter[i % n] += taps[i];
 
     dsp::RealFftD fft(n);
     std::vector<std::complex<double>> P(fft.bins()), F(fft.bins());

@@ -49,7 +49,8 @@ std::string preFilteredFileOf(const std::string& filterFile, StimulusKind kind);
 
 // The period with the correction of file applied: file ends in "_mls.pcm"/"_swp.pcm" (read) or in
 // ".mls_flt.wav"/".swp_flt.wav" (filter applied to plain, then the pre-filtered file is written beside it).
-// plain: the uncorrected period (peak 1). 0, msg::CannotRead (file missing or damaged) or msg::CalibrationFilesDiffer
+// plain: the uncorrected period (peak 1). 0, msg::CannotRead (file missing or damaged; a filter file as the response
+// reader refuses it, among them one whose data are shorter than its header says) or msg::CalibrationFilesDiffer
 // (another ending, kind, order or rate, or a filter without energy).
 // A pre-filtered file that cannot be written does not fail the call (the next start only filters again); written,
 // when given, receives the result of that write (writeCorrectedStimulus), and is left as it was when nothing was

@@ -1,10 +1,11 @@
 // The sound-card correction's files: the inverse filter folded onto the stimulus period, the rate each file was
 // made for, the pre-filtered stimulus written without following a planted link, and a correction made anew that
-// fails leaving the earlier one.
+// fails (among others, from a filter file cut short) leaving the earlier one.
 #include "library/Codes.h"
 #include "library/Messages.h"
 #include "library/api_calibration.h"
 #include "library/dsp/Mls.h"
+#include "library/files/riff_builder.h"
 #include "library/sound/CorrectionFile.h"
 #include "support/ResponseFile.h"
 #include "support/private_dirs.h"
@@ -219,6 +220,56 @@ TEST(CorrectionFile, AFailedMakeKeepsTheEarlierCorrectionAndASuccessfulOneReplac
     const std::vector<double> mls = dsp::mlsSignal(kOrder);
     ASSERT_EQ(made.period.size(), kPeriod);
     ASSERT_EQ(mls.size(), kPeriod);
+    for (std::size_t i = 0; i < kPeriod; ++i) {
+        SCOPED_TRACE(i);
+        EXPECT_NEAR(made.period[i], mls[(i + kPeriod - kDelay) % kPeriod], 1e-6);
+    }
+}
+
+// A filter file whose data are shorter than its header says, cut anywhere from inside the header to one frame short,
+// is refused as unreadable, never folded from what is left of it; the earlier correction stays byte for byte. The
+// whole file makes the correction.
+TEST(CorrectionFile, AFilterCutShortIsRefusedAndTheEarlierCorrectionStays)
+{
+    const std::string stem = folder() + "/cut 48000 6";
+    const std::string flt = stem + ".mls_flt.wav", pcm = stem + "_mls.pcm";
+    ASSERT_EQ(writeCorrectedStimulus(pcm, {StimulusKind::Mls, kOrder, 48000, std::vector<float>(kPeriod, 0.5f)}), Ok);
+    const std::string earlier = contents(pcm);
+
+    // A one-channel filter of 65536 frames with a plain 44-byte header: a delay of a few samples.
+    constexpr std::size_t kFrames = 65536, kDelay = 3, kDataStart = 44;
+    std::vector<std::int16_t> taps(kFrames, 0);
+    taps[kDelay] = 16000;
+    const std::vector<std::uint8_t> whole =
+        test::riff({{"fmt ", test::fmtBody(1, 1, 48000, 16)}, {"data", test::pcm16(taps)}});
+    ASSERT_EQ(whole.size(), kDataStart + 2 * kFrames);
+    auto write = [&](std::size_t bytes) {
+        std::ofstream(flt, std::ios::binary | std::ios::trunc)
+            .write(reinterpret_cast<const char*>(whole.data()), std::streamsize(bytes));
+    };
+    struct Cut {
+        const char* name;
+        std::size_t bytes;
+    };
+    const Cut cuts[] = {
+        {"inside the header", 30},
+        {"at the data chunk's start", kDataStart},
+        {"mid-data", 60000},
+        {"one frame short", whole.size() - 2},
+    };
+    for (const Cut& c : cuts) {
+        SCOPED_TRACE(c.name);
+        write(c.bytes);
+        EXPECT_EQ(MakeCorrectionFile(flt, StimulusInternalMls, kOrder, 48000), msg::CannotRead);
+        EXPECT_TRUE(contents(pcm) == earlier) << "the earlier correction did not stay as it was";
+    }
+
+    write(whole.size());
+    ASSERT_EQ(MakeCorrectionFile(flt, StimulusInternalMls, kOrder, 48000), Ok);
+    CorrectedStimulus made;
+    ASSERT_EQ(readCorrectedStimulus(pcm, StimulusKind::Mls, kOrder, 48000, made), Ok);
+    const std::vector<double> mls = dsp::mlsSignal(kOrder);
+    ASSERT_EQ(made.period.size(), kPeriod);
     for (std::size_t i = 0; i < kPeriod; ++i) {
         SCOPED_TRACE(i);
         EXPECT_NEAR(made.period[i], mls[(i + kPeriod - kDelay) % kPeriod], 1e-6);
