@@ -25,7 +25,8 @@ namespace {
 
 ScriptedUiServices& ui() { return static_cast<ScriptedUiServices&>(UiServices::get()); }
 
-constexpr int kEDT = 0, kT10 = 1, kT20 = 2, kT30 = 3, kINR = 4, kTs = 6, kC80 = 7, kLF = 12, kRI = 17, kAlpha = 18;
+constexpr int kEDT = 0, kT10 = 1, kT20 = 2, kT30 = 3, kINR = 4, kTs = 6, kC80 = 7, kD50 = 8, kLF = 12, kRI = 17,
+              kAlpha = 18;
 
 // A noisy exponential decay of time T written as a response file; `prepare` fills the header's information.
 QString writeDecay(const std::string& name, double T, std::int32_t fs = 48000, int channels = 1,
@@ -141,6 +142,23 @@ TEST_F(Params, CentreTimeInMillisecondsAndBandsAboveNyquist)
     EXPECT_THROW(p.Value(20, 0, 6), VemraError);
     EXPECT_THROW(p.Valid(0, 2, 6), VemraError);
     EXPECT_THROW(p.Valid(0, 0, 44), VemraError);
+}
+
+// The energy parameters as the parameter graph reads them, exact: centre time in milliseconds, C80 and D50 of a
+// decay whose band values are known (test::DecayUnderWay) to well under what a limit moved by a millisecond changes.
+TEST_F(Params, EnergyParametersHoldTheirLimitsExactly)
+{
+    const test::DecayUnderWay decay;
+    clsParams p;
+    p.setFileName(QString::fromStdString(decay.write("under-way.wav")));
+    for (int band : test::DecayUnderWay::kBands) {
+        SCOPED_TRACE("band " + std::to_string(band));
+        for (int parameter : {kTs, kC80, kD50})
+            EXPECT_TRUE(p.Valid(parameter, 0, band)) << "parameter " << parameter;
+        EXPECT_NEAR(p.Value(kTs, 0, band), decay.centreTime_s(band) * 1000, 0.1);
+        EXPECT_NEAR(p.Value(kC80, 0, band), decay.clarity_dB(band, 0.080), 0.04);
+        EXPECT_NEAR(p.Value(kD50, 0, band), decay.definition(band), 0.002);
+    }
 }
 
 TEST_F(Params, ReflectionIndexAndAbsorptionOfAReflectionIndexResult)

@@ -84,6 +84,22 @@ TEST_F(WaveParameters, SingleDecayThroughTheDocument)
     }
 }
 
+// The time limits to a fraction of a millisecond: a decay under way at its time zero has exact band values. A limit
+// moved by a millisecond moves C50 and C80 of a decay of 0.5 s by about 0.15 dB and D50 by 0.007; a centre time
+// measured from the wrong origin is off by the filter's delay (0.1 to 0.5 ms in these bands).
+TEST_F(WaveParameters, ClarityDefinitionAndCentreTimeHoldTheirLimitsExactly)
+{
+    const test::DecayUnderWay decay;
+    clsWave* w = test::openDocument(decay.write("under-way.wav"));
+    for (int band : test::DecayUnderWay::kBands) {
+        SCOPED_TRACE("band " + std::to_string(band));
+        EXPECT_NEAR(w->C50(0, band), decay.clarity_dB(band, 0.050), 0.04);
+        EXPECT_NEAR(w->C80(0, band), decay.clarity_dB(band, 0.080), 0.04);
+        EXPECT_NEAR(w->D50(0, band), decay.definition(band), 0.002);
+        EXPECT_NEAR(w->ts(0, band), decay.centreTime_s(band), 0.0001);
+    }
+}
+
 TEST_F(WaveParameters, ValuesAreCachedUntilResetFlags)
 {
     clsWave* w = document("cache.wav", 48000, {tonalDecay(0.5, 48000, 1e8, 100, 1.5)});

@@ -1,4 +1,5 @@
 // The waterfall calls of the library: a waterfall made from a response file, its slices, and the refusals.
+#include "library/Codes.h"
 #include "library/WaterfallStore.h"
 #include "library/api_waterfall.h"
 #include "library/files/ResponseFile.h"
@@ -214,4 +215,31 @@ TEST_F(WaterfallApi, SilenceIsJudgedOnTheAnalysedChannelAndStretch)
     ASSERT_TRUE(none);
     EXPECT_TRUE(none->slices.empty());
     EXPECT_FALSE(none->silent());
+}
+
+// The floor lies far below anything a response holds: a tone of 1e-12 of full scale (a float channel; no 16-bit
+// file is that quiet) reads its level, about -240 dB, in its bin, and its picture is no silence.
+TEST_F(WaterfallApi, AFaintToneReadsItsLevelAboveTheFloor)
+{
+    constexpr int kBin = 64;
+    constexpr double kFullScaleFraction = 1e-12;
+    params.WaterfallType = 0;
+    params.Smooth = False16;
+    WaterfallStore::Entry faint;
+    faint.fs_Hz = kFs;
+    std::vector<float> tone(kFrames);
+    const double n = double(std::int64_t(1) << params.LogN);
+    for (std::size_t i = 0; i < tone.size(); ++i)
+        tone[i] = float(kFullScaleFraction * kFullScale * std::cos(2 * std::numbers::pi * kBin * double(i) / n));
+    faint.channels = {tone};
+    ASSERT_TRUE(WaterfallStore::dimension(faint, params));
+    params.LibraryData = WaterfallStore::add(std::move(faint));
+    for (std::int16_t i = 0; i < params.Slices; ++i)
+        ASSERT_EQ(SliceWaterfall(params, i), Ok);
+    const std::optional<WaterfallPicture> picture = WaterfallPictureOf(params);
+    ASSERT_TRUE(picture);
+    ASSERT_EQ(picture->slices.size(), std::size_t(params.Slices));
+    for (const std::span<const float> slice : picture->slices)
+        EXPECT_NEAR(slice[kBin], 20 * std::log10(kFullScaleFraction), 0.01);
+    EXPECT_FALSE(picture->silent());
 }

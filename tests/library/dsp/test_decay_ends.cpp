@@ -30,6 +30,25 @@ void fadeOut(std::vector<float>& x, double fade_s)
         x[static_cast<std::size_t>(start + i)] *= static_cast<float>(windowGain(kRightHalfHanning, i, length));
 }
 
+// A decay of 60 dB/s given as energy in cells of one sample, twenty blocks of 50 ms whose block means lie
+// offset_dB[k] off its straight line: block means fall exactly 3 dB per block plus offset_dB[k].
+constexpr int kFadeBlocks = 20;
+constexpr std::int64_t kFadeBlock = 2400;
+
+DecayAnalysis analyseBlockDecay(const double (&offset_dB)[kFadeBlocks])
+{
+    std::vector<float> energy(kFadeBlocks * kFadeBlock);
+    for (std::size_t n = 0; n < energy.size(); ++n) {
+        const double level_dB = -60.0 * static_cast<double>(n) / kFs + offset_dB[n / kFadeBlock];
+        energy[n] = static_cast<float>(1e8 * std::pow(10.0, level_dB / 10));
+    }
+    DecayCells cells;
+    cells.cells = energy;
+    cells.lastCellSamples = 1;
+    cells.fs_Hz = kFs;
+    return analyseDecay(cells);
+}
+
 struct Range {
     const char* name;
     LineFit DecayAnalysis::*fit;
@@ -201,11 +220,9 @@ TEST(DecayEnds, AFadeAtTheEdgeOfTheSearchEndsTheDecayWhereItBegins)
 // the second row's is the decay itself. Each ends the decay blocks away from the line through 8..13.
 TEST(DecayEnds, TheFadeIsToldFromTheLineThroughBlocksEightToThirteen)
 {
-    constexpr int kBlocks = 20;
-    constexpr std::int64_t kBlock = 2400; // cells of one sample: twenty blocks of 50 ms
     struct Row {
         const char* name;
-        double offset_dB[kBlocks];
+        double offset_dB[kFadeBlocks];
         int endBlocks; // the decay ends after this many blocks
     };
     const Row rows[] = {
@@ -214,18 +231,29 @@ TEST(DecayEnds, TheFadeIsToldFromTheLineThroughBlocksEightToThirteen)
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(row.name);
-        std::vector<float> energy(kBlocks * kBlock);
-        for (std::size_t n = 0; n < energy.size(); ++n) {
-            const double level_dB = -60.0 * static_cast<double>(n) / kFs + row.offset_dB[n / kBlock];
-            energy[n] = static_cast<float>(1e8 * std::pow(10.0, level_dB / 10));
-        }
-        DecayCells cells;
-        cells.cells = energy;
-        cells.lastCellSamples = 1;
-        cells.fs_Hz = kFs;
-        const DecayAnalysis d = analyseDecay(cells);
+        const DecayAnalysis d = analyseBlockDecay(row.offset_dB);
         ASSERT_TRUE(d.valid);
         EXPECT_FALSE(d.noiseFloor);
-        EXPECT_EQ(d.decayEnd, row.endBlocks * kBlock);
+        EXPECT_EQ(d.decayEnd, row.endBlocks * kFadeBlock);
+    }
+}
+
+// How far below the line the last block must lie to be a fade: more than 10 dB. One 7 dB below it is no fade, and
+// the decay is measured to the end of the response; one 13 dB below it is, and the decay ends after the block
+// before it.
+TEST(DecayEnds, OnlyALastBlockMoreThanTenDecibelsBelowTheLineIsAFade)
+{
+    struct Row {
+        double below_dB;
+        int endBlocks;
+    };
+    for (const Row& row : {Row{7, kFadeBlocks}, Row{13, kFadeBlocks - 1}}) {
+        SCOPED_TRACE("last block " + std::to_string(int(row.below_dB)) + " dB below the line");
+        double offset_dB[kFadeBlocks] = {};
+        offset_dB[kFadeBlocks - 1] = -row.below_dB;
+        const DecayAnalysis d = analyseBlockDecay(offset_dB);
+        ASSERT_TRUE(d.valid);
+        EXPECT_FALSE(d.noiseFloor);
+        EXPECT_EQ(d.decayEnd, row.endBlocks * kFadeBlock);
     }
 }

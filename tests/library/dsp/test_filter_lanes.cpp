@@ -1,7 +1,8 @@
 // Band filters side by side: a lane must compute exactly what it computes alone, whichever lanes run beside it,
 // at whichever lane it runs, and however the signal is cut into pieces (the state carries from one piece to the
 // next; a piece may be shorter than the filter's cascade). Groups of one to eight lanes take different kernels
-// (few lanes run their sections side by side), so every group size is compared with the lane alone.
+// (few lanes run their sections side by side), so every group size is compared with the lane alone; and the
+// kernels of the processor are compared with the portable one for every count of sections and lanes.
 #include "library/dsp/BandFilter.h"
 #include "library/dsp/Bands.h"
 #include "library/dsp/FilterLanes.h"
@@ -50,6 +51,37 @@ std::vector<std::vector<float>> runInPieces(const std::vector<std::span<const Bi
 bool sameBits(const std::vector<float>& a, const std::vector<float>& b)
 {
     return a.size() == b.size() && std::memcmp(a.data(), b.data(), a.size() * sizeof(float)) == 0;
+}
+
+// x through a cascade as designed (transposed direct form II with b0), in long double.
+std::vector<long double> designedCascade(std::span<const Biquad> sections, const std::vector<float>& x)
+{
+    std::vector<long double> z1(sections.size(), 0.0L), z2(sections.size(), 0.0L), y(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i) {
+        long double v = x[i];
+        for (std::size_t s = 0; s < sections.size(); ++s) {
+            const Biquad& q = sections[s];
+            const long double out = q.b0 * v + z1[s];
+            z1[s] = q.b1 * v - q.a1 * out + z2[s];
+            z2[s] = q.b2 * v - q.a2 * out;
+            v = out;
+        }
+        y[i] = v;
+    }
+    return y;
+}
+
+// The root-mean-square difference of a lane from a reference, relative to the reference's.
+template <class Reference>
+double relativeError(const std::vector<float>& lane, const std::vector<Reference>& reference)
+{
+    double error = 0, power = 0;
+    for (std::size_t i = 0; i < lane.size(); ++i) {
+        const double r = static_cast<double>(reference[i]);
+        error += (lane[i] - r) * (lane[i] - r);
+        power += r * r;
+    }
+    return std::sqrt(error / power);
 }
 
 } // namespace
@@ -125,19 +157,12 @@ TEST(FilterLanes, NarrowBandsKeepFloatPrecisionDownTheirDecay)
                         if (other != d)
                             lanes.push_back(designs[other].sections());
                 const auto out = runInPieces(lanes, x, {512}).front();
-                std::vector<long double> z1(6, 0.0L), z2(6, 0.0L);
+                const auto designed = designedCascade(designs[d].sections(), x);
                 double peak = 0, worst = 0, lowest = 0;
                 for (std::size_t first = 0; first < length; first += block) {
                     double error = 0, power = 0;
                     for (std::size_t i = first; i < first + block; ++i) {
-                        long double v = x[i];
-                        for (std::size_t s = 0; s < designs[d].sections().size(); ++s) {
-                            const Biquad& q = designs[d].sections()[s];
-                            const long double y = q.b0 * v + z1[s];
-                            z1[s] = q.b1 * v - q.a1 * y + z2[s];
-                            z2[s] = q.b2 * v - q.a2 * y;
-                            v = y;
-                        }
+                        const long double v = designed[i];
                         error += std::pow(static_cast<double>(out[i] - v), 2);
                         power += static_cast<double>(v * v);
                     }
@@ -152,4 +177,52 @@ TEST(FilterLanes, NarrowBandsKeepFloatPrecisionDownTheirDecay)
             }
     }
     usePortableFilterKernel(false);
+}
+
+// Every number of sections a lane may have (1 to 6, though the bands use only some) and every number of lanes side
+// by side (1 to 8), band-pass lanes, lanes run as designed and the two mixed: the fast kernels take a path of their
+// own for each (a numerator and all-pole sections in passes, or folded, or the sections as designed), and each
+// must give the portable kernel's lanes to the float precision of the output. The portable kernel in turn follows
+// the cascade as designed.
+TEST(FilterLanes, FastKernelsGiveWhatThePortableKernelGivesForEveryCount)
+{
+    if (!__builtin_cpu_supports("avx2") || !__builtin_cpu_supports("fma"))
+        GTEST_SKIP() << "no processor kernel of its own here";
+    const double fs = 48000;
+    std::vector<BandFilter> bands;
+    for (int band : {6, 30, 9, 22, 38, 2, 43, 41})
+        bands.push_back(*BandFilter::design(band, fs));
+    const BandFilter wideBand = *BandFilter::design(kWideBand, fs);
+    const auto wide = wideBand.sections();
+    const auto x = noise(3000, 5);
+    enum class Kind { BandPass, Designed, Mixed };
+    for (Kind kind : {Kind::BandPass, Kind::Designed, Kind::Mixed})
+        for (std::size_t sections = 1; sections <= FilterLanes::kMaxSections; ++sections) {
+            // Lane l: band l's first sections (each a band-pass one), or the wide band's followed by band l's (as
+            // designed), or the two in turn.
+            std::vector<std::vector<Biquad>> cascades;
+            for (std::size_t l = 0; l < bands.size(); ++l) {
+                std::vector<Biquad> c;
+                if (kind == Kind::Designed || (kind == Kind::Mixed && l % 2 == 1))
+                    c.assign(wide.begin(), wide.end());
+                const auto own = bands[l].sections();
+                c.insert(c.end(), own.begin(), own.end());
+                c.resize(sections);
+                cascades.push_back(std::move(c));
+            }
+            for (std::size_t count = 1; count <= FilterLanes::kLanes; ++count) {
+                const char* name = kind == Kind::BandPass ? "band-pass" : kind == Kind::Designed ? "designed" : "mixed";
+                SCOPED_TRACE(std::string(name) + " lanes of " + std::to_string(sections) + " sections, " +
+                             std::to_string(count) + " side by side");
+                const std::vector<std::span<const Biquad>> lanes(cascades.begin(), cascades.begin() + count);
+                usePortableFilterKernel(true);
+                const auto portable = runInPieces(lanes, x, {x.size()});
+                usePortableFilterKernel(false);
+                const auto fast = runInPieces(lanes, x, {x.size()});
+                for (std::size_t l = 0; l < count; ++l) {
+                    EXPECT_LT(relativeError(fast[l], portable[l]), 1e-6) << "lane " << l;
+                    EXPECT_LT(relativeError(portable[l], designedCascade(lanes[l], x)), 1e-6) << "lane " << l;
+                }
+            }
+        }
 }
