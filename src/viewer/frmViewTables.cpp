@@ -8,20 +8,27 @@
 #include "core/ErrorGuard.h"
 #include "tables/Tables.h"
 
-#include <utility>
-
 namespace vemra {
+
+namespace {
+
+struct TableCommand {
+    const char* name;
+    ParameterTable table;
+};
+
+} // namespace
 
 void frmView::connectTableCommands()
 {
-    const std::pair<const char*, ParameterTable> commands[] = {
+    const TableCommand commands[] = {
         {"mnParIso", ParameterTable::Iso},          {"mnParRev", ParameterTable::Reverberation},
         {"mnParSpa", ParameterTable::Spaciousness}, {"mnParEne", ParameterTable::EnergyRatios},
         {"mnParLev", ParameterTable::Levels},       {"mnParSpe", ParameterTable::Speech},
         {"mnParSta", ParameterTable::Stage}};
-    for (const auto& [command, table] : commands)
-        setCommand(QString::fromLatin1(command),
-                   [this, command, table] { guarded(command, [&] { ShowParameterTable(table, waveKey_); }); });
+    for (const TableCommand& command : commands)
+        setCommand(QString::fromLatin1(command.name),
+                   [this, command] { guarded(command.name, [&] { ShowParameterTable(command.table, waveKey_); }); });
 }
 
 } // namespace vemra
