@@ -53,7 +53,7 @@ frmClose::frmClose(QWidget* parent) : QDialog(parent)
     connect(cmdNo_, &QPushButton::clicked, this, [this] { cmdNo_Click(); });
     connect(cmdHelp_, &QPushButton::clicked, this, [this] { cmdHelp_Click(); });
     // Esc is the No button: QDialog turns it into reject().
-    connect(this, &QDialog::rejected, this, [this] { CloseAfterSave = false; });
+    connect(this, &QDialog::rejected, this, [] { CloseAfterSave = false; });
 
     setFixedSize(TwipsToPixelsX(this, 3705), TwipsToPixelsY(this, 1560));
     Form_Load();

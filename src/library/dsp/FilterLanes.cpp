@@ -273,7 +273,7 @@ VEMRA_AVX2 void allPoleFolded(const double* u, std::int64_t n, Block& b, float* 
     // The lower half's output by sample, two lanes a sample.
     alignas(16) double handOver[2 * kPiece];
     __m256d a1[V], a2[V], y1[V], y2[V];
-    auto gather = [&b](const double (&row)[kMaxSections][4], int k) VEMRA_AVX2_LAMBDA {
+    auto gather = [&](const double (&row)[kMaxSections][4], int k) VEMRA_AVX2_LAMBDA {
         return _mm256_loadu2_m128d(&row[V + k][0], &row[k][0]);
     };
 #pragma GCC unroll 3

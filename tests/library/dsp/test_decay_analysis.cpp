@@ -18,7 +18,6 @@ namespace ts = vemra::testsupport;
 namespace {
 
 constexpr double kFs = 48000;
-constexpr double kInfinity = std::numeric_limits<double>::infinity();
 
 struct Single {
     double T, C80, C50, D50, Ts_ms;
