@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vemra;
@@ -379,9 +380,10 @@ TEST_F(SettingsFile, NothingPendingWritesNothingAndTellsNothing)
     EXPECT_TRUE(reports.empty());
 }
 
-// A write of the file killed inside QSaveFile leaves "<file>.XXXXXX" beside it. The next save removes such files,
-// but no file or folder of another shape, nothing a link points at, and nothing while another save holds the
-// file's lock (QSettings writes under it, so one of these may be its temporary, still being written).
+// A write of the file killed inside QSaveFile leaves "<file>.XXXXXX" beside it, six letters of both cases at random.
+// The next save removes such files, but no file, folder or FIFO of another shape, no copy a user named (digits
+// anywhere, a word in small, capital or title letters), nothing a link points at, and nothing while another save
+// holds the file's lock (QSettings writes under it, so one of these may be its temporary, still being written).
 TEST_F(SettingsFile, TheNextSaveRemovesWhatAKilledSaveLeftAndNothingElse)
 {
     const QFileInfo file(SettingsFilePath());
@@ -393,13 +395,21 @@ TEST_F(SettingsFile, TheNextSaveRemovesWhatAKilledSaveLeftAndNothingElse)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("left");
     };
-    const QStringList killed = {name + QStringLiteral(".qWeRtY"), name + QStringLiteral(".a1B2c3")};
-    const QStringList others = {name + QStringLiteral(".tmp"),     name + QStringLiteral(".ABCDEFG"),
-                                name + QStringLiteral(".ABC"),     QStringLiteral("Other") + name + QStringLiteral(".ABCDEF"),
-                                name + QStringLiteral(".AB-DEF"),  name + QStringLiteral("ABCDEF"),
-                                name + QStringLiteral(".ABCDE\u00e9"), name + QStringLiteral(".backup")};
+    const QStringList killed = {name + QStringLiteral(".qWeRtY"), name + QStringLiteral(".aBCdef"),
+                                name + QStringLiteral(".ZzZzZz")};
+    // The same name with another stem of its length ("Other.ini" beside "Vemra.ini").
+    const QString otherStem = QStringLiteral("Other") + name.mid(5);
+    QStringList others = {name + QStringLiteral(".tmp"),     name + QStringLiteral(".ABCDEFG"),
+                          name + QStringLiteral(".ABC"),     QStringLiteral("Other") + name + QStringLiteral(".ABCDEF"),
+                          name + QStringLiteral(".AB-DEF"),  name + QStringLiteral("ABCDEF"),
+                          name + QStringLiteral(".ABCDE\u00e9"), otherStem + QStringLiteral(".aBcDeF")};
+    // Copies a user made: Qt never puts a digit in, and a word is a person's in any of the ways people write one.
+    for (const char* ending : {"a1B2c3", "bak001", "202612", "copy01", "Orig01", "backup", "Backup", "BACKUP"})
+        others << name + QLatin1Char('.') + QLatin1String(ending);
     for (const QString& entry : killed + others)
         plant(entry);
+    const QString fifo = name + QStringLiteral(".fIfOxY");
+    ASSERT_EQ(::mkfifo(NativePath(folder + fifo).c_str(), 0600), 0);
     const QString folderOfThatName = name + QStringLiteral(".DiRxyz");
     ASSERT_TRUE(QDir().mkpath(folder + folderOfThatName));
     const QString victim = folder + QStringLiteral("victim");
@@ -435,12 +445,15 @@ TEST_F(SettingsFile, TheNextSaveRemovesWhatAKilledSaveLeftAndNothingElse)
         QFile::remove(folder + entry);
     }
     EXPECT_TRUE(QFileInfo(folder + folderOfThatName).isDir());
+    struct stat fifoNow {};
+    EXPECT_TRUE(::lstat(NativePath(folder + fifo).c_str(), &fifoNow) == 0 && S_ISFIFO(fifoNow.st_mode)) << "a FIFO went";
     EXPECT_TRUE(QFileInfo(folder + link).isSymLink());
     EXPECT_EQ(FileBytes(victim), QByteArray("left"));
     EXPECT_EQ(exists(anothers), anotherUser) << "another user's file went, or our own stayed";
     EXPECT_EQ(GetSetting(kSection, QStringLiteral("saved")), QStringLiteral("yes"));
     QDir(folder + folderOfThatName).removeRecursively();
     QFile::remove(folder + link);
+    QFile::remove(folder + fifo);
     QFile::remove(folder + anothers);
     QFile::remove(victim);
 }

@@ -68,10 +68,6 @@ private:
 // killed), and never another file.
 VResult writeFileAtomically(const std::string& path, std::span<const std::uint8_t> bytes);
 
-// True when letters are the six characters a unique-name maker puts in place of "XXXXXX": ASCII letters and digits
-// (mkstemp(3) uses both, QTemporaryFile the letters).
-bool isUniqueNameLetters(std::string_view letters);
-
 // Removes from folder what killed saves left behind: each entry whose name `leftOver` accepts that is a regular file
 // of our own user (a link is never followed) and that `stale` judges stale, given the file opened read-only; only
 // that very file goes, and only while it still has that name. Failures are ignored: what cannot be removed now is
