@@ -191,7 +191,8 @@ bool isQtTemporaryEnding(std::string_view ending)
 {
     const auto small = [](char c) { return c >= 'a' && c <= 'z'; };
     const auto capital = [](char c) { return c >= 'A' && c <= 'Z'; };
-    if (ending.size() != 6 || !std::all_of(ending.begin(), ending.end(), [&](char c) { return small(c) || capital(c); }))
+    const auto letter = [&](char c) { return small(c) || capital(c); };
+    if (ending.size() != 6 || !std::all_of(ending.begin(), ending.end(), letter))
         return false;
     const bool allSmall = std::all_of(ending.begin(), ending.end(), small);
     const bool allCapitals = std::all_of(ending.begin(), ending.end(), capital);
