@@ -1,5 +1,6 @@
 // Writes the seed corpus of the settings fuzz target with the program's own writers: options set through the
-// options object, system calibrations saved through the store, each as one settings file.
+// options object, system calibrations saved through the store, each as one settings file; and one file as a person
+// may type it, with the key spellings the store's writer keeps.
 //   make_settings_seeds <folder>   ->  <folder>/settings/seed<n>
 #include "settings_reader.h"
 
@@ -72,5 +73,11 @@ int main(int argc, char** argv)
         ok &= copyStoreTo(folder + QStringLiteral("/soundcard%1").arg(seed));
         DeleteSetting(kSoundSysSection);
     }
+    // Separators escaped at a key's start, middle and end and in a section's name, a key's own backslash, keys before
+    // the first section: mutations then land in the spellings the writer must keep.
+    QFile typed(folder + QStringLiteral("/typed0"));
+    ok &= typed.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+          typed.write("Top%2F=1\n[General]\n%2Fk=2\na%2Fb=3\nk%2F%2F=4\n[Setup]\nx\\y%2fz=5\n%5Ck=6\n"
+                      "[SoundSys%2FCard]\nPm=7\n") > 0;
     return ok ? 0 : 1;
 }

@@ -1,9 +1,9 @@
 #pragma once
 // What the settings fuzz target checks on one settings file: the store reads it without crashing and writes back
-// what it read (checkFileRoundTrip); the options load
-// only values in their ranges (junk keeps the defaults); each sound-card calibration record reads as values in
-// their ranges or as a type mismatch; the stored system calibrations read, hide none of their numbers, and a new
-// one saved after them overwrites none, as deleting it again leaves them as they were.
+// what it read, keys spelled as the file spelled them (checkFileRoundTrip); the options load only values in their
+// ranges (junk keeps the defaults); each sound-card calibration record reads as values in their ranges or as a type
+// mismatch; the stored system calibrations read, hide none of their numbers, and a new one saved after them
+// overwrites none, as deleting it again leaves them as they were.
 // The file lives in the store's own place (XDG_CONFIG_HOME, set once by useScratchStore).
 #include "audio/CalibrationRecord.h"
 #include "audio/SoundSysNames.h"
@@ -59,16 +59,20 @@ inline void loadStore(const std::uint8_t* data, std::size_t size)
     ReloadSettings();
 }
 
-// The file's text read, written and read again gives the same entries with the same values, and writing those gives
-// the same text: nothing the store read is lost or changed by its writer.
+// The file's text read, written and read again gives the same entries with the same values, each key spelled as the
+// file spelled it under a header as the file had it, and writing those gives the same text: nothing the store read is
+// lost, changed or rewritten by its writer.
 inline void checkFileRoundTrip(const std::uint8_t* data, std::size_t size)
 {
     const QSettings::SettingsMap read = ReadIniText(QByteArrayView(data, qsizetype(size)));
     const QByteArray written = IniFileText(read);
     const QSettings::SettingsMap again = ReadIniText(written);
     require(again.keys() == read.keys());
-    for (auto it = read.begin(); it != read.end(); ++it)
+    for (auto it = read.begin(); it != read.end(); ++it) {
         require(IniValue(it.value()) == IniValue(again.value(it.key())));
+        const IniEntry before = it.value().value<IniEntry>(), after = again.value(it.key()).value<IniEntry>();
+        require(after.key == before.key && after.section == before.section);
+    }
     require(IniFileText(again) == written);
 }
 

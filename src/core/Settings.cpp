@@ -180,13 +180,34 @@ void tellNotSaved()
         reporting().report(SettingsFilePath());
 }
 
-// QSettings writes the file through QSaveFile, whose temporary "<file>.XXXXXX" (QTemporaryFile's letters) a save
-// that is killed leaves beside it. Nothing on the temporary itself tells a live save's from a dead one's: QSaveFile
-// takes no lock on it, and an age is only a guess on a slow or stalled disk. But QSettings makes every save of the
-// file under the lock file "<file>.lock" (QLockFile), taken before the temporary is made and given up only after it
-// has been renamed or removed. While we hold that lock, then, no save of this or any other process is writing one,
-// and each file of that name is left over; while someone else holds it, a save may be under way, and the files wait
-// for the next save. A lock whose owner has died is taken over as QSettings itself takes it over.
+// True when `ending` (what follows "<file>.") is one that Qt could have made in place of "XXXXXX" and that a person
+// would not have chosen. Qt 6's QTemporaryFile fills the six with letters drawn at random from A-Z and a-z and never
+// a digit (of 20,000 names Qt 6.4 made, all 52 letters and not one digit), so a digit or any other character makes
+// the name a user's ("bak001", "202612", "copy01"). Six letters may still be a word someone typed: in small letters,
+// in capitals, or one capital before small ones ("backup", "BACKUP", "Backup"). Those three shapes are the user's;
+// only a mix no one types ("qWeRtY", "aBCdef") is Qt's. Qt's own endings fall into the three shapes in 3 saves of
+// 64; such a left-over stays, which costs a few bytes, where deleting a user's copy would cost the copy.
+bool isQtTemporaryEnding(std::string_view ending)
+{
+    const auto small = [](char c) { return c >= 'a' && c <= 'z'; };
+    const auto capital = [](char c) { return c >= 'A' && c <= 'Z'; };
+    const auto letter = [&](char c) { return small(c) || capital(c); };
+    if (ending.size() != 6 || !std::all_of(ending.begin(), ending.end(), letter))
+        return false;
+    const bool allSmall = std::all_of(ending.begin(), ending.end(), small);
+    const bool allCapitals = std::all_of(ending.begin(), ending.end(), capital);
+    const bool titled = capital(ending.front()) && std::all_of(ending.begin() + 1, ending.end(), small);
+    return !allSmall && !allCapitals && !titled;
+}
+
+// QSettings writes the file through QSaveFile, whose temporary "<file>.XXXXXX" (where Qt gives it a name; on many
+// file systems it has none until it is renamed) a save that is killed leaves beside it. Nothing on the temporary
+// itself tells a live save's from a dead one's: QSaveFile takes no lock on it, and an age is only a guess on a slow
+// or stalled disk. But QSettings makes every save of the file under the lock file "<file>.lock" (QLockFile), taken
+// before the temporary is made and given up only after it has been renamed or removed. While we hold that lock,
+// then, no save of this or any other process is writing one, and each file of that name is left over; while someone
+// else holds it, a save may be under way, and the files wait for the next save. A lock whose owner has died is taken
+// over as QSettings itself takes it over.
 void removeLeftOverSaveFiles()
 {
     const QString path = SettingsFilePath();
@@ -198,13 +219,8 @@ void removeLeftOverSaveFiles()
     files::removeLeftOverFiles(
         NativePath(file.absolutePath()),
         [&](std::string_view entry) {
-            if (entry.size() <= name.size() || entry.substr(0, name.size()) != name)
-                return false;
-            const std::string_view letters = entry.substr(name.size());
-            // Six small letters read as a word: a copy the user made ("Vemra.ini.backup") rather than one of Qt's
-            // random endings, which mix small and capital letters (all small once in 64 saves: that one stays).
-            const bool word = std::all_of(letters.begin(), letters.end(), [](char c) { return c >= 'a' && c <= 'z'; });
-            return files::isUniqueNameLetters(letters) && !word;
+            return entry.size() > name.size() && entry.substr(0, name.size()) == name &&
+                   isQtTemporaryEnding(entry.substr(name.size()));
         },
         [](int) { return true; }); // the lock we hold is the evidence for each of them
 }

@@ -2,13 +2,18 @@
 
 #include "core/NativePath.h"
 
+#include <QHash>
 #include <QString>
 #include <QStringList>
 
+#include <algorithm>
 #include <string_view>
+#include <vector>
 
 namespace vemra {
 namespace {
+
+constexpr QByteArrayView kByteOrderMark = "\xEF\xBB\xBF";
 
 int hexDigit(char16_t c)
 {
@@ -213,14 +218,26 @@ bool nextLine(QByteArrayView data, qsizetype& pos, Line& line)
     return line.length > 0;
 }
 
+// The line that `text` starts with (of length 0 when there is none).
+Line firstLine(QByteArrayView text)
+{
+    qsizetype pos = 0;
+    Line line;
+    nextLine(text, pos, line);
+    return line;
+}
+
 // True when "k=<text>" and a newline read back as that one line, so the text can stand as it is.
 bool readsBackWhole(const QByteArray& text)
 {
-    const QByteArray line = "k=" + text + '\n';
-    qsizetype pos = 0;
-    Line read;
-    return nextLine(line, pos, read) && read.start == 0 && read.length == line.size() - 1 && read.equals == 1;
+    const QByteArray line = "k=" + text;
+    const Line read = firstLine(line + '\n');
+    return read.start == 0 && read.length == line.size() && read.equals == 1;
 }
+
+// What ends a line of the file as it ended there. A line whose last character is a '\'-escaped carriage return
+// ended at another one: after a newline, the reader would take the two for one escaped line end and go on.
+char lineEnd(const QByteArray& line) { return firstLine(line + '\n').length == line.size() ? '\n' : '\r'; }
 
 QByteArrayView trimmed(QByteArrayView v)
 {
@@ -229,6 +246,20 @@ QByteArrayView trimmed(QByteArrayView v)
     while (!v.isEmpty() && isSpace(v.back()))
         v.chop(1);
     return v;
+}
+
+// The group a "[...]" line opens: none for "[General]" in any case and for an empty name, else the name and a '/'.
+QString groupOf(QByteArrayView header)
+{
+    qsizetype end = header.indexOf(']');
+    if (end < 0)
+        end = header.size();
+    const QByteArrayView name = trimmed(header.first(end).sliced(1));
+    if (name.isEmpty() || name.compare("general", Qt::CaseInsensitive) == 0)
+        return {};
+    if (name.compare("%general", Qt::CaseInsensitive) == 0)
+        return QString::fromLatin1(name.sliced(1)) + QLatin1Char('/');
+    return unescapeKey(name) + QLatin1Char('/');
 }
 
 // ---- Values ------------------------------------------------------------------------------------------------------
@@ -468,80 +499,118 @@ void appendValue(QByteArray& out, const QVariant& value)
     appendEscapedText(out, text, false);
 }
 
+// ---- Entries ------------------------------------------------------------------------------------------------------
+
+// How an entry is written: the header line of its section (none: before the first header) and its key.
+struct Spelling {
+    QByteArray header;
+    QByteArray key;
+};
+
+// The spelling of a key the file did not give one: "[General]" for a key without a group, else its first group.
+Spelling newSpelling(const QString& key)
+{
+    // A key that starts with '/' has no first group, and one whose only '/' ends it would leave nothing for the key's
+    // own name under "[group]": both stay keys of "[General]".
+    const qsizetype slash = key.indexOf(QLatin1Char('/'));
+    const bool grouped = slash > 0 && slash + 1 < key.size();
+    Spelling spelling;
+    QByteArray name;
+    appendEscapedKey(name, grouped ? key.left(slash) : QString());
+    if (name.isEmpty())
+        spelling.header = "[General]";
+    else if (name.compare("general", Qt::CaseInsensitive) == 0)
+        spelling.header = "[%" + name + ']'; // "[General]" holds the entries without a group
+    else
+        spelling.header = '[' + name + ']';
+    appendEscapedKey(spelling.key, grouped ? key.mid(slash + 1) : key);
+    return spelling;
+}
+
+// An entry read from the file is written as the file spelled it. Spelling its key anew from what it reads as would
+// rewrite what the user wrote: the escapes are not one to one ('\' and "%2F" both read as a group separator, "%41"
+// as 'A'), and a key may stand in a section other than its first group ("a%2Fb" under "[General]"). The file's own
+// header line and key read back as they did (see lineEnd and the byte-order mark in IniFileText), as long as they
+// still make this entry's key.
+Spelling spellingOf(const QString& key, const QVariant& value)
+{
+    if (value.metaType() == QMetaType::fromType<IniEntry>()) {
+        const IniEntry entry = value.value<IniEntry>();
+        const QString group = entry.section.isEmpty() ? QString() : groupOf(entry.section);
+        if (!entry.key.isEmpty() && group + unescapeKey(trimmed(entry.key)) == key)
+            return {entry.section, entry.key};
+    }
+    return newSpelling(key);
+}
+
 } // namespace
 
 QSettings::SettingsMap ReadIniText(QByteArrayView data)
 {
     QSettings::SettingsMap entries;
-    if (data.startsWith("\xEF\xBB\xBF"))
-        data = data.sliced(3);
+    if (data.startsWith(kByteOrderMark))
+        data = data.sliced(kByteOrderMark.size());
     QString group; // "" or "<section>/"
+    QByteArray header; // as the file has it; none before the first
     qsizetype pos = 0;
     Line line;
     while (nextLine(data, pos, line)) {
         const QByteArrayView text = data.sliced(line.start, line.length);
         if (text.startsWith('[')) {
-            qsizetype end = text.indexOf(']');
-            if (end < 0)
-                end = text.size();
-            const QByteArrayView name = trimmed(text.first(end).sliced(1));
-            if (name.isEmpty() || name.compare("general", Qt::CaseInsensitive) == 0)
-                group.clear();
-            else if (name.compare("%general", Qt::CaseInsensitive) == 0)
-                group = QString::fromLatin1(name.sliced(1)) + QLatin1Char('/');
-            else
-                group = unescapeKey(name) + QLatin1Char('/');
+            header = text.toByteArray();
+            group = groupOf(text);
             continue;
         }
         if (line.equals < 0)
             continue;
-        const qsizetype equals = line.equals - line.start;
-        const QString key = unescapeKey(trimmed(text.first(equals)));
+        const QByteArrayView keyText = text.first(line.equals - line.start);
+        const QString key = unescapeKey(trimmed(keyText));
         if (key.isEmpty())
             continue;
-        entries.insert(group + key, QVariant::fromValue(IniEntry{text.sliced(equals + 1).toByteArray()}));
+        const QByteArrayView valueText = text.sliced(keyText.size() + 1);
+        const IniEntry entry{valueText.toByteArray(), header, keyText.toByteArray()};
+        entries.insert(group + key, QVariant::fromValue(entry));
     }
     return entries;
 }
 
 QByteArray IniFileText(const QSettings::SettingsMap& entries)
 {
-    QByteArray out;
-    QString section;
-    bool first = true;
-    // The map is ordered by key, so the entries of one section follow each other; those without a group first.
-    auto write = [&](bool grouped) {
-        for (auto it = entries.begin(); it != entries.end(); ++it) {
-            const QString& key = it.key();
-            // A key that starts with '/' has no first group, and one whose only '/' ends it would leave nothing
-            // for the key's own name under "[group]": both stay keys of "[General]".
-            const qsizetype slash = key.indexOf(QLatin1Char('/'));
-            if ((slash > 0 && slash + 1 < key.size()) != grouped)
-                continue;
-            const QString name = grouped ? key.left(slash) : QString();
-            if (first || name != section) {
-                if (!first)
-                    out += '\n';
-                QByteArray header;
-                appendEscapedKey(header, name);
-                if (header.isEmpty())
-                    out += "[General]";
-                else if (header.compare("general", Qt::CaseInsensitive) == 0)
-                    out += "[%" + header + ']'; // "[General]" holds the entries without a group
-                else
-                    out += '[' + header + ']';
-                out += '\n';
-                section = name;
-                first = false;
-            }
-            appendEscapedKey(out, grouped ? key.mid(slash + 1) : key);
-            out += '=';
-            appendValue(out, it.value());
-            out += '\n';
-        }
+    struct Section {
+        QByteArray header;
+        int rank; // written in this order: entries before any header, then those without a group, then the others
+        QByteArray lines;
     };
-    write(false);
-    write(true);
+    std::vector<Section> sections;
+    QHash<QByteArray, std::size_t> byHeader;
+    for (auto it = entries.begin(); it != entries.end(); ++it) {
+        const Spelling spelling = spellingOf(it.key(), it.value());
+        auto found = byHeader.constFind(spelling.header);
+        if (found == byHeader.constEnd()) {
+            const int rank = spelling.header.isEmpty() ? 0 : groupOf(spelling.header).isEmpty() ? 1 : 2;
+            found = byHeader.insert(spelling.header, sections.size());
+            sections.push_back({spelling.header, rank, {}});
+        }
+        QByteArray& lines = sections[*found].lines;
+        lines += spelling.key;
+        lines += '=';
+        appendValue(lines, it.value());
+        lines += '\n';
+    }
+    std::stable_sort(sections.begin(), sections.end(),
+                     [](const Section& a, const Section& b) { return a.rank < b.rank; });
+    QByteArray out;
+    for (const Section& section : sections) {
+        if (!out.isEmpty())
+            out += '\n';
+        if (!section.header.isEmpty())
+            out += section.header + lineEnd(section.header);
+        out += section.lines;
+    }
+    // The reader takes a byte-order mark at the very start for the file's own: a key before the first section that
+    // begins with those bytes keeps them on a line after an empty one.
+    if (out.startsWith(kByteOrderMark))
+        out.prepend('\n');
     return out;
 }
 

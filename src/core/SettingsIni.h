@@ -6,7 +6,9 @@
 // - Bytes that are not UTF-8 become the escaped bytes of core/NativePath (U+DC80 + byte) when read and are written
 //   back as the bytes they were; Qt's own reader turned them into U+FFFD or dropped them.
 // - An entry read from the file stays what the file holds after its '=' (an IniEntry) until the program replaces
-//   it, so every entry the program does not change is written back byte for byte.
+//   it, and keeps its key and the header line of its section as the file spelled them, so every entry the program
+//   does not change is written back byte for byte, in a section of that header (entries that stood before any
+//   header stay before them).
 // - Lines the dialect cannot read (no '=', a section without its ']') are skipped; the rest of the file still reads.
 // No state; any thread.
 #include <QByteArray>
@@ -17,15 +19,18 @@
 
 namespace vemra {
 
-// An entry's value as the file holds it.
+// An entry as the file holds it.
 struct IniEntry {
-    QByteArray text;
+    QByteArray text;    // what follows its '='
+    QByteArray section; // the line "[...]" of its section; empty before the first one
+    QByteArray key;     // what stands before its '='
     bool operator==(const IniEntry&) const = default;
 };
 
 // Every entry of the file, by its key in QSettings form ("Setup/Temperature"; entries of "[General]" have no group).
 QSettings::SettingsMap ReadIniText(QByteArrayView file);
-// The file that holds these entries: one section per first group, "[General]" for the entries without one.
+// The file that holds these entries: an IniEntry where the file had it, as long as its key and section still make
+// the entry's key; any other entry in the section of its first group, "[General]" for the entries without one.
 QByteArray IniFileText(const QSettings::SettingsMap& entries);
 
 // A value as the program reads it: an IniEntry becomes a QString, a QStringList (when an unquoted ',' separates

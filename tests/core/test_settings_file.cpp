@@ -21,6 +21,7 @@
 #include <utility>
 #include <vector>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace vemra;
@@ -87,7 +88,7 @@ protected:
     }
     static void clear()
     {
-        for (const char* section : {"StoreTest", "Setup", "Dir", "MRUfiles", "UserInfo", "General"})
+        for (const char* section : {"StoreTest", "Setup", "Dir", "MRUfiles", "UserInfo", "General", "Typed"})
             DeleteSetting(QString::fromLatin1(section));
         FlushSettings();
     }
@@ -148,7 +149,8 @@ TEST_F(SettingsFile, TheStoreReadsWhatQtsWriterWroteAndKeepsItsBytes)
     entries.emplace_back(QStringLiteral("WindowState"), QStringLiteral("2"));
     // A name that is not UTF-8, as the store wrote it before it kept such bytes as they are.
     entries.emplace_back(QStringLiteral("Dir/DataDirectory"), QByteArray("/data/r\xE4ume"));
-    writeFile(qtWrites(entries));
+    // And a section a person typed, its separators escaped as Qt's writer never escapes them.
+    writeFile(qtWrites(entries) + "\n[Typed]\n%2Fk=1\na%2Fb=2\nk%2F%2F=3\n");
     const QByteArray written = FileBytes(SettingsFilePath());
     auto readsAll = [&] {
         for (std::size_t i = 0; i < values.size(); ++i) {
@@ -214,11 +216,15 @@ TEST_F(SettingsFile, HandWrittenEntriesReadAsQtReadsThem)
     EXPECT_EQ(SettingKeys(QString()), QStringList{QStringLiteral("top")});
 }
 
+// Every entry reads back with the same value, under the same key as the file spelled it (a separator may be spelled
+// '\\' or "%2F", a character escaped or not) and in a section of the same header. Files laid out as the writer lays
+// them out (a blank line between sections, ungrouped entries first) come back byte for byte.
 TEST(SettingsIni, WhatTheWriterWritesReadsBackAsTheFileRead)
 {
     const struct {
         const char* name;
         QByteArray file;
+        bool whole = false; // written back byte for byte
     } rows[] = {
         {"sections named like the one of ungrouped entries", "[general]\nx=1\n[%general]\ny=2\n[%General]\nz=3\n"},
         {"a key that starts with a group separator", "[General]\n\\lead=1\n[a]\n\\b\\c=2\n"},
@@ -231,6 +237,15 @@ TEST(SettingsIni, WhatTheWriterWritesReadsBackAsTheFileRead)
         {"a '\\' and a carriage return before the end", "[a]\nk=cr\\\r"},
         {"nested sections and blanks", "\xEF\xBB\xBF[a b\\c]\nk = 1 \n[a%5Db]\n%3Bk=\"x;y\"\n"},
         {"a list with quoted and empty items", "[a]\nk=x, \" y \",, @z, @@w\n"},
+        {"an escaped separator at a key's start", "[General]\n%2Fk=1\n\n[a]\n%2Fk=2\n", true},
+        {"one in a key's middle", "[General]\na%2Fb=1\n\n[a]\na%2Fb=2\n", true},
+        {"two at a key's end", "[General]\nk%2F%2F=1\n\n[a]\nk%2F%2F=2\n", true},
+        {"a separator spelled both ways in one key", "[a]\n%2F\\k=1\nx\\y%2fz=2\n", true},
+        {"escaped backslashes, a key's own characters", "[General]\n%5Ck=1\na%5Cb=2\nk%5C%5C=3\n\n[a]\n%5Ck=4\n", true},
+        {"section names that hold escaped separators", "[%2Fc]\nk=1\n\n[a%2Fb]\n%2Fk=2\n", true},
+        {"keys before the first section", "%41=1\nk%2F%2F=2\n\n[General]\nx=3\n", true},
+        {"a key before the first section that starts as a byte-order mark", "\xEF\xBB\xBF\n\xEF\xBB\xBFk=1\n"},
+        {"a section line that ends in an escaped carriage return", "[a]\\\r\rk=1\n", true},
     };
     for (const auto& row : rows) {
         SCOPED_TRACE(row.name);
@@ -239,10 +254,32 @@ TEST(SettingsIni, WhatTheWriterWritesReadsBackAsTheFileRead)
         const QByteArray written = IniFileText(read);
         const QSettings::SettingsMap again = ReadIniText(written);
         EXPECT_EQ(again.keys(), read.keys()) << written.toStdString();
-        for (auto it = read.begin(); it != read.end(); ++it)
-            EXPECT_EQ(IniValue(again.value(it.key())), IniValue(it.value())) << it.key().toStdString();
+        for (auto it = read.begin(); it != read.end(); ++it) {
+            SCOPED_TRACE(it.key().toStdString());
+            EXPECT_EQ(IniValue(again.value(it.key())), IniValue(it.value()));
+            const IniEntry before = it.value().value<IniEntry>(), after = again.value(it.key()).value<IniEntry>();
+            EXPECT_EQ(after.key, before.key) << written.toStdString();
+            EXPECT_EQ(after.section, before.section) << written.toStdString();
+        }
         EXPECT_EQ(IniFileText(again), written);
+        if (row.whole) {
+            EXPECT_EQ(written.toStdString(), row.file.toStdString());
+        }
     }
+}
+
+// The file's spelling of a key goes with the entry only while it still reads as the entry's key: an entry put under
+// another key is written under that one.
+TEST(SettingsIni, AnEntryUnderAnotherKeyIsWrittenUnderThatKey)
+{
+    QSettings::SettingsMap entries = ReadIniText("[a]\n%2Fk=1\nx=2\n");
+    entries.insert(QStringLiteral("b/c"), entries.take(QStringLiteral("a//k")));
+    entries.insert(QStringLiteral("top"), entries.value(QStringLiteral("a/x")));
+    const QByteArray written = IniFileText(entries);
+    const QSettings::SettingsMap again = ReadIniText(written);
+    EXPECT_EQ(again.keys(), entries.keys()) << written.toStdString();
+    EXPECT_EQ(IniValue(again.value(QStringLiteral("b/c"))), QVariant(QStringLiteral("1")));
+    EXPECT_EQ(IniValue(again.value(QStringLiteral("top"))), QVariant(QStringLiteral("2")));
 }
 
 TEST_F(SettingsFile, BytesThatAreNotUtf8ComeBackByteForByte)
@@ -379,9 +416,10 @@ TEST_F(SettingsFile, NothingPendingWritesNothingAndTellsNothing)
     EXPECT_TRUE(reports.empty());
 }
 
-// A write of the file killed inside QSaveFile leaves "<file>.XXXXXX" beside it. The next save removes such files,
-// but no file or folder of another shape, nothing a link points at, and nothing while another save holds the
-// file's lock (QSettings writes under it, so one of these may be its temporary, still being written).
+// A write of the file killed inside QSaveFile leaves "<file>.XXXXXX" beside it, six letters of both cases at random.
+// The next save removes such files, but no file, folder or FIFO of another shape, no copy a user named (digits
+// anywhere, a word in small, capital or title letters), nothing a link points at, and nothing while another save
+// holds the file's lock (QSettings writes under it, so one of these may be its temporary, still being written).
 TEST_F(SettingsFile, TheNextSaveRemovesWhatAKilledSaveLeftAndNothingElse)
 {
     const QFileInfo file(SettingsFilePath());
@@ -393,13 +431,21 @@ TEST_F(SettingsFile, TheNextSaveRemovesWhatAKilledSaveLeftAndNothingElse)
         ASSERT_TRUE(f.open(QIODevice::WriteOnly));
         f.write("left");
     };
-    const QStringList killed = {name + QStringLiteral(".qWeRtY"), name + QStringLiteral(".a1B2c3")};
-    const QStringList others = {name + QStringLiteral(".tmp"),     name + QStringLiteral(".ABCDEFG"),
-                                name + QStringLiteral(".ABC"),     QStringLiteral("Other") + name + QStringLiteral(".ABCDEF"),
-                                name + QStringLiteral(".AB-DEF"),  name + QStringLiteral("ABCDEF"),
-                                name + QStringLiteral(".ABCDE\u00e9"), name + QStringLiteral(".backup")};
+    const QStringList killed = {name + QStringLiteral(".qWeRtY"), name + QStringLiteral(".aBCdef"),
+                                name + QStringLiteral(".ZzZzZz")};
+    // The same name with another stem of its length ("Other.ini" beside "Vemra.ini").
+    const QString otherStem = QStringLiteral("Other") + name.mid(5);
+    QStringList others = {name + QStringLiteral(".tmp"),     name + QStringLiteral(".ABCDEFG"),
+                          name + QStringLiteral(".ABC"),     QStringLiteral("Other") + name + QStringLiteral(".ABCDEF"),
+                          name + QStringLiteral(".AB-DEF"),  name + QStringLiteral("ABCDEF"),
+                          name + QStringLiteral(".ABCDE\u00e9"), otherStem + QStringLiteral(".aBcDeF")};
+    // Copies a user made: Qt never puts a digit in, and a word is a person's in any of the ways people write one.
+    for (const char* ending : {"a1B2c3", "bak001", "202612", "copy01", "Orig01", "backup", "Backup", "BACKUP"})
+        others << name + QLatin1Char('.') + QLatin1String(ending);
     for (const QString& entry : killed + others)
         plant(entry);
+    const QString fifo = name + QStringLiteral(".fIfOxY");
+    ASSERT_EQ(::mkfifo(NativePath(folder + fifo).c_str(), 0600), 0);
     const QString folderOfThatName = name + QStringLiteral(".DiRxyz");
     ASSERT_TRUE(QDir().mkpath(folder + folderOfThatName));
     const QString victim = folder + QStringLiteral("victim");
@@ -435,12 +481,16 @@ TEST_F(SettingsFile, TheNextSaveRemovesWhatAKilledSaveLeftAndNothingElse)
         QFile::remove(folder + entry);
     }
     EXPECT_TRUE(QFileInfo(folder + folderOfThatName).isDir());
+    struct stat fifoNow {};
+    EXPECT_TRUE(::lstat(NativePath(folder + fifo).c_str(), &fifoNow) == 0 && S_ISFIFO(fifoNow.st_mode))
+        << "a FIFO went";
     EXPECT_TRUE(QFileInfo(folder + link).isSymLink());
     EXPECT_EQ(FileBytes(victim), QByteArray("left"));
     EXPECT_EQ(exists(anothers), anotherUser) << "another user's file went, or our own stayed";
     EXPECT_EQ(GetSetting(kSection, QStringLiteral("saved")), QStringLiteral("yes"));
     QDir(folder + folderOfThatName).removeRecursively();
     QFile::remove(folder + link);
+    QFile::remove(folder + fifo);
     QFile::remove(folder + anothers);
     QFile::remove(victim);
 }

@@ -1,6 +1,6 @@
 // The atomic save, and the removal of what killed saves left behind.
 //
-// A save's temporary file is ".<name>.vemra-XXXXXX" (mkstemp's six letters) and carries an exclusive flock(2) from
+// A save's temporary file is ".<name>.vemra-XXXXXX" (mkstemp's six characters) and carries an exclusive flock(2) from
 // the moment it is made until it has been renamed or deleted. The kernel drops the lock with the last descriptor,
 // so a save that was killed leaves a file whose lock anyone can take: that is what "stale" means, and only a
 // stale file of exactly this name, a regular file of our own user, is removed. The lock is taken right after
@@ -20,6 +20,19 @@
 
 namespace vemra::files {
 
+// glibc's mkstemp and mkdtemp fill the six with ASCII letters and digits alike (unlike Qt's names, which hold no
+// digit), so a dead save's file may end in digits or in a word. What keeps a user's copy out is the hidden name with
+// the program's mark around the six, which nobody gives a copy of his own.
+bool isMkstempEnding(std::string_view ending)
+{
+    if (ending.size() != 6)
+        return false;
+    for (const char c : ending)
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
+            return false;
+    return true;
+}
+
 namespace {
 
 constexpr std::string_view kSaveMark = ".vemra-";
@@ -31,7 +44,7 @@ bool isSaveFileName(std::string_view name)
     if (name.size() < tail || name.front() != '.')
         return false;
     const std::string_view end = name.substr(name.size() - tail);
-    return end.substr(0, kSaveMark.size()) == kSaveMark && isUniqueNameLetters(end.substr(kSaveMark.size()));
+    return end.substr(0, kSaveMark.size()) == kSaveMark && isMkstempEnding(end.substr(kSaveMark.size()));
 }
 
 // Stale: its lock can be taken, so the save that made it is gone.
@@ -78,16 +91,6 @@ std::string folderOf(const std::string& path)
 }
 
 } // namespace
-
-bool isUniqueNameLetters(std::string_view letters)
-{
-    if (letters.size() != kUniqueLetters)
-        return false;
-    for (const char c : letters)
-        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9')))
-            return false;
-    return true;
-}
 
 void removeLeftOverFiles(const std::string& folder, const std::function<bool(std::string_view name)>& leftOver,
                          const std::function<bool(int fd)>& stale)

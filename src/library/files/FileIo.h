@@ -74,9 +74,8 @@ VResult writeFileAtomically(const std::string& path, std::span<const std::uint8_
 // then both are as they were).
 VResult replaceFileAtomically(const std::string& from, const std::string& to);
 
-// True when letters are the six characters a unique-name maker puts in place of "XXXXXX": ASCII letters and digits
-// (mkstemp(3) uses both, QTemporaryFile the letters).
-bool isUniqueNameLetters(std::string_view letters);
+// True when `ending` is six characters mkstemp(3) or mkdtemp(3) put in place of "XXXXXX": ASCII letters and digits.
+bool isMkstempEnding(std::string_view ending);
 
 // Removes from folder what killed saves left behind: each entry whose name `leftOver` accepts that is a regular file
 // of our own user (a link is never followed) and that `stale` judges stale, given the file opened read-only; only

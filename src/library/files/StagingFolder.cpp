@@ -24,7 +24,7 @@ constexpr int kCreateAttempts = 4;
 bool isStagingName(std::string_view name)
 {
     return name.size() > kMark.size() && name.substr(0, kMark.size()) == kMark
-           && isUniqueNameLetters(name.substr(kMark.size()));
+           && isMkstempEnding(name.substr(kMark.size()));
 }
 
 // The descriptor's file still has this name: a cleaner did not remove it before the lock was taken.

@@ -109,6 +109,10 @@ TEST(AtomicSave, TheNextSaveRemovesWhatAKilledSaveLeftAndNothingElse)
             left = e.path().filename().string();
     ASSERT_FALSE(left.empty()) << "the killed save left nothing to clean";
     ASSERT_EQ(filesIn(folder), 2u);
+    // mkstemp's six hold digits as well as letters: a dead save's file with digits is as stale.
+    const std::string withDigits = ".r.wav.vemra-0a1B2c";
+    ASSERT_NE(left, withDigits);
+    std::ofstream(folder + "/" + withDigits) << "left";
 
     // Names a user may give a file of his own, each one step from the left-over's.
     std::string otherLetter = left;
@@ -137,6 +141,7 @@ TEST(AtomicSave, TheNextSaveRemovesWhatAKilledSaveLeftAndNothingElse)
     ASSERT_EQ(files::writeFileAtomically(target, bytesOf("new")), Ok);
     EXPECT_EQ(contents(target), "new");
     EXPECT_FALSE(fs::exists(folder + "/" + left)) << "the killed save's file stays";
+    EXPECT_FALSE(fs::exists(folder + "/" + withDigits)) << "a stale file whose name holds digits stays";
     for (const std::string& name : users) {
         SCOPED_TRACE(name);
         EXPECT_EQ(contents(folder + "/" + name), "mine");
