@@ -66,7 +66,8 @@ inline double bandError_dB(const std::vector<double>& got, const std::vector<dou
 }
 
 // The engine's clock over a stepped card that runs late, as on a loaded machine: time moves only when the engine
-// sleeps on it, and the card runs one block each blockEvery_ms of that time (none with 0), blocks of them, then stalls.
+// sleeps on it, and the card runs one block each blockEvery_ms of that time (none with 0); after `blocks` blocks it
+// stalls.
 class LateCardClock final : public WaitClock {
 public:
     VirtualCard* card = nullptr;

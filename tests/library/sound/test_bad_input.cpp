@@ -137,6 +137,7 @@ TEST_F(BadInput, CaptureThatStopsReceivingFramesTimesOut2sAfterTheLastOne)
         // The capture is gone: processing again reports the lost recording instead of waiting.
         EXPECT_EQ(ProcessRecording(file, 32000, 14, info, gains, 1, 0), 158);
         StopContRecording();
+        Engine::instance().setClock(nullptr); // the row's clock goes with it
     }
 }
 
