@@ -80,7 +80,7 @@ void ScaleSpeech(std::int32_t rate_Hz, std::string& prefix, float& mlsScale, flo
 VResult StartRecording(std::int32_t rate_Hz, std::int32_t count, std::int16_t preAverages);
 // Abandons the capture.
 void StopRecording();
-// Waits for the capture (bounded: its remaining time plus 2 s; msg::SoundDeviceTimeout on time-out), turns it into the
+// Waits for the capture (as long as frames keep coming; msg::SoundDeviceTimeout when none came for 2 s), turns it into the
 // impulse response of info.Stimulus (sound/Processing.h), and writes it as a response file under a new temporary name
 // returned in fileName, with info and gains in its header (channel factors: gains' factors times the scale of the
 // samples). 0, msg::CannotGetRecording (input lost), msg::SoundDeviceTimeout, msg::SilentInput (every captured sample

@@ -289,22 +289,25 @@ void Engine::abortCapture()
     release(StreamUser::Capture);
 }
 
-VResult Engine::finishCapture(CaptureResult& result, std::int64_t timeoutMargin_ms)
+VResult Engine::finishCapture(CaptureResult& result, std::int64_t stallTimeout_ms)
 {
     housekeep();
     if (!capture_)
         return msg::CannotGetRecording;
     Capture& c = *capture_;
-    const double rate = backend_ && backend_->isOpen() ? backend_->rate() : 0;
-    std::int64_t lastDone = c.done.load();
-    std::int64_t deadline = now_ms() + timeoutMargin_ms
-                            + (rate > 0 ? static_cast<std::int64_t>(1000.0 * double(c.total - lastDone) / rate) : 0);
+    // The bound runs from the last frame seen, not from the start: a loaded machine may run the stream late, and a
+    // capture that is still receiving frames is slow, not dead.
+    std::int64_t lastDone = c.done.load(std::memory_order_acquire);
+    std::int64_t lastFrame_ms = now_ms();
     VResult rc = Ok;
     for (;;) {
         if (c.overflow.load()) {
             rc = msg::CannotGetRecording;
             break;
         }
+        // The time is read before the frames are looked at, so a wait that was itself kept off the processor never
+        // counts frames that came meanwhile as missing.
+        const std::int64_t t = now_ms();
         const std::int64_t done = c.done.load(std::memory_order_acquire);
         if (done >= c.total)
             break;
@@ -312,7 +315,10 @@ VResult Engine::finishCapture(CaptureResult& result, std::int64_t timeoutMargin_
             rc = msg::CannotGetRecording;
             break;
         }
-        if (now_ms() > deadline) {
+        if (done != lastDone) {
+            lastDone = done;
+            lastFrame_ms = now_ms();
+        } else if (t - lastFrame_ms > stallTimeout_ms) {
             rc = msg::SoundDeviceTimeout;
             break;
         }

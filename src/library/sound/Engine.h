@@ -34,6 +34,8 @@ enum class StreamUser : unsigned { ContinuousInput = 1, Meter = 2, Stimulus = 4,
 // The largest capture: frames of one period (at least 2) and the count of periods averaged (at least 1).
 inline constexpr std::int64_t kMaxCaptureFrames = std::int64_t{1} << 24;
 inline constexpr int kMaxCaptureAverages = 1000;
+// A capture whose stream has delivered no frame for this long is given up: the sound device is dead.
+inline constexpr std::int64_t kCaptureStallTimeout_ms = 2000;
 
 // A finished capture: per channel one averaged period lined up with the stimulus (sample 0 = stimulus sample 0
 // when the stimulus was the engine's own, with the stream's round-trip latency taken out).
@@ -82,10 +84,10 @@ public:
     void abortCapture();
     bool captureRunning() const { return capture_ != nullptr; }
     // Waits for the capture to complete: 0, msg::CannotGetRecording (input lost during the capture),
-    // msg::SoundDeviceTimeout (no progress within the bound: the frames still due at the stream's rate plus
-    // timeoutMargin_ms). On 0 the result is handed over and the capture's stream reference released; on failure the
-    // capture is dropped.
-    VResult finishCapture(CaptureResult& result, std::int64_t timeoutMargin_ms = 2000);
+    // msg::SoundDeviceTimeout (no frame arrived for stallTimeout_ms on the engine's clock). A stream that delivers
+    // late but keeps delivering is waited for, however long the capture takes. On 0 the result is handed over and
+    // the capture's stream reference released; on failure the capture is dropped.
+    VResult finishCapture(CaptureResult& result, std::int64_t stallTimeout_ms = kCaptureStallTimeout_ms);
 
     // Meters: the callback queues one {peak, rms} per block; readMeter() drains and returns the peaks since the
     // last read (fractions of full scale; -1 when nothing arrived).

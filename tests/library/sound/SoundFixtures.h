@@ -65,6 +65,41 @@ inline double bandError_dB(const std::vector<double>& got, const std::vector<dou
     return 10 * std::log10(pe / pw);
 }
 
+// The engine's clock over a stepped card that runs late, as on a loaded machine: time moves only when the engine
+// sleeps on it, and the card runs one block each blockEvery_ms of that time (none with 0); after `blocks` blocks it
+// stalls.
+class LateCardClock final : public WaitClock {
+public:
+    VirtualCard* card = nullptr;
+    std::int64_t blockEvery_ms = 0;
+    int blocks = 1 << 30;
+    std::int64_t now = 0;
+    std::int64_t lastBlock_ms = -1; // when the card last ran a block on this clock (-1: never)
+
+    std::int64_t now_ms() override { return now; }
+    void sleep_ms(int ms) override
+    {
+        for (int i = 0; i < ms; ++i) {
+            ++now;
+            if (card && blockEvery_ms > 0 && blocks > 0 && now % blockEvery_ms == 0) {
+                card->step(1);
+                --blocks;
+                lastBlock_ms = now;
+            }
+        }
+    }
+};
+
+// Waits on the stream itself until it has run at least frames more frames: a capture of that length completes once
+// they have come, however late. 0, or the capture's message.
+inline VResult runFrames(Engine& engine, double rate_Hz, std::int64_t frames)
+{
+    if (VResult rc = engine.startCapture(rate_Hz, frames, 1, 1))
+        return rc;
+    CaptureResult ignored;
+    return engine.finishCapture(ignored);
+}
+
 // An engine with its own stepped virtual card.
 struct SteppedRig {
     Engine engine;

@@ -2,6 +2,7 @@
 
 #include "library/sound/CorrectionFile.h"
 
+#include <algorithm>
 #include <fstream>
 
 using namespace vemra;
@@ -11,14 +12,6 @@ using namespace vemra::sound::test;
 namespace {
 
 class BadInput : public ApiRig {};
-
-// A clock that moves only when slept on, so a bounded wait ends at once in real time.
-class SteppedClock final : public WaitClock {
-public:
-    std::int64_t now = 0;
-    std::int64_t now_ms() override { return now; }
-    void sleep_ms(int ms) override { now += ms; }
-};
 
 } // namespace
 
@@ -107,30 +100,45 @@ TEST_F(BadInput, InputLostDuringTheCaptureIs158AndLeavesNoFile)
     EXPECT_EQ(tempFiles(), before);
 }
 
-TEST_F(BadInput, CaptureThatNeverCompletesTimesOutWithinItsBound)
+// The card stalls, at once or after its blocks came late for longer than the capture's own length plus 2 s: the wait
+// gives up 2 s after the last frame, on the engine's clock (which moves only when slept on, so no real time passes).
+TEST_F(BadInput, CaptureThatStopsReceivingFramesTimesOut2sAfterTheLastOne)
 {
-    install({});
-    SteppedClock clock;
-    Engine::instance().setClock(&clock);
+    struct Row {
+        const char* name;
+        std::int64_t blockEvery_ms;
+        int blocks;
+    };
+    const Row rows[] = {{"no frame after the start", 0, 0}, {"late blocks, then none", 1000, 20}};
     const std::int32_t period = (1 << 14) - 1;
-    const auto before = tempFiles();
-    ASSERT_EQ(StartContRecording(32000, 1), 0);
-    ASSERT_EQ(StartRecording(32000, period, 4), 0);
-    card->step(1000); // then the card stalls
-    MeasurementInfo info;
-    info.Stimulus = 2;
-    MeasurementGains gains;
-    std::string file;
-    EXPECT_EQ(ProcessRecording(file, 32000, 14, info, gains, 1, 0), 161);
-    // Bound: the frames still due (about 2 s at this rate) plus 2 s.
-    const double due_ms = 1000.0 * (4.0 * period - 1024) / 32000.0;
-    EXPECT_GE(clock.now, static_cast<std::int64_t>(due_ms + 2000));
-    EXPECT_LE(clock.now, static_cast<std::int64_t>(due_ms + 2000 + 20));
-    EXPECT_TRUE(file.empty());
-    EXPECT_EQ(tempFiles(), before);
-    // The capture is gone: processing again reports the lost recording instead of waiting.
-    EXPECT_EQ(ProcessRecording(file, 32000, 14, info, gains, 1, 0), 158);
-    StopContRecording();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.name);
+        install({});
+        LateCardClock clock;
+        clock.card = card;
+        clock.blockEvery_ms = row.blockEvery_ms;
+        clock.blocks = row.blocks;
+        Engine::instance().setClock(&clock);
+        const auto before = tempFiles();
+        ASSERT_EQ(StartContRecording(32000, 1), 0);
+        ASSERT_EQ(StartRecording(32000, period, 4), 0);
+        card->step(1000);
+        MeasurementInfo info;
+        info.Stimulus = 2;
+        MeasurementGains gains;
+        std::string file;
+        EXPECT_EQ(ProcessRecording(file, 32000, 14, info, gains, 1, 0), 161);
+        const std::int64_t lastFrame_ms = std::max<std::int64_t>(clock.lastBlock_ms, 0);
+        EXPECT_EQ(clock.blocks, 0) << "every late block was waited for";
+        EXPECT_GE(clock.now, lastFrame_ms + 2000);
+        EXPECT_LE(clock.now, lastFrame_ms + 2000 + 10);
+        EXPECT_TRUE(file.empty());
+        EXPECT_EQ(tempFiles(), before);
+        // The capture is gone: processing again reports the lost recording instead of waiting.
+        EXPECT_EQ(ProcessRecording(file, 32000, 14, info, gains, 1, 0), 158);
+        StopContRecording();
+        Engine::instance().setClock(nullptr); // the row's clock goes with it
+    }
 }
 
 TEST_F(BadInput, CorruptCorrectionFilesAreRefused)

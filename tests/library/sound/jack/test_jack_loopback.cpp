@@ -12,6 +12,8 @@
 #include "library/sound/DeviceBackend.h"
 #include "library/sound/JackBackend.h"
 
+#include "../SoundFixtures.h"
+
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -23,11 +25,6 @@
 using namespace vemra;
 
 namespace {
-
-void waitFor(double seconds)
-{
-    std::this_thread::sleep_for(std::chrono::duration<double>(seconds));
-}
 
 // A unit impulse as the sweep measures it: its fade to zero below the Nyquist frequency leaves the top bins out,
 // so the impulse is band-limited and its peak a little below 1.
@@ -58,14 +55,19 @@ void expectTheLoopback(int stimulus)
         ASSERT_EQ(stimulus == 1 ? StartMLS(1, order, 48000, 16384, none, 0, 1.0f)
                                 : StartSweep(1, order, 48000, 16384, none, 0, 1.0f),
                   0);
-        waitFor(count / 48000.0 + 0.3);
-        ASSERT_EQ(StartRecording(48000, count, 2), 0);
-        waitFor(2 * count / 48000.0);
-        StopPlaying();
-        MeasurementInfo info;
-        info.Stimulus = static_cast<std::int16_t>(stimulus);
-        MeasurementGains gains;
-        rc = ProcessRecording(file, 48000, order, info, gains, 1, 0);
+        // Build-up: a period and the loop's latency, as late as the server runs them.
+        sound::Engine& engine = sound::Engine::instance();
+        rc = sound::test::runFrames(engine, 48000, count + engine.backend()->roundTripLatencyFrames());
+        if (rc == 0) {
+            ASSERT_EQ(StartRecording(48000, count, 2), 0);
+        }
+        StopPlaying(); // deferred until the capture is complete
+        if (rc == 0) {
+            MeasurementInfo info;
+            info.Stimulus = static_cast<std::int16_t>(stimulus);
+            MeasurementGains gains;
+            rc = ProcessRecording(file, 48000, order, info, gains, 1, 0);
+        }
         StopContRecording();
     }
     ASSERT_EQ(rc, 0);
@@ -188,12 +190,13 @@ TEST(JackLoopback, AServerThatStoppedIsToldAtOnceAndUsedAgainWhenBack)
     sound::Engine::instance().setBackend(std::make_unique<sound::DeviceBackend>());
     ASSERT_EQ(SelectWaveDevices("loopback", 0, 0), 0);
     ASSERT_EQ(StartContRecording(48000, 1), 0);
-    waitFor(0.3);
+    ASSERT_EQ(sound::test::runFrames(sound::Engine::instance(), 48000, 4096), 0); // the stream runs
 
     // The server goes under the open stream: starting a stimulus says so at once, each time, without waiting on
-    // the stream that will not run again.
+    // the stream that will not run again. The client learns of it from the server's shutdown, on its own thread.
     ASSERT_EQ(server("stop"), 0);
-    waitFor(0.3);
+    while (!sound::Engine::instance().backend()->lost())
+        std::this_thread::yield();
     CountingClock clock;
     sound::Engine::instance().setClock(&clock);
     std::string none;
