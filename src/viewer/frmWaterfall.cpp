@@ -205,6 +205,7 @@ bool frmWaterfall::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == picPlot_ && event->type() == QEvent::Resize) {
         pictureDrawn_ = false;
+        plotNote_.clear();
         if (loaded_ && !unloaded_)
             Form_Resize();
     }
