@@ -518,7 +518,7 @@ TEST_F(ParameterGraph, AWindowClosedDuringItsFirstActivationAsksNothing)
     w->show();
     // Queued behind the activation, so it comes during the activation's yield.
     QTimer::singleShot(0, w, [w] { w->close(); });
-    QTest::qWaitFor([&] { return !w || !w->isVisible(); }, 5000);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w || !w->isVisible(); }, 5000));
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_TRUE(w.isNull());
     EXPECT_EQ(dialogs.unexpected, 0);
