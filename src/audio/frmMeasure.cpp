@@ -12,6 +12,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/HelpKey.h"
 #include "core/SelectOnFocus.h"
 #include "core/Settings.h"
 #include "core/clsOptions.h"
@@ -84,6 +85,7 @@ frmMeasure::frmMeasure(QWidget* parent) : QWidget(parent, Qt::Window)
     setObjectName(QStringLiteral("frmMeasure"));
     setAttribute(Qt::WA_DeleteOnClose, false);
     createControls();
+    InstallHelpKey(this, kHelpContext);
 }
 
 frmMeasure::~frmMeasure() = default;

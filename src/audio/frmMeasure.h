@@ -52,6 +52,9 @@ public:
     // Unloads the window as code does (no program exit); during a measurement it cancels it first.
     static void Unload();
 
+    // The help page of the window (its Help button and F1).
+    static constexpr int kHelpContext = 2;
+
     // --- what the window's parts share ---
     void InitMeasure();
     void UpdateDialog();

@@ -391,7 +391,7 @@ void frmMeasure::ShowRecording(const QString& fileName)
 
 void frmMeasure::cmdHelp_Click()
 {
-    ShowHelp(this, 2);
+    ShowHelp(this, kHelpContext);
 }
 
 void frmMeasure::cmdClose_Click()

@@ -8,6 +8,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/HelpKey.h"
 #include "core/MessageTexts.h"
 #include "core/NumberFormat.h"
 #include "core/Settings.h"
@@ -30,11 +31,17 @@
 #include <QVBoxLayout>
 
 namespace vemra {
+namespace {
+
+constexpr int kHelpContext = 4;
+
+} // namespace
 
 frmSetup::frmSetup(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmSetup"));
     setWindowTitle(QStringLiteral("Options"));
+    InstallHelpKey(this, kHelpContext);
     setModal(true);
 
     auto* fraMeasure = new QGroupBox(QStringLiteral("Measurement"), this);
@@ -309,7 +316,7 @@ void frmSetup::cmdCancel_Click()
 
 void frmSetup::cmdHelp_Click()
 {
-    ShowHelp(this, 4);
+    ShowHelp(this, kHelpContext);
 }
 
 } // namespace vemra

@@ -27,6 +27,21 @@ QWidget* firstWindow()
     return nullptr;
 }
 
+// Help is never worth stopping the program for: whatever goes wrong here is left unsaid.
+void showHelpWindow(QWidget* window, const std::function<void(HelpWindow&)>& turnTo)
+{
+    passOver([&] {
+        HelpWindow* help = HelpWindow::instance();
+        help->followModal();
+        turnTo(*help);
+        if (!help->isVisible())
+            help->placeNear(window ? window : QApplication::activeWindow());
+        help->show();
+        help->raise();
+        help->activateWindow();
+    });
+}
+
 } // namespace
 
 QStringList CentreLines(const QStringList& lines, const QFont& font)
@@ -120,17 +135,12 @@ void ReportError(const QString& procedure, const VemraError& error)
 
 void ShowHelp(QWidget* window, int context)
 {
-    // Help is never worth stopping the program for: whatever goes wrong here is left unsaid.
-    passOver([&] {
-        HelpWindow* help = HelpWindow::instance();
-        help->followModal();
-        help->showContext(context);
-        if (!help->isVisible())
-            help->placeNear(window ? window : QApplication::activeWindow());
-        help->show();
-        help->raise();
-        help->activateWindow();
-    });
+    showHelpWindow(window, [context](HelpWindow& help) { help.showContext(context); });
+}
+
+void ShowHelpPage(QWidget* window, const QString& page)
+{
+    showHelpWindow(window, [&page](HelpWindow& help) { help.showPage(page); });
 }
 
 void InstallSettingsNotSavedMessage()

@@ -5,7 +5,8 @@
 //   for a caller that offers more buttons;
 // - TellNothingTo(window, action, reason): a Copy or Print that has nothing to work on says so;
 // - ReportError(procedure, error): the general error reporter for a trapped run-time error;
-// - ShowHelp(window, context): the help window at a context's page, -1 for the contents.
+// - ShowHelp(window, context): the help window at a context's page, -1 for the contents; ShowHelpPage(window,
+//   page) at a page that no context names.
 #include "core/UiServices.h"
 #include "core/VemraError.h"
 
@@ -28,6 +29,8 @@ void TellNothingTo(QWidget* window, const QString& action, const QString& reason
 void ReportError(const QString& procedure, const VemraError& error);
 // Returns at once; a context without a page shows the contents with a note.
 void ShowHelp(QWidget* window, int context);
+// The help window at `page` (a file name within the help folder), for the windows that the help contexts leave out.
+void ShowHelpPage(QWidget* window, const QString& page);
 // Makes the Help buttons of message boxes open ShowHelp (called once at start-up).
 void InstallHelpHandler();
 // Makes a failed write of the settings file show message SettingsNotSaved naming the file (called once at

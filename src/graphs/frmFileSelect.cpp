@@ -3,6 +3,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/HelpKey.h"
 #include "core/Twips.h"
 #include "core/UiServices.h"
 #include "core/clsOptions.h"
@@ -16,11 +17,17 @@
 #include <QVBoxLayout>
 
 namespace vemra {
+namespace {
+
+constexpr int kHelpContext = 20;
+
+} // namespace
 
 frmFileSelect::frmFileSelect(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmFileSelect"));
     setWindowTitle(QStringLiteral("Select Files"));
+    InstallHelpKey(this, kHelpContext);
     setModal(true);
     lstFiles_ = new QListWidget(this);
     lstFiles_->setObjectName(QStringLiteral("lstFiles"));
@@ -60,7 +67,7 @@ frmFileSelect::frmFileSelect(QWidget* parent) : QDialog(parent)
     connect(cmdRemove_, &QPushButton::clicked, this, [this] { removeSelected(); });
     connect(cmdOK_, &QPushButton::clicked, this, [this] { FileSelectOK(); });
     connect(cmdCancel_, &QPushButton::clicked, this, &QDialog::reject);
-    connect(cmdHelp_, &QPushButton::clicked, this, [this] { ShowHelp(this, 20); });
+    connect(cmdHelp_, &QPushButton::clicked, this, [this] { ShowHelp(this, kHelpContext); });
     connect(lstFiles_, &QListWidget::itemClicked, this, [this] { updateRemove(); });
 }
 

@@ -3,6 +3,7 @@
 #include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
+#include "core/HelpKey.h"
 #include "core/NumberFormat.h"
 #include "core/SelectOnFocus.h"
 #include "core/Settings.h"
@@ -27,6 +28,8 @@
 
 namespace vemra {
 namespace {
+
+constexpr int kHelpContext = 28;
 
 const QString kSection = QStringLiteral("Graph");
 constexpr int kFirstMinBand = 1; // the lowest-band list holds octaves 1..5
@@ -56,6 +59,7 @@ frmParamProp::frmParamProp(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmParamProp"));
     setWindowTitle(QStringLiteral("Graph Properties"));
+    InstallHelpKey(this, kHelpContext);
     setModal(true);
 
     auto named = [](auto* widget, const char* name) {
@@ -139,7 +143,7 @@ frmParamProp::frmParamProp(QWidget* parent) : QDialog(parent)
 
     connect(cmdOK_, &QPushButton::clicked, this, [this] { GraphScale_OK(); });
     connect(cmdCancel_, &QPushButton::clicked, this, [this] { cmdCancel_Click(); });
-    connect(cmdHelp_, &QPushButton::clicked, this, [this] { ShowHelp(this, 28); });
+    connect(cmdHelp_, &QPushButton::clicked, this, [this] { ShowHelp(this, kHelpContext); });
     connect(lstParams_, &QListWidget::currentRowChanged, this, [this] { LoadParameterSetup(); });
     connect(lstParams_, &QListWidget::itemDoubleClicked, this, [this] { GraphScale_OK(); });
     connect(chkAutoMinY_, &QCheckBox::toggled, this, [this](bool on) { txtMinY_->setEnabled(!on); });

@@ -6,6 +6,7 @@
 #include "core/BandsAndParameters.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
+#include "core/HelpKey.h"
 #include "core/Settings.h"
 #include "core/UiServices.h"
 #include "core/VemraError.h"
@@ -137,6 +138,7 @@ frmParameters::frmParameters(QWidget* parent) : QMainWindow(parent)
     setObjectName(QStringLiteral("frmParameters"));
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Graph"));
+    InstallHelpKey(this, QStringLiteral("parameter-graph.html"));
 
     // Stored values outside what the window can show keep the defaults.
     minFreqBand_ = int(ReadInteger(kSection, QStringLiteral("MinBand"), 1, 10).value_or(3));
@@ -359,7 +361,8 @@ void frmParameters::Form_Activate()
     guarded("Parameters::Activate", [&] {
         graph_->Refresh();
         QCoreApplication::processEvents();
-        if (!self || busy_)
+        // Closed meanwhile: a dialog on the window would be deleted with it.
+        if (!self || busy_ || closed_)
             return;
         if (firstActivate_ && FileCount() != 0) {
             firstActivate_ = false;
@@ -400,6 +403,7 @@ void frmParameters::closeEvent(QCloseEvent* e)
         return;
     }
     WriteInteger(kSection, QStringLiteral("Param"), currentParam_);
+    closed_ = true;
     e->accept();
 }
 

@@ -176,6 +176,7 @@ private:
     bool firstActivate_ = true;
     bool activationQueued_ = false;
     bool shown_ = false;
+    bool closed_ = false; // the close was accepted: the window is deleted at the next turn of the event loop
     graphs::ParameterStatistics stats_;
 
     HLGraph* graph_ = nullptr;

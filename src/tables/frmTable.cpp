@@ -4,6 +4,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/HelpKey.h"
 #include "core/Print.h"
 #include "core/UiServices.h"
 #include "core/VemraError.h"
@@ -44,6 +45,7 @@ frmTable::frmTable(const QString& key, Design design, QWidget* parent)
 {
     setObjectName(design_.objectName);
     setAttribute(Qt::WA_DeleteOnClose);
+    InstallHelpKey(this, design_.helpContext);
     setModal(false);
     columns_.count = int(design_.headings.size());
     columns_.offset = design_.offset;

@@ -3,6 +3,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/HelpKey.h"
 #include "core/NativePath.h"
 #include "core/NumberFormat.h"
 #include "core/Settings.h"
@@ -40,6 +41,7 @@ frmAdrienne::frmAdrienne(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmAdrienne"));
     setWindowTitle(QStringLiteral("Adrienne"));
+    InstallHelpKey(this, kHelpContext);
     txtReference_ = new QLineEdit(this);
     txtReference_->setObjectName(QStringLiteral("txtReference"));
     txtReference_->installEventFilter(this);

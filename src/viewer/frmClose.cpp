@@ -2,6 +2,7 @@
 
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/HelpKey.h"
 #include "core/Twips.h"
 #include "core/clsOptions.h"
 
@@ -15,6 +16,7 @@ frmClose::frmClose(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmClose"));
     setWindowTitle(QStringLiteral("Close"));
+    InstallHelpKey(this, HelpContext);
     setModal(true);
     // A fixed dialog frame without system menu or minimise and maximise buttons: the prompt is left only by its
     // buttons.

@@ -1,6 +1,7 @@
 #include "viewer/frmEditInfo.h"
 
 #include "core/ErrorGuard.h"
+#include "core/HelpKey.h"
 #include "core/NumberFormat.h"
 #include "core/VemraError.h"
 #include "document/Waves.h"
@@ -18,6 +19,8 @@
 
 namespace vemra {
 namespace {
+
+constexpr int kHelpContext = 32;
 
 const QColor kWhite(0xFF, 0xFF, 0xFF);
 const QColor kGrey(0xC0, 0xC0, 0xC0);
@@ -61,6 +64,7 @@ frmEditInfo::frmEditInfo(const QString& key, std::int32_t start, std::int32_t le
 {
     setObjectName(QStringLiteral("frmEditInfo"));
     setWindowTitle(QStringLiteral("Info"));
+    InstallHelpKey(this, kHelpContext);
     setModal(false);
     setAttribute(Qt::WA_DeleteOnClose);
 
@@ -148,6 +152,6 @@ void frmEditInfo::Form_Load()
 
 void frmEditInfo::cmdOK_Click() { close(); }
 
-void frmEditInfo::cmdHelp_Click() { ShowHelp(this, 32); }
+void frmEditInfo::cmdHelp_Click() { ShowHelp(this, kHelpContext); }
 
 } // namespace vemra

@@ -4,6 +4,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/HelpKey.h"
 #include "core/NumberFormat.h"
 #include "core/Settings.h"
 #include "core/Twips.h"
@@ -32,6 +33,8 @@
 
 namespace vemra {
 namespace {
+
+constexpr int kHelpContext = 10;
 
 const QString kUserInfo = QStringLiteral("UserInfo");
 const QString kNotCalibrated = QStringLiteral("Not Calibrated");
@@ -125,6 +128,7 @@ frmFileInfo::frmFileInfo(const QString& key, QWidget* parent) : QDialog(parent),
 {
     setObjectName(QStringLiteral("frmFileInfo"));
     setWindowTitle(QStringLiteral("File Properties"));
+    InstallHelpKey(this, kHelpContext);
     setModal(true);
     setWindowFlags(Qt::Dialog | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowCloseButtonHint);
 
@@ -440,7 +444,7 @@ void frmFileInfo::cmdCancel_Click()
     reject();
 }
 
-void frmFileInfo::cmdHelp_Click() { ShowHelp(this, 10); }
+void frmFileInfo::cmdHelp_Click() { ShowHelp(this, kHelpContext); }
 
 void frmFileInfo::TabStrip1_Click(int tab)
 {

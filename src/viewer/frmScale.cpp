@@ -3,6 +3,7 @@
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
 #include "core/Globals.h"
+#include "core/HelpKey.h"
 #include "core/NumberFormat.h"
 #include "core/Settings.h"
 #include "core/clsOptions.h"
@@ -53,6 +54,7 @@ frmScale::frmScale(QWidget* parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("frmScale"));
     setWindowTitle(QStringLiteral("Scale Model"));
+    InstallHelpKey(this, kHelpContext);
     const auto named = [](QWidget* w, const QString& name) {
         w->setObjectName(name);
         return w;

@@ -4,6 +4,7 @@
 #include "library/dsp/Bands.h"
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
+#include "core/HelpKey.h"
 #include "core/NumberFormat.h"
 #include "core/Settings.h"
 #include "library/dsp/Waterfall.h"
@@ -28,6 +29,8 @@
 
 namespace vemra {
 namespace {
+
+constexpr int kHelpContext = 27;
 
 const QString kRiseFormat = QStringLiteral("0.00");
 
@@ -92,6 +95,7 @@ frmWaterProp::frmWaterProp(frmWaterfall* parent) : QDialog(parent), Parent(paren
 {
     setObjectName(QStringLiteral("frmWaterProp"));
     setWindowTitle(QStringLiteral("ETF Properties"));
+    InstallHelpKey(this, kHelpContext);
     setModal(true);
     createControls();
     Form_Load();
@@ -367,6 +371,6 @@ void frmWaterProp::cmdCancel_Click()
     reject();
 }
 
-void frmWaterProp::cmdHelp_Click() { ShowHelp(this, 27); }
+void frmWaterProp::cmdHelp_Click() { ShowHelp(this, kHelpContext); }
 
 } // namespace vemra

@@ -3,6 +3,7 @@
 
 #include "core/ErrorGuard.h"
 #include "core/Errors.h"
+#include "core/HelpKey.h"
 #include "core/Print.h"
 #include "core/Twips.h"
 #include "core/VemraError.h"
@@ -64,6 +65,7 @@ frmWaterfall::frmWaterfall(QWidget* parent) : QMainWindow(parent)
     setAttribute(Qt::WA_DeleteOnClose);
     setWindowTitle(QStringLiteral("Waterfall"));
     createControls();
+    InstallHelpKey(this, QStringLiteral("waterfall.html"));
     resize(760, 560);
 }
 
@@ -203,6 +205,7 @@ bool frmWaterfall::eventFilter(QObject* watched, QEvent* event)
 {
     if (watched == picPlot_ && event->type() == QEvent::Resize) {
         pictureDrawn_ = false;
+        plotNote_.clear();
         if (loaded_ && !unloaded_)
             Form_Resize();
     }

@@ -105,6 +105,9 @@ public:
     // True while the plot shows a picture drawn by the library (a new size clears it until it is drawn again). A
     // silent channel gives none: the plot then shows only the library's word on why.
     bool pictureDrawn() const { return pictureDrawn_; }
+    // The line the window wrote on the plot in place of a picture it never drew (its properties left without OK
+    // before anything was computed), saying how to draw one; "" when the plot shows anything else.
+    QString plotNote() const { return plotNote_; }
     // The properties dialog while it is open, else nullptr.
     frmWaterProp* propertiesDialog() const { return dialog_.data(); }
 
@@ -132,6 +135,10 @@ private:
     // Draws the picture over `size` pixels of the painter in the colours last chosen; the library's answer.
     VResult drawPlot(QPainter& painter, QSize size);
     void ShowProperties();
+    // Takes the plot's colours from the record's colour scheme.
+    void useSchemeColours();
+    // Clears the plot and writes plotNote on it.
+    void showNotDrawn();
     void RestartTimer();
     void setBusyControls(bool busy);
     void finishDeferred();
@@ -153,6 +160,7 @@ private:
     bool maxFreqRange_ = false;
     bool cancel_ = true;
     bool pictureDrawn_ = false;
+    QString plotNote_;
 
     bool loaded_ = false;
     bool unloaded_ = false;

@@ -116,10 +116,8 @@ void frmWaterfall::PaintWaterfall()
         if (!slicesValid_)
             return;
         statusPanel_->setText(QStringLiteral("Drawing..."));
-        if (rec_.Colors >= 0 && rec_.Colors <= 2) {
-            background_ = waterfallBackground(rec_.Colors);
-            foreground_ = waterfallForeground(rec_.Colors);
-        }
+        useSchemeColours();
+        plotNote_.clear();
         {
             QPainter painter(&picPlot_->image());
             pictureDrawn_ = drawPlot(painter, picPlot_->image().size()) == Ok;
@@ -128,6 +126,26 @@ void frmWaterfall::PaintWaterfall()
         statusPanel_->setText(QStringLiteral("Ready"));
         redrawNeeded_ = false;
     });
+}
+
+void frmWaterfall::useSchemeColours()
+{
+    if (rec_.Colors >= 0 && rec_.Colors <= 2) {
+        background_ = waterfallBackground(rec_.Colors);
+        foreground_ = waterfallForeground(rec_.Colors);
+    }
+}
+
+void frmWaterfall::showNotDrawn()
+{
+    useSchemeColours();
+    plotNote_ = QStringLiteral("No waterfall drawn: click Properties on the toolbar, then OK");
+    QImage& image = picPlot_->image();
+    QPainter painter(&image);
+    painter.fillRect(image.rect(), background_);
+    PaintWaterfallNote(painter, QRectF(image.rect()), rec_.Colors, plotNote_);
+    painter.end();
+    picPlot_->update();
 }
 
 VResult frmWaterfall::drawPlot(QPainter& painter, QSize size)
@@ -156,8 +174,12 @@ void frmWaterfall::ShowProperties()
         if (!cancel_ && (!slicesValid_ || redrawNeeded_))
             RestartTimer();
     });
-    if (self)
-        finishDeferred();
+    if (!self)
+        return;
+    finishDeferred();
+    // Left without OK before anything was computed, and nothing else asked for: the plot would stay blank.
+    if (!unloaded_ && !slicesValid_ && !tmrUpdate_->isActive())
+        showNotDrawn();
 }
 
 } // namespace vemra

@@ -17,6 +17,7 @@
 #include "support/settings_faults.h"
 #include "viewer/frmView.h"
 #include "viewer/frmdBRange.h"
+#include "program_fixture.h"
 
 #include <QApplication>
 #include <QCoreApplication>
@@ -38,16 +39,9 @@
 #include <set>
 
 using namespace vemra;
+using namespace programtest;
 
 namespace {
-
-ScriptedUiServices& scripted() { return static_cast<ScriptedUiServices&>(UiServices::get()); }
-
-void flushDeletes()
-{
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    QCoreApplication::processEvents();
-}
 
 // A document window that answers the save question as told.
 class ScriptedViewer : public WaveViewer {
@@ -61,12 +55,6 @@ private:
     bool answer_;
 };
 
-frmView* documentWindow(int position)
-{
-    clsWave* wave = WaveAt(position);
-    return wave && wave->viewer() ? qobject_cast<frmView*>(wave->viewer()->widget()) : nullptr;
-}
-
 // A decaying response the document, its table and its waterfall can all work on.
 QString decayFile()
 {
@@ -78,44 +66,6 @@ QString decayFile()
                                       })
                                       .write());
 }
-
-class ProgramTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        scripted().clear();
-        ReleaseInstanceLock();
-    }
-    void TearDown() override
-    {
-        clsWave::setViewerFactory({});
-        // Leave nothing behind for the next test: an orderly exit, answering Yes if asked.
-        scripted().messageAnswers = {MsgResult::Yes};
-        ExitVemra();
-        for (clsWave* w : WavesSnapshot())
-            w->Die();
-        flushDeletes();
-        delete Options;
-        Options = nullptr;
-        delete MRUlist;
-        MRUlist = nullptr;
-        ReleaseInstanceLock();
-        scripted().clear();
-        DebugMode = LongSignals = FeatureMode = false;
-        unsetenv("VEMRA_SOUND_BACKEND");
-    }
-    // The program on the virtual sound card, so that the measurement window can open.
-    void startOnTheVirtualCard(const QStringList& arguments = {})
-    {
-        setenv("VEMRA_SOUND_BACKEND", "virtual", 1);
-        ASSERT_TRUE(Main(arguments));
-        ASSERT_NE(documentWindow(1), nullptr);
-        // The splash closes by itself a few seconds after start-up.
-        if (frmStartup::loaded())
-            frmStartup::instance()->close();
-        flushDeletes();
-    }
-};
 
 } // namespace
 

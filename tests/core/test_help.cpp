@@ -1,14 +1,17 @@
 #include "core/Errors.h"
+#include "core/HelpKey.h"
 #include "core/HelpPages.h"
 #include "core/HelpWindow.h"
 #include "core/MessageTexts.h"
 #include "core/UiServices.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QDialog>
 #include <QDir>
 #include <QFile>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLineEdit>
 #include <QListWidget>
 #include <QMessageBox>
@@ -21,6 +24,9 @@
 #include <QSet>
 #include <QTabWidget>
 #include <gtest/gtest.h>
+
+#include <functional>
+#include <memory>
 
 using namespace vemra;
 
@@ -58,6 +64,21 @@ protected:
             w->hide();
     }
     QTemporaryDir dir;
+};
+
+// A box that answers F1 itself, marking its window "taken".
+class F1Box final : public QLineEdit {
+public:
+    using QLineEdit::QLineEdit;
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override
+    {
+        if (event->key() != Qt::Key_F1)
+            return QLineEdit::keyPressEvent(event);
+        window()->setProperty("taken", true);
+        event->accept();
+    }
 };
 
 } // namespace
@@ -129,6 +150,68 @@ TEST_F(HelpTest, F1InAMessageBoxOpensItsPage)
         }
     }
     UiServices::setHelpHandler({});
+}
+
+// F1 anywhere in a window opens the window's page, named by its context (asked for at the press) or by the page
+// itself; but only an F1 that nothing in the window uses: a menu item on F1 and a box that answers F1 keep the
+// key, and Ctrl+F1 is another key.
+TEST_F(HelpTest, F1InAWindowOpensItsPageUnlessSomethingInItUsesTheKey)
+{
+    HelpWindow* help = HelpWindow::instance();
+    const struct {
+        const char* name;
+        std::function<void(QWidget&)> install;
+        Qt::KeyboardModifiers modifiers;
+        const char* page;  // "": no help opened
+        bool windowTakes;  // the window's own menu item or box got the key
+    } cases[] = {
+        {"a context", [](QWidget& w) { InstallHelpKey(&w, 2); }, Qt::NoModifier, "context-2.html", false},
+        {"a context asked for at the press",
+         [](QWidget& w) {
+             auto context = std::make_shared<int>(2);
+             InstallHelpKey(&w, [context] { return *context; });
+             *context = 402;
+         },
+         Qt::NoModifier, "message-402.html", false},
+        {"a page", [](QWidget& w) { InstallHelpKey(&w, QStringLiteral("context-2.html")); }, Qt::NoModifier,
+         "context-2.html", false},
+        {"Ctrl+F1", [](QWidget& w) { InstallHelpKey(&w, 2); }, Qt::ControlModifier, "", false},
+        {"a menu item on F1",
+         [](QWidget& w) {
+             InstallHelpKey(&w, 2);
+             auto* item = new QAction(&w);
+             item->setShortcut(QKeySequence(Qt::Key_F1));
+             w.addAction(item);
+             QObject::connect(item, &QAction::triggered, &w, [&w] { w.setProperty("taken", true); });
+         },
+         Qt::NoModifier, "", true},
+        {"a box that answers F1",
+         [](QWidget& w) {
+             InstallHelpKey(&w, 2);
+             (new F1Box(&w))->setFocus();
+         },
+         Qt::NoModifier, "", true},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        help->showContext(-1);
+        help->hide();
+        QWidget window;
+        auto* text = new QLineEdit(&window);
+        text->setFocus();
+        c.install(window);
+        window.show();
+        QApplication::setActiveWindow(&window);
+        QTest::keyClick(window.focusWidget(), Qt::Key_F1, c.modifiers);
+        EXPECT_EQ(window.property("taken").toBool(), c.windowTakes);
+        if (*c.page) {
+            EXPECT_TRUE(help->isVisible());
+            EXPECT_EQ(help->currentPage(), QString::fromLatin1(c.page));
+        } else {
+            EXPECT_FALSE(help->isVisible());
+            EXPECT_EQ(help->currentPage(), QStringLiteral("index.html"));
+        }
+    }
 }
 
 TEST_F(HelpTest, AContextWithoutAPageShowsTheContentsWithANote)

@@ -25,6 +25,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QRegularExpression>
+#include <QTest>
 #include <QTimer>
 #include <QToolButton>
 
@@ -506,6 +507,21 @@ TEST_F(ParameterGraph, FirstActivationAsksForTheParameterThenDraws)
     EXPECT_FALSE(empty->Computed());
     EXPECT_EQ(empty->Graph()->YCount(), 0);
     EXPECT_EQ(none.unexpected, 0);
+}
+
+// A window closed while its first activation yields (closed as soon as it opened) asks for no parameter: the
+// dialog would open on a window that the next turn of the event loop deletes, and go with it.
+TEST_F(ParameterGraph, AWindowClosedDuringItsFirstActivationAsksNothing)
+{
+    QPointer<frmParameters> w = window({mono()});
+    const ModalDialogs dialogs;
+    w->show();
+    // Queued behind the activation, so it comes during the activation's yield.
+    QTimer::singleShot(0, w, [w] { w->close(); });
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !w || !w->isVisible(); }, 5000));
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull());
+    EXPECT_EQ(dialogs.unexpected, 0);
 }
 
 // File > Select starts the set anew: the channel buttons go back with the menu, and the properties dialog that the

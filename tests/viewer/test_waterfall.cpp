@@ -100,6 +100,17 @@ QRect drawnBounds(const frmWaterfall& w)
     return bounds;
 }
 
+// The plot says something in one line across its middle, and shows nothing else.
+void expectOneLineAcrossTheMiddle(const frmWaterfall& w)
+{
+    const QRect text = drawnBounds(w);
+    const QSize plot = w.picPlot()->image().size();
+    ASSERT_FALSE(text.isEmpty()) << "the plot says nothing";
+    EXPECT_LT(text.height(), 40);
+    EXPECT_GT(text.width(), plot.width() / 4);
+    EXPECT_NEAR(text.center().y(), plot.height() / 2, 10);
+}
+
 // Pixels of the plot that are not its background.
 int drawnPixels(const frmWaterfall& w)
 {
@@ -287,21 +298,33 @@ TEST(WaterfallSettings, WrittenValuesReadBackAndTheAutomaticUpperBandStaysAutoma
     EXPECT_EQ(std::memcmp(&read, &written, sizeof read), 0);
 }
 
-TEST_F(WaterfallWindow, TheFirstTickOpensTheDialogAndCancelLeavesThePlotEmpty)
+// Escape on the first properties dialog leaves nothing computed and nothing to compute: the plot says in one line
+// across its middle that no waterfall is drawn and how to draw one, and that way draws it.
+TEST_F(WaterfallWindow, EscapeOnTheFirstDialogLeavesAPlotThatSaysHowToDrawTheWaterfall)
 {
     const QString path = decayingTone(QStringLiteral("cancel.wav"));
     QPointer<frmWaterfall> w = open(path);
     bool shown = false;
     whenDialogOpens(w, [&](frmWaterProp& d) {
         shown = true;
-        d.cmdCancel->click();
+        QTest::keyClick(&d, Qt::Key_Escape);
     });
     ASSERT_TRUE(QTest::qWaitFor([&] { return shown && !w->propertiesDialog(); }, 5000));
-    QTest::qWait(250);
     EXPECT_TRUE(w->cancelled());
     EXPECT_FALSE(w->slicesValid());
-    EXPECT_EQ(drawnPixels(*w), 0);
     EXPECT_FALSE(w->tmrUpdate()->isActive());
+    EXPECT_FALSE(w->pictureDrawn());
+    EXPECT_EQ(w->plotNote(), QStringLiteral("No waterfall drawn: click Properties on the toolbar, then OK"));
+    EXPECT_EQ(w->button(QStringLiteral("Properties"))->text(), QStringLiteral("Properties"));
+    expectOneLineAcrossTheMiddle(*w);
+    const QSize plot = w->picPlot()->image().size();
+
+    whenDialogOpens(w, [](frmWaterProp& d) { d.cmdOK->click(); });
+    w->toolbarButtonClick(QStringLiteral("Properties"));
+    ASSERT_TRUE(QTest::qWaitFor([&] { return w->slicesValid() && w->statusPanel()->text() == "Ready"; }, 10000));
+    EXPECT_TRUE(w->pictureDrawn());
+    EXPECT_EQ(w->plotNote(), QString());
+    EXPECT_GT(drawnBounds(*w).height(), plot.height() / 2);
 }
 
 TEST_F(WaterfallWindow, OkComputesTheSlicesAndDrawsThem)
@@ -463,12 +486,8 @@ TEST_F(WaterfallWindow, ASilentChannelShowsWhyItHasNoPicture)
                 [&] { return w->slicesValid() && !w->Busy() && w->statusPanel()->text() == "Ready"; }, 10000));
         }
         EXPECT_FALSE(w->pictureDrawn());
-        const QRect text = drawnBounds(*w);
+        expectOneLineAcrossTheMiddle(*w);
         const QSize plot = w->picPlot()->image().size();
-        ASSERT_FALSE(text.isEmpty()) << "the plot gives no reason";
-        EXPECT_LT(text.height(), 40);
-        EXPECT_GT(text.width(), plot.width() / 4);
-        EXPECT_NEAR(text.center().y(), plot.height() / 2, 10);
 
         // Back on the sounding channel, the picture is drawn again.
         if (QLatin1String(c.silentChannel) == QLatin1String("Channel2")) {

@@ -17,10 +17,8 @@ namespace {
 // What a silent waterfall shows in place of its picture: why there is none.
 void paintSilence(QPainter& painter, const QRectF& area, const WaterfallStyle& style)
 {
-    useWaterfallFont(painter, area);
-    painter.setPen(waterfallForeground(style.colors));
-    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap,
-                     QStringLiteral("No signal in channel %1 of the analysed stretch").arg(style.channel + 1));
+    PaintWaterfallNote(painter, area, style.colors,
+                       QStringLiteral("No signal in channel %1 of the analysed stretch").arg(style.channel + 1));
 }
 
 } // namespace
@@ -71,6 +69,15 @@ bool PaintWaterfall(QPainter& painter, const QRectF& area, const WaterfallPictur
         PaintWaterfallPlot(painter, area, picture, style);
     painter.restore();
     return !silent;
+}
+
+void PaintWaterfallNote(QPainter& painter, const QRectF& area, int colors, const QString& text)
+{
+    painter.save();
+    useWaterfallFont(painter, area);
+    painter.setPen(waterfallForeground(colors));
+    painter.drawText(area, Qt::AlignCenter | Qt::TextWordWrap, text);
+    painter.restore();
 }
 
 QFontMetricsF useWaterfallFont(QPainter& painter, const QRectF& area)

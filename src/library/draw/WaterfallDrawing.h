@@ -17,6 +17,7 @@
 #include "library/api_common.h"
 
 #include <QRectF>
+#include <QString>
 
 class QPainter;
 
@@ -50,5 +51,8 @@ void PaintWaterfallPlot(QPainter& painter, const QRectF& area, const WaterfallPi
                         const WaterfallStyle& style);
 void PaintSpectrogram(QPainter& painter, const QRectF& area, const WaterfallPicture& picture,
                       const WaterfallStyle& style);
+// One line in place of a picture, saying why there is none: centred over `area` in the waterfall's font and the
+// foreground of colour scheme `colors` (WaterfallParams::Colors), wrapped when the plot is narrow.
+void PaintWaterfallNote(QPainter& painter, const QRectF& area, int colors, const QString& text);
 
 } // namespace vemra
