@@ -85,4 +85,6 @@ void AnalysisStore::release(const WaveHeader& header)
 
 void AnalysisStore::clear() { entries().clear(); }
 
+std::size_t AnalysisStore::size() { return entries().size(); }
+
 } // namespace vemra

@@ -6,6 +6,8 @@
 #include "library/dsp/ChannelAnalysis.h"
 #include "library/records.h"
 
+#include <cstddef>
+
 namespace vemra {
 
 class AnalysisStore {
@@ -20,6 +22,8 @@ public:
     static void release(const WaveHeader& header);
     // Drops every cached analysis.
     static void clear();
+    // How many channel analyses are held (a few at most).
+    static std::size_t size();
 };
 
 } // namespace vemra

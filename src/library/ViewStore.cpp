@@ -54,4 +54,6 @@ void ReleaseProcessedView(const WaveHeader& header)
         entries().erase(revision);
 }
 
+std::size_t ProcessedViewCount() { return entries().size(); }
+
 } // namespace vemra

@@ -5,6 +5,8 @@
 #include "library/dsp/ViewProcessing.h"
 #include "library/records.h"
 
+#include <cstddef>
+
 namespace vemra {
 
 struct ProcessedView {
@@ -23,5 +25,8 @@ void StoreProcessedView(const WaveHeader& header, ProcessedView view);
 
 // Drops the processed view of the response held for this header (it is being closed).
 void ReleaseProcessedView(const WaveHeader& header);
+
+// How many processed views are held.
+std::size_t ProcessedViewCount();
 
 } // namespace vemra

@@ -35,6 +35,8 @@ WaterfallStore::Entry* WaterfallStore::find(std::int32_t handle)
 
 void WaterfallStore::remove(std::int32_t handle) { entries().erase(handle); }
 
+std::size_t WaterfallStore::size() { return entries().size(); }
+
 bool WaterfallStore::dimension(Entry& entry, const WaterfallParams& params)
 {
     if (params.LogN < dsp::kMinWaterfallLogN || params.LogN > dsp::kMaxWaterfallLogN || params.Slices < 1

@@ -51,6 +51,8 @@ public:
     static std::int32_t add(Entry entry);
     static Entry* find(std::int32_t handle);
     static void remove(std::int32_t handle);
+    // How many waterfalls are held.
+    static std::size_t size();
 
     // Sizes the slice table for the record's Slices and LogN and forgets every slice. False when either is out of
     // range (the table is then unchanged).

@@ -106,6 +106,8 @@ void WaveStore::release(WaveHeader& header)
 
 bool WaveStore::isOpen(const WaveHeader& header) { return entryOf(header) != nullptr; }
 
+std::size_t WaveStore::size() { return registry().entries.size(); }
+
 int WaveStore::channels(const WaveHeader& header)
 {
     const Entry* e = entryOf(header);

@@ -30,6 +30,8 @@ public:
     static void release(WaveHeader& header);
 
     static bool isOpen(const WaveHeader& header);
+    // How many responses are open.
+    static std::size_t size();
     static int channels(const WaveHeader& header);      // 0 when not open
     static std::int64_t frames(const WaveHeader& header); // 0 when not open
     // Empty when not open or the channel does not exist.
