@@ -1,7 +1,8 @@
 // A measurement through a real audio server: the private JACK server that the CTest fixture starts (dummy driver,
 // loopback ports) passes our output back to our input unchanged, one period later, which the backend takes as the
 // loop's latency: the measured response is a single unit impulse at lag 0. A server that stops is told at once and
-// used again once it is back.
+// used again once it is back. A server that runs late loses nothing of the stream; input read after the server went
+// on without it is told lost.
 #include "library/Messages.h"
 #include "library/api_sound.h"
 #include "library/dsp/Deconvolution.h"
