@@ -163,18 +163,15 @@ VResult JackBackend::open(double rate_Hz, int inChannels, int outChannels, Audio
     inPorts_ = std::move(in);
     outPorts_ = std::move(out);
     shutDown_.store(false);
-    xrun_.store(false);
+    continuity_.reset();
     rate_ = rate_Hz;
     jack_set_process_callback(client.get(), &JackBackend::onProcess, this);
-    jack_set_xrun_callback(client.get(), &JackBackend::onXrun, this);
     jack_on_shutdown(client.get(), &JackBackend::onShutdown, this);
-    if (jack_activate(client.get()) != 0) {
-        inPorts_.clear();
-        outPorts_.clear();
-        callback_ = nullptr;
+    client_ = client.release(); // before the first callback, which reads the server's clock through it
+    if (jack_activate(asClient(client_)) != 0) {
+        close();
         return msg::CannotStartInput;
     }
-    client_ = client.release();
     bool connected = true;
     for (std::size_t c = 0; c < inPorts_.size(); ++c)
         connected &= jack_connect(asClient(client_), ports.sources[c].c_str(), jack_port_name(asPort(inPorts_[c]))) == 0;
@@ -222,6 +219,9 @@ std::int64_t JackBackend::roundTripLatencyFrames() const
 int JackBackend::onProcess(unsigned int frames, void* self)
 {
     auto* b = static_cast<JackBackend*>(self);
+    jack_client_t* client = asClient(b->client_);
+    const jack_nframes_t cycle = jack_last_frame_time(client);
+    bool lost = b->continuity_.startCycle(cycle, frames);
     const std::size_t ic = b->inPorts_.size();
     const std::size_t oc = b->outPorts_.size();
     float* ins[kMaxChannels] = {};
@@ -230,35 +230,30 @@ int JackBackend::onProcess(unsigned int frames, void* self)
         ins[c] = static_cast<float*>(jack_port_get_buffer(asPort(b->inPorts_[c]), frames));
     for (std::size_t c = 0; c < oc; ++c)
         outs[c] = static_cast<float*>(jack_port_get_buffer(asPort(b->outPorts_[c]), frames));
-    bool overflow = b->xrun_.exchange(false);
     for (unsigned int done = 0; done < frames;) {
         const unsigned int n = std::min<unsigned int>(kPiece, frames - done);
         float* in = b->inBlock_.data();
         for (unsigned int i = 0; i < n; ++i)
             for (std::size_t c = 0; c < ic; ++c)
                 in[i * ic + c] = ins[c] ? ins[c][done + i] : 0.0f;
+        // Read after the copy: a clock still on our cycle means no newer cycle had written over what we copied.
+        lost = lost || b->continuity_.movedOn(jack_last_frame_time(client));
         float* out = b->outBlock_.data();
-        b->callback_->process(in, out, int(n), overflow);
-        overflow = false;
+        b->callback_->process(in, out, int(n), lost);
+        lost = false;
         for (unsigned int i = 0; i < n; ++i)
             for (std::size_t c = 0; c < oc; ++c)
                 if (outs[c])
                     outs[c][done + i] = out[i * oc + c];
         done += n;
     }
+    b->continuity_.endCycle(jack_last_frame_time(client));
     return 0;
 }
 
 void JackBackend::onShutdown(void* self)
 {
     static_cast<JackBackend*>(self)->shutDown_.store(true);
-}
-
-int JackBackend::onXrun(void* self)
-{
-    // A missed cycle loses input; the capture running through it is refused by the engine.
-    static_cast<JackBackend*>(self)->xrun_.store(true);
-    return 0;
 }
 
 } // namespace vemra::sound

@@ -6,7 +6,12 @@
 // The server may stop or restart under an open stream. Its shutdown marks the stream lost(); closing it lets go of
 // the dead client, and every open makes a new client, so a server that came back is used again at the next open and
 // an absent one is told at once (msg::NoUsableWaveDevice). The server is never started by us.
+//
+// Lost input is what the server's frame clock shows in our own callback (FrameContinuity), not the server's overrun
+// notices: those tell every client of every overrun anywhere in the server (a driver that woke late, another
+// client), on another thread, at some later time, so they named captures that lost nothing.
 #include "library/sound/Backend.h"
+#include "library/sound/FrameContinuity.h"
 
 #include <atomic>
 #include <memory>
@@ -41,7 +46,6 @@ private:
     static Ports findPorts(void* client, const std::string& deviceName);
     static int onProcess(unsigned int frames, void* self);
     static void onShutdown(void* self);
-    static int onXrun(void* self);
 
     std::string deviceName_;
     bool selected_ = false;
@@ -53,7 +57,7 @@ private:
     std::vector<std::string> sources_; // the server's ports feeding our inputs, in channel order
     std::vector<std::string> sinks_;   // the server's ports our outputs feed
     std::atomic<bool> shutDown_{false};
-    std::atomic<bool> xrun_{false};
+    FrameContinuity continuity_; // the callback's
     // Interleaved blocks for the engine, made in pieces of this many frames.
     static constexpr int kPiece = 1024;
     static constexpr int kMaxChannels = 8;

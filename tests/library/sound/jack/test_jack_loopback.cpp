@@ -1,7 +1,8 @@
 // A measurement through a real audio server: the private JACK server that the CTest fixture starts (dummy driver,
 // loopback ports) passes our output back to our input unchanged, one period later, which the backend takes as the
 // loop's latency: the measured response is a single unit impulse at lag 0. A server that stops is told at once and
-// used again once it is back.
+// used again once it is back. A server that runs late loses nothing of the stream; input read after the server went
+// on without it is told lost.
 #include "library/Messages.h"
 #include "library/api_sound.h"
 #include "library/dsp/Deconvolution.h"
@@ -13,14 +14,18 @@
 #include "library/sound/JackBackend.h"
 
 #include "../SoundFixtures.h"
+#include "JackTestServer.h"
 
 #include <gtest/gtest.h>
+#include <jack/jack.h>
 
 #include <algorithm>
 #include <chrono>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <thread>
+#include <vector>
 
 using namespace vemra;
 
@@ -36,7 +41,7 @@ double sweepSelfPeak(int order)
     return h[0];
 }
 
-// Measures the loop-back with an MLS (1) or a sweep (5) of order 15 and checks the response: one unit impulse at
+// Measures the loop-back once with an MLS (1) or a sweep (5) of order 15 and checks the response: one unit impulse at
 // lag 0 and nothing else.
 void expectTheLoopback(int stimulus)
 {
@@ -44,32 +49,22 @@ void expectTheLoopback(int stimulus)
     const int order = 15;
     const std::int32_t period = (1 << order) - 1;
     const std::int32_t count = stimulus == 1 ? period : period + 1;
-    // A server starved of processor time (a loaded test machine) may still lose input now and then; the library
-    // then refuses the measurement with 158, and it is made again. Only a server that loses input every time
-    // fails the test.
+    ASSERT_EQ(StartContRecording(48000, 1), 0);
+    std::string none;
+    ASSERT_EQ(stimulus == 1 ? StartMLS(1, order, 48000, 16384, none, 0, 1.0f)
+                            : StartSweep(1, order, 48000, 16384, none, 0, 1.0f),
+              0);
+    // Build-up: a period and the loop's latency, as late as the server runs them.
+    sound::Engine& engine = sound::Engine::instance();
+    ASSERT_EQ(sound::test::runFrames(engine, 48000, count + engine.backend()->roundTripLatencyFrames()), 0);
+    ASSERT_EQ(StartRecording(48000, count, 2), 0);
+    StopPlaying(); // deferred until the capture is complete
     std::string file;
-    VResult rc = 158;
-    for (int attempt = 0; attempt < 8 && rc == 158; ++attempt) {
-        ASSERT_EQ(StartContRecording(48000, 1), 0);
-        std::string none;
-        ASSERT_EQ(stimulus == 1 ? StartMLS(1, order, 48000, 16384, none, 0, 1.0f)
-                                : StartSweep(1, order, 48000, 16384, none, 0, 1.0f),
-                  0);
-        // Build-up: a period and the loop's latency, as late as the server runs them.
-        sound::Engine& engine = sound::Engine::instance();
-        rc = sound::test::runFrames(engine, 48000, count + engine.backend()->roundTripLatencyFrames());
-        if (rc == 0) {
-            ASSERT_EQ(StartRecording(48000, count, 2), 0);
-        }
-        StopPlaying(); // deferred until the capture is complete
-        if (rc == 0) {
-            MeasurementInfo info;
-            info.Stimulus = static_cast<std::int16_t>(stimulus);
-            MeasurementGains gains;
-            rc = ProcessRecording(file, 48000, order, info, gains, 1, 0);
-        }
-        StopContRecording();
-    }
+    MeasurementInfo info;
+    info.Stimulus = static_cast<std::int16_t>(stimulus);
+    MeasurementGains gains;
+    const VResult rc = ProcessRecording(file, 48000, order, info, gains, 1, 0);
+    StopContRecording();
     ASSERT_EQ(rc, 0);
 
     WaveHeader header;
@@ -102,6 +97,53 @@ struct Silence final : sound::AudioCallback {
     void process(const float*, float* out, int frames, bool) noexcept override { std::fill(out, out + 2 * frames, 0.0f); }
 };
 
+// A client of the test's own on the fixture's server, with one output port of silence; onCycle runs in each of its
+// cycles with the cycle's first frame on the server's clock and its length.
+class SideClient {
+public:
+    using OnCycle = std::function<void(jack_nframes_t first, jack_nframes_t frames)>;
+    explicit SideClient(OnCycle onCycle) : onCycle_(std::move(onCycle))
+    {
+        client_ = jack_client_open("vemra-test-side", JackNoStartServer, nullptr);
+        if (!client_)
+            return;
+        port_ = jack_port_register(client_, "out", JACK_DEFAULT_AUDIO_TYPE, JackPortIsOutput, 0);
+        jack_set_process_callback(client_, &SideClient::onProcess, this);
+        active_ = port_ && jack_activate(client_) == 0;
+    }
+    ~SideClient()
+    {
+        if (client_)
+            jack_client_close(client_);
+    }
+    bool active() const { return active_; }
+    jack_nframes_t period() const { return jack_get_buffer_size(client_); }
+    // Feeds the port with our silence: the server then runs this client before the port's owner in every cycle.
+    bool feed(const char* port) { return jack_connect(client_, jack_port_name(port_), port) == 0; }
+
+private:
+    static int onProcess(jack_nframes_t frames, void* self)
+    {
+        auto* c = static_cast<SideClient*>(self);
+        auto* out = static_cast<float*>(jack_port_get_buffer(c->port_, frames));
+        std::fill(out, out + frames, 0.0f);
+        c->onCycle_(jack_last_frame_time(c->client_), frames);
+        return 0;
+    }
+
+    OnCycle onCycle_;
+    jack_client_t* client_ = nullptr;
+    jack_port_t* port_ = nullptr;
+    bool active_ = false;
+};
+
+// Sleeps for one and a half periods: a client that overruns its cycle on purpose (the sleep is the fault, nothing
+// waits on it).
+void overrun(jack_nframes_t period)
+{
+    std::this_thread::sleep_for(std::chrono::microseconds(std::int64_t{1500000} * period / 48000));
+}
+
 // The engine's clock for its bounded waits, counting them: a start that waited on the stream would sleep on it.
 class CountingClock final : public sound::WaitClock {
 public:
@@ -118,15 +160,6 @@ public:
     }
 };
 
-int server(const char* action)
-{
-    const char* script = std::getenv("VEMRA_JACK_SERVER_SCRIPT");
-    const char* state = std::getenv("VEMRA_JACK_STATE");
-    if (!script || !state)
-        return -1;
-    return std::system(("sh '" + std::string(script) + "' " + action + " '" + state + "'").c_str());
-}
-
 } // namespace
 
 TEST(JackLoopback, AMeasurementThroughTheServerRecoversTheLoopback)
@@ -142,12 +175,13 @@ TEST(JackLoopback, AMeasurementThroughTheServerRecoversTheLoopback)
 }
 
 // The latency of a stream on the server's ports: what the server says of them, capture plus playback. The fixture's
-// server runs periods of 4096 frames, two of them for playback (jack_server.sh); its loop-back driver delays by one.
+// server runs periods of 4096 frames, synchronously, so one of them for playback (jack_server.sh); its loop-back
+// driver delays by one.
 TEST(JackLoopback, TheStreamsLatencyIsWhatTheServerSaysOfItsPorts)
 {
     Silence silence;
     sound::JackBackend b;
-    for (const auto& [device, latency] : {std::pair{"system", 4096 + 2 * 4096}, std::pair{"loopback", 4096}}) {
+    for (const auto& [device, latency] : {std::pair{"system", 4096 + 4096}, std::pair{"loopback", 4096}}) {
         SCOPED_TRACE(device);
         ASSERT_EQ(b.selectDevices(device, 0, 0), 0);
         ASSERT_EQ(b.open(48000, 2, 2, &silence), 0);
@@ -185,7 +219,7 @@ TEST(JackLoopback, AStreamRunsAtTheRateAskedForOrNotAtAll)
 
 TEST(JackLoopback, AServerThatStoppedIsToldAtOnceAndUsedAgainWhenBack)
 {
-    if (!std::getenv("VEMRA_JACK_SERVER_SCRIPT") || !std::getenv("VEMRA_JACK_STATE"))
+    if (!sound::test::haveServerScript())
         GTEST_SKIP() << "needs the server script of the CTest fixture";
     sound::Engine::instance().setBackend(std::make_unique<sound::DeviceBackend>());
     ASSERT_EQ(SelectWaveDevices("loopback", 0, 0), 0);
@@ -194,9 +228,8 @@ TEST(JackLoopback, AServerThatStoppedIsToldAtOnceAndUsedAgainWhenBack)
 
     // The server goes under the open stream: starting a stimulus says so at once, each time, without waiting on
     // the stream that will not run again. The client learns of it from the server's shutdown, on its own thread.
-    ASSERT_EQ(server("stop"), 0);
-    while (!sound::Engine::instance().backend()->lost())
-        std::this_thread::yield();
+    ASSERT_EQ(sound::test::jackServer("stop"), 0);
+    sound::test::waitUntilStreamLost(*sound::Engine::instance().backend());
     CountingClock clock;
     sound::Engine::instance().setClock(&clock);
     std::string none;
@@ -209,7 +242,92 @@ TEST(JackLoopback, AServerThatStoppedIsToldAtOnceAndUsedAgainWhenBack)
     StopContRecording();
 
     // Back: the next measurement connects to it anew, without new device choice or restart.
-    ASSERT_EQ(server("start"), 0);
+    ASSERT_EQ(sound::test::jackServer("start"), 0);
     expectTheLoopback(1);
     sound::Engine::instance().setBackend(nullptr);
+}
+
+// The server runs late: another client overruns every other cycle, so the server waits for it and its driver falls
+// behind its clock, which the server announces as overruns to every client. Nothing of our stream is lost, and the
+// measurement made once gives the loop-back exactly.
+TEST(JackLoopback, AServerRunningLateLosesNothingOfTheMeasurement)
+{
+    std::atomic<int> cycles{0};
+    SideClient late([&](jack_nframes_t, jack_nframes_t frames) {
+        if (cycles.fetch_add(1) % 2 == 0)
+            overrun(frames);
+    });
+    ASSERT_TRUE(late.active());
+    sound::Engine::instance().setBackend(std::make_unique<sound::DeviceBackend>());
+    ASSERT_EQ(SelectWaveDevices("loopback", 0, 0), 0);
+    expectTheLoopback(1);
+    sound::Engine::instance().setBackend(nullptr);
+}
+
+// Our own callback late. Once by one and a half periods: the server waits for it, and no input is lost. Once until
+// the server gave up waiting (jack_server.sh) and began its next cycle: the input read after that
+// moment, in the rest of the late cycle and in the first piece of the next (whose loop-back brought output written
+// too late), is told lost, and nothing else.
+TEST(JackLoopback, InputIsToldLostWhenTheServerWentOnWithoutTheStream)
+{
+    sound::Engine::instance().setBackend(nullptr); // the stream below is the only one of ours
+    std::atomic<jack_nframes_t> serverCycle{0};
+    SideClient probe([&](jack_nframes_t first, jack_nframes_t) { serverCycle.store(first); });
+    ASSERT_TRUE(probe.active());
+
+    // Records its calls: the first frame of each, counted from the stream's start, and whether it was told of lost
+    // input. Once armed, it runs late in the second cycle that begins and is held in the fourth.
+    struct LateStream final : sound::AudioCallback {
+        std::int64_t period = 0;
+        const std::atomic<jack_nframes_t>* serverCycle = nullptr;
+        std::atomic<bool> armed{false};
+        std::atomic<bool> done{false};
+        std::vector<std::pair<std::int64_t, bool>> calls; // reserved: the callback never allocates
+        std::int64_t frames = 0;
+        std::int64_t slow = -1;
+        std::int64_t stuck = -1;
+        void process(const float*, float* out, int n, bool inputLost) noexcept override
+        {
+            std::fill(out, out + 2 * n, 0.0f);
+            if (calls.size() < calls.capacity())
+                calls.emplace_back(frames, inputLost);
+            if (armed.load() && slow < 0 && frames % period == 0) {
+                slow = frames + 2 * period;
+                stuck = slow + 2 * period;
+            }
+            if (frames == slow)
+                overrun(jack_nframes_t(period));
+            if (frames == stuck) {
+                // The probe runs before us in each cycle: our cycle is held until the server begins another.
+                const jack_nframes_t ours = serverCycle->load();
+                while (serverCycle->load() == ours)
+                    std::this_thread::yield();
+            }
+            frames += n;
+            if (stuck >= 0 && frames >= stuck + 4 * period)
+                done.store(true);
+        }
+    } stream;
+    stream.period = probe.period();
+    stream.serverCycle = &serverCycle;
+    stream.calls.reserve(1024);
+
+    sound::JackBackend b;
+    ASSERT_EQ(b.selectDevices("loopback", 0, 0), 0);
+    ASSERT_EQ(b.open(48000, 2, 2, &stream), 0);
+    ASSERT_TRUE(probe.feed("Vemra:in_1"));
+    stream.armed.store(true);
+    while (!stream.done.load())
+        std::this_thread::yield();
+    b.close();
+
+    std::vector<std::int64_t> lost, expected;
+    for (const auto& [first, inputLost] : stream.calls) {
+        if (inputLost)
+            lost.push_back(first);
+        if (first > stream.stuck && first <= stream.stuck + stream.period)
+            expected.push_back(first);
+    }
+    ASSERT_FALSE(expected.empty());
+    EXPECT_EQ(lost, expected);
 }
