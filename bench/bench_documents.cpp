@@ -252,8 +252,10 @@ private:
     void tick()
     {
         auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget());
-        if (!dialog || !dialog->isVisible())
+        if (!dialog || !dialog->isVisible()) {
+            shown_ = nullptr; // the program shows the same dialog again for the next open
             return;
+        }
         if (dialog != shown_) {
             shown_ = dialog;
             dialog->selectFile(kExample);

@@ -1,8 +1,9 @@
 #include "core/UiServices.h"
 
+#include "core/SharedFileDialog.h"
+
 #include <QApplication>
 #include <QColorDialog>
-#include <QFileDialog>
 #include <QFontMetrics>
 #include <QGridLayout>
 #include <QInputDialog>
@@ -143,43 +144,9 @@ std::optional<QString> QtUiServices::inputBox(QWidget* parent, const QString& pr
     return text;
 }
 
-FileDialogResult QtUiServices::openFileName(const FileDialogRequest& r)
-{
-    FileDialogResult result;
-    result.selectedFilter = r.selectedFilter;
-    if (r.multiple)
-        result.fileNames =
-            QFileDialog::getOpenFileNames(r.parent, r.caption, r.directory, r.filter, &result.selectedFilter);
-    else if (QString name = QFileDialog::getOpenFileName(r.parent, r.caption, r.directory, r.filter,
-                                                         &result.selectedFilter);
-             !name.isEmpty())
-        result.fileNames << name;
-    if (!result.fileNames.isEmpty())
-        result.fileName = result.fileNames.constFirst();
-    return result;
-}
+FileDialogResult QtUiServices::openFileName(const FileDialogRequest& r) { return runSharedFileDialog(r, false); }
 
-FileDialogResult QtUiServices::saveFileName(const FileDialogRequest& r)
-{
-    FileDialogResult result;
-    result.selectedFilter = r.selectedFilter;
-    if (r.defaultSuffix.isEmpty()) {
-        result.fileName =
-            QFileDialog::getSaveFileName(r.parent, r.caption, r.directory, r.filter, &result.selectedFilter);
-        return result;
-    }
-    // The dialog adds the suffix itself, so its overwrite question is asked about the name actually written.
-    QFileDialog dialog(r.parent, r.caption, r.directory, r.filter);
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setDefaultSuffix(r.defaultSuffix);
-    if (!r.selectedFilter.isEmpty())
-        dialog.selectNameFilter(r.selectedFilter);
-    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty()) {
-        result.fileName = dialog.selectedFiles().constFirst();
-        result.selectedFilter = dialog.selectedNameFilter();
-    }
-    return result;
-}
+FileDialogResult QtUiServices::saveFileName(const FileDialogRequest& r) { return runSharedFileDialog(r, true); }
 
 bool QtUiServices::printDialog(QWidget* parent, QPrinter* printer)
 {

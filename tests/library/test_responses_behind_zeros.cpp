@@ -56,16 +56,18 @@ void expectSame(const char* what, float a, float b, double tolerance, bool relat
 {
     SCOPED_TRACE(what);
     ASSERT_EQ(a == NoValue, b == NoValue) << a << " " << b;
-    if (a != NoValue)
+    if (a != NoValue) {
         EXPECT_NEAR(b, a, relative ? tolerance * std::abs(a) : tolerance);
+    }
 }
 
 void expectSameFit(const char* what, float a, Bool16 aValid, float b, Bool16 bValid)
 {
     SCOPED_TRACE(what);
     ASSERT_EQ(isTrue(aValid), isTrue(bValid));
-    if (isTrue(aValid))
+    if (isTrue(aValid)) {
         EXPECT_NEAR(b, a, 0.001 * a);
+    }
 }
 
 class ResponsesBehindZeros : public testing::TestWithParam<double> {};

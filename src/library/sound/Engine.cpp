@@ -22,7 +22,8 @@ struct Engine::Playing {
     const float* samples = nullptr;
     std::int64_t period = 0;
     int channels = 1;
-    std::int64_t phase = 0; // owned by the callback
+    std::int64_t phase = 0;  // owned by the callback
+    std::int64_t played = 0; // frames played so far, owned by the callback
     alignas(kCacheLine) std::atomic<bool> stopRequested{false}; // written by the user-interface thread
     alignas(kCacheLine) std::atomic<bool> stopped{false};       // written by the callback (or at a stop)
 };
@@ -418,25 +419,31 @@ void Engine::process(const float* in, float* out, int frames, bool inputOverflow
 
     if (pl && pl->stopped.load(std::memory_order_relaxed))
         pl = nullptr;
-    if (cap && !cap->started) {
-        cap->started = true;
-        if (cap->lockedTo && cap->lockedTo == pl) {
-            // Input frame j carries output frame j - latency: line the capture up with the stimulus sample that
-            // produced it.
-            std::int64_t base = (pl->phase - cap->latency) % cap->period;
-            if (base < 0)
-                base += cap->period;
-            cap->index = base;
-        } else {
-            cap->index = 0;
-        }
-    }
     std::int64_t capDone = cap ? cap->done.load(std::memory_order_relaxed) : 0;
     if (cap && inputOverflow && capDone < cap->total)
         cap->overflow.store(true, std::memory_order_relaxed);
 
     for (int i = 0; i < frames; ++i) {
         float* o = out + static_cast<std::ptrdiff_t>(i) * oc;
+        if (cap && !cap->started) {
+            if (cap->lockedTo && cap->lockedTo == pl) {
+                // A periodic response needs the room in its steady state: the input starts to count once it carries
+                // output of the stimulus's second period on, whenever the stream gets there (the caller's wait for
+                // the build-up is in wall time, which a late stream or a long latency outlasts).
+                if (pl->played >= cap->period + cap->latency) {
+                    // Input frame j carries output frame j - latency: line the capture up with the stimulus sample
+                    // that produced it.
+                    std::int64_t base = (pl->phase - cap->latency) % cap->period;
+                    if (base < 0)
+                        base += cap->period;
+                    cap->index = base;
+                    cap->started = true;
+                }
+            } else {
+                cap->index = 0;
+                cap->started = true;
+            }
+        }
         if (pl) {
             const float v = pl->samples[pl->phase];
             o[0] = v;
@@ -444,6 +451,7 @@ void Engine::process(const float* in, float* out, int frames, bool inputOverflow
                 o[1] = v;
             if (++pl->phase == pl->period)
                 pl->phase = 0;
+            ++pl->played;
         }
         if (pb && pb->position < pb->count) {
             const float* f = pb->frames.data() + pb->position * pb->channels;
@@ -452,7 +460,7 @@ void Engine::process(const float* in, float* out, int frames, bool inputOverflow
                 o[1] += pb->channels > 1 ? f[1] : f[0];
             ++pb->position;
         }
-        if (cap && capDone < cap->total) {
+        if (cap && cap->started && capDone < cap->total) {
             const float* x = in + static_cast<std::ptrdiff_t>(i) * ic;
             double* a = cap->acc.data();
             for (int c = 0; c < cap->channels; ++c)

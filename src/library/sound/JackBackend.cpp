@@ -163,9 +163,11 @@ VResult JackBackend::open(double rate_Hz, int inChannels, int outChannels, Audio
     inPorts_ = std::move(in);
     outPorts_ = std::move(out);
     shutDown_.store(false);
+    overrun_.store(false);
     continuity_.reset();
     rate_ = rate_Hz;
     jack_set_process_callback(client.get(), &JackBackend::onProcess, this);
+    jack_set_xrun_callback(client.get(), &JackBackend::onOverrun, this);
     jack_on_shutdown(client.get(), &JackBackend::onShutdown, this);
     client_ = client.release(); // before the first callback, which reads the server's clock through it
     if (jack_activate(asClient(client_)) != 0) {
@@ -222,6 +224,7 @@ int JackBackend::onProcess(unsigned int frames, void* self)
     jack_client_t* client = asClient(b->client_);
     const jack_nframes_t cycle = jack_last_frame_time(client);
     bool lost = b->continuity_.startCycle(cycle, frames);
+    lost = b->overrun_.exchange(false) || lost;
     const std::size_t ic = b->inPorts_.size();
     const std::size_t oc = b->outPorts_.size();
     float* ins[kMaxChannels] = {};
@@ -254,6 +257,12 @@ int JackBackend::onProcess(unsigned int frames, void* self)
 void JackBackend::onShutdown(void* self)
 {
     static_cast<JackBackend*>(self)->shutDown_.store(true);
+}
+
+int JackBackend::onOverrun(void* self)
+{
+    static_cast<JackBackend*>(self)->overrun_.store(true);
+    return 0;
 }
 
 } // namespace vemra::sound

@@ -7,9 +7,12 @@
 // the dead client, and every open makes a new client, so a server that came back is used again at the next open and
 // an absent one is told at once (msg::NoUsableWaveDevice). The server is never started by us.
 //
-// Lost input is what the server's frame clock shows in our own callback (FrameContinuity), not the server's overrun
-// notices: those tell every client of every overrun anywhere in the server (a driver that woke late, another
-// client), on another thread, at some later time, so they named captures that lost nothing.
+// Lost input is what the server's frame clock shows in our own callback (FrameContinuity: a cycle run without us, a
+// clock that moved on while we read), and every overrun the server announces. An announced overrun may have lost
+// nothing of ours (another client's, or a test server's driver that merely woke late), and it comes on another
+// thread, a cycle or more late; but on a sound card the driver's overrun lost input, and the frame clock of the
+// servers we run with (JACK 1.9.21) does not step over what it lost: a capture it may have touched is refused, and
+// the user measures again, rather than a response with a gap in it taken for whole.
 #include "library/sound/Backend.h"
 #include "library/sound/FrameContinuity.h"
 
@@ -46,6 +49,7 @@ private:
     static Ports findPorts(void* client, const std::string& deviceName);
     static int onProcess(unsigned int frames, void* self);
     static void onShutdown(void* self);
+    static int onOverrun(void* self);
 
     std::string deviceName_;
     bool selected_ = false;
@@ -57,7 +61,8 @@ private:
     std::vector<std::string> sources_; // the server's ports feeding our inputs, in channel order
     std::vector<std::string> sinks_;   // the server's ports our outputs feed
     std::atomic<bool> shutDown_{false};
-    FrameContinuity continuity_; // the callback's
+    std::atomic<bool> overrun_{false}; // announced since the callback last looked
+    FrameContinuity continuity_;       // the callback's
     // Interleaved blocks for the engine, made in pieces of this many frames.
     static constexpr int kPiece = 1024;
     static constexpr int kMaxChannels = 8;
